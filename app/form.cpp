@@ -1,0 +1,107 @@
+#include "app/form.h"
+
+#include <string>
+
+#include "app/conversions.h"
+#include "app/error_handling.h"
+#include "app/korvane.h"
+#include "app/progress.h"
+#include "collect/software.h"
+#include "collect/wmi_collector.h"
+#include "inventory/update_db.h"
+#include "reach/access_check.h"
+#include "reach/last_access.h"
+#include "reach/ping.h"
+
+namespace korvane {
+
+namespace {
+
+// Cuts the text before the first comma of `rest` and leaves the text after it in
+// `rest`. A missing comma is the runtime's invalid-argument error, as a Left$ with a
+// negative length would be.
+std::string CutField(std::string& rest) {
+  const std::size_t comma = rest.find(',');
+  if (comma == std::string::npos) throw StandardError(errors::kInvalidProcedureCall);
+  std::string field = rest.substr(0, comma);
+  rest.erase(0, comma + 1);
+  return field;
+}
+
+bool EndsWithUserOnlySwitch(const std::string& text) {
+  return text.size() >= 2 && text.compare(text.size() - 2, 2, "-u") == 0;
+}
+
+}  // namespace
+
+std::string MakeConnectionString(const std::string& sqlServer) {
+  return "Provider=SQLOLEDB;Data Source=" + sqlServer +
+         ";Initial Catalog=DrevantaAsset;Trusted_Connection=yes";
+}
+
+void Form_Load(Korvane& k) {
+  ScanContext& c = k.ctx;
+  c.CommandLine = k.platform.process->CommandLine();
+  c.ErrorProcedure = "Korvane.Form_Load";
+  c.ErrorContext = c.CommandLine;
+  WithTerminalHandling(k, [&] {
+    k.platform.process->RemoveFromTaskList();
+    c.TempDir = k.platform.process->GetEnvironment("Temp").value_or("");
+    // The scratch tables start empty; their columns (Program, Version, Location,
+    // Product ID) are the fields of SoftwareEntry.
+    k.ListView1.clear();
+    k.ListView2.clear();
+
+    std::string rest = c.CommandLine;
+    c.ConsoleListBox = ToLong(Variant(CutField(rest)));
+    std::string computer = CutField(rest);
+    c.SqlServer = CutField(rest);
+    if (EndsWithUserOnlySwitch(rest)) c.UserOnly = true;
+    c.ComputerName = computer;
+    c.ConnectionString = MakeConnectionString(c.SqlServer);
+  });
+}
+
+void Timer1_Timer(Korvane& k) {
+  ScanContext& c = k.ctx;
+  c.ErrorProcedure = "Korvane.Timer1_Timer";
+  c.ErrorContext = c.ComputerName;
+  WithTerminalHandling(k, [&] {
+    if (EndsWithUserOnlySwitch(c.CommandLine)) c.UserOnly = true;
+    // The timer is one-shot: RunKorvane waits for it exactly once.
+    Scan(k);
+  });
+}
+
+void Scan(Korvane& k) {
+  ScanContext& c = k.ctx;
+  c.ErrorProcedure = "Korvane.Scan";
+  c.ErrorContext = c.ComputerName;
+  WithTerminalHandling(k, [&] {
+    c.PingOK = false;
+    Progress(k, "2");
+    PingHost(k, c.ComputerName);
+    Progress(k, "4");
+    UpdateLastAccess(k);
+    if (!c.PingOK) EndScan(k);
+    CheckAccess(k);
+    GetWMI(k);
+    if (!c.UserOnly) {
+      GetSoftware(k);
+      Progress(k, "90");
+    }
+    Progress(k, "100");
+    UpdateDB(k);
+    Progress(k, "Complete");
+  });
+}
+
+int RunKorvane(Korvane& k) {
+  Form_Load(k);
+  k.platform.process->WaitForTimer(kTimer1Interval);
+  Timer1_Timer(k);
+  // Closing the form: with its only window gone the process exits normally.
+  return 0;
+}
+
+}  // namespace korvane

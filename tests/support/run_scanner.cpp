@@ -1,0 +1,145 @@
+#include "tests/support/run_scanner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstring>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace korvane::test {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::vector<std::string> BuildEnvironment(const ScanOptions& options) {
+  std::vector<std::string> removed = {"temp", "korvane_lab"};
+  for (const auto& [name, value] : options.env) removed.push_back(Lower(name));
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    std::string entry = *e;
+    const std::string name = Lower(entry.substr(0, entry.find('=')));
+    bool drop = false;
+    for (const auto& r : removed) drop = drop || name == r;
+    if (!drop) env.push_back(entry);
+  }
+  for (const auto& [name, value] : options.env) env.push_back(name + "=" + value);
+  if (options.fakeTime) {
+    // libfaketime is preloaded into a sanitized binary; its runtime must not insist on
+    // coming first.
+    env.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
+  }
+  return env;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+}  // namespace
+
+std::string ProgramPath(const std::string& name) { return std::string(KORVANE_BIN_DIR) + "/" + name; }
+
+std::string ScanCommandLine(const std::string& computer, const std::string& server,
+                            const std::string& suffix) {
+  return std::to_string(kChannelFd) + "," + computer + "," + server + "," + suffix;
+}
+
+ScanResult RunScanner(const ScanOptions& options) {
+  int channel[2] = {-1, -1};
+  int out[2];
+  int err[2];
+  if (pipe2(channel, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
+  if (options.closeReader) {
+    close(channel[0]);
+    channel[0] = -1;
+  }
+  std::vector<std::string> argv;
+  const std::string program = options.program.empty() ? ProgramPath("korvane") : options.program;
+  if (options.fakeTime) {
+    argv = {"faketime", *options.fakeTime, program};
+  } else {
+    argv = {program};
+  }
+  for (const auto& a : options.args) argv.push_back(a);
+  std::vector<std::string> env = BuildEnvironment(options);
+
+  std::vector<char*> argvp;
+  for (auto& a : argv) argvp.push_back(a.data());
+  argvp.push_back(nullptr);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    dup2(err[1], STDERR_FILENO);
+    if (options.channelFd >= 0) {
+      dup2(channel[1], options.channelFd);
+    }
+    execvpe(argvp[0], argvp.data(), envp.data());
+    _exit(127);
+  }
+  close(channel[1]);
+  close(out[1]);
+  close(err[1]);
+
+  std::string channelText;
+  std::string outText;
+  std::string errText;
+  struct Source {
+    int fd;
+    std::string* text;
+  };
+  std::vector<Source> sources = {{out[0], &outText}, {err[0], &errText}};
+  if (channel[0] >= 0) sources.push_back({channel[0], &channelText});
+  for (auto& s : sources) SetNonBlocking(s.fd);
+  while (!sources.empty()) {
+    std::vector<pollfd> fds;
+    for (auto& s : sources) fds.push_back({s.fd, POLLIN, 0});
+    if (poll(fds.data(), fds.size(), 60000) <= 0) break;
+    for (std::size_t i = fds.size(); i-- > 0;) {
+      if (fds[i].revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(sources[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        sources[i].text->append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+        close(sources[i].fd);
+        sources.erase(sources.begin() + static_cast<long>(i));
+      }
+    }
+  }
+  for (auto& s : sources) close(s.fd);
+
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ScanResult result;
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.progress = SplitLines(channelText);
+  result.stdoutLines = SplitLines(outText);
+  result.stderrText = errText;
+  return result;
+}
+
+}  // namespace korvane::test

@@ -1,0 +1,51 @@
+// Runs the real korvane executable the way the console does: the command line as its
+// argument, a pipe of its own whose descriptor number is field 1, and an environment
+// naming the lab and the Temp directory. Collects the progress lines, standard output,
+// standard error and the exit status.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane::test {
+
+inline constexpr int kChannelFd = 3;
+
+struct ScanOptions {
+  // Passed to the scanner as its arguments (the command line is their join with blanks).
+  std::vector<std::string> args;
+  // Set in the scanner's environment (replacing variables of the same name, matched
+  // without regard to case); all else is inherited. "Temp" and "KORVANE_LAB" are removed
+  // unless given here.
+  std::map<std::string, std::string> env;
+  // When set, the scanner runs under faketime with this start time
+  // ("2003-02-14 09:05:30").
+  std::optional<std::string> fakeTime;
+  // The descriptor number the progress pipe gets in the scanner; -1 for none at all.
+  int channelFd = kChannelFd;
+  // Close the reading end before the scanner writes (a console that went away).
+  bool closeReader = false;
+  // Program to run; default: the built korvane.
+  std::string program;
+};
+
+struct ScanResult {
+  int exitCode = -1;      // exit status, or -1 when ended by a signal
+  int signal = 0;         // the signal that ended it
+  std::vector<std::string> progress;  // lines read from the channel, without newlines
+  std::vector<std::string> stdoutLines;
+  std::string stderrText;
+};
+
+ScanResult RunScanner(const ScanOptions& options);
+
+// "3," & computer & "," & server & "," & suffix : the usual command line.
+std::string ScanCommandLine(const std::string& computer, const std::string& server,
+                            const std::string& suffix = "");
+
+// Path of a built program (korvane, korvane-console).
+std::string ProgramPath(const std::string& name);
+
+}  // namespace korvane::test
