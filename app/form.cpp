@@ -6,6 +6,7 @@
 #include "app/error_handling.h"
 #include "app/korvane.h"
 #include "app/progress.h"
+#include "collect/snapshot_dump.h"
 #include "collect/software.h"
 #include "collect/wmi_collector.h"
 #include "inventory/update_db.h"
@@ -90,6 +91,7 @@ void Scan(Korvane& k) {
       GetSoftware(k);
       Progress(k, "90");
     }
+    DumpSnapshotIfAsked(k);
     Progress(k, "100");
     UpdateDB(k);
     Progress(k, "Complete");
