@@ -1,0 +1,141 @@
+// The real korvane executable: how it ends on bad command lines and names, what it does
+// when its console is gone, and that concurrent scanners never tear each other's log
+// lines.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <future>
+#include <regex>
+#include <set>
+
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+std::vector<std::string> LogOf(const TempDir& temp) {
+  return ReadLines(temp / "DrevantaAssetDB.log");
+}
+
+// Log line: "YYYY/MM/DD HH:MM:SS,first,second"
+const std::regex kLogLine(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2},(.*)$)");
+
+std::string AfterDate(const std::string& line) {
+  std::smatch m;
+  if (!std::regex_match(line, m, kLogLine)) return "<malformed: " + line + ">";
+  return m[1];
+}
+
+TEST(ScannerCommandLine, MalformedLinesAreLoggedUnderStartUpAndEndWithComplete) {
+  TempDir temp;
+  {
+    // Two commas: the list box handle (3) was read, the computer name not.
+    ScanResult r = RunScanner({.args = {"3,PC01,SQLSRV"}, .env = {{"Temp", temp.str()}}});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.progress, std::vector<std::string>{",Complete"});
+  }
+  {
+    // A first field that is not a number: the line goes to handle 0, so nobody gets it.
+    ScanResult r = RunScanner({.args = {"x3,PC01,SQLSRV,"}, .env = {{"TEMP", temp.str()}}});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.progress.empty());
+    EXPECT_TRUE(r.stdoutLines.empty());
+  }
+  const auto log = LogOf(temp);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(AfterDate(log[0]), "Korvane.Form_Load,3,PC01,SQLSRV:Invalid procedure call or argument");
+  EXPECT_EQ(AfterDate(log[1]), "Korvane.Form_Load,x3,PC01,SQLSRV,:Type mismatch");
+}
+
+TEST(ScannerCommandLine, ArgumentsAreJoinedWithSingleBlanks) {
+  TempDir temp;
+  // A console that passes the line in pieces gets them joined: "3,PC 01,SRV" has two
+  // commas only, so it is malformed and logged as one joined text.
+  ScanResult r = RunScanner({.args = {"3,PC", "01,SRV"}, .env = {{"Temp", temp.str()}}});
+  EXPECT_EQ(r.progress, std::vector<std::string>{",Complete"});
+  const auto log = LogOf(temp);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(AfterDate(log[0]), "Korvane.Form_Load,3,PC 01,SRV:Invalid procedure call or argument");
+}
+
+TEST(ScannerCommandLine, ANameOfMoreThan64CharactersEndsTheScanBeforeTheDatabase) {
+  TempDir temp;
+  const std::string name(65, 'N');
+  ScanResult r = RunScanner({.args = {ScanCommandLine(name, temp.str())},
+                             .env = {{"Temp", temp.str()}}});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.progress, (std::vector<std::string>{name + ",2", name + ",Complete"}));
+  const auto log = LogOf(temp);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(AfterDate(log[0]), "Korvane.Scan," + name + ":Invalid procedure call or argument");
+}
+
+TEST(ScannerConsole, ALostConsoleCostsTheLinesButNotTheScan) {
+  TempDir temp;
+  // The reading end is closed before the scanner writes: every write fails with a broken
+  // pipe, which must neither kill the scanner nor stop the scan.
+  ScanResult gone = RunScanner({.args = {ScanCommandLine(std::string(65, 'G'), temp.str())},
+                                .env = {{"Temp", temp.str()}},
+                                .closeReader = true});
+  EXPECT_EQ(gone.signal, 0);
+  EXPECT_EQ(gone.exitCode, 0);
+  // A descriptor that is not open at all.
+  ScanResult closed = RunScanner({.args = {ScanCommandLine(std::string(65, 'H'), temp.str())},
+                                  .env = {{"Temp", temp.str()}},
+                                  .channelFd = -1});
+  EXPECT_EQ(closed.exitCode, 0);
+  EXPECT_TRUE(closed.progress.empty());
+  // Both scans still ran to their end: each logged its failure.
+  const auto log = LogOf(temp);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_NE(log[0].find(",Korvane.Scan," + std::string(65, 'G') + ":"), std::string::npos);
+  EXPECT_NE(log[1].find(",Korvane.Scan," + std::string(65, 'H') + ":"), std::string::npos);
+}
+
+TEST(ScannerConsole, HandleOneWritesToStandardOutput) {
+  TempDir temp;
+  ScanResult r = RunScanner({.args = {"1," + std::string(65, 'S') + "," + temp.str() + ","},
+                             .env = {{"Temp", temp.str()}}});
+  EXPECT_TRUE(r.progress.empty());
+  EXPECT_EQ(r.stdoutLines, (std::vector<std::string>{std::string(65, 'S') + ",2",
+                                                      std::string(65, 'S') + ",Complete"}));
+}
+
+TEST(ScannerLog, ConcurrentScannersNeverTearALine) {
+  TempDir temp;
+  constexpr int kScanners = 40;
+  // Long lines make a torn write likely if appends were not whole.
+  std::vector<std::future<ScanResult>> runs;
+  for (int i = 0; i < kScanners; ++i) {
+    const std::string marker = "M" + std::to_string(i) + "-" + std::string(3000, 'x');
+    runs.push_back(std::async(std::launch::async, [marker, &temp] {
+      return RunScanner({.args = {"3," + marker}, .env = {{"Temp", temp.str()}}});
+    }));
+  }
+  for (auto& r : runs) EXPECT_EQ(r.get().exitCode, 0);
+  const auto log = LogOf(temp);
+  ASSERT_EQ(log.size(), static_cast<std::size_t>(kScanners));
+  std::set<std::string> seen;
+  const std::regex whole(R"(^Korvane\.Form_Load,3,(M\d+)-x{3000}:Invalid procedure call or argument$)");
+  for (const auto& line : log) {
+    std::smatch m;
+    const std::string rest = AfterDate(line);
+    ASSERT_TRUE(std::regex_match(rest, m, whole)) << rest.substr(0, 80);
+    seen.insert(m[1]);
+  }
+  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kScanners));
+}
+
+TEST(ScannerLog, AnUnwritableLogLocationChangesNothingElse) {
+  TempDir temp;
+  const std::string missing = (temp / "no" / "such" / "dir").string();
+  ScanResult r = RunScanner({.args = {ScanCommandLine(std::string(65, 'U'), temp.str())},
+                             .env = {{"Temp", missing}}});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.progress.back(), std::string(65, 'U') + ",Complete");
+}
+
+}  // namespace
+}  // namespace korvane::test

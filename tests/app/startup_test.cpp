@@ -1,0 +1,132 @@
+// Start-up: reading the command line into the scan context, and the terminal handling
+// of a command line that cannot be read.
+#include <gtest/gtest.h>
+
+#include "app/conversions.h"
+#include "app/error_log.h"
+#include "app/form.h"
+#include "app/korvane.h"
+#include "platform/runtime_error.h"
+#include "tests/support/doubles.h"
+
+namespace korvane {
+namespace {
+
+struct StartUp {
+  test::TestProcess process;
+  test::RecordingConsole console;
+  test::FixedClock clock;
+  Korvane k{Platform{&process, &console, &clock, nullptr, nullptr}};
+
+  explicit StartUp(const std::string& commandLine, bool withTemp = true) {
+    process.commandLine = commandLine;
+    if (withTemp) process.environment["TEMP"] = "C:\\Temp";
+  }
+  // Runs Form_Load; true when it ended the process.
+  bool Load() {
+    try {
+      Form_Load(k);
+      return false;
+    } catch (ProcessEndedForTest) {
+      return true;
+    }
+  }
+  const std::vector<std::string>& LogLines() { return process.files[LogFilePath(k)]; }
+};
+
+TEST(StartUp, ReadsTheFieldsOfAWellFormedCommandLine) {
+  StartUp s("1234,PC01,SQLSRV,");
+  ASSERT_FALSE(s.Load());
+  EXPECT_EQ(s.k.ctx.ConsoleListBox, 1234);
+  EXPECT_EQ(s.k.ctx.ComputerName, "PC01");
+  EXPECT_EQ(s.k.ctx.SqlServer, "SQLSRV");
+  EXPECT_FALSE(s.k.ctx.UserOnly);
+  EXPECT_EQ(s.k.ctx.ConnectionString,
+            "Provider=SQLOLEDB;Data Source=SQLSRV;Initial Catalog=DrevantaAsset;"
+            "Trusted_Connection=yes");
+  // The Temp variable is found whatever the letter case of its name, and kept unchanged.
+  EXPECT_EQ(s.k.ctx.TempDir, "C:\\Temp");
+  EXPECT_EQ(LogFilePath(s.k), "C:\\Temp\\DrevantaAssetDB.log");
+  EXPECT_TRUE(s.console.lines.empty());
+  EXPECT_TRUE(s.LogLines().empty());
+}
+
+TEST(StartUp, UserOnlySwitchIsTheLastTwoCharactersExactly) {
+  struct Case {
+    const char* line;
+    bool userOnly;
+  };
+  for (const Case& c : {Case{"1234,PC01,SQLSRV,-u", true}, Case{"1234,PC01,SQLSRV,-U", false},
+                        Case{"1234,PC01,SQLSRV,x,y-u", true}, Case{"1234,PC01,SQLSRV,-u ", false},
+                        Case{"1234,PC01,SQLSRV,", false}}) {
+    StartUp s(c.line);
+    ASSERT_FALSE(s.Load()) << c.line;
+    EXPECT_EQ(s.k.ctx.UserOnly, c.userOnly) << c.line;
+    EXPECT_EQ(s.k.ctx.ComputerName, "PC01") << c.line;
+  }
+}
+
+TEST(StartUp, FieldsAreNotTrimmedAndTheFourthMayHoldCommas) {
+  StartUp s("77, PC 01 ,SQL,SRV,more");
+  ASSERT_FALSE(s.Load());
+  EXPECT_EQ(s.k.ctx.ConsoleListBox, 77);
+  EXPECT_EQ(s.k.ctx.ComputerName, " PC 01 ");
+  EXPECT_EQ(s.k.ctx.SqlServer, "SQL");
+}
+
+TEST(StartUp, TwoCommasEndTheProcessWithTheStartUpLogLine) {
+  StartUp s("1234,PC01,SQLSRV");
+  ASSERT_TRUE(s.Load());
+  ASSERT_EQ(s.LogLines().size(), 1u);
+  const std::string& line = s.LogLines()[0];
+  EXPECT_EQ(line, "2003/02/14 09:05:30,Korvane.Form_Load,1234,PC01,SQLSRV:"
+                  "Invalid procedure call or argument");
+  // The computer name was not yet read: the line is a comma and Complete, and it goes to
+  // the list box whose handle was already read.
+  ASSERT_EQ(s.console.lines.size(), 1u);
+  EXPECT_EQ(s.console.lines[0].handle, 1234);
+  EXPECT_EQ(s.console.lines[0].text, ",Complete");
+  EXPECT_EQ(s.process.ended, 1);
+}
+
+TEST(StartUp, NonNumericFirstFieldEndsTheProcessAndItsLineReachesNoListBox) {
+  StartUp s("abc,PC01,SQLSRV,");
+  ASSERT_TRUE(s.Load());
+  ASSERT_EQ(s.LogLines().size(), 1u);
+  EXPECT_EQ(s.LogLines()[0], "2003/02/14 09:05:30,Korvane.Form_Load,abc,PC01,SQLSRV,:Type mismatch");
+  ASSERT_EQ(s.console.lines.size(), 1u);
+  EXPECT_EQ(s.console.lines[0].handle, 0);
+  EXPECT_TRUE(s.console.Delivered().empty());
+}
+
+TEST(StartUp, UnsetTempPutsTheLogAtTheRoot) {
+  StartUp s("1,PC01", /*withTemp=*/false);
+  ASSERT_TRUE(s.Load());
+  EXPECT_EQ(s.k.ctx.TempDir, "");
+  EXPECT_EQ(s.process.files.count("\\DrevantaAssetDB.log"), 1u);
+}
+
+TEST(Conversions, NumbersAndTextFollowTheRuntimeRules) {
+  EXPECT_EQ(NumberText(51.2), "51.2");
+  EXPECT_EQ(NumberText(50 + 8 * (40.0 / 3.0) / 4.0), "76.6666666666667");
+  EXPECT_EQ(NumberText(2400), "2400");
+  EXPECT_EQ(NumberText(-3), "-3");
+  EXPECT_EQ(ToLong(Variant(" 12 ")), 12);
+  EXPECT_EQ(ToLong(Variant("2.5")), 2);  // half to even
+  EXPECT_EQ(ToLong(Variant("3.5")), 4);
+  EXPECT_THROW(ToLong(Variant("12a")), RuntimeError);
+  EXPECT_THROW(ToLong(Variant("")), RuntimeError);
+  EXPECT_THROW(ToText(Variant::Null()), RuntimeError);
+  EXPECT_EQ(ToText(Variant()), "");
+  EXPECT_EQ(*WholeMegabytes(536281088, 2), 511);
+  EXPECT_EQ(*WholeMegabytes(2.5 * 1024 * 1024, 2), 3);
+  EXPECT_EQ(*WholeMegabytes(0.5 * 1024 * 1024, 2), 1);
+  EXPECT_FALSE(WholeMegabytes(0.49 * 1024 * 1024, 2).has_value());
+  EXPECT_FALSE(WholeMegabytes(300, 1).has_value());  // 300 KB free
+  EXPECT_EQ(CharCount("Zürich"), 6u);
+  EXPECT_EQ(FirstChars("5.1ü", 3), "5.1");
+  EXPECT_EQ(FirstChars("üüüü", 3), "üüü");
+}
+
+}  // namespace
+}  // namespace korvane

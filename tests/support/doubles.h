@@ -1,0 +1,64 @@
+// In-process doubles of the process services, the console channel and the clock, for
+// tests that run stages of a scan inside the test process.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/console_channel.h"
+#include "platform/process.h"
+
+namespace korvane::test {
+
+class RecordingConsole : public ConsoleChannel {
+ public:
+  struct Line {
+    int32_t handle;
+    std::string text;
+  };
+  void AddLine(int32_t listBoxHandle, std::string_view line) override {
+    lines.push_back({listBoxHandle, std::string(line)});
+  }
+  // The texts of the lines that reached a list box (handle other than 0).
+  std::vector<std::string> Delivered() const;
+  std::vector<Line> lines;
+};
+
+class FixedClock : public Clock {
+ public:
+  LocalTime Now() override { return now; }
+  LocalTime now{2003, 2, 14, 9, 5, 30};
+};
+
+// Keeps log lines in memory by path; EndProcessNow throws ProcessEndedForTest.
+class TestProcess : public ProcessServices {
+ public:
+  std::string CommandLine() override { return commandLine; }
+  std::optional<std::string> GetEnvironment(std::string_view name) override;
+  void RemoveFromTaskList() override {}
+  void WaitForTimer(std::chrono::milliseconds) override { ++timerWaits; }
+  void MessageBox(std::string_view text, std::string_view) override {
+    messageBoxes.emplace_back(text);
+  }
+  void ProcessPendingEvents() override { ++pendingEventRuns; }
+  void AppendLineToFile(const std::string& path, std::string_view line) override {
+    files[path].emplace_back(line);
+  }
+  char PathSeparator() const override { return '\\'; }
+  [[noreturn]] void EndProcessNow() override {
+    ++ended;
+    throw ProcessEndedForTest{};
+  }
+
+  std::string commandLine;
+  std::map<std::string, std::string> environment;  // matched without regard to case
+  std::map<std::string, std::vector<std::string>> files;
+  std::vector<std::string> messageBoxes;
+  int timerWaits = 0;
+  int pendingEventRuns = 0;
+  int ended = 0;
+};
+
+}  // namespace korvane::test
