@@ -1,8 +1,24 @@
 #include "reach/access_check.h"
 
+#include <string>
+
+#include "app/error_handling.h"
+#include "app/error_log.h"
+#include "app/korvane.h"
+#include "collect/remote_registry.h"
+#include "platform/target.h"
+
 namespace korvane {
 
-// Filled in with the remote registry reader.
-void CheckAccess(Korvane&) {}
+void CheckAccess(Korvane& k) {
+  // Every Windows computer has this value; reading it proves that the account may read
+  // the registry over the network. The reader needs write access to the key as well.
+  const std::string value =
+      ReadRemoteValue(k, k.ctx.ComputerName, kHkeyLocalMachine,
+                      "Software\\Microsoft\\Windows NT\\CurrentVersion", "currentversion");
+  if (!value.empty()) return;
+  LogError(k, "Insufficient access or error accessing PC ", k.ctx.ComputerName + ":");
+  EndScan(k);
+}
 
 }  // namespace korvane
