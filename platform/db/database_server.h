@@ -3,9 +3,11 @@
 //   - otherwise the name of an ODBC data source (DSN), with the catalog as database;
 //   - otherwise a SQL Server host, reached through the installed SQL Server ODBC driver
 //     with integrated security.
+// See docs/database.md.
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/database.h"
 
@@ -13,4 +15,22 @@ namespace korvane {
 
 std::unique_ptr<DatabaseServer> MakeDatabaseServer();
 
+namespace db {
+
+// Where a Data Source leads.
+struct BackendChoice {
+  enum class Kind { SqliteFile, OdbcDataSource, SqlServerHost };
+  Kind kind = Kind::SqlServerHost;
+  std::string sqlitePath;              // SqliteFile: the file to open
+  std::string odbcConnectionString;    // the others: what SQLDriverConnect gets
+};
+
+// Applies the rules above to a Data Source and catalog. Throws RuntimeError for a SQL
+// Server host when no SQL Server ODBC driver is installed.
+BackendChoice ChooseBackend(const std::string& dataSource, const std::string& catalog);
+
+// Opens a connection on a chosen backend.
+std::unique_ptr<Connection> OpenBackend(const BackendChoice& choice);
+
+}  // namespace db
 }  // namespace korvane

@@ -1,0 +1,76 @@
+// What a database backend does for the client-side recordset: run a query and hand over
+// all its rows, describe a table, count its rows, add a row by its key, and store changed
+// columns into one row found by the backend's own row locator. Every write is one
+// statement, committed at once. Failures are RuntimeError with the backend's text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/variant.h"
+
+namespace korvane::db {
+
+// DefinedSize reported for unbounded text columns (as ADO reports for long text).
+inline constexpr int32_t kUnboundedSize = 2147483647;
+
+// E_FAIL, the error number a database component reports for its own failures.
+inline constexpr int32_t kProviderError = -2147467259;
+
+struct ColumnInfo {
+  std::string name;
+  int32_t definedSize = kUnboundedSize;
+  // Whether the column can be compared in a WHERE clause (long text usually cannot).
+  bool comparable = true;
+};
+
+struct FetchedRow {
+  std::vector<Variant> values;
+  std::string locator;  // empty when the backend finds rows by their values
+};
+
+struct FetchResult {
+  std::vector<ColumnInfo> columns;
+  std::vector<FetchedRow> rows;
+};
+
+using ColumnChanges = std::vector<std::pair<int, Variant>>;
+
+class Engine {
+ public:
+  virtual ~Engine() = default;
+
+  // The query text as this engine can run it.
+  virtual std::string AdaptQuery(const std::string& query) = 0;
+
+  // Runs the query; with `withLocator` the engine adds its locator column at the end of
+  // the select list and takes it out of the columns it reports.
+  virtual FetchResult Fetch(const std::string& query, bool withLocator) = 0;
+
+  // The columns of a table, without reading any row.
+  virtual std::vector<ColumnInfo> Describe(const std::string& table) = 0;
+
+  virtual int64_t CountRows(const std::string& table) = 0;
+
+  // Adds a row holding only `key` in `keyColumn`; returns its locator.
+  virtual std::string Insert(const std::string& table, const std::string& keyColumn,
+                             const Variant& key) = 0;
+
+  // Stores `changes` into the row that `original` (its values as last stored) and
+  // `locator` describe; returns the row's locator afterwards.
+  virtual std::string UpdateRow(const std::string& table, const std::vector<ColumnInfo>& columns,
+                                const std::vector<Variant>& original, const std::string& locator,
+                                const ColumnChanges& changes) = 0;
+
+  virtual void Execute(const std::string& statement) = 0;
+};
+
+// "Row cannot be located for updating": the row changed or went away since it was read.
+[[noreturn]] void ThrowRowNotFound();
+
+// DefinedSize of a declared column type such as NVARCHAR(255), TEXT, INTEGER.
+int32_t DefinedSizeOfDeclaredType(const std::string& declaredType);
+
+}  // namespace korvane::db

@@ -1,0 +1,401 @@
+#include "platform/db/odbc_engine.h"
+
+#include <cstdint>
+#include <deque>
+#include <limits>
+
+#include "platform/db/client_recordset.h"
+#include "platform/db/engine.h"
+#include "platform/db/odbc_support.h"
+#include "platform/db/sql_text.h"
+#include "platform/runtime_error.h"
+
+namespace korvane::db {
+
+namespace {
+
+using odbc::Check;
+using odbc::Handle;
+using odbc::Succeeded;
+using odbc::Wide;
+using odbc::WideString;
+
+enum class Reading { Long, BigInt, Double, Text };
+
+// Longer texts are sent as long text so that drivers do not cut them.
+constexpr std::size_t kLongTextThreshold = 4000;
+
+struct ResultColumn {
+  ColumnInfo info;
+  Reading reading = Reading::Text;
+};
+
+ResultColumn DescribeColumn(SQLSMALLINT type, SQLULEN size, std::string name) {
+  ResultColumn c;
+  c.info.name = std::move(name);
+  switch (type) {
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_TINYINT:
+    case SQL_BIT:
+      c.reading = Reading::Long;
+      c.info.definedSize = 4;
+      break;
+    case SQL_BIGINT:
+      c.reading = Reading::BigInt;
+      c.info.definedSize = 8;
+      break;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_REAL:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+      c.reading = Reading::Double;
+      c.info.definedSize = 8;
+      break;
+    case SQL_LONGVARCHAR:
+    case SQL_WLONGVARCHAR:
+    case SQL_LONGVARBINARY:
+      c.info.definedSize = kUnboundedSize;
+      c.info.comparable = false;
+      break;
+    default:
+      c.info.definedSize = size == 0 || size >= static_cast<SQLULEN>(kUnboundedSize)
+                               ? kUnboundedSize
+                               : static_cast<int32_t>(size);
+      c.info.comparable = c.info.definedSize <= static_cast<int32_t>(kLongTextThreshold);
+      break;
+  }
+  return c;
+}
+
+// A statement handle with its bound parameters, which must outlive the execution.
+class Statement {
+ public:
+  explicit Statement(SQLHDBC dbc) : handle_(SQL_HANDLE_STMT, dbc) {}
+
+  void Bind(const Variant& value) {
+    Param& p = params_.emplace_back();
+    const auto number = static_cast<SQLUSMALLINT>(params_.size());
+    SQLSMALLINT cType = SQL_C_WCHAR;
+    SQLSMALLINT sqlType = SQL_WVARCHAR;
+    SQLULEN size = 1;
+    SQLPOINTER data = nullptr;
+    SQLLEN bytes = 0;
+    switch (value.kind()) {
+      case Variant::Kind::Empty:
+      case Variant::Kind::Null: p.indicator = SQL_NULL_DATA; break;
+      case Variant::Kind::Text:
+        p.text = Wide(value.text());
+        size = std::max<SQLULEN>(p.text.size(), 1);
+        if (p.text.size() > kLongTextThreshold) sqlType = SQL_WLONGVARCHAR;
+        data = p.text.data();
+        bytes = static_cast<SQLLEN>(p.text.size() * sizeof(SQLWCHAR));
+        p.indicator = bytes;
+        break;
+      case Variant::Kind::Long:
+      case Variant::Kind::Bool:
+        p.number = value.kind() == Variant::Kind::Long ? value.long_value() : (value.bool_value() ? 1 : 0);
+        cType = SQL_C_SLONG;
+        sqlType = SQL_INTEGER;
+        data = &p.number;
+        break;
+      case Variant::Kind::Double:
+        p.real = value.double_value();
+        cType = SQL_C_DOUBLE;
+        sqlType = SQL_DOUBLE;
+        data = &p.real;
+        break;
+    }
+    Check(SQLBindParameter(handle_.get(), number, SQL_PARAM_INPUT, cType, sqlType, size, 0, data,
+                           bytes, &p.indicator),
+          SQL_HANDLE_STMT, handle_.get(), "Unable to bind a parameter");
+  }
+
+  // Runs the statement; false when it affected or returned nothing (SQL_NO_DATA).
+  bool Run(const std::string& sql) {
+    WideString text = Wide(sql);
+    const SQLRETURN rc = SQLExecDirectW(handle_.get(), text.data(), static_cast<SQLINTEGER>(text.size()));
+    if (rc == SQL_NO_DATA) return false;
+    Check(rc, SQL_HANDLE_STMT, handle_.get(), "The statement failed");
+    return true;
+  }
+
+  std::vector<ResultColumn> Columns() {
+    SQLSMALLINT count = 0;
+    Check(SQLNumResultCols(handle_.get(), &count), SQL_HANDLE_STMT, handle_.get(),
+          "Unable to read the result columns");
+    std::vector<ResultColumn> columns;
+    for (SQLSMALLINT i = 1; i <= count; ++i) {
+      SQLWCHAR name[256];
+      SQLSMALLINT nameLength = 0;
+      SQLSMALLINT type = 0;
+      SQLULEN size = 0;
+      SQLSMALLINT digits = 0;
+      SQLSMALLINT nullable = 0;
+      Check(SQLDescribeColW(handle_.get(), static_cast<SQLUSMALLINT>(i), name,
+                            static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]), &nameLength,
+                            &type, &size, &digits, &nullable),
+            SQL_HANDLE_STMT, handle_.get(), "Unable to describe a result column");
+      const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
+                                                  sizeof name / sizeof name[0] - 1);
+      columns.push_back(DescribeColumn(type, size, odbc::Narrow(name, n)));
+    }
+    return columns;
+  }
+
+  bool Fetch() {
+    const SQLRETURN rc = SQLFetch(handle_.get());
+    if (rc == SQL_NO_DATA) return false;
+    Check(rc, SQL_HANDLE_STMT, handle_.get(), "Unable to fetch a row");
+    return true;
+  }
+
+  Variant Read(SQLUSMALLINT column, Reading reading) {
+    SQLLEN indicator = 0;
+    switch (reading) {
+      case Reading::Long: {
+        SQLINTEGER n = 0;
+        Check(SQLGetData(handle_.get(), column, SQL_C_SLONG, &n, sizeof n, &indicator),
+              SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
+        if (indicator == SQL_NULL_DATA) return Variant::Null();
+        return Variant(static_cast<int32_t>(n));
+      }
+      case Reading::BigInt: {
+        SQLBIGINT n = 0;
+        Check(SQLGetData(handle_.get(), column, SQL_C_SBIGINT, &n, sizeof n, &indicator),
+              SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
+        if (indicator == SQL_NULL_DATA) return Variant::Null();
+        if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max()) {
+          return Variant(static_cast<int32_t>(n));
+        }
+        return Variant(static_cast<double>(n));
+      }
+      case Reading::Double: {
+        double d = 0;
+        Check(SQLGetData(handle_.get(), column, SQL_C_DOUBLE, &d, sizeof d, &indicator),
+              SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
+        if (indicator == SQL_NULL_DATA) return Variant::Null();
+        return Variant(d);
+      }
+      case Reading::Text: break;
+    }
+    // Long texts arrive in pieces; each piece but the last fills the buffer.
+    WideString text;
+    SQLWCHAR buffer[4096];
+    constexpr std::size_t kChars = sizeof buffer / sizeof buffer[0];
+    for (;;) {
+      const SQLRETURN rc = SQLGetData(handle_.get(), column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+      if (rc == SQL_NO_DATA) break;
+      Check(rc, SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
+      if (indicator == SQL_NULL_DATA) return Variant::Null();
+      const bool more = rc == SQL_SUCCESS_WITH_INFO &&
+                        (indicator == SQL_NO_TOTAL ||
+                         static_cast<std::size_t>(indicator) >= sizeof buffer);
+      if (more) {
+        text.append(buffer, kChars - 1);
+        continue;
+      }
+      text.append(buffer, static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR));
+      break;
+    }
+    return Variant(odbc::Narrow(text));
+  }
+
+  SQLLEN RowCount() {
+    SQLLEN n = 0;
+    Check(SQLRowCount(handle_.get(), &n), SQL_HANDLE_STMT, handle_.get(), "Unable to count rows");
+    return n;
+  }
+
+ private:
+  struct Param {
+    WideString text;
+    SQLINTEGER number = 0;
+    double real = 0;
+    SQLLEN indicator = 0;
+  };
+  Handle handle_;
+  std::deque<Param> params_;  // stable addresses for the bound buffers
+};
+
+class OdbcEngine : public Engine {
+ public:
+  explicit OdbcEngine(const std::string& connectionString) : dbc_(SQL_HANDLE_DBC, env_.get()) {
+    SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(30)), 0);
+    WideString text = Wide(connectionString);
+    SQLWCHAR completed[1024];
+    SQLSMALLINT completedLength = 0;
+    Check(SQLDriverConnectW(dbc_.get(), nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()),
+                            completed, static_cast<SQLSMALLINT>(sizeof completed / sizeof completed[0]),
+                            &completedLength, SQL_DRIVER_NOPROMPT),
+          SQL_HANDLE_DBC, dbc_.get(), "Unable to connect to the data source");
+    connected_ = true;
+    dbmsName_ = InfoText(SQL_DBMS_NAME);
+    quote_ = InfoText(SQL_IDENTIFIER_QUOTE_CHAR);
+    if (quote_ == " ") quote_.clear();
+    postgres_ = dbmsName_ == "PostgreSQL";
+  }
+  ~OdbcEngine() override {
+    if (connected_) SQLDisconnect(dbc_.get());
+  }
+  OdbcEngine(const OdbcEngine&) = delete;
+  OdbcEngine& operator=(const OdbcEngine&) = delete;
+
+  const std::string& DbmsName() const { return dbmsName_; }
+
+  std::string AdaptQuery(const std::string& query) override {
+    // PostgreSQL parses N'...' but types it bpchar, which compares case-sensitively
+    // against a citext key and cannot use the key's index.
+    return postgres_ ? RemoveNationalPrefix(query) : query;
+  }
+
+  FetchResult Fetch(const std::string& query, bool withLocator) override {
+    const bool ctid = withLocator && postgres_;
+    std::string text = query;
+    if (ctid) {
+      auto located = AppendToSelectList(query, "ctid");
+      if (!located) throw RuntimeError(kProviderError, "query has no FROM clause");
+      text = *located;
+    }
+    Statement stmt(dbc_.get());
+    stmt.Run(text);
+    std::vector<ResultColumn> columns = stmt.Columns();
+    if (ctid) columns.back().reading = Reading::Text;
+    const std::size_t visible = ctid ? columns.size() - 1 : columns.size();
+    FetchResult result;
+    for (std::size_t i = 0; i < visible; ++i) result.columns.push_back(columns[i].info);
+    while (stmt.Fetch()) {
+      FetchedRow row;
+      row.values.reserve(visible);
+      for (std::size_t i = 0; i < visible; ++i) {
+        row.values.push_back(stmt.Read(static_cast<SQLUSMALLINT>(i + 1), columns[i].reading));
+      }
+      if (ctid) row.locator = LocatorText(stmt.Read(static_cast<SQLUSMALLINT>(visible + 1), Reading::Text));
+      result.rows.push_back(std::move(row));
+    }
+    return result;
+  }
+
+  std::vector<ColumnInfo> Describe(const std::string& table) override {
+    Statement stmt(dbc_.get());
+    stmt.Run("SELECT * FROM " + table + " WHERE 1=0");
+    std::vector<ColumnInfo> columns;
+    for (auto& c : stmt.Columns()) columns.push_back(c.info);
+    return columns;
+  }
+
+  int64_t CountRows(const std::string& table) override {
+    Statement stmt(dbc_.get());
+    stmt.Run("SELECT COUNT(*) FROM " + table);
+    if (!stmt.Fetch()) return 0;
+    const Variant n = stmt.Read(1, Reading::BigInt);
+    if (n.kind() == Variant::Kind::Long) return n.long_value();
+    if (n.kind() == Variant::Kind::Double) return static_cast<int64_t>(n.double_value());
+    return 0;
+  }
+
+  std::string Insert(const std::string& table, const std::string& keyColumn,
+                     const Variant& key) override {
+    Statement stmt(dbc_.get());
+    stmt.Bind(key);
+    std::string sql = "INSERT INTO " + table + " (" + Quoted(keyColumn) + ") VALUES (?)";
+    if (!postgres_) {
+      stmt.Run(sql);
+      return {};
+    }
+    stmt.Run(sql + " RETURNING ctid");
+    return ReturnedLocator(stmt);
+  }
+
+  std::string UpdateRow(const std::string& table, const std::vector<ColumnInfo>& columns,
+                        const std::vector<Variant>& original, const std::string& locator,
+                        const ColumnChanges& changes) override {
+    Statement stmt(dbc_.get());
+    std::string sql = "UPDATE " + table + " SET ";
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+      if (i > 0) sql += ", ";
+      sql += Quoted(columns[static_cast<std::size_t>(changes[i].first)].name) + " = ?";
+      stmt.Bind(changes[i].second);
+    }
+    if (postgres_) {
+      if (locator.empty()) ThrowRowNotFound();
+      // The locator came from the server as "(block,item)"; LocatorText checked it.
+      sql += " WHERE ctid = '" + locator + "'::tid RETURNING ctid";
+      if (!stmt.Run(sql)) ThrowRowNotFound();
+      return ReturnedLocator(stmt);
+    }
+    sql += " WHERE ";
+    bool first = true;
+    for (std::size_t i = 0; i < columns.size() && i < original.size(); ++i) {
+      if (!columns[i].comparable) continue;
+      if (!first) sql += " AND ";
+      first = false;
+      if (original[i].IsNull() || original[i].IsEmpty()) {
+        sql += Quoted(columns[i].name) + " IS NULL";
+      } else {
+        sql += Quoted(columns[i].name) + " = ?";
+        stmt.Bind(original[i]);
+      }
+    }
+    if (first) sql += "1=1";
+    if (!stmt.Run(sql) || stmt.RowCount() == 0) ThrowRowNotFound();
+    return {};
+  }
+
+  void Execute(const std::string& statement) override {
+    Statement stmt(dbc_.get());
+    stmt.Run(AdaptQuery(statement));
+  }
+
+ private:
+  std::string InfoText(SQLUSMALLINT item) {
+    SQLWCHAR buffer[256];
+    SQLSMALLINT length = 0;
+    if (!Succeeded(SQLGetInfoW(dbc_.get(), item, buffer, sizeof buffer, &length))) return {};
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(SQLWCHAR),
+                                                sizeof buffer / sizeof buffer[0] - 1);
+    return odbc::Narrow(buffer, n);
+  }
+
+  std::string Quoted(const std::string& name) const {
+    if (quote_.empty()) return name;
+    return quote_ + name + quote_;
+  }
+
+  // A ctid text is "(block,item)"; anything else is not used to build a statement.
+  static std::string LocatorText(const Variant& value) {
+    if (value.kind() != Variant::Kind::Text) return {};
+    const std::string& t = value.text();
+    if (t.size() < 5 || t.front() != '(' || t.back() != ')') return {};
+    for (std::size_t i = 1; i + 1 < t.size(); ++i) {
+      if ((t[i] < '0' || t[i] > '9') && t[i] != ',') return {};
+    }
+    return t;
+  }
+
+  std::string ReturnedLocator(Statement& stmt) {
+    if (!stmt.Fetch()) ThrowRowNotFound();
+    return LocatorText(stmt.Read(1, Reading::Text));
+  }
+
+  odbc::Environment env_;
+  Handle dbc_;
+  bool connected_ = false;
+  std::string dbmsName_;
+  std::string quote_;
+  bool postgres_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> OpenOdbcConnection(const std::string& odbcConnectionString) {
+  return std::make_unique<EngineConnection>(std::make_shared<OdbcEngine>(odbcConnectionString));
+}
+
+std::string OdbcDbmsName(const std::string& odbcConnectionString) {
+  return OdbcEngine(odbcConnectionString).DbmsName();
+}
+
+}  // namespace korvane::db

@@ -1,0 +1,233 @@
+#include "platform/db/sqlite_engine.h"
+
+#include <sqlite3.h>
+
+#include <limits>
+
+#include "platform/db/client_recordset.h"
+#include "platform/db/engine.h"
+#include "platform/db/sql_text.h"
+#include "platform/runtime_error.h"
+
+namespace korvane::db {
+
+namespace {
+
+class Statement {
+ public:
+  Statement(sqlite3* db, const std::string& sql) : db_(db) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
+        SQLITE_OK) {
+      Fail();
+    }
+    if (stmt_ == nullptr) throw RuntimeError(kProviderError, "Command text was not set for the command object.");
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // True while a row is available.
+  bool Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    Fail();
+  }
+
+  void Bind(int index, const Variant& value) {
+    int rc = SQLITE_OK;
+    switch (value.kind()) {
+      case Variant::Kind::Empty:
+      case Variant::Kind::Null: rc = sqlite3_bind_null(stmt_, index); break;
+      case Variant::Kind::Text:
+        rc = sqlite3_bind_text64(stmt_, index, value.text().data(), value.text().size(),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+        break;
+      case Variant::Kind::Long: rc = sqlite3_bind_int(stmt_, index, value.long_value()); break;
+      case Variant::Kind::Double: rc = sqlite3_bind_double(stmt_, index, value.double_value()); break;
+      case Variant::Kind::Bool: rc = sqlite3_bind_int(stmt_, index, value.bool_value() ? 1 : 0); break;
+    }
+    if (rc != SQLITE_OK) Fail();
+  }
+
+  void BindRowid(int index, sqlite3_int64 rowid) {
+    if (sqlite3_bind_int64(stmt_, index, rowid) != SQLITE_OK) Fail();
+  }
+
+  Variant Column(int i) const {
+    switch (sqlite3_column_type(stmt_, i)) {
+      case SQLITE_NULL: return Variant::Null();
+      case SQLITE_INTEGER: {
+        const sqlite3_int64 n = sqlite3_column_int64(stmt_, i);
+        if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max()) {
+          return Variant(static_cast<int32_t>(n));
+        }
+        return Variant(static_cast<double>(n));
+      }
+      case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt_, i));
+      default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+        const int bytes = sqlite3_column_bytes(stmt_, i);
+        return Variant(std::string(text == nullptr ? "" : text, static_cast<std::size_t>(bytes)));
+      }
+    }
+  }
+
+  std::vector<ColumnInfo> Columns(int count) const {
+    std::vector<ColumnInfo> columns;
+    for (int i = 0; i < count; ++i) {
+      ColumnInfo c;
+      const char* name = sqlite3_column_name(stmt_, i);
+      const char* declared = sqlite3_column_decltype(stmt_, i);
+      c.name = name == nullptr ? "" : name;
+      c.definedSize = DefinedSizeOfDeclaredType(declared == nullptr ? "" : declared);
+      columns.push_back(std::move(c));
+    }
+    return columns;
+  }
+
+  int ColumnCount() const { return sqlite3_column_count(stmt_); }
+
+ private:
+  [[noreturn]] void Fail() const { throw RuntimeError(kProviderError, sqlite3_errmsg(db_)); }
+
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+std::string Quoted(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
+
+class SqliteEngine : public Engine {
+ public:
+  SqliteEngine(const std::string& path, bool create) {
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+      const std::string message = db_ == nullptr ? sqlite3_errstr(rc) : sqlite3_errmsg(db_);
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw RuntimeError(kProviderError, message + ": " + path);
+    }
+    try {
+      sqlite3_busy_timeout(db_, kSqliteBusyTimeoutMs);
+      // WAL lets the scanners' readers run beside one writer; a file left in another mode
+      // is switched once, and the mode stays with the file.
+      bool wal = false;
+      {
+        Statement mode(db_, "PRAGMA journal_mode");
+        wal = mode.Step() && mode.Column(0) == Variant("wal");
+      }
+      if (!wal) {
+        Statement change(db_, "PRAGMA journal_mode=WAL");
+        while (change.Step()) {
+        }
+      }
+      // Each column update is its own transaction; NORMAL syncs at checkpoints rather
+      // than on every commit (WAL keeps the file consistent across a power loss; only
+      // the last moments' writes can be lost, and the next scan rewrites them).
+      Execute("PRAGMA synchronous=NORMAL");
+    } catch (...) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw;
+    }
+  }
+  ~SqliteEngine() override { sqlite3_close(db_); }
+  SqliteEngine(const SqliteEngine&) = delete;
+  SqliteEngine& operator=(const SqliteEngine&) = delete;
+
+  std::string AdaptQuery(const std::string& query) override { return RemoveNationalPrefix(query); }
+
+  FetchResult Fetch(const std::string& query, bool withLocator) override {
+    std::string text = query;
+    if (withLocator) {
+      auto located = AppendToSelectList(query, "_rowid_");
+      if (!located) throw RuntimeError(kProviderError, "query has no FROM clause");
+      text = *located;
+    }
+    Statement stmt(db_, text);
+    const int total = stmt.ColumnCount();
+    const int visible = withLocator ? total - 1 : total;
+    FetchResult result;
+    result.columns = stmt.Columns(visible);
+    while (stmt.Step()) {
+      FetchedRow row;
+      row.values.reserve(static_cast<std::size_t>(visible));
+      for (int i = 0; i < visible; ++i) row.values.push_back(stmt.Column(i));
+      if (withLocator) {
+        const Variant id = stmt.Column(visible);
+        if (id.kind() != Variant::Kind::Long && id.kind() != Variant::Kind::Double) {
+          throw RuntimeError(kProviderError, "row has no rowid");
+        }
+        row.locator = id.kind() == Variant::Kind::Long
+                          ? std::to_string(id.long_value())
+                          : std::to_string(static_cast<int64_t>(id.double_value()));
+      }
+      result.rows.push_back(std::move(row));
+    }
+    return result;
+  }
+
+  std::vector<ColumnInfo> Describe(const std::string& table) override {
+    Statement stmt(db_, "SELECT * FROM " + table);
+    return stmt.Columns(stmt.ColumnCount());
+  }
+
+  int64_t CountRows(const std::string& table) override {
+    Statement stmt(db_, "SELECT COUNT(*) FROM " + table);
+    if (!stmt.Step()) return 0;
+    const Variant n = stmt.Column(0);
+    return n.kind() == Variant::Kind::Long ? n.long_value() : static_cast<int64_t>(n.double_value());
+  }
+
+  std::string Insert(const std::string& table, const std::string& keyColumn,
+                     const Variant& key) override {
+    Statement stmt(db_, "INSERT INTO " + table + " (" + Quoted(keyColumn) + ") VALUES (?)");
+    stmt.Bind(1, key);
+    stmt.Step();
+    return std::to_string(sqlite3_last_insert_rowid(db_));
+  }
+
+  std::string UpdateRow(const std::string& table, const std::vector<ColumnInfo>& columns,
+                        const std::vector<Variant>&, const std::string& locator,
+                        const ColumnChanges& changes) override {
+    if (locator.empty()) ThrowRowNotFound();
+    std::string sql = "UPDATE " + table + " SET ";
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+      if (i > 0) sql += ", ";
+      sql += Quoted(columns[static_cast<std::size_t>(changes[i].first)].name) + " = ?";
+    }
+    sql += " WHERE _rowid_ = ?";
+    Statement stmt(db_, sql);
+    int index = 1;
+    for (const auto& change : changes) stmt.Bind(index++, change.second);
+    stmt.BindRowid(index, std::stoll(locator));
+    stmt.Step();
+    if (sqlite3_changes(db_) == 0) ThrowRowNotFound();
+    return locator;
+  }
+
+  void Execute(const std::string& statement) override {
+    Statement stmt(db_, RemoveNationalPrefix(statement));
+    while (stmt.Step()) {
+    }
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> OpenSqliteConnection(const std::string& path, bool create) {
+  return std::make_unique<EngineConnection>(std::make_shared<SqliteEngine>(path, create));
+}
+
+}  // namespace korvane::db

@@ -1,0 +1,166 @@
+// The database layer through the interface the scan uses, on every backend: values keep
+// their kind (Null is not empty text), each change is stored at once and seen by other
+// connections, and the query texts run as the scan sends them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "inventory/query_texts.h"
+#include "platform/runtime_error.h"
+#include "tests/support/inventory_fixture.h"
+
+namespace korvane::test {
+namespace {
+
+class RecordsetTest : public ::testing::TestWithParam<InventoryBackend> {
+ protected:
+  void SetUp() override {
+    KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
+    inventory_ = std::make_unique<Inventory>(GetParam());
+  }
+  Inventory& inv() { return *inventory_; }
+  std::unique_ptr<Inventory> inventory_;
+};
+
+TEST_P(RecordsetTest, AddNewStoresTheKeyAloneAndMakesTheRowCurrent) {
+  const std::string name = UniqueComputerName("ADD");
+  auto conn = inv().Connect();
+  auto all = conn->OpenRecordset(kAllAssetQuery);
+  const int32_t before = all->RecordCount();
+  ASSERT_GE(before, 0);
+  EXPECT_EQ(all->FieldCount(), asset::kColumnCount);
+  all->AddNew(Variant(name));
+  EXPECT_EQ(all->RecordCount(), before + 1);
+  EXPECT_EQ(all->Field(asset::kComputer), Variant(name));
+  EXPECT_TRUE(all->Field(asset::kHistory).IsNull());
+  all->Update(asset::kManufacturer, Variant("Dell Inc."));
+
+  auto rows = inv().RowsOf("Asset", name);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][asset::kComputer], Variant(name));
+  EXPECT_EQ(rows[0][asset::kManufacturer], Variant("Dell Inc."));
+  for (int i = 2; i < asset::kColumnCount; ++i) EXPECT_TRUE(rows[0][i].IsNull()) << "column " << i;
+}
+
+TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
+  const std::string name = UniqueComputerName("KIND");
+  auto conn = inv().Connect();
+  conn->OpenRecordset(kAllAssetQuery)->AddNew(Variant(name));
+
+  auto rs = conn->OpenRecordset(AssetQuery(name));
+  ASSERT_EQ(rs->RecordCount(), 1);
+  // The per-computer query returns the table's columns and then Expr1.
+  EXPECT_EQ(rs->FieldCount(), asset::kColumnCount + 1);
+  rs->Update(asset::kModel, Variant(""));
+  rs->Update(asset::kProcessor1Name + 1, Variant(2793.5));
+  rs->Update(asset::kTotalPhysicalMemory, Variant(int32_t{511}));
+  rs->Update(asset::kFreePhysicalMemory, Variant(int32_t{-7}));
+  rs->Update(asset::kDomain, Variant("corp"));
+  rs->Update(asset::kDomain, Variant::Null());
+  const std::string unicode = "Caf\xC3\xA9 \xC2\xA7 O'Brien";
+  rs->Update(asset::kOSCaption, Variant(unicode));
+  std::string history;
+  for (int i = 0; i < 5000; ++i) history += static_cast<char>('a' + i % 26);
+  rs->Update(asset::kHistory, Variant(history));
+
+  // The recordset shows what it stored, and a second connection reads the same.
+  for (auto* source : {"same", "other"}) {
+    std::vector<Variant> row;
+    if (std::string(source) == "same") {
+      for (int i = 0; i < asset::kColumnCount; ++i) row.push_back(rs->Field(i));
+    } else {
+      auto rows = inv().RowsOf("Asset", name);
+      ASSERT_EQ(rows.size(), 1u);
+      row = rows[0];
+    }
+    SCOPED_TRACE(source);
+    EXPECT_EQ(row[asset::kModel], Variant(""));
+    EXPECT_EQ(row[asset::kProcessor1Name + 1], Variant(2793.5));
+    EXPECT_EQ(row[asset::kTotalPhysicalMemory], Variant(int32_t{511}));
+    EXPECT_EQ(row[asset::kFreePhysicalMemory], Variant(int32_t{-7}));
+    EXPECT_TRUE(row[asset::kDomain].IsNull());
+    EXPECT_TRUE(row[asset::kManufacturer].IsNull());
+    EXPECT_EQ(row[asset::kOSCaption], Variant(unicode));
+    EXPECT_EQ(row[asset::kHistory], Variant(history));
+  }
+}
+
+TEST_P(RecordsetTest, SetFieldIsStoredWithTheNextUpdate) {
+  const std::string name = UniqueComputerName("SET");
+  auto conn = inv().Connect();
+  auto drive = conn->OpenRecordset(DriveHistoryQuery(name, "C"));
+  EXPECT_EQ(drive->RecordCount(), 0);
+  drive->AddNew(Variant(name + "~C"));
+  drive->SetField(drive_history::kDiskHistory, Variant("^2003/02/14 1024"));
+  EXPECT_EQ(drive->Field(drive_history::kDiskHistory), Variant("^2003/02/14 1024"));
+  EXPECT_TRUE(inv().RowsOf("DriveHistory", name + "~C").at(0)[1].IsNull());
+  drive->Update(drive_history::kDiskComputerName, Variant(name));
+
+  auto rows = inv().RowsOf("DriveHistory", name + "~C");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][1], Variant("^2003/02/14 1024"));
+  EXPECT_EQ(rows[0][2], Variant(name));
+  // DiskHistory is bounded and says so; History is not.
+  EXPECT_EQ(drive->DefinedSize(drive_history::kDiskHistory), 4000);
+  auto asset = conn->OpenRecordset(kAllAssetQuery);
+  EXPECT_GT(asset->DefinedSize(asset::kHistory), 1000000);
+}
+
+TEST_P(RecordsetTest, KeysMatchWithoutRegardToCaseAndTheFirstRowIsCurrent) {
+  const std::string name = UniqueComputerName("case");
+  auto conn = inv().Connect();
+  for (int i = 0; i < 2; ++i) conn->OpenRecordset(kAllLastAccessQuery)->AddNew(Variant(name));
+  std::string upper = name;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  auto rs = conn->OpenRecordset(LastAccessQuery(upper));
+  ASSERT_EQ(rs->RecordCount(), 2);
+  rs->Update(last_access::kLastAccessTime, Variant("2003/02/14 09:05:30"));
+  auto rows = inv().RowsOf("LastAccess", name);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(int(rows[0][1].IsNull()) + int(rows[1][1].IsNull()), 1);
+  // Updating the same row again finds it (its locator follows the update).
+  rs->Update(last_access::kLastAccessTime, Variant("2003/02/15 10:00:00"));
+  rows = inv().RowsOf("LastAccess", name);
+  EXPECT_EQ(int(rows[0][1] == Variant("2003/02/15 10:00:00")) +
+                int(rows[1][1] == Variant("2003/02/15 10:00:00")),
+            1);
+  EXPECT_TRUE(rs->MoveNext());
+  EXPECT_FALSE(rs->MoveNext());
+  EXPECT_THROW(rs->Field(0), RuntimeError);
+}
+
+TEST_P(RecordsetTest, NamesWithApostrophesAndNPrefixesInsideLiteralsAreJustText) {
+  // The N of N'...' is dropped outside quotes only: text inside the literal that looks
+  // like a prefix stays.
+  const std::string name = UniqueComputerName("O'N'EIL N'x");
+  auto conn = inv().Connect();
+  conn->OpenRecordset(kAllAssetQuery)->AddNew(Variant(name));
+  auto rs = conn->OpenRecordset(AssetQuery(name));
+  ASSERT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(rs->Field(asset::kComputer), Variant(name));
+  // A name that tries to end the literal finds nothing and changes nothing.
+  auto injected = conn->OpenRecordset(AssetQuery("x') OR (1=1"));
+  EXPECT_EQ(injected->RecordCount(), 0);
+}
+
+TEST_P(RecordsetTest, FailuresAreRuntimeErrorsAndRememberedByTheConnection) {
+  auto conn = inv().Connect();
+  EXPECT_EQ(conn->LastErrorDescription(), "");
+  try {
+    conn->OpenRecordset("SELECT * From NoSuchTable");
+    FAIL() << "opened a missing table";
+  } catch (const RuntimeError& e) {
+    EXPECT_FALSE(e.description().empty());
+    EXPECT_EQ(conn->LastErrorDescription(), e.description());
+  }
+  auto rs = conn->OpenRecordset(AssetQuery(UniqueComputerName("NONE")));
+  EXPECT_EQ(rs->RecordCount(), 0);
+  EXPECT_THROW(rs->Field(0), RuntimeError);
+  EXPECT_THROW(rs->Update(1, Variant("x")), RuntimeError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest, AllBackends(),
+                         [](const auto& p) { return BackendName(p.param); });
+
+}  // namespace
+}  // namespace korvane::test

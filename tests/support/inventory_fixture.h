@@ -1,0 +1,97 @@
+// A fresh inventory database for one test, and small readers for checking its rows.
+//
+// SQLite (always available): a new directory holding DrevantaAsset.sqlite with the
+// schema installed; the directory is the "server" field of the scanner's command line.
+// PostgreSQL (when KORVANE_TEST_PG_DSN names a DSN, as CI sets it after
+// scripts/postgres-setup.sh): the one shared database DrevantaAsset. Tests on it must
+// use computer names of their own (UniqueComputerName) and never empty the tables.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/database.h"
+#include "platform/variant.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane {
+// Readable values in assertion messages.
+void PrintTo(const Variant& value, std::ostream* os);
+}  // namespace korvane
+
+namespace korvane::test {
+
+enum class InventoryBackend { Sqlite, Postgres };
+
+// The DSN of the PostgreSQL test database (KORVANE_TEST_PG_DSN), or empty.
+std::string PostgresDsn();
+
+// "Sqlite" / "Postgres", for parameterised test names.
+std::string BackendName(InventoryBackend backend);
+
+// Both backends, for INSTANTIATE_TEST_SUITE_P; tests skip PostgreSQL themselves with
+// SkipIfUnavailable when it is not configured.
+inline auto AllBackends() {
+  return ::testing::Values(InventoryBackend::Sqlite, InventoryBackend::Postgres);
+}
+
+// A name no other test (and no earlier run) uses: prefix & process id & a counter.
+std::string UniqueComputerName(const std::string& prefix);
+
+class Inventory {
+ public:
+  // SQLite: a fresh directory with the schema installed. PostgreSQL: the shared
+  // database; throws std::runtime_error when KORVANE_TEST_PG_DSN is unset (check
+  // Available first, or use KORVANE_SKIP_UNLESS_AVAILABLE).
+  explicit Inventory(InventoryBackend backend = InventoryBackend::Sqlite);
+
+  static bool Available(InventoryBackend backend);
+
+  InventoryBackend backend() const { return backend_; }
+
+  // What the scanner's command line names as its server: the directory or the DSN.
+  const std::string& DataSource() const { return dataSource_; }
+  // The scanner's connection string for it.
+  std::string ConnectionString() const;
+  // SQLite only: the database file.
+  std::string SqliteFile() const;
+  // SQLite only: the directory, also a good Temp directory for the scanner's log.
+  const TempDir* Directory() const { return dir_.get(); }
+
+  // A new connection through the program's own database layer.
+  std::unique_ptr<Connection> Connect() const;
+
+  // Every row of a query, each as the list of its column values.
+  std::vector<std::vector<Variant>> Rows(const std::string& query) const;
+
+  // The rows of `table` whose key column equals `key` (key columns: Computer,
+  // SoftComputer, ServComputer, Computer, DiskComputer), in the order the database
+  // returns them.
+  std::vector<std::vector<Variant>> RowsOf(const std::string& table, const std::string& key) const;
+
+  // Runs a statement that returns no rows.
+  void Execute(const std::string& statement) const;
+
+ private:
+  InventoryBackend backend_;
+  std::unique_ptr<TempDir> dir_;
+  std::string dataSource_;
+};
+
+// The key column of an inventory table.
+std::string KeyColumnOf(const std::string& table);
+
+}  // namespace korvane::test
+
+// Skips the current test when the backend is not configured here, saying why.
+#define KORVANE_SKIP_UNLESS_AVAILABLE(backend)                                              \
+  do {                                                                                      \
+    if (!::korvane::test::Inventory::Available(backend)) {                                  \
+      GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see "                      \
+                      "scripts/postgres-setup.sh)";                                         \
+    }                                                                                       \
+  } while (false)
