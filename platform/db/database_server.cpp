@@ -34,8 +34,13 @@ bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
   return false;
 }
 
-// ODBC connection-string values are wrapped in braces when they could be misread.
+// ODBC connection-string values are wrapped in braces only when they could be misread
+// (not every driver manager unwraps a braced DSN name).
 std::string Braced(const std::string& value) {
+  if (value.find_first_of(";{}=") == std::string::npos && !value.empty() &&
+      value.front() != ' ' && value.back() != ' ') {
+    return value;
+  }
   std::string out = "{";
   for (char c : value) {
     out += c;

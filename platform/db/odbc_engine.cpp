@@ -1,5 +1,7 @@
 #include "platform/db/odbc_engine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <deque>
 #include <limits>
@@ -30,7 +32,16 @@ struct ResultColumn {
   Reading reading = Reading::Text;
 };
 
-ResultColumn DescribeColumn(SQLSMALLINT type, SQLULEN size, std::string name) {
+bool NamesBoundedText(const std::string& typeName) {
+  std::string lower;
+  for (char c : typeName) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.find("char") != std::string::npos;
+}
+
+// `typeName` is the engine's own name of the type: some drivers report a long VARCHAR(n)
+// as long text, with its declared size.
+ResultColumn DescribeColumn(SQLSMALLINT type, SQLULEN size, const std::string& typeName,
+                            std::string name) {
   ResultColumn c;
   c.info.name = std::move(name);
   switch (type) {
@@ -56,7 +67,10 @@ ResultColumn DescribeColumn(SQLSMALLINT type, SQLULEN size, std::string name) {
     case SQL_LONGVARCHAR:
     case SQL_WLONGVARCHAR:
     case SQL_LONGVARBINARY:
-      c.info.definedSize = kUnboundedSize;
+      c.info.definedSize = NamesBoundedText(typeName) && size > 0 &&
+                                   size < static_cast<SQLULEN>(kUnboundedSize)
+                               ? static_cast<int32_t>(size)
+                               : kUnboundedSize;
       c.info.comparable = false;
       break;
     default:
@@ -139,7 +153,16 @@ class Statement {
             SQL_HANDLE_STMT, handle_.get(), "Unable to describe a result column");
       const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                   sizeof name / sizeof name[0] - 1);
-      columns.push_back(DescribeColumn(type, size, odbc::Narrow(name, n)));
+      SQLWCHAR typeName[128];
+      SQLSMALLINT typeNameBytes = 0;
+      std::string typeText;
+      if (Succeeded(SQLColAttributeW(handle_.get(), static_cast<SQLUSMALLINT>(i), SQL_DESC_TYPE_NAME,
+                                     typeName, sizeof typeName, &typeNameBytes, nullptr))) {
+        typeText = odbc::Narrow(typeName, std::min<std::size_t>(
+                                              static_cast<std::size_t>(std::max<SQLSMALLINT>(typeNameBytes, 0)) / sizeof(SQLWCHAR),
+                                              sizeof typeName / sizeof typeName[0] - 1));
+      }
+      columns.push_back(DescribeColumn(type, size, typeText, odbc::Narrow(name, n)));
     }
     return columns;
   }
