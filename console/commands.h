@@ -1,0 +1,19 @@
+// The console's commands, dispatched from the command line. Everything but main() lives
+// in the library so that tests can call the commands in-process too.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace korvane::console {
+
+// Runs one command; `args` excludes the program name. Returns the exit status.
+int ConsoleMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+int RunInitDb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunLabCreate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunLabAdvance(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace korvane::console

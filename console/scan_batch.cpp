@@ -1,0 +1,97 @@
+#include "console/scan_batch.h"
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+
+namespace korvane::console {
+
+namespace {
+constexpr std::chrono::milliseconds kTickInterval{100};
+}
+
+std::string ScannerCommandLine(long long channel, const std::string& computer,
+                               const std::string& source, bool userOnly) {
+  return std::to_string(channel) + "," + computer + "," + source + "," + (userOnly ? "-u" : "");
+}
+
+std::vector<ScanRecord> RunBatch(ScanProcesses& processes, const BatchSettings& settings,
+                                 const std::vector<std::string>& computers,
+                                 BatchObserver& observer) {
+  std::vector<ScanRecord> records(computers.size());
+  std::map<int, std::size_t> running;  // scan number -> record index
+  const int jobs = std::max(1, settings.jobs);
+  std::size_t next = 0;
+
+  while (next < computers.size() || !running.empty()) {
+    while (next < computers.size() && static_cast<int>(running.size()) < jobs) {
+      ScanRecord& record = records[next];
+      record.computer = computers[next];
+      record.startedAt = std::chrono::steady_clock::now();
+      ScanStart start{settings.program, record.computer, settings.source, settings.userOnly,
+                      settings.environment};
+      try {
+        const int id = processes.Start(start);
+        running.emplace(id, next);
+        observer.ScanStarted(record);
+      } catch (const std::exception& e) {
+        record.startError = e.what();
+        record.ended = true;
+        record.endedAt = record.startedAt;
+        observer.ScanStarted(record);
+        observer.ScanEnded(record);
+      }
+      ++next;
+    }
+    if (running.empty()) continue;
+
+    auto now = std::chrono::steady_clock::now();
+    auto wait = kTickInterval;
+    if (settings.timeout.count() > 0) {
+      for (const auto& [id, index] : running) {
+        if (records[index].timedOut) continue;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            records[index].startedAt + settings.timeout - now);
+        wait = std::max(std::chrono::milliseconds(0), std::min(wait, left));
+      }
+    }
+
+    for (ScanEvent& event : processes.Wait(wait)) {
+      const auto found = running.find(event.scan);
+      if (found == running.end()) continue;
+      ScanRecord& record = records[found->second];
+      switch (event.kind) {
+        case ScanEvent::Kind::Line:
+          record.lines.push_back(event.text);
+          observer.ScanLine(record, record.lines.back());
+          break;
+        case ScanEvent::Kind::Output:
+          record.output += event.text;
+          break;
+        case ScanEvent::Kind::Ended:
+          record.ended = true;
+          record.exitCode = event.exitCode;
+          record.signal = event.signal;
+          record.endedAt = std::chrono::steady_clock::now();
+          running.erase(found);
+          observer.ScanEnded(record);
+          break;
+      }
+    }
+
+    now = std::chrono::steady_clock::now();
+    if (settings.timeout.count() > 0) {
+      for (const auto& [id, index] : running) {
+        ScanRecord& record = records[index];
+        if (!record.timedOut && now - record.startedAt >= settings.timeout) {
+          record.timedOut = true;
+          processes.Kill(id);
+        }
+      }
+    }
+    observer.Tick(now);
+  }
+  return records;
+}
+
+}  // namespace korvane::console

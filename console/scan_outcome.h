@@ -1,0 +1,79 @@
+// What became of one scan, decided from what the console saw: the progress lines of the
+// scanner, how its process ended, whether the console killed it at its time-out, and
+// the lines the scan appended to the shared error log.
+//
+// The rules, in order:
+//   1. killed at the time-out                          -> timed out (after the last %)
+//   2. no "Complete" line at all                       -> died (after the last %)
+//   3. last percentage 100, then "Complete"            -> complete, unless the log holds
+//      "Error updating database" for this computer: gave up after 100%. (The two
+//      connection failures log the connection string instead of the computer, so they
+//      cannot be told apart per computer; the summary counts them.)
+//   4. last percentage 4, then "Complete": the scan stopped after the echo and the
+//      last-access record. The log tells why: "Insufficient access or error accessing
+//      PC " for this computer -> no access; "Error updating last access database" ->
+//      gave up after 4%; neither -> not answering (a computer that does not answer
+//      leaves no log line).
+//   5. anything else ending in "Complete"              -> gave up after the last %.
+// "Complete" lines in the middle (the software stage gives up on itself and the scan
+// goes on) do not end the scan: the last percentage before the last "Complete" counts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane::console {
+
+// One progress line "COMPUTER,ITEM" taken apart. The item is the text after the last
+// comma; the computer is everything before it (a name may itself hold commas).
+struct ProgressItem {
+  std::string computer;
+  bool complete = false;
+  std::optional<double> percent;  // set for a number item
+};
+ProgressItem ParseProgressLine(const std::string& line);
+
+// The stage a scan is in after reporting this percentage.
+std::string StageOfPercent(double percent);
+
+enum class OutcomeKind { Complete, NotAnswering, NoAccess, GaveUp, TimedOut, Died };
+
+struct ScanFacts {
+  std::vector<std::string> lines;   // progress lines in order
+  bool timedOut = false;
+  int exitCode = -1;
+  int signal = 0;
+  std::vector<std::string> logLines;  // lines this run appended to the error log
+  std::string computer;               // the name the scan was started with
+};
+
+struct Outcome {
+  OutcomeKind kind = OutcomeKind::Died;
+  double percent = 0;  // the last percentage reported
+  // The name the scanner reported last, when it differs from the one it was started
+  // with (WMI may report another name).
+  std::string reportedName;
+  std::string detail;  // e.g. the log line that decided it
+};
+
+Outcome ClassifyScan(const ScanFacts& facts);
+
+// "complete", "not answering", "no access", "gave up after 40%", "timed out after 6%",
+// "died after 33%".
+std::string OutcomeText(const Outcome& outcome);
+
+// One error-log line: date and time, what failed, the detail.
+struct LogLine {
+  std::string when;
+  std::string what;
+  std::string detail;
+};
+std::optional<LogLine> ParseLogLine(const std::string& line);
+
+// The log lines whose detail is about one of these computer names (it starts with the
+// name and a colon), out of all lines appended during the run.
+std::vector<LogLine> LogLinesOf(const std::vector<std::string>& log,
+                                const std::vector<std::string>& names);
+
+}  // namespace korvane::console

@@ -1,0 +1,278 @@
+// `korvane-console show`: the inventory as the scanners left it, read through the same
+// database layer they use. Without a computer: a table of all computers, three lines
+// each, kept within 80 columns. With one: its values, its history, the free-space series
+// of its drives and its software.
+#include <map>
+#include <memory>
+#include <ostream>
+
+#include "app/conversions.h"
+#include "app/scan_context.h"
+#include "console/commands.h"
+#include "console/inventory_text.h"
+#include "console/targets.h"
+#include "inventory/query_texts.h"
+#include "platform/db/database_server.h"
+#include "platform/runtime_error.h"
+
+namespace korvane::console {
+
+namespace {
+
+std::string Text(const Variant& v) {
+  switch (v.kind()) {
+    case Variant::Kind::Empty:
+    case Variant::Kind::Null: return "";
+    case Variant::Kind::Text: return v.text();
+    case Variant::Kind::Long: return std::to_string(v.long_value());
+    case Variant::Kind::Double: return NumberText(v.double_value());
+    case Variant::Kind::Bool: return v.bool_value() ? "True" : "False";
+  }
+  return "";
+}
+
+double Number(const Variant& v) {
+  try {
+    if (v.IsNull() || v.IsEmpty()) return 0;
+    return ToDouble(v);
+  } catch (const RuntimeError&) {
+    return 0;
+  }
+}
+
+// A stored value with its pin mark shown, so pinned values stand out.
+std::string Shown(const Variant& v) {
+  std::string t = Text(v);
+  if (!t.empty() && t[0] == '^') return t.substr(1) + "  (pinned)";
+  return t;
+}
+
+std::string Unpinned(const Variant& v) {
+  std::string t = Text(v);
+  if (!t.empty() && t[0] == '^') t.erase(0, 1);
+  return t;
+}
+
+using Row = std::vector<Variant>;
+
+// Every row of a query, each as its columns in order.
+std::vector<Row> ReadAll(Connection& connection, const std::string& query) {
+  std::vector<Row> rows;
+  std::unique_ptr<Recordset> rs = connection.OpenRecordset(query);
+  if (rs->RecordCount() <= 0) return rows;
+  const int columns = rs->FieldCount();
+  do {
+    Row row;
+    for (int i = 0; i < columns; ++i) row.push_back(rs->Field(i));
+    rows.push_back(std::move(row));
+  } while (rs->MoveNext());
+  return rows;
+}
+
+const Variant& At(const Row& row, int ordinal) {
+  static const Variant kNull = Variant::Null();
+  return ordinal < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(ordinal)] : kNull;
+}
+
+std::string ProcessorSummary(const Row& a) {
+  int count = 0;
+  std::string first;
+  double speed = 0;
+  for (int n = 1; n <= 4; ++n) {
+    const std::string name = Unpinned(At(a, asset::ProcessorName(n)));
+    if (name.empty()) continue;
+    if (++count == 1) {
+      first = name;
+      speed = Number(At(a, asset::ProcessorClockSpeed(n)));
+    }
+  }
+  if (count == 0) return "processor unknown";
+  std::string text = std::to_string(count) + " x " + first;
+  if (speed > 0 && first.find("Hz") == std::string::npos) text += " " + NumberText(speed) + " MHz";
+  return text;
+}
+
+std::string DriveSummary(const Row& a) {
+  std::string text;
+  for (int letter = 0; letter < 10; ++letter) {
+    const int slot = asset::DriveSlot(letter);
+    const std::string caption = Unpinned(At(a, slot + asset::kDriveCaption));
+    if (caption.empty()) continue;
+    const double size = Number(At(a, slot + asset::kDriveSize));
+    const double free = Number(At(a, slot + asset::kDriveFreeSpace));
+    const std::string fs = Text(At(a, slot + 4));
+    std::string item = caption + " ";
+    if (size <= 0) {
+      item += fs.empty() ? "no medium" : fs;
+    } else {
+      item += SizeText(free) + " free of " + SizeText(size);
+    }
+    text += (text.empty() ? "" : ", ") + item;
+  }
+  return text.empty() ? "no drives recorded" : text;
+}
+
+// Wraps a comma-separated text at commas to lines of `width` after `indent`.
+void Wrapped(std::ostream& out, const std::string& text, std::size_t indent, std::size_t width) {
+  std::string line;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(", ", start);
+    std::string piece = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    start = end == std::string::npos ? text.size() : end + 2;
+    if (!line.empty() && line.size() + 2 + piece.size() > width) {
+      out << std::string(indent, ' ') << line << ",\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : ", ") + piece;
+  }
+  if (!line.empty()) out << std::string(indent, ' ') << line << "\n";
+}
+
+void ShowAll(Connection& connection, std::ostream& out) {
+  const std::vector<Row> assets = ReadAll(connection, kAllAssetQuery);
+  std::map<std::string, std::size_t> programs;
+  for (const Row& s : ReadAll(connection, kAllSoftwareQuery)) {
+    programs[Text(At(s, 0))] = SplitSoftwareList(Text(At(s, 1))).size();
+  }
+  out << Column("Computer", 15) << " " << Column("User", 18) << " " << Column("Operating system", 24)
+      << " Last scan\n";
+  out << std::string(15, ' ') << " Processors, memory, programs / drives\n";
+  out << std::string(79, '-') << "\n";
+  for (const Row& a : assets) {
+    const std::string computer = Text(At(a, asset::kComputer));
+    out << Column(computer, 15) << " " << Column(Unpinned(At(a, asset::kUserName)), 18) << " "
+        << Column(ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion))), 24)
+        << " " << Text(At(a, asset::kLastScan)) << "\n";
+    const double memory = Number(At(a, asset::kTotalPhysicalMemory));
+    const auto found = programs.find(computer);
+    const std::size_t count = found == programs.end() ? 0 : found->second;
+    out << std::string(16, ' ')
+        << Column(ProcessorSummary(a) + ", " + (memory > 0 ? SizeText(memory) : "memory unknown") + ", " +
+                      std::to_string(count) + (count == 1 ? " program" : " programs"),
+                  63)
+        << "\n";
+    Wrapped(out, DriveSummary(a), 16, 63);
+  }
+  out << std::string(79, '-') << "\n" << assets.size() << (assets.size() == 1 ? " computer\n" : " computers\n");
+}
+
+struct Label {
+  int ordinal;
+  const char* text;
+};
+
+constexpr Label kAssetLabels[] = {
+    {asset::kManufacturer, "Manufacturer"}, {asset::kModel, "Model"},
+    {asset::kDomain, "Domain"}, {asset::kUserName, "User"},
+    {asset::kIPAddress, "IP address"}, {asset::kOSCaption, "OS"},
+    {asset::kCSDVersion, "Service pack"}, {asset::kOSVersion, "OS version"},
+    {asset::kOSDescription, "Description"}, {asset::kBootDevice, "Boot device"},
+    {asset::kWindowsDirectory, "Windows directory"}, {asset::kCountryCode, "Country code"},
+    {asset::kBIOSManufacturer, "BIOS"}, {asset::kSMBIOSBIOSVersion, "BIOS version"},
+    {asset::kSerialNumber, "Serial number"}, {asset::kLastScan, "Last scan"},
+};
+
+void ShowOne(Connection& connection, const std::string& computer, std::ostream& out) {
+  const std::vector<Row> assets = ReadAll(connection, AssetQuery(computer));
+  if (assets.empty()) throw RuntimeError(0, "no computer " + computer + " in the inventory");
+  const Row& a = assets.front();
+  const std::string name = Text(At(a, asset::kComputer));
+  out << "Computer " << name << "\n";
+  for (const Label& l : kAssetLabels) {
+    const std::string value = Shown(At(a, l.ordinal));
+    if (!value.empty()) out << "  " << Column(l.text, 18) << " " << value << "\n";
+  }
+  const std::vector<Row> access = ReadAll(connection, LastAccessQuery(name));
+  if (!access.empty()) {
+    const std::string when = Text(At(access.front(), 1));
+    out << "  " << Column("Last answered", 18) << " " << (when.empty() ? "never" : when) << "\n";
+  }
+  for (int n = 1; n <= 4; ++n) {
+    const std::string cpu = Shown(At(a, asset::ProcessorName(n)));
+    if (cpu.empty()) continue;
+    out << "  " << Column("Processor " + std::to_string(n), 18) << " " << cpu;
+    const double speed = Number(At(a, asset::ProcessorClockSpeed(n)));
+    if (speed > 0) out << ", " << NumberText(speed) << " MHz";
+    out << "\n";
+  }
+  out << "  " << Column("Memory (MB)", 18) << " total " << Text(At(a, asset::kTotalPhysicalMemory))
+      << ", free " << Text(At(a, asset::kFreePhysicalMemory)) << ", paging free "
+      << Text(At(a, asset::kFreeSpaceInPagingFiles)) << ", virtual free "
+      << Text(At(a, asset::kFreeVirtualMemory)) << "\n";
+  out << "  Drives\n";
+  for (int letter = 0; letter < 10; ++letter) {
+    const int slot = asset::DriveSlot(letter);
+    const std::string caption = Shown(At(a, slot));
+    if (caption.empty()) continue;
+    out << "    " << Column(caption, 4) << " " << Column(Text(At(a, slot + 4)), 6) << " "
+        << Column(Text(At(a, slot + 3)), 14) << " size " << Column(Text(At(a, slot + 1)) + " MB", 11)
+        << " free " << Column(Text(At(a, slot + 2)) + " MB", 11) << " " << Text(At(a, slot + 5)) << "\n";
+  }
+
+  const std::vector<HistoryEntry> history = SplitHistory(Text(At(a, asset::kHistory)));
+  out << "History (" << history.size() << (history.size() == 1 ? " entry)\n" : " entries)\n");
+  for (const auto& e : history) out << "  " << Column(e.time, 19) << " " << e.text << "\n";
+
+  out << "Drive free space (MB)\n";
+  bool anyDrive = false;
+  for (char letter = 'C'; letter <= 'J'; ++letter) {
+    const std::vector<Row> rows = ReadAll(connection, DriveHistoryQuery(name, std::string(1, letter)));
+    if (rows.empty()) continue;
+    anyDrive = true;
+    std::string series;
+    for (const auto& p : SplitDiskHistory(Text(At(rows.front(), 1)))) {
+      series += (series.empty() ? "" : ", ") + p.date + " " + p.megabytes;
+    }
+    out << "  " << letter << ":\n";
+    Wrapped(out, series.empty() ? "no entries" : series, 4, 74);
+  }
+  if (!anyDrive) out << "  none recorded\n";
+
+  const std::vector<Row> software = ReadAll(connection, SoftwareQuery(name));
+  const std::vector<SoftwareItem> items =
+      software.empty() ? std::vector<SoftwareItem>{} : SplitSoftwareList(Text(At(software.front(), 1)));
+  out << "Software (" << items.size() << (items.size() == 1 ? " program)\n" : " programs)\n");
+  if (!items.empty()) {
+    out << "  " << Column("Program", 44) << " " << Column("Version", 14) << " Product ID\n";
+  }
+  for (const auto& s : items) {
+    std::string line = "  " + Column(s.program.empty() ? "(no name)" : s.program, 44) + " " +
+                       Column(s.version, 14) + " " + s.productId;
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << "\n";
+  }
+  const std::vector<Row> services = ReadAll(connection, ServicesQuery(name));
+  const std::size_t serviceCount = services.empty() ? 0 : SplitList(Text(At(services.front(), 1))).size();
+  out << "Services: " << serviceCount << "\n";
+}
+
+}  // namespace
+
+int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  std::string source;
+  std::string computer;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--db") {
+      if (i + 1 >= args.size()) throw UsageError("--db needs a value");
+      source = args[++i];
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      throw UsageError("unknown option " + args[i]);
+    } else if (computer.empty()) {
+      computer = args[i];
+    } else {
+      throw UsageError("show takes at most one computer");
+    }
+  }
+  if (source.empty()) throw UsageError("show needs --db SOURCE");
+  std::unique_ptr<DatabaseServer> server = MakeDatabaseServer();
+  std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
+  if (computer.empty()) {
+    ShowAll(*connection, out);
+  } else {
+    ShowOne(*connection, computer, out);
+  }
+  return 0;
+}
+
+}  // namespace korvane::console
