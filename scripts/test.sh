@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite: the optimised build against SQLite
+# and a real PostgreSQL server (through ODBC), the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the Windows build under Wine.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+fail=0
+step() { echo; echo "==== $* ===="; }
+
+step "set up and build (default preset)"
+bash scripts/setup.sh default || exit 1
+
+step "start PostgreSQL for the database tests"
+if pg_dsn=$(bash scripts/postgres-setup.sh 2>/tmp/korvane-pg-setup.log | tail -n 1) && [ -n "$pg_dsn" ]; then
+  export KORVANE_TEST_PG_DSN="$pg_dsn"
+  echo "PostgreSQL data source: $KORVANE_TEST_PG_DSN"
+else
+  echo "PostgreSQL could not be started:"; cat /tmp/korvane-pg-setup.log
+  fail=1
+fi
+
+step "tests (default preset)"
+ctest --preset default || fail=1
+
+step "build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset sanitize >/dev/null && cmake --build --preset sanitize -j "$(nproc)" || fail=1
+ctest --preset sanitize || fail=1
+
+if [ -f scripts/wine-tests.sh ]; then
+  step "Windows build under Wine"
+  bash scripts/wine-tests.sh || fail=1
+fi
+
+if [ -f scripts/postgres-stop.sh ]; then bash scripts/postgres-stop.sh >/dev/null 2>&1 || true; fi
+
+echo
+if [ "$fail" -ne 0 ]; then echo "SOME TESTS FAILED"; exit 1; fi
+echo "ALL TESTS PASSED"
