@@ -1,0 +1,176 @@
+// Every scan attempt leaves its trace in LastAccess: the real scanner against a lab
+// computer and a real inventory (SQLite always, PostgreSQL when configured).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+constexpr const char* kLastAccessFailure = "Error updating last access database";
+
+// The log lines without their leading time stamp: "first,second".
+std::vector<std::string> LogEntries(const TempDir& temp) {
+  std::vector<std::string> entries;
+  for (std::string line : ReadLines(temp / "DrevantaAssetDB.log")) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto comma = line.find(',');
+    entries.push_back(comma == std::string::npos ? line : line.substr(comma + 1));
+  }
+  return entries;
+}
+
+// A stored time text must be "YYYY/MM/DD HH:MM:SS" and lie within a few seconds after
+// the moment the fake clock started (the clock runs during the scan).
+void ExpectTimeTextFrom(const Variant& stored, const std::string& start) {
+  ASSERT_EQ(stored.kind(), Variant::Kind::Text);
+  const std::string& t = stored.text();
+  ASSERT_TRUE(std::regex_match(t, std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2})"))) << t;
+  auto seconds = [](const std::string& text) {  // seconds since the start of the month
+    return std::stol(text.substr(8, 2)) * 86400 + std::stol(text.substr(11, 2)) * 3600 +
+           std::stol(text.substr(14, 2)) * 60 + std::stol(text.substr(17, 2));
+  };
+  EXPECT_EQ(t.substr(0, 8), start.substr(0, 8)) << t;
+  const long late = seconds(t) - seconds(start);
+  EXPECT_TRUE(late >= 0 && late <= 5) << t << " is not shortly after " << start;
+}
+
+class LastAccessTest : public ::testing::TestWithParam<InventoryBackend> {
+ protected:
+  void SetUp() override {
+    KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
+    inventory_ = std::make_unique<Inventory>(GetParam());
+  }
+
+  // Writes the lab file of `name`: an answering computer whose registry cannot be read
+  // (so the scan ends at the access check), or one that does not answer.
+  void Computer(const std::string& name, bool answers) {
+    WriteFile(lab_ / (name + ".json"), answers ? "{}" : "{\"echo\": false}");
+  }
+
+  ScanResult Scan(const std::string& name, const std::string& server,
+                  const std::string& fakeTime = "2003-02-14 09:05:30") {
+    ScanOptions options;
+    options.args = {ScanCommandLine(name, server)};
+    options.env = {{"KORVANE_LAB", lab_.str()}, {"Temp", temp_.str()}};
+    options.fakeTime = fakeTime;
+    return RunScanner(options);
+  }
+
+  ScanResult Scan(const std::string& name) { return Scan(name, inventory_->DataSource()); }
+
+  std::vector<std::vector<Variant>> Rows(const std::string& name) {
+    return inventory_->RowsOf("LastAccess", name);
+  }
+
+  std::unique_ptr<Inventory> inventory_;
+  TempDir lab_;
+  TempDir temp_;
+};
+
+TEST_P(LastAccessTest, AttemptsAreRecordedAnsweredOrNot) {
+  const std::string silent = UniqueComputerName("SILENT");
+  const std::string answering = UniqueComputerName("ANSWERS");
+  Computer(silent, false);
+  Computer(answering, true);
+
+  // First attempt, no answer: a row with the name and a Null time; the scan ends there.
+  ScanResult first = Scan(silent);
+  EXPECT_EQ(first.exitCode, 0) << first.stderrText;
+  EXPECT_EQ(first.progress, (std::vector<std::string>{silent + ",2", silent + ",4",
+                                                       silent + ",Complete"}));
+  auto rows = Rows(silent);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], Variant(silent));
+  EXPECT_TRUE(rows[0][1].IsNull());
+
+  // First attempt, answered: both columns, with the time text of the scan.
+  ScanResult answered = Scan(answering);
+  EXPECT_EQ(answered.exitCode, 0) << answered.stderrText;
+  rows = Rows(answering);
+  ASSERT_EQ(rows.size(), 1u);
+  ExpectTimeTextFrom(rows[0][1], "2003/02/14 09:05:30");
+
+  // Later attempts: an answer moves the time on; silence leaves the row as it was.
+  Scan(answering, inventory_->DataSource(), "2003-02-15 17:45:01");
+  rows = Rows(answering);
+  ASSERT_EQ(rows.size(), 1u);
+  ExpectTimeTextFrom(rows[0][1], "2003/02/15 17:45:01");
+  const Variant stored = rows[0][1];
+  Computer(answering, false);
+  Scan(answering, inventory_->DataSource(), "2003-02-16 08:00:00");
+  rows = Rows(answering);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][1], stored);
+
+  // The silent computer answers at last: its one row gets the time.
+  Computer(silent, true);
+  Scan(silent, inventory_->DataSource(), "2003-02-17 12:00:00");
+  rows = Rows(silent);
+  ASSERT_EQ(rows.size(), 1u);
+  ExpectTimeTextFrom(rows[0][1], "2003/02/17 12:00:00");
+
+  for (const std::string& entry : LogEntries(temp_)) {
+    EXPECT_EQ(entry.find(kLastAccessFailure), std::string::npos) << entry;
+  }
+}
+
+TEST_P(LastAccessTest, AnUnreachableServerEndsTheScanBeforeTheAccessCheck) {
+  const std::string name = UniqueComputerName("NOSERVER");
+  Computer(name, true);
+  ScanResult result = Scan(name, "no-such-server.invalid");
+  EXPECT_EQ(result.exitCode, 0) << result.stderrText;
+  ASSERT_FALSE(result.progress.empty());
+  EXPECT_EQ(result.progress.back(), name + ",Complete");
+  const auto entries = LogEntries(temp_);
+  ASSERT_EQ(entries.size(), 1u);
+  const std::string prefix = std::string(kLastAccessFailure) + "," + name + ":";
+  EXPECT_EQ(entries[0].rfind(prefix, 0), 0u) << entries[0];
+  EXPECT_GT(entries[0].size(), prefix.size()) << "the database's description is missing";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, LastAccessTest, AllBackends(),
+                         [](const auto& p) { return BackendName(p.param); });
+
+// Failures that only an inventory of its own can show.
+TEST(LastAccessFailures, AMissingCatalogFileOrTableIsLoggedOnceAndEndsTheScan) {
+  TempDir lab;
+  TempDir temp;
+  WriteFile(lab / "PC01.json", "{}");
+  TempDir emptyDirectory;  // no DrevantaAsset.sqlite in it
+  Inventory noTable;
+  noTable.Execute("DROP TABLE LastAccess");
+
+  struct Case {
+    std::string server;
+    std::string expectedText;  // part of the database's description
+  };
+  const std::vector<Case> cases = {{emptyDirectory.str(), "unable to open"},
+                                   {noTable.DataSource(), "LastAccess"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.server);
+    std::filesystem::remove(temp / "DrevantaAssetDB.log");
+    ScanOptions options;
+    options.args = {ScanCommandLine("PC01", c.server)};
+    options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
+    ScanResult result = RunScanner(options);
+    EXPECT_EQ(result.exitCode, 0) << result.stderrText;
+    EXPECT_EQ(result.progress, (std::vector<std::string>{"PC01,2", "PC01,4", "PC01,Complete"}));
+    const auto entries = LogEntries(temp);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].rfind(std::string(kLastAccessFailure) + ",PC01:", 0), 0u) << entries[0];
+    EXPECT_NE(entries[0].find(c.expectedText), std::string::npos) << entries[0];
+  }
+  // The scanner never creates the catalog file.
+  EXPECT_FALSE(std::filesystem::exists(emptyDirectory / "DrevantaAsset.sqlite"));
+}
+
+}  // namespace
+}  // namespace korvane::test
