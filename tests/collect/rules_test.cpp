@@ -1,0 +1,78 @@
+// The pure text and number rules of the collectors.
+#include <gtest/gtest.h>
+
+#include "collect/logged_on_user.h"
+#include "collect/nt_fallback.h"
+#include "collect/remote_registry.h"
+#include "collect/service_list.h"
+#include "collect/wmi_collector.h"
+#include "platform/runtime_error.h"
+#include "platform/target.h"
+
+namespace korvane {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(CollectRules, CollapseSpacesRemovesPairsAndLeavesOneOfAnOddRun) {
+  EXPECT_EQ(CollapseSpaces("Intel(R) Pentium(R) 4 CPU 2.80GHz"), "Intel(R) Pentium(R) 4 CPU 2.80GHz");
+  EXPECT_EQ(CollapseSpaces("  Intel Xeon"), "Intel Xeon");
+  EXPECT_EQ(CollapseSpaces("   Intel Xeon"), " Intel Xeon");
+  EXPECT_EQ(CollapseSpaces("Intel  Xeon"), "IntelXeon");
+  EXPECT_EQ(CollapseSpaces("Intel     Xeon    "), "Intel Xeon");
+  EXPECT_EQ(CollapseSpaces(" "), "");
+  EXPECT_EQ(CollapseSpaces("   "), "");
+  EXPECT_EQ(CollapseSpaces(""), "");
+  // Characters, not bytes: a multi-byte character is taken whole.
+  EXPECT_EQ(CollapseSpaces("Cœur  ™ 5"), "Cœur™ 5");
+}
+
+TEST(CollectRules, StripNullAndTheStringTypeWalk) {
+  EXPECT_EQ(StripNull("5.1"), "5.1");
+  EXPECT_EQ(StripNull("\0abc"s), "");
+  EXPECT_EQ(StripNull("ab\0cd\0"s), "ab");
+  EXPECT_EQ(RegistryStringText(kRegSz, "5.1\0"s), "5.1");
+  EXPECT_EQ(RegistryStringText(kRegSz, "a\0b\0"s), "a");
+  // A NUL becomes a blank and the character after it is taken unexamined.
+  EXPECT_EQ(RegistryStringText(kRegMultiSz, "a\0b\0\0"s), "a b \0"s);
+  EXPECT_EQ(RegistryStringText(kRegExpandSz, "%SystemRoot%\0"s), "%SystemRoot% ");
+  EXPECT_EQ(RegistryStringText(kRegMultiSz, "x\0\0y\0"s), "x \0y "s);
+  EXPECT_EQ(RegistryStringText(kRegExpandSz, ""), "");
+}
+
+TEST(CollectRules, ServiceEntryCountRoundsHalvesToEven) {
+  EXPECT_EQ(ServiceEntryCount(0), 1u);
+  EXPECT_EQ(ServiceEntryCount(18), 2u);   // 1.5
+  EXPECT_EQ(ServiceEntryCount(54), 2u);   // 2.5
+  EXPECT_EQ(ServiceEntryCount(90), 4u);   // 3.5
+  EXPECT_EQ(ServiceEntryCount(100), 4u);  // 3.78
+  EXPECT_EQ(ServiceEntryCount(17), 1u);   // 1.47
+}
+
+TEST(CollectRules, VersionNamesFromTheFirstThreeCharacters) {
+  EXPECT_EQ(VersionName("5.1"), "Windows XP");
+  EXPECT_EQ(VersionName("5.0"), "Windows 2000");
+  EXPECT_EQ(VersionName("4.0"), "Windows NT");
+  EXPECT_EQ(VersionName("5.2"), "5.2");
+  EXPECT_EQ(VersionName("6.0"), "6.0");
+  EXPECT_EQ(VersionName(""), "");
+}
+
+TEST(CollectRules, LogonEntryArrayIsBoundedByTheFirstTotal) {
+  WkstaUserEntries entries;
+  EXPECT_THROW(entries.Size(0), RuntimeError);
+  entries.Size(2);
+  EXPECT_NO_THROW(entries.At(1));
+  EXPECT_NO_THROW(entries.At(2));
+  try {
+    entries.At(3);
+    FAIL() << "index beyond the first total";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), errors::kSubscriptOutOfRange);
+  }
+  EXPECT_THROW(entries.At(0), RuntimeError);
+  EXPECT_EQ(WidePtrToString("jsmith\0junk"s), "jsmith");
+}
+
+}  // namespace
+}  // namespace korvane
