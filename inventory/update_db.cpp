@@ -1,8 +1,202 @@
 #include "inventory/update_db.h"
 
+#include <string>
+
+#include "app/conversions.h"
+#include "app/error_handling.h"
+#include "app/error_log.h"
+#include "app/korvane.h"
+#include "app/progress.h"
+#include "app/time_text.h"
+#include "inventory/asset_columns.h"
+#include "inventory/compare_asset.h"
+#include "inventory/db_slots.h"
+#include "inventory/drive_history.h"
+#include "inventory/history.h"
+#include "inventory/query_texts.h"
+#include "inventory/recordset_ref.h"
+#include "inventory/software_reconcile.h"
+
+// The last stage of a scan. Up to the two list columns every database operation runs
+// ignore-and-continue (each Attempt is one operation: a failure skips it, nothing is
+// logged); a call to CompareAsset, UpdateDriveHistory or UpdateSoftware inside one
+// Attempt abandons the rest of that call. Only the final writes are trapped and logged.
+
 namespace korvane {
 
-// Filled in with the reconciliation.
-void UpdateDB(Korvane&) {}
+namespace {
+
+Recordset& AssetRS(Korvane& k) { return Opened(k.ctx.RS1); }
+
+// A test that fails counts as not passed: its guarded writes are not made.
+template <class Test>
+bool Passes(Test&& test) {
+  bool passed = false;
+  Attempt([&] { passed = test(); });
+  return passed;
+}
+
+void OpenPerComputerSlots(Korvane& k) {
+  const std::string& name = k.ctx.ComputerName;
+  Attempt([&] { k.ctx.SQL3 = ServicesQuery(name); });
+  Attempt([&] { k.ctx.SQL1 = AssetQuery(name); });
+  Attempt([&] { k.ctx.SQL2 = SoftwareQuery(name); });
+  Attempt([&] { OpenRecordset1(k); });
+  Attempt([&] { OpenRecordset3(k); });
+  Attempt([&] { OpenRecordset2(k); });
+}
+
+// Rows are created with their key alone, through the whole-table queries.
+void CreateMissingRows(Korvane& k) {
+  ScanContext& c = k.ctx;
+  const Variant key(c.ComputerName);
+  if (Passes([&] { return Opened(c.RS1).RecordCount() == 0; })) {
+    Attempt([&] { c.SQL1 = kAllAssetQuery; });
+    Attempt([&] { c.SQL2 = kAllSoftwareQuery; });
+    Attempt([&] { c.SQL3 = kAllServicesQuery; });
+    Attempt([&] { OpenRecordset1(k); });
+    Attempt([&] { OpenRecordset2(k); });
+    Attempt([&] { OpenRecordset3(k); });
+    Attempt([&] { Opened(c.RS1).AddNew(key); });
+    Attempt([&] { Opened(c.RS3).AddNew(key); });
+    Attempt([&] { Opened(c.RS2).AddNew(key); });
+    k.inv.NewAssetRecord = true;
+  }
+  if (Passes([&] { return Opened(c.RS2).RecordCount() == 0; })) {
+    Attempt([&] { c.SQL2 = kAllSoftwareQuery; });
+    Attempt([&] { OpenRecordset2(k); });
+    Attempt([&] { Opened(c.RS2).AddNew(key); });
+  }
+  if (Passes([&] { return Opened(c.RS3).RecordCount() == 0; })) {
+    Attempt([&] { c.SQL3 = kAllServicesQuery; });
+    Attempt([&] { OpenRecordset3(k); });
+    Attempt([&] { Opened(c.RS3).AddNew(key); });
+  }
+}
+
+// Null and empty text leave the row blank; anything else stored, even 0, does not.
+void ComputeAssetRowBlank(Korvane& k) {
+  k.inv.AssetRowBlank = true;
+  for (int ordinal = 1; ordinal <= 20; ++ordinal) {
+    Attempt([&] {
+      const Variant v = AssetRS(k).Field(ordinal);
+      if (v.IsNull()) return;
+      if (v.kind() == Variant::Kind::Text && v.text().empty()) return;
+      k.inv.AssetRowBlank = false;
+    });
+  }
+}
+
+// A known computer whose memory suddenly reads as nothing was not really seen by WMI;
+// writing that snapshot would blank the row, so the scan ends here.
+void CheckMemoryPlausible(Korvane& k) {
+  if (Passes([&] {
+        return ToDouble(AssetRS(k).Field(asset::kTotalPhysicalMemory)) > 0 &&
+               k.snap.TotalPhysicalMemory < 1;
+      })) {
+    LogError(k, "Problems with WMI", k.ctx.ComputerName + ":" + "WMI details false");
+    EndScan(k);
+  }
+}
+
+// One column written unless an administrator pinned its stored value.
+void WriteUnlessPinned(Korvane& k, int ordinal) {
+  Attempt([&] {
+    Recordset& rs = AssetRS(k);
+    if (IsPinned(rs.Field(ordinal))) return;
+    rs.Update(ordinal, AssetColumnValue(k, ordinal));
+  });
+}
+
+void WritePlainColumns(Korvane& k) {
+  for (int ordinal = 1; ordinal <= 16; ++ordinal) WriteUnlessPinned(k, ordinal);
+  WriteUnlessPinned(k, asset::kIPAddress);
+  for (int ordinal = 17; ordinal <= 25; ++ordinal) WriteUnlessPinned(k, ordinal);
+}
+
+void WriteDriveSlots(Korvane& k) {
+  for (int slot = 0; slot < kDriveSlots; ++slot) {
+    const DriveSlot& drive = k.snap.Drives[static_cast<std::size_t>(slot)];
+    const int first = asset::DriveSlot(slot);
+    if (drive.Caption.empty()) {
+      // A vanished drive is cleared even when pinned: the pin described a drive that is
+      // no longer there.
+      for (int offset : {0, 1, 2, 3, 5, 4}) {
+        Attempt([&] { AssetRS(k).Update(first + offset, Variant::Null()); });
+      }
+      continue;
+    }
+    if (slot >= 2) {  // A: and B: are floppies: no free-space history
+      Attempt([&] { UpdateDriveHistory(k, drive.Caption, drive.FreeSpace); });
+    }
+    if (Passes([&] { return !IsPinned(AssetRS(k).Field(first + asset::kDriveCaption)); })) {
+      for (int offset = 0; offset < asset::kDriveSlotWidth; ++offset) {
+        Attempt([&] { AssetRS(k).Update(first + offset, AssetColumnValue(k, first + offset)); });
+      }
+    }
+  }
+}
+
+void WriteScanStamp(Korvane& k) {
+  Attempt([&] { AssetRS(k).Update(asset::kLastScan, Variant(NowText(k))); });
+  Attempt([&] { AssetRS(k).Update(asset::kUserName, Variant(k.snap.UserName)); });
+}
+
+// The stored list is compared before it is replaced. A Null list (a row created by this
+// scan) cannot be read as text, so a first scan records no software changes.
+void ReconcileSoftware(Korvane& k) {
+  Attempt([&] {
+    const std::string stored = ToText(Opened(k.ctx.RS2).Field(software::kSoftwareList));
+    UpdateSoftware(k, stored, k.snap.SoftwareList);
+  });
+}
+
+void WriteListsTrapped(Korvane& k) {
+  try {
+    Opened(k.ctx.RS2).Update(software::kSoftwareList, Variant(k.snap.SoftwareList));
+    Opened(k.ctx.RS3).Update(services::kServiceList, Variant(k.snap.ServiceList));
+    Opened(k.ctx.RS1).Close();
+  } catch (const RuntimeError& e) {
+    LogError(k, "Error updating database", k.ctx.ComputerName + ":" + e.description());
+    Progress(k, "Complete");
+    k.ctx.RS1.reset();
+    k.ctx.Conn1.reset();
+  }
+}
+
+}  // namespace
+
+void UpdateDB(Korvane& k) {
+  ScanContext& c = k.ctx;
+  Attempt([&] { c.SQL1 = AssetQuery(c.ComputerName); });
+  Attempt([&] { c.SQL2 = SoftwareQuery(c.ComputerName); });
+  Attempt([&] { c.SQL3 = ServicesQuery(c.ComputerName); });
+  Attempt([&] { OpenRecordset1(k); });
+  Attempt([&] { OpenRecordset2(k); });
+  Attempt([&] { OpenRecordset3(k); });
+
+  CreateMissingRows(k);
+  OpenPerComputerSlots(k);
+
+  if (k.inv.NewAssetRecord) {
+    Attempt([&] {
+      AssetRS(k).Update(asset::kHistory, Variant(HistoryEntry(NowText(k), "New Record Created")));
+    });
+  }
+
+  if (c.UserOnly) {
+    WriteScanStamp(k);
+    return;
+  }
+
+  ComputeAssetRowBlank(k);
+  CheckMemoryPlausible(k);
+  Attempt([&] { CompareAsset(k); });
+  WritePlainColumns(k);
+  WriteDriveSlots(k);
+  WriteScanStamp(k);
+  ReconcileSoftware(k);
+  WriteListsTrapped(k);
+}
 
 }  // namespace korvane

@@ -1,0 +1,114 @@
+#include "inventory/compare_asset.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/conversions.h"
+#include "app/korvane.h"
+#include "inventory/asset_columns.h"
+#include "inventory/history.h"
+#include "inventory/query_texts.h"
+#include "inventory/recordset_ref.h"
+
+namespace korvane {
+
+namespace {
+
+enum class Kind { Text, Number, Speed };
+
+struct FieldComparison {
+  const char* label;
+  int16_t ordinal;
+  Kind kind;
+};
+
+// Clock speeds wander a little from scan to scan; only a real change is worth an entry.
+constexpr double kSpeedMargin = 100;
+
+constexpr std::array<FieldComparison, 22> kFieldComparisons{{
+    {"Manufacturer changed ", 1, Kind::Text},
+    {"Model changed ", 2, Kind::Text},
+    {"Domain changed ", 3, Kind::Text},
+    {"Boot Device changed ", 4, Kind::Text},
+    {"Description changed ", 5, Kind::Text},
+    {"OS changed ", 6, Kind::Text},
+    {"Service Pack changed ", 7, Kind::Text},
+    {"OS Version changed ", 8, Kind::Text},
+    {"Processor 1 changed ", 9, Kind::Text},
+    {"Processor 1 speed changed ", 10, Kind::Speed},
+    {"Processor 2 changed ", 11, Kind::Text},
+    {"Processor 2 speed changed ", 12, Kind::Speed},
+    {"Processor 3 changed ", 13, Kind::Text},
+    {"Processor 3 speed changed ", 14, Kind::Speed},
+    {"Processor 4 changed ", 15, Kind::Text},
+    {"Processor 4 speed changed ", 16, Kind::Speed},
+    {"Physical Memory changed ", 17, Kind::Number},
+    {"Country Code changed ", 21, Kind::Text},
+    {"Windows Directory changed ", 22, Kind::Text},
+    {"BIOS changed ", 23, Kind::Text},
+    {"BIOS Version changed ", 24, Kind::Text},
+    {"Serial Number changed ", 25, Kind::Text},
+}};
+
+// A stored speed that is not a number counts as beyond the margin, as it counts as a
+// difference in RecordNumberChange; a stored Null never does.
+bool BeyondSpeedMargin(Korvane& k, int16_t ordinal, double collected) {
+  const Variant stored = Opened(k.ctx.RS1).Field(ordinal);
+  if (stored.IsNull()) return false;
+  double s = 0;
+  try {
+    s = ToDouble(stored);
+  } catch (const RuntimeError&) {
+    return true;
+  }
+  return collected >= s + kSpeedMargin || collected <= s - kSpeedMargin;
+}
+
+// A drive that is, or was at the last scan, a CD is not compared: its size and file
+// system follow the disc in the tray. A stored Null file system fails the test too.
+bool DriveComparable(Korvane& k, const DriveSlot& drive, int16_t fileSystemOrdinal) {
+  const Variant stored = Opened(k.ctx.RS1).Field(fileSystemOrdinal);
+  if (drive.FileSystem == "CDFS") return false;
+  if (stored.IsNull()) return false;
+  return ToText(stored) != "CDFS";
+}
+
+}  // namespace
+
+void CompareAsset(Korvane& k) {
+  for (const FieldComparison& c : kFieldComparisons) {
+    const Variant collected = AssetColumnValue(k, c.ordinal);
+    switch (c.kind) {
+      case Kind::Text:
+        RecordTextChange(k, c.ordinal, collected.text(), c.label);
+        break;
+      case Kind::Number:
+        RecordNumberChange(k, c.ordinal, ToDouble(collected), c.label);
+        break;
+      case Kind::Speed:
+        if (BeyondSpeedMargin(k, c.ordinal, ToDouble(collected))) {
+          RecordNumberChange(k, c.ordinal, ToDouble(collected), c.label);
+        }
+        break;
+    }
+  }
+
+  for (int slot = 2; slot < kDriveSlots; ++slot) {  // C: to J:
+    const DriveSlot& drive = k.snap.Drives[static_cast<std::size_t>(slot)];
+    const std::string name = std::string(1, MachineSnapshot::DriveLetter(slot)) + ":";
+    const auto sizeOrdinal = static_cast<int16_t>(asset::DriveSlot(slot) + asset::kDriveSize);
+    const auto fileSystemOrdinal =
+        static_cast<int16_t>(asset::DriveSlot(slot) + asset::kDriveFileSystem);
+    if (DriveComparable(k, drive, fileSystemOrdinal)) {
+      RecordNumberChange(k, sizeOrdinal, drive.Size, "Drive " + name + " Size changed ");
+    }
+    if (DriveComparable(k, drive, fileSystemOrdinal)) {
+      RecordTextChange(k, fileSystemOrdinal, drive.FileSystem,
+                       "Drive " + name + " System changed ");
+    }
+  }
+}
+
+}  // namespace korvane

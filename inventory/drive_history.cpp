@@ -1,0 +1,150 @@
+#include "inventory/drive_history.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "app/conversions.h"
+#include "app/error_handling.h"
+#include "app/error_log.h"
+#include "app/korvane.h"
+#include "app/time_text.h"
+#include "inventory/query_texts.h"
+#include "inventory/recordset_ref.h"
+
+namespace korvane {
+
+namespace {
+
+bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
+}
+
+// Reads the digits at `pos` (at most maxDigits of them) into `value`.
+bool ReadDigits(const std::string& text, std::size_t& pos, std::size_t maxDigits, int& value) {
+  const std::size_t start = pos;
+  value = 0;
+  while (pos < text.size() && pos - start < maxDigits &&
+         std::isdigit(static_cast<unsigned char>(text[pos]))) {
+    value = value * 10 + (text[pos] - '0');
+    ++pos;
+  }
+  return pos > start;
+}
+
+// Reads the date text this module writes ("YYYY/MM/DD", one- or two-digit month and day
+// accepted, blanks around it ignored) into its calendar day.
+std::optional<LocalTime> ReadDateText(const std::string& text) {
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  LocalTime t;
+  const std::size_t yearStart = pos;
+  if (!ReadDigits(text, pos, 4, t.year) || pos - yearStart != 4) return std::nullopt;
+  if (pos >= text.size() || text[pos++] != '/') return std::nullopt;
+  if (!ReadDigits(text, pos, 2, t.month)) return std::nullopt;
+  if (pos >= text.size() || text[pos++] != '/') return std::nullopt;
+  if (!ReadDigits(text, pos, 2, t.day)) return std::nullopt;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  if (pos != text.size()) return std::nullopt;
+  if (t.year < 100 || t.month < 1 || t.month > 12) return std::nullopt;
+  if (t.day < 1 || t.day > DaysInMonth(t.year, t.month)) return std::nullopt;
+  return t;
+}
+
+// The drive's own recordset, reopened with a fresh connection. The old recordset goes
+// before the connection it was opened on.
+void OpenDriveRecordset(Korvane& k, const std::string& query) {
+  std::unique_ptr<Connection> conn = k.platform.database->Open(k.ctx.ConnectionString);
+  k.inv.DriveRS.reset();
+  k.inv.DriveConn = std::move(conn);
+  k.inv.DriveRS = k.inv.DriveConn->OpenRecordset(query);
+}
+
+}  // namespace
+
+std::string DiskHistoryEntry(const std::string& dateText, double freeSpace) {
+  return "^" + dateText + "," + NumberText(freeSpace);
+}
+
+std::optional<std::string> LastEntryDay(const std::string& history) {
+  // Drop the last free-space value with its comma; then the date is what follows the
+  // last "^". A text without a comma keeps its end, as the cut is simply skipped.
+  std::string rest = history;
+  const std::size_t comma = rest.rfind(',');
+  if (comma != std::string::npos) rest.erase(comma);
+  const std::size_t caret = rest.rfind('^');
+  const std::string dateText = caret == std::string::npos ? rest : rest.substr(caret + 1);
+  const std::optional<LocalTime> date = ReadDateText(dateText);
+  if (!date) return std::nullopt;
+  return DayKey(*date);
+}
+
+std::string DropOldestDiskEntries(std::string history, std::size_t newEntryChars,
+                                  int32_t definedSize) {
+  const auto limit = static_cast<std::size_t>(definedSize < 0 ? 0 : definedSize);
+  while (!history.empty() && CharCount(history) + newEntryChars >= limit) {
+    // The oldest entry runs from the first character to the next "^". When there is no
+    // next one, the newest stored entry itself cannot stay beside the new entry: removing
+    // "up to the next ^" would remove nothing and never end, so the entry goes as a whole.
+    const std::size_t next = history.find('^', 1);
+    if (next == std::string::npos) return {};
+    history.erase(0, next);
+  }
+  return history;
+}
+
+void UpdateDriveHistory(Korvane& k, const std::string& caption, double freeSpace) {
+  if (freeSpace == 0) return;
+  const std::string letter = FirstChars(caption, 1);
+  OpenDriveRecordset(k, DriveHistoryQuery(k.ctx.ComputerName, letter));
+  const int32_t count = Opened(k.inv.DriveRS).RecordCount();
+  if (count == -1) {
+    const std::string description =
+        k.inv.DriveConn ? k.inv.DriveConn->LastErrorDescription() : std::string();
+    LogError(k, "Error connection to SQL database", k.ctx.ConnectionString + " " + description);
+    EndScan(k);
+  }
+  if (count == 0) {
+    k.inv.DriveRS->AddNew(Variant(k.ctx.ComputerName + "~" + letter));
+    k.inv.DriveRS->Close();
+    k.inv.DriveRS = k.inv.DriveConn->OpenRecordset(DriveHistoryQuery(k.ctx.ComputerName, letter));
+  }
+  AppendDriveHistory(k, freeSpace);
+}
+
+void AppendDriveHistory(Korvane& k, double freeSpace) {
+  std::string history;
+  Attempt([&] { history = ToText(Opened(k.inv.DriveRS).Field(drive_history::kDiskHistory)); });
+  if (!history.empty()) {
+    const std::optional<std::string> lastDay = LastEntryDay(history);
+    if (lastDay && *lastDay == DayKey(k.platform.clock->Now())) return;
+  }
+
+  const std::string entry = DiskHistoryEntry(DateText(k.platform.clock->Now()), freeSpace);
+  // The bound only ever shortens the text; a column too small even for the new entry on
+  // its own keeps what it holds, rather than being handed a value it cannot store.
+  bool fits = true;
+  Attempt([&] {
+    Recordset& rs = Opened(k.inv.DriveRS);
+    const int32_t definedSize = rs.DefinedSize(drive_history::kDiskHistory);
+    if (definedSize <= 0) return;  // no size reported: nothing to keep the text under
+    const std::string kept = DropOldestDiskEntries(history, CharCount(entry), definedSize);
+    fits = CharCount(kept) + CharCount(entry) < static_cast<std::size_t>(definedSize);
+    if (fits && kept != history) {
+      history = kept;
+      rs.SetField(drive_history::kDiskHistory, Variant(history));
+    }
+  });
+  if (fits) {
+    Attempt([&] {
+      Opened(k.inv.DriveRS).Update(drive_history::kDiskHistory, Variant(history + entry));
+    });
+  }
+  Attempt([&] {
+    Opened(k.inv.DriveRS).Update(drive_history::kDiskComputerName, Variant(k.ctx.ComputerName));
+  });
+}
+
+}  // namespace korvane

@@ -1,0 +1,137 @@
+#include "inventory/software_reconcile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "app/conversions.h"
+#include "app/error_handling.h"
+#include "app/korvane.h"
+#include "inventory/history.h"
+#include "platform/runtime_error.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr std::string_view kSectionSign = "\xC2\xA7";  // U+00A7 in UTF-8
+
+// Takes the text before the next section sign and moves `from` past it; the rest of the
+// text when there is none.
+std::string NextPart(std::string_view item, std::size_t& from) {
+  if (from > item.size()) return {};
+  const std::size_t sign = item.find(kSectionSign, from);
+  if (sign == std::string_view::npos) {
+    std::string part(item.substr(from));
+    from = item.size() + 1;
+    return part;
+  }
+  std::string part(item.substr(from, sign - from));
+  from = sign + kSectionSign.size();
+  return part;
+}
+
+bool AtMostOneChar(std::string_view rest) {
+  return rest.size() <= 4 && CharCount(std::string(rest)) <= 1;
+}
+
+// The order shown to people: by name without regard to letter case, programs of equal
+// names in the order they were listed. Matching is exact whatever the order.
+bool ProgramBefore(const SoftwareEntry& a, const SoftwareEntry& b) {
+  return std::lexicographical_compare(
+      a.Program.begin(), a.Program.end(), b.Program.begin(), b.Program.end(),
+      [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) <
+               std::tolower(static_cast<unsigned char>(y));
+      });
+}
+
+}  // namespace
+
+SoftwareEntry SplitSoftwareItem(const std::string& item) {
+  SoftwareEntry e;
+  std::size_t from = 0;
+  e.Program = NextPart(item, from);
+  e.Version = NextPart(item, from);
+  e.Location = NextPart(item, from);
+  if (from <= item.size()) e.ProductID = item.substr(from);
+  return e;
+}
+
+void LoadSoftwareList(const std::string& listText, SoftwareTable& list) {
+  if (listText.empty()) return;
+  const std::string_view text = listText;
+  std::size_t rest = 0;  // the unread remainder starts here
+  for (;;) {
+    std::string_view item;
+    const std::size_t caret = text.find('^', rest);
+    if (caret == std::string_view::npos) {
+      item = text.substr(rest);
+      rest = text.size();
+    } else {
+      item = text.substr(rest, caret - rest);
+      rest = caret + 1;
+    }
+    if (item.empty()) return;  // an empty item ends the load, unsorted
+    SoftwareEntry entry = SplitSoftwareItem(std::string(item));
+    if (entry.Program.empty()) continue;
+    list.push_back(std::move(entry));
+    if (AtMostOneChar(text.substr(rest))) break;
+  }
+  std::stable_sort(list.begin(), list.end(), ProgramBefore);
+}
+
+void CompareSoftwareLists(const SoftwareTable& stored, const SoftwareTable& collected,
+                          const std::function<void(const std::string&)>& record) {
+  // Counting either list in a 16-bit counter overflows before the first comparison.
+  if (stored.size() > kMaxComparedPrograms || collected.size() > kMaxComparedPrograms) {
+    throw StandardError(errors::kOverflow);
+  }
+
+  std::unordered_map<std::string_view, std::size_t> firstCollected;
+  firstCollected.reserve(collected.size());
+  for (std::size_t j = 0; j < collected.size(); ++j) {
+    firstCollected.emplace(collected[j].Program, j);  // keeps the first of equal names
+  }
+
+  for (const SoftwareEntry& s : stored) {
+    const auto found = firstCollected.find(s.Program);
+    if (found == firstCollected.end()) {
+      record("Software removed : " + s.Program);
+      continue;
+    }
+    const SoftwareEntry& c = collected[found->second];
+    if (s.Version != c.Version) {
+      record(s.Program + " Version changed from " + s.Version + " To " + c.Version);
+    }
+    if (s.Location != c.Location) {
+      record(s.Program + " Location changed from " + s.Location + " To " + c.Location);
+    }
+    if (s.ProductID != c.ProductID) {
+      record(s.Program + " Product ID changed from " + s.ProductID + " To " + c.ProductID);
+    }
+  }
+
+  std::unordered_set<std::string_view> storedNames;
+  storedNames.reserve(stored.size());
+  for (const SoftwareEntry& s : stored) storedNames.insert(s.Program);
+  for (const SoftwareEntry& c : collected) {
+    if (!storedNames.contains(c.Program)) record("New Software installed : " + c.Program);
+  }
+}
+
+void CompareSoftware(Korvane& k) {
+  CompareSoftwareLists(k.ListView1, k.ListView2,
+                       [&k](const std::string& change) { AppendSoftwareEntry(k, change); });
+}
+
+void UpdateSoftware(Korvane& k, const std::string& storedList, const std::string& collectedList) {
+  if (storedList == collectedList) return;
+  Attempt([&] { LoadSoftwareList(storedList, k.ListView1); });
+  Attempt([&] { LoadSoftwareList(collectedList, k.ListView2); });
+  Attempt([&] { CompareSoftware(k); });
+}
+
+}  // namespace korvane

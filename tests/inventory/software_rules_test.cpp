@@ -1,0 +1,144 @@
+// Loading software list texts and comparing two lists: the entries and their order must
+// be those of the plain nested scan by name, however the comparison is done.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "inventory/software_reconcile.h"
+
+namespace korvane {
+namespace {
+
+const std::string S = "\xC2\xA7";  // the section sign between the parts of an item
+
+std::string Item(const std::string& name, const std::string& version,
+                 const std::string& location = "", const std::string& id = "") {
+  return name + S + version + S + location + S + id;
+}
+
+std::vector<std::string> Names(const SoftwareTable& t) {
+  std::vector<std::string> names;
+  for (const auto& e : t) names.push_back(e.Program);
+  return names;
+}
+
+std::vector<std::string> Compare(const SoftwareTable& stored, const SoftwareTable& collected) {
+  std::vector<std::string> out;
+  CompareSoftwareLists(stored, collected, [&](const std::string& t) { out.push_back(t); });
+  return out;
+}
+
+// The comparison as it reads in words: a nested scan in both directions.
+std::vector<std::string> NestedScan(const SoftwareTable& stored, const SoftwareTable& collected) {
+  std::vector<std::string> out;
+  for (const auto& s : stored) {
+    const SoftwareEntry* match = nullptr;
+    for (const auto& c : collected) {
+      if (c.Program == s.Program) { match = &c; break; }
+    }
+    if (!match) { out.push_back("Software removed : " + s.Program); continue; }
+    if (s.Version != match->Version) out.push_back(s.Program + " Version changed from " + s.Version + " To " + match->Version);
+    if (s.Location != match->Location) out.push_back(s.Program + " Location changed from " + s.Location + " To " + match->Location);
+    if (s.ProductID != match->ProductID) out.push_back(s.Program + " Product ID changed from " + s.ProductID + " To " + match->ProductID);
+  }
+  for (const auto& c : collected) {
+    bool known = false;
+    for (const auto& s : stored) known = known || s.Program == c.Program;
+    if (!known) out.push_back("New Software installed : " + c.Program);
+  }
+  return out;
+}
+
+TEST(SoftwareList, LoadingFollowsTheItemRules) {
+  const SoftwareEntry e = SplitSoftwareItem(Item("Office", "11.0", "C:\\Office\\", "73931" + S + "x"));
+  EXPECT_EQ(e.Program, "Office");
+  EXPECT_EQ(e.Version, "11.0");
+  EXPECT_EQ(e.Location, "C:\\Office\\");
+  EXPECT_EQ(e.ProductID, "73931" + S + "x");
+
+  SoftwareTable one;
+  LoadSoftwareList(Item("Solo", "1"), one);
+  EXPECT_EQ(Names(one), std::vector<std::string>{"Solo"});
+
+  // Sorted by name; an item without a name is skipped.
+  SoftwareTable sorted;
+  LoadSoftwareList(Item("zip", "1") + "^" + Item("", "9") + "^" + Item("Adobe", "2") + "^" +
+                       Item("beta", "3"), sorted);
+  EXPECT_EQ(Names(sorted), (std::vector<std::string>{"Adobe", "beta", "zip"}));
+
+  // An empty item ends the load at once, leaving the rows as added.
+  SoftwareTable stopped;
+  LoadSoftwareList(Item("B", "2") + "^" + Item("A", "1") + "^^" + Item("C", "3"), stopped);
+  EXPECT_EQ(Names(stopped), (std::vector<std::string>{"B", "A"}));
+  // So does a nameless last item, which sends the load back for an item that is empty.
+  SoftwareTable nameless;
+  LoadSoftwareList(Item("B", "2") + "^" + Item("A", "1") + "^" + Item("", "3"), nameless);
+  EXPECT_EQ(Names(nameless), (std::vector<std::string>{"B", "A"}));
+  // A remainder of one character after an item is not an item.
+  SoftwareTable shortTail;
+  LoadSoftwareList(Item("B", "2") + "^" + Item("A", "1") + "^X", shortTail);
+  EXPECT_EQ(Names(shortTail), (std::vector<std::string>{"A", "B"}));
+  SoftwareTable trailing;
+  LoadSoftwareList(Item("B", "2") + "^", trailing);
+  EXPECT_EQ(Names(trailing), std::vector<std::string>{"B"});
+  SoftwareTable none;
+  LoadSoftwareList("", none);
+  EXPECT_TRUE(none.empty());
+}
+
+TEST(SoftwareCompare, EntriesAndOrderOfTheNestedScan) {
+  SoftwareTable stored, collected;
+  LoadSoftwareList(Item("P", "1.0", "C:\\P") + "^" + Item("Foo", "1") + "^" + Item("Gone", "1") +
+                       "^" + Item("Same", "1", "L", "ID1"), stored);
+  LoadSoftwareList(Item("P", "1.1", "D:\\P") + "^" + Item("FOO", "1") + "^" + Item("New", "2") +
+                       "^" + Item("Same", "1", "L", "ID2"), collected);
+  const std::vector<std::string> got = Compare(stored, collected);
+  ASSERT_EQ(got.size(), 7u);
+  EXPECT_EQ(got[0], "Software removed : Foo");
+  EXPECT_EQ(got[1], "Software removed : Gone");
+  EXPECT_EQ(got[2], "P Version changed from 1.0 To 1.1");
+  EXPECT_EQ(got[3], "P Location changed from C:\\P To D:\\P");
+  EXPECT_EQ(got[4], "Same Product ID changed from ID1 To ID2");
+  EXPECT_EQ(got[5], "New Software installed : FOO");
+  EXPECT_EQ(got[6], "New Software installed : New");
+
+  // Duplicated names: every stored entry meets the first collected one of its name.
+  SoftwareTable dupStored, dupCollected;
+  LoadSoftwareList(Item("D", "1") + "^" + Item("D", "2"), dupStored);
+  LoadSoftwareList(Item("D", "2") + "^" + Item("D", "3"), dupCollected);
+  EXPECT_EQ(Compare(dupStored, dupCollected),
+            std::vector<std::string>{"D Version changed from 1 To 2"});
+
+  // Generated lists with shared, missing, renamed-by-case and duplicated names.
+  SoftwareTable a, b;
+  std::string ta, tb;
+  for (int i = 0; i < 600; ++i) {
+    const std::string name = (i % 7 == 0 ? "prog" : "Prog") + std::to_string(i % 450);
+    ta += (ta.empty() ? "" : "^") + Item(name, std::to_string(i % 5), "L" + std::to_string(i % 3));
+    if (i % 11 != 0) {
+      tb += (tb.empty() ? "" : "^") + Item(name, std::to_string(i % 4), "L" + std::to_string(i % 3), i % 13 ? "" : "id");
+    }
+    if (i % 17 == 0) tb += "^" + Item("Extra" + std::to_string(i), "1");
+  }
+  LoadSoftwareList(ta, a);
+  LoadSoftwareList(tb, b);
+  EXPECT_EQ(Compare(a, b), NestedScan(a, b));
+  EXPECT_EQ(Compare(b, a), NestedScan(b, a));
+}
+
+TEST(SoftwareCompare, ListsBeyondTheSixteenBitCounterRecordNothing) {
+  SoftwareTable big(kMaxComparedPrograms + 1, SoftwareEntry{"P", "1", "", ""});
+  SoftwareTable small{SoftwareEntry{"Q", "1", "", ""}};
+  std::vector<std::string> out;
+  auto record = [&](const std::string& t) { out.push_back(t); };
+  EXPECT_ANY_THROW(CompareSoftwareLists(big, small, record));
+  EXPECT_ANY_THROW(CompareSoftwareLists(small, big, record));
+  EXPECT_TRUE(out.empty());
+  big.pop_back();
+  CompareSoftwareLists(big, small, record);
+  EXPECT_EQ(out.size(), big.size() + 1);
+}
+
+}  // namespace
+}  // namespace korvane
