@@ -1,0 +1,110 @@
+// The pure rules of the database layer: query-text surgery, reading the connection
+// string, declared sizes, wide text, and the choice of backend.
+#include <gtest/gtest.h>
+
+#include "platform/db/connection_string.h"
+#include "platform/db/database_server.h"
+#include "platform/db/engine.h"
+#include "platform/db/sql_text.h"
+#include "platform/db/utf16.h"
+#include "platform/runtime_error.h"
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::db {
+namespace {
+
+TEST(SqlText, TheNationalPrefixIsDroppedOutsideQuotedTextOnly) {
+  EXPECT_EQ(RemoveNationalPrefix("SELECT * From Asset WHERE (Computer = N'PC01')"),
+            "SELECT * From Asset WHERE (Computer = 'PC01')");
+  // Inside a literal, with doubled apostrophes, nothing changes.
+  EXPECT_EQ(RemoveNationalPrefix("WHERE (Computer = N'O''N''EIL N''x')"),
+            "WHERE (Computer = 'O''N''EIL N''x')");
+  EXPECT_EQ(RemoveNationalPrefix("WHERE a = N'x' OR b = n'y'"), "WHERE a = 'x' OR b = 'y'");
+  // An N that ends a name is part of the name; quoted names are left alone.
+  EXPECT_EQ(RemoveNationalPrefix("SELECT PLAN'x'"), "SELECT PLAN'x'");
+  EXPECT_EQ(RemoveNationalPrefix("SELECT \"N'\" , [N'] FROM t"), "SELECT \"N'\" , [N'] FROM t");
+  // The DriveHistory query has no prefix and is unchanged.
+  const std::string drive = "SELECT *, DiskComputer AS Expr1 From DriveHistory WHERE (DiskComputer = 'PC~C')";
+  EXPECT_EQ(RemoveNationalPrefix(drive), drive);
+  // An unterminated literal is copied as it stands (the engine reports it).
+  EXPECT_EQ(RemoveNationalPrefix("WHERE a = N'x"), "WHERE a = 'x");
+}
+
+TEST(SqlText, WholeTableQueriesAreRecognisedAndNothingElse) {
+  EXPECT_EQ(WholeTableName("SELECT * From Asset"), "Asset");
+  EXPECT_EQ(WholeTableName("SELECT * from LastAccess"), "LastAccess");
+  EXPECT_EQ(WholeTableName("  select  *  FROM  Software ; "), "Software");
+  EXPECT_EQ(WholeTableName("SELECT * From Asset WHERE (Computer = N'PC01')"), std::nullopt);
+  EXPECT_EQ(WholeTableName("SELECT *, Computer AS Expr1 From Asset"), std::nullopt);
+  EXPECT_EQ(WholeTableName("SELECT Computer From Asset"), std::nullopt);
+  EXPECT_EQ(WholeTableName("SELECT * FromAsset"), std::nullopt);
+}
+
+TEST(SqlText, TheLocatorGoesAtTheEndOfTheSelectListBeforeTheFirstTopLevelFrom) {
+  EXPECT_EQ(AppendToSelectList("SELECT *, Computer AS Expr1 From Asset WHERE (Computer = 'from')", "ctid"),
+            "SELECT *, Computer AS Expr1, ctid From Asset WHERE (Computer = 'from')");
+  EXPECT_EQ(AppendToSelectList("SELECT (SELECT 1 FROM x) AS a FROM t", "_rowid_"),
+            "SELECT (SELECT 1 FROM x) AS a, _rowid_ FROM t");
+  EXPECT_EQ(AppendToSelectList("SELECT 'from' AS fromage", "x"), std::nullopt);
+  EXPECT_EQ(TableOfQuery("SELECT *, Computer AS Expr1 From Asset WHERE (Computer = 'x')"), "Asset");
+  EXPECT_EQ(TableOfQuery("SELECT * FROM a, b"), std::nullopt);
+  EXPECT_EQ(TableOfQuery("SELECT * FROM a JOIN b ON a.x = b.x"), std::nullopt);
+  EXPECT_EQ(TableOfQuery("SELECT 1"), std::nullopt);
+}
+
+TEST(ConnectionString, DataSourceAndCatalogAreReadWithoutRegardToCase) {
+  const auto t = ParseConnectionString(
+      "Provider=SQLOLEDB;Data Source=/srv/inv dir;Initial Catalog=DrevantaAsset;Trusted_Connection=yes");
+  EXPECT_EQ(t.dataSource, "/srv/inv dir");
+  EXPECT_EQ(t.catalog, "DrevantaAsset");
+  EXPECT_EQ(ParseConnectionString("data source=SQLSRV;initial catalog=Other").catalog, "Other");
+  EXPECT_EQ(ParseConnectionString("Provider=SQLOLEDB;Data Source=;Initial Catalog=X").dataSource, "");
+}
+
+TEST(DefinedSize, DeclaredTypesGiveTheirCharacterCounts) {
+  EXPECT_EQ(DefinedSizeOfDeclaredType("NVARCHAR(4000)"), 4000);
+  EXPECT_EQ(DefinedSizeOfDeclaredType("varchar (255)"), 255);
+  EXPECT_EQ(DefinedSizeOfDeclaredType("TEXT"), kUnboundedSize);
+  EXPECT_EQ(DefinedSizeOfDeclaredType("NVARCHAR(MAX)"), kUnboundedSize);
+  EXPECT_EQ(DefinedSizeOfDeclaredType(""), kUnboundedSize);
+  EXPECT_EQ(DefinedSizeOfDeclaredType("INTEGER"), 4);
+  EXPECT_EQ(DefinedSizeOfDeclaredType("FLOAT"), 8);
+}
+
+TEST(WideText, Utf8RoundTripsThroughUtf16AndBadBytesBecomeReplacements) {
+  const std::string text = "PC \xC2\xA7 Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80";
+  const std::u16string wide = ToUtf16(text);
+  EXPECT_EQ(wide.size(), 14u);  // the last character takes a surrogate pair
+  EXPECT_EQ(FromUtf16(wide), text);
+  EXPECT_EQ(FromUtf16(ToUtf16("a\xFF" "b")), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(FromUtf16(ToUtf16("\xE2\x82")), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(BackendChoice, ADirectoryIsSqliteADsnIsOdbcAndAnythingElseASqlServerHost) {
+  test::TempDir dir;
+  const BackendChoice sqlite = ChooseBackend(dir.str(), "DrevantaAsset");
+  EXPECT_EQ(sqlite.kind, BackendChoice::Kind::SqliteFile);
+  EXPECT_EQ(sqlite.sqlitePath, (dir / "DrevantaAsset.sqlite").string());
+
+  const std::string dsn = test::PostgresDsn();
+  if (!dsn.empty()) {
+    std::string lower = dsn;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const BackendChoice odbc = ChooseBackend(lower, "DrevantaAsset");
+    EXPECT_EQ(odbc.kind, BackendChoice::Kind::OdbcDataSource);
+    EXPECT_NE(odbc.odbcConnectionString.find("DATABASE=DrevantaAsset"), std::string::npos);
+  }
+  // No SQL Server driver is installed here: the host cannot be reached, which the
+  // callers log.
+  try {
+    const BackendChoice host = ChooseBackend("SQLSRV", "DrevantaAsset");
+    EXPECT_EQ(host.kind, BackendChoice::Kind::SqlServerHost);
+    EXPECT_NE(host.odbcConnectionString.find("SERVER=SQLSRV"), std::string::npos);
+  } catch (const RuntimeError& e) {
+    EXPECT_NE(e.description().find("SQLSRV"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace korvane::db
