@@ -1,0 +1,84 @@
+// The running Windows system as the scan sees it: the process services, the console's
+// list box, the local clock, the database through the ODBC manager and the targets
+// through the real management calls.
+#include "platform/db/database_server.h"
+#include "platform/platform.h"
+#include "platform/win32/process.h"
+#include "platform/win32/targets.h"
+#include "platform/win32/text.h"
+#include "platform/win32/windows_api.h"
+
+#include <objbase.h>
+
+namespace korvane {
+
+namespace {
+
+// Everything found at a handle that is no window, and the broadcast handle that would
+// reach every top-level window of the desktop, loses the line.
+constexpr int32_t kBroadcastHandle = 0xFFFF;
+
+class ListBoxChannel : public ConsoleChannel {
+ public:
+  void AddLine(int32_t listBoxHandle, std::string_view line) override {
+    if (listBoxHandle == 0 || listBoxHandle == kBroadcastHandle) return;
+    // Window handles are 32-bit values, sign-extended on 64-bit systems.
+    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(listBoxHandle));
+    if (!IsWindow(window)) return;
+    // The system copies the text into the console's process and converts it from the
+    // ANSI code page (UTF-8 by the manifest) for a Unicode list box.
+    const std::string text = win32::ToAnsi(line);
+    SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+};
+
+class WindowsClock : public Clock {
+ public:
+  LocalTime Now() override {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+  }
+};
+
+// COM for the whole life of the process, on the scan's one thread, with the caller's
+// identity usable by the targets' WMI (impersonate) as the scripting interface does.
+class ComApartment {
+ public:
+  ComApartment() {
+    initialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+
+ private:
+  bool initialised_ = false;
+};
+
+class WindowsPlatform : public SystemPlatform {
+ public:
+  Platform Get() override {
+    return Platform{process_.get(), &console_, &clock_, database_.get(), targets_.get()};
+  }
+
+ private:
+  ComApartment com_;
+  std::unique_ptr<ProcessServices> process_ = win32::MakeProcess();
+  ListBoxChannel console_;
+  WindowsClock clock_;
+  std::unique_ptr<DatabaseServer> database_ = MakeDatabaseServer();
+  std::unique_ptr<TargetNetwork> targets_ = win32::MakeTargets();
+};
+
+}  // namespace
+
+std::unique_ptr<SystemPlatform> MakeSystemPlatform(int, char**) {
+  return std::make_unique<WindowsPlatform>();
+}
+
+}  // namespace korvane
