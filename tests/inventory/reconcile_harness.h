@@ -1,0 +1,45 @@
+// One in-process scan against the in-memory inventory: the Korvane state with test
+// doubles for the process, the console and the clock, and readers for the results.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/korvane.h"
+#include "tests/inventory/memory_db.h"
+#include "tests/support/doubles.h"
+
+namespace korvane::inventory_test {
+
+// A computer as the collectors would leave it: one processor, drives C: and D:.
+MachineSnapshot KnownMachine();
+
+class Reconciliation {
+ public:
+  Reconciliation();
+  // A fresh scan state (a new process) for the computer PC01 with this snapshot.
+  Korvane& NewScan(const MachineSnapshot& snap, bool userOnly = false);
+  Korvane& k() { return *k_; }
+
+  // The Asset row of PC01 (the first one).
+  Row Asset();
+  // The change texts of the History entries, oldest first (time stamps dropped).
+  std::vector<std::string> Changes();
+  // The time stamps of the History entries.
+  std::vector<std::string> Stamps();
+  // The ordinals of the one-column updates of `table` since `from`, in order.
+  std::vector<int> UpdatesOf(const std::string& table, std::size_t from = 0);
+  std::vector<std::string> LogLines();
+  std::vector<std::string> Progress() { return console.Delivered(); }
+
+  MemoryDatabase db;
+  SteppingClock clock;
+  test::TestProcess process;
+  test::RecordingConsole console;
+
+ private:
+  std::unique_ptr<Korvane> k_;
+};
+
+}  // namespace korvane::inventory_test
