@@ -1,0 +1,204 @@
+// The real ICMP echo on Linux. Every request goes to the loopback range or into a
+// network namespace this test makes itself (and removes); nothing leaves the machine.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/posix/icmp_echo.h"
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+constexpr uint32_t kTimedOut = 11010;
+const std::string kData(32, 'A');
+
+EchoReply Ping(PosixEchoService& echo, IPv4 destination) {
+  std::unique_ptr<EchoHandle> handle = echo.CreateEchoHandle();
+  EXPECT_NE(handle, nullptr) << "no ICMP socket could be opened";
+  if (!handle) return {};
+  return handle->SendEcho(destination, kData, 255, 2000);
+}
+
+TEST(EchoTest, LoopbackAnswersAndAnUnresolvedNameDoesNot) {
+  PosixEchoService echo;
+  EXPECT_EQ(echo.Resolve("127.0.0.1"), (IPv4{127, 0, 0, 1}));
+  EXPECT_EQ(echo.Resolve("localhost"), (IPv4{127, 0, 0, 1}));
+  EXPECT_EQ(echo.Resolve(""), std::nullopt);
+
+  EchoReply reply = Ping(echo, IPv4{127, 0, 0, 1});
+  EXPECT_EQ(reply.replies, 1u);
+  EXPECT_EQ(reply.status, 0u);
+  EXPECT_EQ(reply.source, (IPv4{127, 0, 0, 1}));
+
+  // Any loopback address answers with itself as the source.
+  reply = Ping(echo, IPv4{127, 0, 0, 2});
+  EXPECT_EQ(reply.status, 0u);
+  EXPECT_EQ(reply.source, (IPv4{127, 0, 0, 2}));
+
+  // Two requests through one handle: each waits for its own reply.
+  auto handle = echo.CreateEchoHandle();
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(handle->SendEcho(IPv4{127, 0, 0, 1}, kData, 255, 2000).status, 0u);
+  EXPECT_EQ(handle->SendEcho(IPv4{127, 0, 0, 1}, kData, 255, 2000).status, 0u);
+
+  // 0.0.0.0 is where an unresolved name leaves the probe: Linux would loop it back to
+  // this host, the probe must not count it as an answer.
+  reply = Ping(echo, IPv4{0, 0, 0, 0});
+  EXPECT_EQ(reply.replies, 0u);
+  EXPECT_EQ(reply.status, kTimedOut);
+}
+
+// A namespace of the test's own: loopback up, and one dummy (or veth) interface on
+// 192.0.2.1/24 whose neighbours never answer. Removed when the test ends.
+class EchoNamespace {
+ public:
+  EchoNamespace() : name_("korvane-echo-" + std::to_string(getpid())) {}
+  ~EchoNamespace() {
+    if (made_) Run("ip netns del " + name_);
+  }
+
+  // Empty on success, else why the namespace could not be made.
+  std::string Make() {
+    if (geteuid() != 0) return "needs root to make a network namespace";
+    if (std::system("command -v ip >/dev/null 2>&1") != 0) return "needs the ip command (iproute2)";
+    if (!Run("ip netns add " + name_)) return "ip netns add failed";
+    made_ = true;
+    if (!Run("ip -n " + name_ + " link set lo up")) return "cannot bring loopback up";
+    const bool dummy = Run("ip -n " + name_ + " link add kv0 type dummy");
+    if (!dummy && !Run("ip -n " + name_ + " link add kv0 type veth peer name kv1")) {
+      return "neither a dummy nor a veth interface can be made";
+    }
+    if (!Run("ip -n " + name_ + " addr add 192.0.2.1/24 dev kv0") ||
+        !Run("ip -n " + name_ + " link set kv0 up")) {
+      return "cannot configure the test interface";
+    }
+    return {};
+  }
+
+  const std::string& name() const { return name_; }
+
+  // Runs `body` in a child process that has entered the namespace, with the
+  // namespace's net.ipv4.ping_group_range set to `pingGroups` ("1 0" allows no group
+  // the datagram ICMP socket, so the probe falls back to a raw socket); true when the
+  // child's checks all passed (it reports failures on standard error).
+  template <class Body>
+  bool RunInside(const char* pingGroups, Body body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int fd = open(("/var/run/netns/" + name_).c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0 || setns(fd, CLONE_NEWNET) != 0) _exit(2);
+      const int range = open("/proc/sys/net/ipv4/ping_group_range", O_WRONLY | O_CLOEXEC);
+      if (range < 0 || write(range, pingGroups, strlen(pingGroups)) < 0) _exit(3);
+      close(range);
+      _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+ private:
+  static bool Run(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+  }
+
+  std::string name_;
+  bool made_ = false;
+};
+
+bool Check(bool ok, const char* what) {
+  if (!ok) fprintf(stderr, "inside the namespace: %s\n", what);
+  return ok;
+}
+
+TEST(EchoTest, SilentAddressTimesOutInsideOwnNamespace) {
+  EchoNamespace ns;
+  if (const std::string why = ns.Make(); !why.empty()) GTEST_SKIP() << "echo time-out test " << why;
+
+  auto checks = [] {
+    PosixEchoService echo;
+    bool ok = true;
+    const EchoReply silent = Ping(echo, IPv4{192, 0, 2, 2});
+    ok &= Check(silent.replies == 0, "a reply came from 192.0.2.2");
+    ok &= Check(silent.status == kTimedOut, "192.0.2.2 did not time out with 11010");
+    const EchoReply own = Ping(echo, IPv4{192, 0, 2, 1});
+    ok &= Check(own.status == 0 && own.source == IPv4{192, 0, 2, 1}, "own address did not answer");
+    // With no way out of the namespace a name that is not local cannot resolve.
+    ok &= Check(!echo.Resolve("korvane-nowhere.invalid").has_value(), "a made-up name resolved");
+    return ok;
+  };
+  EXPECT_TRUE(ns.RunInside("0 2147483647", checks)) << "through the datagram ICMP socket";
+  EXPECT_TRUE(ns.RunInside("1 0", checks)) << "through the raw ICMP socket";
+}
+
+// The scanner itself, without a lab: the probe's answer decides whether the last-access
+// time is written and whether the scan goes on past the attempt record.
+class EchoScanTest : public ::testing::Test {
+ protected:
+  ScanResult Scan(const std::string& computer, const std::string& program = "",
+                  const std::vector<std::string>& prefix = {}) {
+    ScanOptions options;
+    options.args = prefix;
+    if (!program.empty()) options.args.push_back(ProgramPath("korvane"));
+    options.args.push_back(ScanCommandLine(computer, inventory_.DataSource()));
+    options.env = {{"Temp", temp_.str()}};
+    options.program = program;
+    return RunScanner(options);
+  }
+
+  std::string Log() { return ReadFile(temp_ / "DrevantaAssetDB.log"); }
+
+  Inventory inventory_;
+  TempDir temp_;
+};
+
+TEST_F(EchoScanTest, LoopbackAnswersTheRealScanner) {
+  ScanResult answered = Scan("127.0.0.1");
+  EXPECT_EQ(answered.exitCode, 0) << answered.stderrText;
+  ASSERT_GE(answered.progress.size(), 3u);
+  EXPECT_EQ(answered.progress[0], "127.0.0.1,2");
+  EXPECT_EQ(answered.progress[1], "127.0.0.1,4");
+  EXPECT_EQ(answered.progress.back(), "127.0.0.1,Complete");
+  auto rows = inventory_.RowsOf("LastAccess", "127.0.0.1");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_FALSE(rows[0][1].IsNull()) << "an answered probe writes the last-access time";
+  // Linux has no remote registry, so the scan stops at the access check, after the
+  // probe let it through.
+  EXPECT_NE(Log().find("Insufficient access or error accessing PC ,127.0.0.1:"), std::string::npos)
+      << Log();
+
+  // 0.0.0.0 stands for a name that did not resolve: no answer, no traffic.
+  ScanResult silent = Scan("0.0.0.0");
+  EXPECT_EQ(silent.exitCode, 0) << silent.stderrText;
+  EXPECT_EQ(silent.progress, (std::vector<std::string>{"0.0.0.0,2", "0.0.0.0,4", "0.0.0.0,Complete"}));
+  rows = inventory_.RowsOf("LastAccess", "0.0.0.0");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_TRUE(rows[0][1].IsNull());
+  EXPECT_EQ(Log().find("0.0.0.0:"), std::string::npos) << Log();
+}
+
+TEST_F(EchoScanTest, SilentAddressEndsTheRealScanInsideOwnNamespace) {
+  EchoNamespace ns;
+  if (const std::string why = ns.Make(); !why.empty()) GTEST_SKIP() << "echo time-out test " << why;
+  ScanResult silent = Scan("192.0.2.2", "ip", {"netns", "exec", ns.name()});
+  EXPECT_EQ(silent.exitCode, 0) << silent.stderrText;
+  EXPECT_EQ(silent.progress,
+            (std::vector<std::string>{"192.0.2.2,2", "192.0.2.2,4", "192.0.2.2,Complete"}));
+  auto rows = inventory_.RowsOf("LastAccess", "192.0.2.2");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_TRUE(rows[0][1].IsNull());
+}
+
+}  // namespace
+}  // namespace korvane::test
