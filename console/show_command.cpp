@@ -147,11 +147,12 @@ void ShowAll(Connection& connection, std::ostream& out) {
     const double memory = Number(At(a, asset::kTotalPhysicalMemory));
     const auto found = programs.find(computer);
     const std::size_t count = found == programs.end() ? 0 : found->second;
-    out << std::string(16, ' ')
-        << Column(ProcessorSummary(a) + ", " + (memory > 0 ? SizeText(memory) : "memory unknown") + ", " +
-                      std::to_string(count) + (count == 1 ? " program" : " programs"),
-                  63)
-        << "\n";
+    std::string line = std::string(16, ' ') +
+                       Column(std::to_string(count) + (count == 1 ? " program, " : " programs, ") +
+                                  (memory > 0 ? SizeText(memory) : "memory unknown") + ", " + ProcessorSummary(a),
+                              63);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << "\n";
     Wrapped(out, DriveSummary(a), 16, 63);
   }
   out << std::string(79, '-') << "\n" << assets.size() << (assets.size() == 1 ? " computer\n" : " computers\n");
@@ -205,9 +206,16 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     const int slot = asset::DriveSlot(letter);
     const std::string caption = Shown(At(a, slot));
     if (caption.empty()) continue;
-    out << "    " << Column(caption, 4) << " " << Column(Text(At(a, slot + 4)), 6) << " "
-        << Column(Text(At(a, slot + 3)), 14) << " size " << Column(Text(At(a, slot + 1)) + " MB", 11)
-        << " free " << Column(Text(At(a, slot + 2)) + " MB", 11) << " " << Text(At(a, slot + 5)) << "\n";
+    std::string line = "    " + Column(caption, 4) + " " + Column(Text(At(a, slot + 4)), 6) + " " +
+                       Column(Text(At(a, slot + 3)), 14) + " ";
+    if (Number(At(a, slot + 1)) > 0) {
+      line += "size " + Column(Text(At(a, slot + 1)) + " MB", 11) + " free " +
+              Column(Text(At(a, slot + 2)) + " MB", 11) + " " + Text(At(a, slot + 5));
+    } else {
+      line += "no medium";
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << "\n";
   }
 
   const std::vector<HistoryEntry> history = SplitHistory(Text(At(a, asset::kHistory)));
@@ -234,13 +242,16 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
       software.empty() ? std::vector<SoftwareItem>{} : SplitSoftwareList(Text(At(software.front(), 1)));
   out << "Software (" << items.size() << (items.size() == 1 ? " program)\n" : " programs)\n");
   if (!items.empty()) {
-    out << "  " << Column("Program", 44) << " " << Column("Version", 14) << " Product ID\n";
+    out << "  " << Column("Program", 58) << " Version\n";
   }
   for (const auto& s : items) {
-    std::string line = "  " + Column(s.program.empty() ? "(no name)" : s.program, 44) + " " +
-                       Column(s.version, 14) + " " + s.productId;
+    std::string line = "  " + Column(s.program.empty() ? "(no name)" : s.program, 58) + " " + s.version;
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
+    // Where it lives and its product ID, when known, on a line of their own.
+    std::string more = s.location;
+    if (!s.productId.empty()) more += (more.empty() ? "" : "  ") + std::string("product ID ") + s.productId;
+    if (!more.empty()) out << "      " << more << "\n";
   }
   const std::vector<Row> services = ReadAll(connection, ServicesQuery(name));
   const std::size_t serviceCount = services.empty() ? 0 : SplitList(Text(At(services.front(), 1))).size();
