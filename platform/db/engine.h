@@ -24,6 +24,9 @@ struct ColumnInfo {
   int32_t definedSize = kUnboundedSize;
   // Whether the column can be compared in a WHERE clause (long text usually cannot).
   bool comparable = true;
+  // The table column the value comes from, when the backend tells (an alias such as
+  // Expr1 names a copy of another column); empty when unknown.
+  std::string baseName;
 };
 
 struct FetchedRow {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <map>
+#include <set>
 
 #include "platform/db/client_recordset.h"
 #include "platform/db/engine.h"
@@ -63,6 +65,9 @@ ResultColumn DescribeColumn(SQLSMALLINT type, SQLULEN size, const std::string& t
     case SQL_DECIMAL:
       c.reading = Reading::Double;
       c.info.definedSize = 8;
+      // Floating-point equality after a round trip through a driver is not to be
+      // trusted to find a row.
+      c.info.comparable = false;
       break;
     case SQL_LONGVARCHAR:
     case SQL_WLONGVARCHAR:
@@ -153,18 +158,24 @@ class Statement {
             SQL_HANDLE_STMT, handle_.get(), "Unable to describe a result column");
       const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                   sizeof name / sizeof name[0] - 1);
-      SQLWCHAR typeName[128];
-      SQLSMALLINT typeNameBytes = 0;
-      std::string typeText;
-      if (Succeeded(SQLColAttributeW(handle_.get(), static_cast<SQLUSMALLINT>(i), SQL_DESC_TYPE_NAME,
-                                     typeName, sizeof typeName, &typeNameBytes, nullptr))) {
-        typeText = odbc::Narrow(typeName, std::min<std::size_t>(
-                                              static_cast<std::size_t>(std::max<SQLSMALLINT>(typeNameBytes, 0)) / sizeof(SQLWCHAR),
-                                              sizeof typeName / sizeof typeName[0] - 1));
-      }
+      const std::string typeText = TextAttribute(static_cast<SQLUSMALLINT>(i), SQL_DESC_TYPE_NAME);
       columns.push_back(DescribeColumn(type, size, typeText, odbc::Narrow(name, n)));
+      columns.back().info.baseName = TextAttribute(static_cast<SQLUSMALLINT>(i), SQL_DESC_BASE_COLUMN_NAME);
     }
     return columns;
+  }
+
+  // A text attribute of a result column; empty when the driver does not say.
+  std::string TextAttribute(SQLUSMALLINT column, SQLUSMALLINT field) {
+    SQLWCHAR text[256];
+    SQLSMALLINT bytes = 0;
+    if (!Succeeded(SQLColAttributeW(handle_.get(), column, field, text, sizeof text, &bytes, nullptr))) {
+      return {};
+    }
+    const std::size_t n = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR),
+        sizeof text / sizeof text[0] - 1);
+    return odbc::Narrow(text, n);
   }
 
   bool Fetch() {
@@ -351,18 +362,23 @@ class OdbcEngine : public Engine {
     }
     sql += " WHERE ";
     bool first = true;
+    // Only values that come from a column of the table can find the row, each once
+    // (drivers differ in what they call the base of an alias such as Expr1).
+    std::set<std::string> usable = TableColumns(table);
     for (std::size_t i = 0; i < columns.size() && i < original.size(); ++i) {
-      if (!columns[i].comparable) continue;
+      const std::string& base = columns[i].baseName.empty() ? columns[i].name : columns[i].baseName;
+      if (!columns[i].comparable || usable.erase(base) == 0) continue;
       if (!first) sql += " AND ";
       first = false;
       if (original[i].IsNull() || original[i].IsEmpty()) {
-        sql += Quoted(columns[i].name) + " IS NULL";
+        sql += Quoted(base) + " IS NULL";
       } else {
-        sql += Quoted(columns[i].name) + " = ?";
+        sql += Quoted(base) + " = ?";
         stmt.Bind(original[i]);
       }
     }
-    if (first) sql += "1=1";
+    // Without a value to compare, any row would do: refuse rather than write them all.
+    if (first) ThrowRowNotFound();
     if (!stmt.Run(sql) || stmt.RowCount() == 0) ThrowRowNotFound();
     return {};
   }
@@ -380,6 +396,16 @@ class OdbcEngine : public Engine {
     const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(SQLWCHAR),
                                                 sizeof buffer / sizeof buffer[0] - 1);
     return odbc::Narrow(buffer, n);
+  }
+
+  const std::set<std::string>& TableColumns(const std::string& table) {
+    auto it = tableColumns_.find(table);
+    if (it == tableColumns_.end()) {
+      std::set<std::string> names;
+      for (const ColumnInfo& c : Describe(table)) names.insert(c.name);
+      it = tableColumns_.emplace(table, std::move(names)).first;
+    }
+    return it->second;
   }
 
   std::string Quoted(const std::string& name) const {
@@ -409,6 +435,7 @@ class OdbcEngine : public Engine {
   std::string dbmsName_;
   std::string quote_;
   bool postgres_ = false;
+  std::map<std::string, std::set<std::string>> tableColumns_;
 };
 
 }  // namespace
