@@ -57,6 +57,11 @@ TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
   rs->Update(asset::kFreePhysicalMemory, Variant(int32_t{-7}));
   rs->Update(asset::kDomain, Variant("corp"));
   rs->Update(asset::kDomain, Variant::Null());
+  // Null goes into number columns too (a drive that is gone).
+  const int driveJSize = asset::DriveSlot(9) + asset::kDriveSize;
+  rs->Update(driveJSize, Variant(100.5));
+  rs->Update(driveJSize, Variant::Null());
+  rs->Update(asset::kFreeVirtualMemory, Variant::Null());
   const std::string unicode = "Caf\xC3\xA9 \xC2\xA7 O'Brien";
   rs->Update(asset::kOSCaption, Variant(unicode));
   std::string history;
@@ -79,10 +84,30 @@ TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
     EXPECT_EQ(row[asset::kTotalPhysicalMemory], Variant(int32_t{511}));
     EXPECT_EQ(row[asset::kFreePhysicalMemory], Variant(int32_t{-7}));
     EXPECT_TRUE(row[asset::kDomain].IsNull());
+    EXPECT_TRUE(row[asset::DriveSlot(9) + asset::kDriveSize].IsNull());
+    EXPECT_TRUE(row[asset::kFreeVirtualMemory].IsNull());
     EXPECT_TRUE(row[asset::kManufacturer].IsNull());
     EXPECT_EQ(row[asset::kOSCaption], Variant(unicode));
     EXPECT_EQ(row[asset::kHistory], Variant(history));
   }
+}
+
+TEST_P(RecordsetTest, WholeListsOfAnySizeAreStoredAndReadBackUnchanged) {
+  const std::string name = UniqueComputerName("LIST");
+  std::string list;
+  for (int i = 0; list.size() < 200000; ++i) {
+    if (i > 0) list += "^";
+    list += "Program " + std::to_string(i) + "\xC2\xA7" "1.0." + std::to_string(i) + "\xC2\xA7" "C:\\Program Files\\P" +
+            std::to_string(i) + "\xC2\xA7";
+  }
+  auto conn = inv().Connect();
+  auto all = conn->OpenRecordset(kAllSoftwareQuery);
+  all->AddNew(Variant(name));
+  all->Update(software::kSoftwareList, Variant(list));
+  auto rs = conn->OpenRecordset(SoftwareQuery(name));
+  ASSERT_EQ(rs->RecordCount(), 1);
+  EXPECT_TRUE(rs->Field(software::kSoftwareList) == Variant(list));
+  EXPECT_EQ(rs->Field(software::kSoftwareList).text().size(), list.size());
 }
 
 TEST_P(RecordsetTest, SetFieldIsStoredWithTheNextUpdate) {
