@@ -1,0 +1,262 @@
+// Whole scans of lab computers by the real korvane, on several simulated days, with the
+// rows of the inventory checked afterwards: new rows, change history, pins, software
+// history, free-space history, the user-only refresh and the memory check.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/conversions.h"
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+struct Drive {
+  std::string caption;
+  long long sizeMB;
+  long long freeMB;
+  std::string fileSystem;
+};
+
+struct Program {
+  std::string name, version, location;
+};
+
+struct Machine {
+  std::string manufacturer = "Alpha";
+  long long memoryMB = 512;  // 0: not reported
+  int speed = 2400;
+  std::string user = "CORP\\\\jsmith";
+  std::vector<Drive> drives{{"C:", 38154, 12288, "NTFS"}, {"D:", 950, 400, "NTFS"},
+                            {"E:", 650, 0, "CDFS"}};
+  std::vector<Program> software{{"Foo", "1.0", "C:\\\\Foo"}, {"Gone", "1.0", ""},
+                                {"Office", "11", "C:\\\\Office"}};
+};
+
+std::string LabFile(const std::string& name, const Machine& m) {
+  std::string disks;
+  for (const Drive& d : m.drives) {
+    if (!disks.empty()) disks += ", ";
+    disks += R"({"Caption": ")" + d.caption + R"(", "Size": ")" + std::to_string(d.sizeMB * 1048576) +
+             R"(", "FreeSpace": ")" + std::to_string(d.freeMB * 1048576) + R"(", "FileSystem": ")" +
+             d.fileSystem + R"(", "VolumeName": "V", "VolumeSerialNumber": "S1"})";
+  }
+  std::string keys;
+  int n = 0;
+  for (const Program& p : m.software) {
+    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
+            std::to_string(n++) + R"(": {"DisplayName": ")" + p.name + R"(", "DisplayVersion": ")" +
+            p.version + R"(", "InstallLocation": ")" + p.location +
+            R"(", "UninstallString": "remove.exe"})";
+  }
+  const std::string memory =
+      m.memoryMB ? R"(, "TotalPhysicalMemory": ")" + std::to_string(m.memoryMB * 1048576) + "\"" : "";
+  return R"({"address": "192.168.7.9", "wmi": {"classes": {
+    "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": ")" + m.manufacturer +
+         R"(", "Model": "M1", "Domain": "corp", "UserName": ")" + m.user + "\"" + memory + R"(}],
+    "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600", "CSDVersion": "Service Pack 2", "FreePhysicalMemory": "215040", "WindowsDirectory": "C:\\WINDOWS", "CountryCode": "44"}],
+    "Win32_Processor": [{"Name": "Pentium 4", "CurrentClockSpeed": )" + std::to_string(m.speed) + R"(}],
+    "Win32_BIOS": [{"Manufacturer": "Phoenix", "SMBIOSBIOSVersion": "A05", "SerialNumber": "7XK2Q1J"}],
+    "Win32_LogicalDisk": [)" + disks + R"(]}},
+  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
+         keys + R"(}},
+  "services": {"list": [{"name": "Alerter", "display": "Alerter"}, {"name": "Browser", "display": "Computer Browser"}]}
+})";
+}
+
+class ReconcileE2E : public ::testing::TestWithParam<InventoryBackend> {
+ protected:
+  void SetUp() override {
+    KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
+    inventory = std::make_unique<Inventory>(GetParam());
+    name = UniqueComputerName("REC");
+  }
+
+  ScanResult Scan(const Machine& m, const std::string& when, const std::string& suffix = "") {
+    WriteFile(lab / (name + ".json"), LabFile(name, m));
+    ScanOptions o;
+    o.args = {ScanCommandLine(name, inventory->DataSource(), suffix)};
+    o.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
+    o.fakeTime = when;
+    ScanResult r = RunScanner(o);
+    EXPECT_EQ(r.exitCode, 0) << r.stderrText;
+    EXPECT_FALSE(r.progress.empty());
+    if (!r.progress.empty()) {
+      EXPECT_EQ(r.progress.back(), name + ",Complete");
+    }
+    return r;
+  }
+
+  std::vector<Variant> Row(const std::string& table, const std::string& key = "") {
+    const auto rows = inventory->RowsOf(table, key.empty() ? name : key);
+    EXPECT_EQ(rows.size(), 1u) << table;
+    return rows.empty() ? std::vector<Variant>{} : rows[0];
+  }
+  std::string Text(const std::string& table, int ordinal, const std::string& key = "") {
+    const auto row = Row(table, key);
+    return row.empty() || row[ordinal].IsNull() ? "<null>" : ToText(row[ordinal]);
+  }
+  // The change texts of the History entries written after `skip` entries.
+  std::vector<std::string> Changes(std::size_t skip) {
+    std::vector<std::string> out;
+    std::string h = Text("Asset", 92);
+    std::size_t start = 0;
+    for (std::size_t p = h.find('^'); p != std::string::npos; p = h.find('^', start)) {
+      const std::string e = h.substr(start, p - start);
+      if (skip > 0) --skip; else out.push_back(e.substr(e.find('~') + 1));
+      start = p + 1;
+    }
+    return out;
+  }
+  std::vector<std::string> Log() {
+    const auto path = temp / "DrevantaAssetDB.log";
+    return std::filesystem::exists(path) ? ReadLines(path) : std::vector<std::string>{};
+  }
+  void SetAsset(const std::string& assignments) {
+    inventory->Execute("UPDATE Asset SET " + assignments + " WHERE Computer = '" + name + "'");
+  }
+
+  std::unique_ptr<Inventory> inventory;
+  std::string name;
+  TempDir lab;
+  TempDir temp;
+};
+
+TEST_P(ReconcileE2E, ChangesAcrossDaysInRowsAndHistories) {
+  Machine m;
+  Scan(m, "2003-02-14 09:05:30");
+  ASSERT_EQ(inventory->RowsOf("Software", name).size(), 1u);
+  ASSERT_EQ(inventory->RowsOf("Services", name).size(), 1u);
+  const std::string first = Text("Asset", 92);
+  EXPECT_TRUE(first.starts_with("2003/02/14 09:05:")) << first;
+  EXPECT_TRUE(first.ends_with("~New Record Created^")) << first;
+  EXPECT_EQ(Changes(0).size(), 1u);
+  EXPECT_EQ(Text("Asset", 1), "Alpha");
+  EXPECT_EQ(Text("Asset", 30), "192.168.7.9");
+  EXPECT_EQ(Text("Asset", 43), "C:");
+  EXPECT_EQ(Text("Services", 1), "Alerter^Computer Browser");
+  EXPECT_EQ(Text("DriveHistory", 1, name + "~C"), "^2003/02/14,12288");
+  EXPECT_EQ(Text("DriveHistory", 2, name + "~D"), name);
+  EXPECT_TRUE(inventory->RowsOf("DriveHistory", name + "~E").empty());  // no free space
+
+  // Next day: new maker and memory, D: reformatted, the CD changed, software moved on.
+  m.manufacturer = "Beta";
+  m.memoryMB = 1024;
+  m.speed = 2450;
+  m.drives = {{"C:", 38154, 12288, "NTFS"}, {"D:", 1000, 300, "FAT32"}, {"E:", 700, 0, "CDFS"}};
+  m.software = {{"FOO", "1.0", "C:\\\\Foo"}, {"Office", "12", "D:\\\\Office"}, {"New", "2", ""}};
+  Scan(m, "2003-02-15 10:00:00");
+  EXPECT_EQ(Changes(1), (std::vector<std::string>{
+                            "Manufacturer changed from Alpha To Beta",
+                            "Physical Memory changed from 512 To 1024",
+                            "Drive D: Size changed from 950 To 1000",
+                            "Drive D: System changed from NTFS To FAT32",
+                            "Software removed : Foo",
+                            "Software removed : Gone",
+                            "Office Version changed from 11 To 12",
+                            "Office Location changed from C:\\Office To D:\\Office",
+                            "New Software installed : FOO",
+                            "New Software installed : New",
+                        }));
+  EXPECT_EQ(Text("DriveHistory", 1, name + "~D"), "^2003/02/14,400^2003/02/15,300");
+
+  // Later that day: the speed moves beyond the margin and D: is gone.
+  m.speed = 2560;
+  m.drives = {{"C:", 38154, 11000, "NTFS"}};
+  Scan(m, "2003-02-15 15:00:00");
+  EXPECT_EQ(Changes(11), (std::vector<std::string>{
+                             "Processor 1 speed changed from 2450 To 2560",
+                             "Drive D: Size changed from  1000 To nothing",
+                             "Drive D: System changed from FAT32 To nothing",
+                         }));
+  const auto asset = Row("Asset");
+  for (int o = 49; o <= 60; ++o) EXPECT_TRUE(asset[o].IsNull()) << o;
+  EXPECT_EQ(Text("DriveHistory", 1, name + "~C"), "^2003/02/14,12288^2003/02/15,12288");
+
+  // Third day: the administrator pinned the maker and drive C:.
+  SetAsset("Manufacturer = '^Beta (leased)', DriveCCaption = '^C:'");
+  m.manufacturer = "Gamma";
+  m.drives = {{"C:", 40000, 10000, "NTFS"}};
+  Scan(m, "2003-02-16 09:00:00");
+  EXPECT_EQ(Text("Asset", 1), "^Beta (leased)");
+  EXPECT_EQ(Text("Asset", 43), "^C:");
+  EXPECT_EQ(Text("Asset", 44), "38154");
+  EXPECT_EQ(Changes(14), std::vector<std::string>{"Drive C: Size changed from 38154 To 40000"});
+  EXPECT_EQ(Text("DriveHistory", 1, name + "~C"), "^2003/02/14,12288^2003/02/15,12288^2003/02/16,10000");
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_P(ReconcileE2E, UserOnlyRefreshMemoryCheckAndTheHistoryCut) {
+  Machine m;
+  Scan(m, "2003-02-14 09:05:30");
+
+  const auto before = Row("Asset");
+  m.manufacturer = "Other";
+  m.user = "CORP\\\\ajones";
+  Scan(m, "2003-02-14 12:00:00", "-u");
+  const auto after = Row("Asset");
+  for (std::size_t o = 0; o < before.size(); ++o) {
+    if (o == 26 || o == 27) continue;
+    EXPECT_EQ(before[o], after[o]) << "column " << o;
+  }
+  EXPECT_TRUE(ToText(after[26]).starts_with("2003/02/14 12:00:"));
+  EXPECT_EQ(ToText(after[27]), "CORP\\ajones");
+
+  // WMI describing the computer without its memory: the scan ends, the row stays.
+  Machine blind = m;
+  blind.memoryMB = 0;
+  ScanResult r = Scan(blind, "2003-02-15 09:00:00");
+  EXPECT_EQ(Row("Asset"), after);
+  ASSERT_EQ(Log().size(), 1u);
+  EXPECT_TRUE(Log()[0].ends_with(",Problems with WMI," + name + ":WMI details false")) << Log()[0];
+
+  // A History near 3000 characters loses its oldest entries, whole, to the next one.
+  std::string old;
+  for (int i = 0; old.size() < 2950; ++i) old += "2003/01/01 00:00:00~Old entry " + std::to_string(i) + "^";
+  SetAsset("History = '" + old + "'");
+  m.manufacturer = "Delta";
+  Scan(m, "2003-02-16 09:00:00");
+  const std::string cut = Text("Asset", 92);
+  EXPECT_LE(CharCount(cut), 3000u);
+  EXPECT_GT(CharCount(cut), 2900u);
+  EXPECT_TRUE(cut.ends_with("~Manufacturer changed from Alpha To Delta^")) << cut;
+  EXPECT_TRUE(cut.starts_with("2003/01/01 00:00:00~Old entry ")) << cut.substr(0, 40);
+  EXPECT_NE(cut.substr(0, 40), old.substr(0, 40));
+  EXPECT_NE(old.find(cut.substr(0, cut.find("2003/02/16"))), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ReconcileE2E, AllBackends(),
+                         [](const auto& p) { return BackendName(p.param); });
+
+TEST(ReconcileE2ESqlite, DriveHistoryBoundByTheColumnSize) {
+  Inventory inventory;
+  // A small column: three days of entries do not fit beside each other.
+  inventory.Execute("DROP TABLE DriveHistory");
+  inventory.Execute("CREATE TABLE DriveHistory (DiskComputer NVARCHAR(50) COLLATE NOCASE, "
+                    "DiskHistory NVARCHAR(40), DiskComputerName NVARCHAR(50))");
+  TempDir lab, temp;
+  Machine m;
+  m.drives = {{"C:", 38154, 1234, "NTFS"}};
+  const std::vector<std::pair<std::string, long long>> days{
+      {"2003-02-14 09:00:00", 1234}, {"2003-02-14 18:00:00", 1000},
+      {"2003-02-15 09:00:00", 1100}, {"2003-02-16 09:00:00", 1050}};
+  for (const auto& [when, free] : days) {
+    m.drives[0].freeMB = free;
+    WriteFile(lab / "PC01.json", LabFile("PC01", m));
+    ScanOptions o;
+    o.args = {ScanCommandLine("PC01", inventory.DataSource())};
+    o.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
+    o.fakeTime = when;
+    EXPECT_EQ(RunScanner(o).exitCode, 0);
+  }
+  const auto rows = inventory.RowsOf("DriveHistory", "PC01~C");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(ToText(rows[0][1]), "^2003/02/15,1100^2003/02/16,1050");
+  EXPECT_EQ(ToText(rows[0][2]), "PC01");
+}
+
+}  // namespace
+}  // namespace korvane::test
