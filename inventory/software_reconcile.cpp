@@ -1,7 +1,6 @@
 #include "inventory/software_reconcile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -37,15 +36,17 @@ bool AtMostOneChar(std::string_view rest) {
   return rest.size() <= 4 && CharCount(std::string(rest)) <= 1;
 }
 
+unsigned char AsciiLower(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
+
 // The order shown to people: by name without regard to letter case, programs of equal
 // names in the order they were listed. Matching is exact whatever the order.
 bool ProgramBefore(const SoftwareEntry& a, const SoftwareEntry& b) {
   return std::lexicographical_compare(
       a.Program.begin(), a.Program.end(), b.Program.begin(), b.Program.end(),
-      [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) <
-               std::tolower(static_cast<unsigned char>(y));
-      });
+      [](char x, char y) { return AsciiLower(x) < AsciiLower(y); });
 }
 
 }  // namespace
