@@ -1,0 +1,104 @@
+// The real scanner against lab computers and a fresh SQLite inventory: what the lab
+// answers reaches the progress lines, the log and the rows, and a broken or missing lab
+// is reported on standard error while the scan ends cleanly.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+class LabScanTest : public ::testing::Test {
+ protected:
+  void Computer(const std::string& name, const std::string& json) {
+    WriteFile(lab_ / (name + ".json"), json);
+  }
+
+  ScanResult Scan(const std::string& name, const std::string& labDir = "") {
+    ScanOptions options;
+    options.args = {ScanCommandLine(name, inventory_.DataSource())};
+    options.env = {{"KORVANE_LAB", labDir.empty() ? lab_.str() : labDir}, {"Temp", temp_.str()}};
+    return RunScanner(options);
+  }
+
+  std::vector<std::string> Silent(const std::string& name) {
+    return {name + ",2", name + ",4", name + ",Complete"};
+  }
+
+  std::string Log() { return ReadFile(temp_ / "DrevantaAssetDB.log"); }
+
+  Inventory inventory_;
+  TempDir lab_;
+  TempDir temp_;
+};
+
+TEST_F(LabScanTest, AnsweringAndSilentComputers) {
+  Computer("PC01", R"({"address": "192.168.1.20", "aliases": ["reception"],
+    "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion":
+                              {"CurrentVersion": "5.1"}}},
+    "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "PC01", "TotalPhysicalMemory": "536281088"}]}}})");
+  Computer("PC02", R"({"echo": false})");
+
+  ScanResult answered = Scan("PC01");
+  EXPECT_EQ(answered.exitCode, 0) << answered.stderrText;
+  ASSERT_GE(answered.progress.size(), 4u);
+  EXPECT_EQ(answered.progress[0], "PC01,2");
+  EXPECT_EQ(answered.progress[1], "PC01,4");
+  EXPECT_EQ(answered.progress[2], "PC01,6");  // WMI connected: collection ran
+  EXPECT_EQ(answered.progress.back(), "PC01,Complete");
+  auto rows = inventory_.RowsOf("LastAccess", "PC01");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_FALSE(rows[0][1].IsNull());
+  rows = inventory_.RowsOf("Asset", "PC01");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(answered.stderrText, "");
+
+  ScanResult silent = Scan("PC02");
+  EXPECT_EQ(silent.exitCode, 0) << silent.stderrText;
+  EXPECT_EQ(silent.progress, Silent("PC02"));
+  rows = inventory_.RowsOf("LastAccess", "PC02");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_TRUE(rows[0][1].IsNull());
+  EXPECT_TRUE(inventory_.RowsOf("Asset", "PC02").empty());
+
+  // An answering computer whose registry cannot be read stops at the access check.
+  Computer("PC03", "{}");
+  ScanResult unreadable = Scan("pc03");
+  EXPECT_EQ(unreadable.progress, Silent("pc03"));
+  EXPECT_NE(Log().find("Insufficient access or error accessing PC ,pc03:"), std::string::npos) << Log();
+  rows = inventory_.RowsOf("LastAccess", "pc03");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_FALSE(rows[0][1].IsNull());
+
+  // A name the lab does not know does not answer; an alias does.
+  EXPECT_EQ(Scan("PC99").progress, Silent("PC99"));
+  ScanResult byAlias = Scan("Reception");
+  ASSERT_GE(byAlias.progress.size(), 3u);
+  EXPECT_EQ(byAlias.progress[2], "Reception,6");
+  // WMI names the computer PC01, and the scan goes on under that name.
+  EXPECT_EQ(byAlias.progress.back(), "PC01,Complete");
+}
+
+TEST_F(LabScanTest, BrokenFileAndMissingLabAreReportedAndDoNotAnswer) {
+  Computer("PC01", "{\"echo\": tru}");
+  ScanResult broken = Scan("PC01");
+  EXPECT_EQ(broken.exitCode, 0);
+  EXPECT_EQ(broken.progress, Silent("PC01"));
+  EXPECT_EQ(broken.stderrText, "lab: " + (lab_ / "PC01.json").string() +
+                                   ": line 1, column 10: unknown word, expected true, false or null; "
+                                   "PC01 does not answer\n");
+
+  const std::string missing = (lab_ / "gone").string();
+  ScanResult noLab = Scan("PC01", missing);
+  EXPECT_EQ(noLab.exitCode, 0);
+  EXPECT_EQ(noLab.progress, Silent("PC01"));
+  EXPECT_EQ(noLab.stderrText, "lab: " + missing + " is not a directory; no computer answers\n");
+}
+
+}  // namespace
+}  // namespace korvane::test
