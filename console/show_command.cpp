@@ -135,25 +135,25 @@ void ShowAll(Connection& connection, std::ostream& out) {
   for (const Row& s : ReadAll(connection, kAllSoftwareQuery)) {
     programs[Text(At(s, 0))] = SplitSoftwareList(Text(At(s, 1))).size();
   }
-  out << Column("Computer", 15) << " " << Column("User", 18) << " " << Column("Operating system", 24)
+  out << Column("Computer", 14) << " " << Column("User", 15) << " " << Column("Operating system", 28)
       << " Last scan\n";
-  out << std::string(15, ' ') << " Processors, memory, programs / drives\n";
+  out << std::string(15, ' ') << " Programs, memory, processors / drives\n";
   out << std::string(79, '-') << "\n";
   for (const Row& a : assets) {
     const std::string computer = Text(At(a, asset::kComputer));
-    out << Column(computer, 15) << " " << Column(Unpinned(At(a, asset::kUserName)), 18) << " "
-        << Column(ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion))), 24)
+    out << Column(computer, 14) << " " << Column(Unpinned(At(a, asset::kUserName)), 15) << " "
+        << Column(ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion))), 28)
         << " " << Text(At(a, asset::kLastScan)) << "\n";
     const double memory = Number(At(a, asset::kTotalPhysicalMemory));
     const auto found = programs.find(computer);
     const std::size_t count = found == programs.end() ? 0 : found->second;
-    std::string line = std::string(16, ' ') +
+    std::string line = std::string(15, ' ') +
                        Column(std::to_string(count) + (count == 1 ? " program, " : " programs, ") +
                                   (memory > 0 ? SizeText(memory) : "memory unknown") + ", " + ProcessorSummary(a),
-                              63);
+                              64);
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
-    Wrapped(out, DriveSummary(a), 16, 63);
+    Wrapped(out, DriveSummary(a), 15, 64);
   }
   out << std::string(79, '-') << "\n" << assets.size() << (assets.size() == 1 ? " computer\n" : " computers\n");
 }

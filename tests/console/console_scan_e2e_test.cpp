@@ -1,0 +1,149 @@
+// The console run for real: korvane-console starting the real korvane against a lab and
+// an SQLite inventory it created itself, checked through its summary, its exit status,
+// the scanners' log file and the rows they wrote.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "app/scan_context.h"
+#include "inventory/query_texts.h"
+#include "platform/db/database_server.h"
+#include "tests/console/console_fixture.h"
+
+namespace korvane::test {
+namespace {
+
+std::vector<std::vector<Variant>> Rows(const std::string& dataSource, const std::string& query) {
+  auto server = MakeDatabaseServer();
+  auto connection = server->Open(MakeConnectionString(dataSource));
+  auto rs = connection->OpenRecordset(query);
+  std::vector<std::vector<Variant>> rows;
+  if (rs->RecordCount() <= 0) return rows;
+  do {
+    std::vector<Variant> row;
+    for (int i = 0; i < rs->FieldCount(); ++i) row.push_back(rs->Field(i));
+    rows.push_back(row);
+  } while (rs->MoveNext());
+  return rows;
+}
+
+std::string InitDb(const TempDir& dir) {
+  const std::string source = (dir / "inventory").string();
+  const ConsoleRun run = RunConsole({"init-db", source});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  return source;
+}
+
+TEST(ConsoleScan, MixedOutcomesAreSummarisedAndATimedOutScanFailsTheRun) {
+  TempDir dir;
+  TempDir lab;
+  WriteComputer(lab, "PCOK", FullComputerJson("PCOK"));
+  WriteComputer(lab, "PCOFF", R"({"echo": false})");
+  WriteComputer(lab, "PCDENY", R"({"registry": {"access": "none"}})");
+  WriteComputer(lab, "PCSLOW", R"({"latencyMs": {"echo": 60000}})");
+  const std::string source = InitDb(dir);
+
+  const ConsoleRun run = RunConsole({"scan", "--db", source, "--lab", lab.str(), "--timeout", "3", "--jobs", "4"},
+                                    {{"Temp", dir.str()}});
+  ASSERT_EQ(run.exitCode, 1) << run.Text() << run.err;
+
+  EXPECT_NE(run.RowOf("PCOK").find("complete"), std::string::npos) << run.Text();
+  EXPECT_NE(run.RowOf("PCOFF").find("not answering"), std::string::npos) << run.Text();
+  EXPECT_NE(run.RowOf("PCDENY").find("no access"), std::string::npos) << run.Text();
+  EXPECT_NE(run.RowOf("PCSLOW").find("timed out after 2%"), std::string::npos) << run.Text();
+  const std::string text = run.Text();
+  EXPECT_NE(text.find("4 scans: 1 complete, 1 not answering, 1 no access, 1 timed out"), std::string::npos) << text;
+  const std::string logPath = (dir / "DrevantaAssetDB.log").string();
+  EXPECT_NE(text.find("Error log: " + logPath), std::string::npos) << text;
+  // Not a terminal: plain lines with a time stamp, one per stage and one at the end.
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"(\[\d\d:\d\d:\d\d\] PCOK: WMI \(6%\))"))) << text;
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"(\[\d\d:\d\d:\d\d\] PCOK: complete \()"))) << text;
+
+  // What the scanners themselves left behind.
+  const std::string log = ReadFile(logPath);
+  EXPECT_NE(log.find(",Insufficient access or error accessing PC ,PCDENY:"), std::string::npos) << log;
+  const auto answered = Rows(source, LastAccessQuery("PCOK"));
+  ASSERT_EQ(answered.size(), 1u);
+  EXPECT_EQ(answered[0][1].kind(), Variant::Kind::Text);
+  const auto silent = Rows(source, LastAccessQuery("PCOFF"));
+  ASSERT_EQ(silent.size(), 1u);
+  EXPECT_TRUE(silent[0][1].IsNull());
+  EXPECT_EQ(Rows(source, AssetQuery("PCOK")).size(), 1u);
+  EXPECT_TRUE(Rows(source, AssetQuery("PCDENY")).empty());
+  // The timed-out scan was killed while it waited for its echo: no record of it.
+  EXPECT_TRUE(Rows(source, LastAccessQuery("PCSLOW")).empty());
+}
+
+TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
+  TempDir dir;
+  TempDir lab;
+  WriteComputer(lab, "PCOK", FullComputerJson("PCOK", "12884901888", "536281088"));
+  WriteComputer(lab, "PCOFF", R"({"echo": false})");
+  WriteComputer(lab, "PCUNUSED", FullComputerJson("PCUNUSED"));
+  const std::string source = InitDb(dir);
+  const std::string list = (dir / "targets.txt").string();
+  WriteFile(list, "# computers of the first floor\n\nPCOK   # the file server\n  pcok\nPCOFF\n");
+  const std::map<std::string, std::string> env = {{"Temp", dir.str()}};
+
+  const ConsoleRun day1 = RunConsole({"scan", "--db", source, "--lab", lab.str(), "@" + list}, env,
+                                     "2026-12-01 09:00:00");
+  ASSERT_EQ(day1.exitCode, 0) << day1.Text() << day1.err;
+  EXPECT_NE(day1.Text().find("2 scans: 1 complete, 1 not answering"), std::string::npos) << day1.Text();
+  EXPECT_EQ(day1.RowOf("PCUNUSED"), "");
+
+  // The next day the disk has filled and the memory doubled.
+  WriteComputer(lab, "PCOK", FullComputerJson("PCOK", "10737418240", "1072562176"));
+  const ConsoleRun day2 = RunConsole({"scan", "--db", source, "--lab", lab.str(), "PCOK"}, env,
+                                     "2026-12-02 09:00:00");
+  ASSERT_EQ(day2.exitCode, 0) << day2.Text() << day2.err;
+
+  const ConsoleRun all = RunConsole({"show", "--db", source});
+  ASSERT_EQ(all.exitCode, 0) << all.err;
+  const std::string overview = all.Text();
+  EXPECT_NE(overview.find("PCOK"), std::string::npos) << overview;
+  EXPECT_NE(overview.find("CORP\\jsmith"), std::string::npos) << overview;
+  EXPECT_NE(overview.find("Windows XP Professional SP2"), std::string::npos) << overview;
+  EXPECT_NE(overview.find("2 programs, 1023 MB, 1 x Intel(R) Pentium(R) 4 CPU 2.80GHz"), std::string::npos) << overview;
+  EXPECT_NE(overview.find("C: 10.0 GB free of 37.3 GB"), std::string::npos) << overview;
+  for (const auto& line : all.out) EXPECT_LE(line.size(), 80u) << line;
+
+  const ConsoleRun one = RunConsole({"show", "--db", source, "PCOK"});
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  const std::string detail = one.Text();
+  EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/01 09:00:\d\d New Record Created\n)"))) << detail;
+  EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/02 09:00:\d\d Physical Memory changed from 511 To 1023\n)")))
+      << detail;
+  EXPECT_NE(detail.find("    2026/12/01 12288, 2026/12/02 10240\n"), std::string::npos) << detail;
+  EXPECT_NE(detail.find("  Microsoft Office Professional Edition 2003"), std::string::npos) << detail;
+  EXPECT_NE(detail.find("product ID 73931-640-0000106-57285"), std::string::npos) << detail;
+  EXPECT_NE(detail.find("Services: 1"), std::string::npos) << detail;
+
+  const ConsoleRun missing = RunConsole({"show", "--db", source, "NOSUCHPC"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("no computer NOSUCHPC"), std::string::npos) << missing.err;
+}
+
+TEST(ConsoleInitDb, CreatesTheFiveTablesAndKeepsThemOnASecondRun) {
+  TempDir dir;
+  const std::string source = InitDb(dir);
+  for (const char* table : {"Asset", "Software", "Services", "LastAccess", "DriveHistory"}) {
+    EXPECT_TRUE(Rows(source, std::string("SELECT * FROM ") + table).empty()) << table;
+  }
+  EXPECT_EQ(RunConsole({"init-db", source}).exitCode, 0);
+  const ConsoleRun usage = RunConsole({"init-db"});
+  EXPECT_EQ(usage.exitCode, 2);
+  EXPECT_NE(usage.err.find("usage:"), std::string::npos);
+}
+
+TEST(ConsoleInitDb, PostgresThroughItsDsn) {
+  const char* dsn = std::getenv("KORVANE_TEST_PG_DSN");
+  if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see scripts/postgres-setup.sh)";
+  const ConsoleRun run = RunConsole({"init-db", dsn});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* table : {"Asset", "Software", "Services", "LastAccess", "DriveHistory"}) {
+    EXPECT_NO_THROW(Rows(dsn, std::string("SELECT * FROM ") + table)) << table;
+  }
+}
+
+}  // namespace
+}  // namespace korvane::test
