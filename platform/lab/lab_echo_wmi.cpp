@@ -19,7 +19,8 @@ constexpr int32_t kWbemInvalidQueryType = static_cast<int32_t>(0x80041018);
 
 class LabEchoHandle : public EchoHandle {
  public:
-  explicit LabEchoHandle(LabDirectory& directory) : directory_(directory) {}
+  LabEchoHandle(LabDirectory& directory, const LabComputer* resolved)
+      : directory_(directory), resolved_(resolved) {}
 
   // A silent computer answers at once with the timed-out status: the lab does not make
   // every scan of an unreachable computer wait two seconds (latencyMs.echo can).
@@ -29,7 +30,11 @@ class LabEchoHandle : public EchoHandle {
       reply.status = kIpRequestTimedOut;
       return reply;
     }
-    const LabComputer* computer = directory_.FindByAddress(destination);
+    // Should two computers share an address, the one whose name was just resolved is
+    // the one being probed.
+    const LabComputer* computer = resolved_ != nullptr && resolved_->address == destination
+                                      ? resolved_
+                                      : directory_.FindByAddress(destination);
     if (computer != nullptr) SimulateLatency(computer->latency.echo);
     if (computer == nullptr || !computer->echo.answers) {
       reply.status = kIpRequestTimedOut;
@@ -43,6 +48,7 @@ class LabEchoHandle : public EchoHandle {
 
  private:
   LabDirectory& directory_;
+  const LabComputer* resolved_;
 };
 
 class LabEcho : public EchoService {
@@ -62,7 +68,7 @@ class LabEcho : public EchoService {
   // Whether the handle can be made is a property of the computer just resolved.
   std::unique_ptr<EchoHandle> CreateEchoHandle() override {
     if (lastResolved_ != nullptr && !lastResolved_->echo.handleAvailable) return nullptr;
-    return std::make_unique<LabEchoHandle>(directory_);
+    return std::make_unique<LabEchoHandle>(directory_, lastResolved_);
   }
 
  private:

@@ -84,6 +84,8 @@ TEST_F(LabEchoTest, UnknownNamesAndAddressesDoNotAnswer) {
 TEST_F(LabEchoTest, DerivedAddressesAreStableAndDistinct) {
   Computer("WS-0001", "{}");
   Computer("WS-0002", "{}");
+  Computer("Twin-A", R"({"address": "10.5.5.5"})");
+  Computer("Twin-B", R"({"address": "10.5.5.5", "echo": false})");
   const auto first = Lab().Echo().Resolve("WS-0001");
   const auto second = Lab().Echo().Resolve("ws-0002");
   ASSERT_TRUE(first && second);
@@ -97,6 +99,11 @@ TEST_F(LabEchoTest, DerivedAddressesAreStableAndDistinct) {
   auto again = OpenLab(dir_.str(), ignored);
   EXPECT_EQ(again->Echo().Resolve("ws-0001"), first);
   EXPECT_EQ(Probe("WS-0001").source, *first);
+
+  // Two computers on one address: the echo reaches the one whose name was resolved.
+  EXPECT_EQ(Probe("Twin-B").status, kTimedOut);
+  EXPECT_EQ(Probe("Twin-A").status, 0u);
+  EXPECT_EQ(Probe("Twin-B").status, kTimedOut);
 }
 
 TEST_F(LabEchoTest, NamesResolveByFileNameAliasAndWmiName) {
