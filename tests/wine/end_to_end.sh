@@ -151,6 +151,36 @@ database_that_cannot_be_reached() {
   expect_match "$log" "^$timestamp,Error updating last access database,$computer:.+" "the log line"
 }
 
+# The console's Windows side: one list box and one job object per scan. Two scans at
+# once reach their own rows; the summary counts them by outcome.
+console_scans_two_computers() {
+  forget_computer "$computer"
+  forget_computer 'κόμβος-7'
+  lines=$(timeout 180 wine "$bin/korvane-console.exe" scan --db "$KORVANE_WINE_DSN" --timeout 120 \
+    "$computer" 'κόμβος-7' 2>/dev/null | tr -d '\r')
+  rc=$?
+  log=""
+  expect_eq "$rc" 0 "exit status"
+  expect_match "$lines" "2 scans: 1 complete, 1 no access" "the summary"
+  expect_match "$(sql "SELECT History FROM Asset WHERE Computer = '$computer'")" "~New Record Created\\^$" \
+    "the computer's row written through the console"
+  expect_eq "$(sql "SELECT count(*) FROM LastAccess WHERE Computer IN ('$computer', 'κόμβος-7')")" 2 \
+    "both attempts recorded"
+}
+
+# A scan that outlives its time-out is ended with everything in its job: no scanner is
+# left running afterwards.
+console_time_out_ends_the_scan() {
+  lines=$(timeout 180 wine "$bin/korvane-console.exe" scan --db "$KORVANE_WINE_DSN" --timeout 1 "$computer" \
+    2>/dev/null | tr -d '\r')
+  rc=$?
+  log=""
+  expect_eq "$rc" 1 "exit status of a timed-out batch"
+  expect_match "$lines" "1 scan: 1 timed out" "the summary"
+  sleep 2
+  expect_eq "$(ps -eo stat=,args= | grep -v '^Z' | grep -c 'korvane\.exe [0-9-]*,')" 0 "no scanner left running"
+}
+
 computer=$(timeout 60 wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n ')
 logfile=$(timeout 60 winepath -u "$(timeout 60 wine cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r\n')" 2>/dev/null)/DrevantaAssetDB.log
 if [ -z "$computer" ]; then
@@ -165,6 +195,10 @@ run_test user_only_refresh
 run_test unknown_computer_gets_no_access
 run_test malformed_command_lines
 run_test database_that_cannot_be_reached
+if [ -f "$bin/korvane-console.exe" ]; then
+  run_test console_scans_two_computers
+  run_test console_time_out_ends_the_scan
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
