@@ -4,6 +4,12 @@
 # Windows 7 API level; the calls used exist since NT, the manifest needs nothing newer.
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 
+if(MSVC)
+  # Sources are UTF-8; the manifest comes from app/korvane.rc, not from the linker.
+  add_compile_options(/utf-8 /W4 /permissive-)
+  add_link_options(/MANIFEST:NO)
+endif()
+
 file(GLOB KORVANE_SYSTEM_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 list(FILTER KORVANE_SYSTEM_SOURCES EXCLUDE REGEX "sqlite_absent\\.cpp$")
 add_library(korvane_system STATIC ${KORVANE_SYSTEM_SOURCES})

@@ -14,7 +14,7 @@ set -euo pipefail
 log() { echo "wine-setup: $*" >&2; }
 prefix="${KORVANE_WINEPREFIX:-/tmp/korvane-wine/prefix}"
 
-packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 cmake ninja-build
+packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 cmake ninja-build iproute2
   unixodbc odbcinst odbc-postgresql)
 missing=()
 for package in "${packages[@]}"; do
