@@ -148,8 +148,11 @@ LabProgram UpdateEntry(int era, const std::string& family, LabRandom& r) {
   p.publisher = "Microsoft Corporation";
   if (era <= 2) {
     p.uninstall = "\"C:\\WINDOWS\\$NtUninstall" + kb + "$\\spuninst\\spuninst.exe\"";
+  } else {
+    const std::string product = r.Guid();
+    p.uninstall = "\"C:\\Windows\\system32\\msiexec.exe\" /package " + product + " /uninstall " + r.Guid();
+    p.version = "1";
   }
-  if (era >= 3) p.version = "1";
   return p;
 }
 

@@ -2,6 +2,7 @@
 // database layer they use. Without a computer: a table of all computers, three lines
 // each, kept within 80 columns. With one: its values, its history, the free-space series
 // of its drives and its software.
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -130,14 +131,17 @@ void Wrapped(std::ostream& out, const std::string& text, std::size_t indent, std
 }
 
 void ShowAll(Connection& connection, std::ostream& out) {
-  const std::vector<Row> assets = ReadAll(connection, kAllAssetQuery);
+  std::vector<Row> assets = ReadAll(connection, kAllAssetQuery);
+  std::stable_sort(assets.begin(), assets.end(), [](const Row& x, const Row& y) {
+    return Text(At(x, asset::kComputer)) < Text(At(y, asset::kComputer));
+  });
   std::map<std::string, std::size_t> programs;
   for (const Row& s : ReadAll(connection, kAllSoftwareQuery)) {
     programs[Text(At(s, 0))] = SplitSoftwareList(Text(At(s, 1))).size();
   }
   out << Column("Computer", 14) << " " << Column("User", 15) << " " << Column("Operating system", 28)
       << " Last scan\n";
-  out << std::string(15, ' ') << " Programs, memory, processors / drives\n";
+  out << std::string(15, ' ') << "Programs, memory, processors / drives\n";
   out << std::string(79, '-') << "\n";
   for (const Row& a : assets) {
     const std::string computer = Text(At(a, asset::kComputer));
