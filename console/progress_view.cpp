@@ -35,6 +35,13 @@ std::string Fit(std::string text, std::size_t width) {
   return text.substr(0, width - 1) + "~";
 }
 
+// Fitted to the screen, without the blanks at the end (the line is cleared anyway).
+std::string ScreenLine(const std::string& text, std::size_t columns) {
+  std::string line = Fit(text, columns - 1);
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
 struct Running {
   std::string reportedName;
   double percent = 0;
@@ -113,7 +120,7 @@ class LiveView : public ProgressView {
     if (!now && t - lastDraw_ < std::chrono::milliseconds(100)) return;
     lastDraw_ = t;
     Erase();
-    for (const auto& line : finished_) out_ << Fit(line, columns_ - 1) << "\n";
+    for (const auto& line : finished_) out_ << ScreenLine(line, columns_) << "\n";
     finished_.clear();
 
     std::vector<std::pair<std::string, const Running*>> shown;
@@ -129,14 +136,14 @@ class LiveView : public ProgressView {
                                Fit(std::to_string(static_cast<int>(r->percent)) + "%", 4) + " " +
                                Fit(StageOfPercent(r->percent), 12) + " " +
                                Fixed(SecondsSince(r->startedAt), 0) + " s";
-      out_ << Fit(line, columns_ - 1) << "\n";
+      out_ << ScreenLine(line, columns_) << "\n";
       ++lines;
     }
     if (shown.size() > lines) {
       out_ << "... and " << shown.size() - lines << " more running\n";
       ++lines;
     }
-    out_ << Fit(tally_.Text(running_.size()), columns_ - 1) << "\n";
+    out_ << ScreenLine(tally_.Text(running_.size()), columns_) << "\n";
     drawn_ = static_cast<int>(lines) + 1;
     out_.flush();
   }

@@ -149,8 +149,11 @@ TEST(ConsoleLab, DaysPassTheSameWayForASeedAndChangeWhatAScanSees) {
   // Without a seed, two advances from the same lab give the same day, and a second
   // advance from there another one.
   fs::copy(before, dir / "z");
+  fs::copy(before, dir / "z2");
   ASSERT_EQ(RunConsole({"lab-advance", (dir / "z").string(), "--days", "1"}).exitCode, 0);
+  ASSERT_EQ(RunConsole({"lab-advance", (dir / "z2").string(), "--days", "1"}).exitCode, 0);
   const auto first = Files(dir / "z");
+  EXPECT_EQ(first, Files(dir / "z2"));
   ASSERT_EQ(RunConsole({"lab-advance", (dir / "z").string(), "--days", "1"}).exitCode, 0);
   EXPECT_NE(first, Files(dir / "z"));
 }

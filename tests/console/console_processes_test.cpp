@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {
@@ -68,6 +70,29 @@ TEST(ConsoleProcesses, CommandLineChannelAndOutcomesOfMisbehavingScanners) {
     EXPECT_NE(args.find("3," + std::string(name) + "," + dir.str() + ",-u\n"), std::string::npos) << args;
   }
   EXPECT_EQ(ReadFile(dir / "leaked"), "");
+}
+
+TEST(ConsoleProcesses, OnATerminalRunningScansAreRedrawnInPlace) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs script(1) for a terminal";
+  TempDir dir;
+  const std::string scanner = WriteFakeScanner(dir);
+  ScanOptions options;
+  options.program = "script";
+  options.args = {"-qec", ProgramPath("korvane-console") + " scan --db " + dir.str() + " --scanner " + scanner + " PC01 HANG --timeout 1", "/dev/null"};
+  options.env = {{"Temp", dir.str()}, {"RECORD", dir.str()}};
+  options.channelFd = -1;
+  const ScanResult result = RunScanner(options);
+  EXPECT_EQ(result.exitCode, 1);
+  std::string text;
+  for (const auto& line : result.stdoutLines) text += line + "\n";
+  // Live lines: a bar per running scan, the cursor moved back up to redraw them.
+  EXPECT_NE(text.find("HANG                     [....................] 2%   ping"), std::string::npos) << text;
+  // A finished scan leaves one line above the live ones.
+  EXPECT_NE(text.find("PC01                     complete"), std::string::npos) << text;
+  EXPECT_NE(text.find("\x1b[J"), std::string::npos) << text;
+  EXPECT_NE(text.find("F\x1b[J"), std::string::npos) << text;
+  EXPECT_NE(text.find("2 scans: 1 complete, 1 timed out"), std::string::npos) << text;
+  EXPECT_EQ(text.find("] PC01: "), std::string::npos) << "plain lines on a terminal";
 }
 
 TEST(ConsoleProcesses, UsageErrorsExitWithTwo) {
