@@ -3,6 +3,9 @@
 // the scanners' log file and the rows they wrote.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <ctime>
 #include <regex>
 
 #include "app/scan_context.h"
@@ -143,6 +146,19 @@ TEST(ConsoleInitDb, PostgresThroughItsDsn) {
   for (const char* table : {"Asset", "Software", "Services", "LastAccess", "DriveHistory"}) {
     EXPECT_NO_THROW(Rows(dsn, std::string("SELECT * FROM ") + table)) << table;
   }
+  // The shared database: a name of this run only, scanned and shown through the DSN.
+  TempDir dir;
+  TempDir lab;
+  const std::string name = "CONSOLEPG" + std::to_string(getpid()) + "X" + std::to_string(time(nullptr) % 100000);
+  WriteComputer(lab, name, FullComputerJson(name));
+  const ConsoleRun scan = RunConsole({"scan", "--db", dsn, "--lab", lab.str()}, {{"Temp", dir.str()}});
+  ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
+  EXPECT_NE(scan.RowOf(name).find("complete"), std::string::npos) << scan.Text();
+  EXPECT_EQ(Rows(dsn, LastAccessQuery(name)).size(), 1u);
+  const ConsoleRun show = RunConsole({"show", "--db", dsn, name});
+  ASSERT_EQ(show.exitCode, 0) << show.err;
+  EXPECT_NE(show.Text().find("New Record Created"), std::string::npos) << show.Text();
+  EXPECT_NE(show.Text().find("Software (2 programs)"), std::string::npos) << show.Text();
 }
 
 }  // namespace
