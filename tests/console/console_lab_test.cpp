@@ -185,5 +185,30 @@ TEST(ConsoleLab, GeneratedComputerIsScannedInFull) {
   FAIL() << "no fully answering computer among 200";
 }
 
+TEST(ConsoleLab, OutcomesOfAGeneratedNetworkMatchWhatItsComputersDo) {
+  TempDir dir;
+  const std::string lab = (dir / "lab").string();
+  const std::string db = (dir / "db").string();
+  ASSERT_EQ(RunConsole({"lab-create", lab, "--computers", "40", "--seed", "21"}).exitCode, 0);
+  ASSERT_EQ(RunConsole({"init-db", db}).exitCode, 0);
+  const ConsoleRun scan = RunConsole({"scan", "--db", db, "--lab", lab, "--jobs", "8"}, {{"Temp", dir.str()}});
+  ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
+  int silent = 0, denied = 0;
+  for (int i = 0; i < 40; ++i) {
+    const console::LabComputer c = console::GenerateComputer(21, i);
+    const std::string row = scan.RowOf(c.name);
+    std::string expected = "complete";
+    if (!c.echo) {
+      expected = "not answering";
+      ++silent;
+    } else if (c.registry != "full") {  // the scanner asks for more than reading
+      expected = "no access";
+      ++denied;
+    }
+    EXPECT_NE(row.find(" " + expected + " "), std::string::npos) << c.name << ": " << row;
+  }
+  EXPECT_GT(silent + denied, 0);
+}
+
 }  // namespace
 }  // namespace korvane::test

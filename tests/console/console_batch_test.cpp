@@ -1,0 +1,182 @@
+// The batch runner and the log follower in-process, with a scripted stand-in for the
+// operating system's processes: how many run at once, in which order they start, what a
+// time-out and a failed start do, and which log lines a run sees.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <map>
+#include <thread>
+
+#include "console/log_watch.h"
+#include "console/scan_batch.h"
+#include "console/scan_command.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::console {
+namespace {
+
+// Each started scan emits its scripted lines one per Wait, then ends; a computer named
+// "STUCK" never ends until killed, one named "NOSTART" cannot be started.
+class ScriptedProcesses : public ScanProcesses {
+ public:
+  int Start(const ScanStart& start) override {
+    if (start.computer == "NOSTART") throw std::runtime_error("no such program");
+    const int id = next_++;
+    Scan s;
+    s.computer = start.computer;
+    if (start.computer != "STUCK") {
+      s.pending = {start.computer + ",2", start.computer + ",4", start.computer + ",100", start.computer + ",Complete"};
+    } else {
+      s.pending = {start.computer + ",2"};
+    }
+    scans_[id] = s;
+    started.push_back(start.computer);
+    maxRunning = std::max(maxRunning, static_cast<int>(scans_.size()));
+    environment = start.environment;
+    return id;
+  }
+
+  std::vector<ScanEvent> Wait(std::chrono::milliseconds wait) override {
+    std::vector<ScanEvent> events;
+    for (auto it = scans_.begin(); it != scans_.end();) {
+      Scan& s = it->second;
+      if (!s.pending.empty()) {
+        events.push_back({it->first, ScanEvent::Kind::Line, s.pending.front()});
+        s.pending.pop_front();
+        ++it;
+      } else if (s.killed || s.computer != "STUCK") {
+        ScanEvent ended{it->first, ScanEvent::Kind::Ended, ""};
+        ended.exitCode = s.killed ? -1 : 0;
+        ended.signal = s.killed ? 9 : 0;
+        events.push_back(ended);
+        it = scans_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    if (events.empty()) std::this_thread::sleep_for(std::min(wait, std::chrono::milliseconds(5)));
+    return events;
+  }
+
+  void Kill(int scan) override {
+    scans_.at(scan).killed = true;
+    killed.push_back(scans_.at(scan).computer);
+  }
+
+  int Running() const override { return static_cast<int>(scans_.size()); }
+
+  std::vector<std::string> started;
+  std::vector<std::string> killed;
+  int maxRunning = 0;
+  std::vector<std::pair<std::string, std::string>> environment;
+
+ private:
+  struct Scan {
+    std::string computer;
+    std::deque<std::string> pending;
+    bool killed = false;
+  };
+  std::map<int, Scan> scans_;
+  int next_ = 1;
+};
+
+class CountingObserver : public BatchObserver {
+ public:
+  void ScanStarted(const ScanRecord&) override { ++started; }
+  void ScanLine(const ScanRecord&, const std::string&) override { ++lines; }
+  void ScanEnded(const ScanRecord& r) override { ended.push_back(r.computer); }
+  int started = 0;
+  int lines = 0;
+  std::vector<std::string> ended;
+};
+
+TEST(ConsoleBatch, AtMostJobsAtOnceInOrderWithTimeOutsAndFailedStarts) {
+  ScriptedProcesses processes;
+  CountingObserver observer;
+  BatchSettings settings;
+  settings.jobs = 3;
+  settings.timeout = std::chrono::milliseconds(200);
+  settings.environment = {{"Temp", "/tmp/x"}};
+  const std::vector<std::string> computers = {"A", "B", "STUCK", "C", "NOSTART", "D", "E", "F"};
+  const std::vector<ScanRecord> records = RunBatch(processes, settings, computers, observer);
+
+  ASSERT_EQ(records.size(), computers.size());
+  EXPECT_EQ(processes.maxRunning, 3);
+  EXPECT_EQ(processes.started, (std::vector<std::string>{"A", "B", "STUCK", "C", "D", "E", "F"}));
+  EXPECT_EQ(processes.killed, std::vector<std::string>{"STUCK"});
+  EXPECT_EQ(processes.environment, settings.environment);
+  EXPECT_EQ(observer.started, 8);
+  EXPECT_EQ(observer.ended.size(), 8u);
+  for (std::size_t i = 0; i < computers.size(); ++i) {
+    const ScanRecord& r = records[i];
+    EXPECT_EQ(r.computer, computers[i]);
+    EXPECT_TRUE(r.ended) << r.computer;
+    if (r.computer == "STUCK") {
+      EXPECT_TRUE(r.timedOut);
+      EXPECT_EQ(r.lines, std::vector<std::string>{"STUCK,2"});
+      EXPECT_EQ(r.signal, 9);
+    } else if (r.computer == "NOSTART") {
+      EXPECT_EQ(r.startError, "no such program");
+      EXPECT_TRUE(r.lines.empty());
+    } else {
+      EXPECT_FALSE(r.timedOut) << r.computer;
+      ASSERT_EQ(r.lines.size(), 4u) << r.computer;
+      EXPECT_EQ(r.lines.back(), r.computer + ",Complete");
+    }
+  }
+  EXPECT_EQ(observer.lines, 6 * 4 + 1);
+}
+
+TEST(ConsoleBatch, LogWatchSeesOnlyWhatThisRunAppended) {
+  test::TempDir dir;
+  const auto path = dir / "DrevantaAssetDB.log";
+  test::WriteFile(path, "old,line,PC01:\r\n");
+  LogWatch watch(path.string());
+  EXPECT_TRUE(watch.Lines().empty());
+  {
+    std::ofstream out(path, std::ios::app | std::ios::binary);
+    out << "t,Insufficient access or error accessing PC ,PC02:\r\nt,half";
+  }
+  ASSERT_EQ(watch.Lines().size(), 1u);
+  EXPECT_EQ(watch.Lines()[0], "t,Insufficient access or error accessing PC ,PC02:");
+  {
+    std::ofstream out(path, std::ios::app | std::ios::binary);
+    out << " a line,PC03:x\r\n";
+  }
+  ASSERT_EQ(watch.Lines().size(), 2u);
+  EXPECT_EQ(watch.Lines()[1], "t,half a line,PC03:x");
+  // A log that did not exist yet is read from its start.
+  LogWatch fresh((dir / "new.log").string());
+  test::WriteFile(dir / "new.log", "a,b,c\n");
+  EXPECT_EQ(fresh.Lines(), std::vector<std::string>{"a,b,c"});
+}
+
+TEST(ConsoleBatch, SummaryCountsAndFitsItsWidth) {
+  std::vector<SummaryRow> rows(4);
+  rows[0].computer = "PC01";
+  rows[0].outcome.kind = OutcomeKind::Complete;
+  rows[1].computer = "A-VERY-LONG-COMPUTER-NAME-INDEED";
+  rows[1].outcome.kind = OutcomeKind::Died;
+  rows[1].outcome.percent = 33;
+  rows[1].outcome.detail = std::string(200, 'x');
+  rows[2].computer = "PC03";
+  rows[2].outcome.kind = OutcomeKind::Complete;
+  rows[2].outcome.reportedName = "PC03-NEW";
+  rows[3].computer = "PC04";
+  rows[3].outcome.kind = OutcomeKind::NoAccess;
+  std::ostringstream out;
+  WriteSummary(out, rows, 2.0, 8, "/tmp/DrevantaAssetDB.log", 1, 80);
+  const std::string text = out.str();
+  EXPECT_NE(text.find("4 scans: 2 complete, 1 no access, 1 died\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Elapsed 2.0 s, 2.00 scans/s with up to 8 at once\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Error log: /tmp/DrevantaAssetDB.log (1 new line)\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("reported as PC03-NEW"), std::string::npos) << text;
+  EXPECT_NE(text.find("died after 33%"), std::string::npos) << text;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
+}
+
+}  // namespace
+}  // namespace korvane::console
