@@ -190,6 +190,25 @@ TEST(UpdateDB, AssetRowMissingBesideAnExistingSoftwareRow) {
                                                    "New Software installed : Office"}));
 }
 
+TEST(UpdateDB, MissingSoftwareOrServicesRowsAndAUserOnlyFirstScan) {
+  Reconciliation r;
+  r.db.AddRow("Asset", "PC01")[1] = Variant("Alpha");
+  r.db.AddRow("Services", "PC01");
+  UpdateDB(r.NewScan(KnownMachine()));
+  EXPECT_EQ(r.db.RowsOf("Software", "PC01").size(), 1u);
+  EXPECT_EQ(r.db.RowsOf("Services", "PC01").size(), 1u);
+  EXPECT_EQ(r.db.RowsOf("Asset", "PC01").size(), 1u);
+  EXPECT_EQ(r.Changes(), std::vector<std::string>{});  // not a new record, nothing compared
+
+  Reconciliation fresh;
+  UpdateDB(fresh.NewScan(KnownMachine(), true));
+  EXPECT_EQ(fresh.db.RowsOf("Software", "PC01").size(), 1u);
+  EXPECT_EQ(fresh.db.RowsOf("Services", "PC01").size(), 1u);
+  EXPECT_EQ(fresh.Changes(), std::vector<std::string>{"New Record Created"});
+  EXPECT_EQ(fresh.UpdatesOf("Asset"), (std::vector<int>{92, 26, 27}));
+  EXPECT_TRUE(fresh.db.Table("DriveHistory").rows.empty());
+}
+
 TEST(DriveHistory, OneEntryADayBoundedByTheDefinedSize) {
   Reconciliation r;
   r.db.Table("DriveHistory").definedSizes[1] = 40;
