@@ -1,0 +1,372 @@
+// The collectors end to end: the real scanner against lab computers and a fresh SQLite
+// inventory, checked through the snapshot file, the progress lines and the error log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+// Registry of a readable Windows XP computer with the uninstall entries given.
+std::string XpRegistry(const std::string& uninstallKeys = "", const std::string& access = "full") {
+  return R"("registry": {"access": ")" + access + R"(", "keys": {
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {
+      "CurrentVersion": "5.1", "CurrentBuildNumber": "2600", "CSDVersion": "Service Pack 2",
+      "SystemRoot": "C:\\WINDOWS"},
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters": {"Domain": "corp.example"},
+    "HKEY_USERS\\.DEFAULT\\Control Panel\\International": {"iCountry": "44"})" +
+         uninstallKeys + "}}";
+}
+
+std::string Uninstall(const std::string& subkey, const std::string& values) {
+  return R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\)" +
+         subkey + R"(": {)" + values + "}";
+}
+
+const char* kServices = R"("services": {"list": [
+    {"name": "Alerter", "display": "Alerter", "type": "share"},
+    {"name": "Nameless", "display": ""},
+    {"name": "Browser", "display": "Computer Browser"},
+    {"name": "Cdrom", "display": "CD-ROM Driver", "type": "driver"}]})";
+
+std::string FullWmi(const std::string& computerSystem = "", const std::string& wmiExtra = "") {
+  return R"("wmi": {"classes": {
+    "Win32_ComputerSystem": [ {"Name": "PC01", "UserName": "CORP\\jsmith", "Manufacturer": "Dell Inc.",
+       "Model": "OptiPlex GX270", "Domain": "corp.example", "TotalPhysicalMemory": "536281088")" +
+         computerSystem + R"(} ],
+    "Win32_OperatingSystem": [ {"BootDevice": "\\Device\\HarddiskVolume1", "Caption": "Microsoft Windows XP Professional",
+       "CountryCode": "44", "CSDVersion": "Service Pack 2", "Description": "", "FreePhysicalMemory": "215040",
+       "FreeSpaceInPagingFiles": "1048576", "FreeVirtualMemory": "2000000", "Version": "5.1.2600",
+       "WindowsDirectory": "C:\\WINDOWS"} ],
+    "Win32_Processor": [ {"Name": "  Intel(R) Pentium(R) 4 CPU 2.80GHz", "CurrentClockSpeed": 2793},
+       {"Name": "   CPU  2", "CurrentClockSpeed": 2794}, {"Name": "CPU 3", "CurrentClockSpeed": 2795},
+       {"Name": "CPU 4", "CurrentClockSpeed": 2796.5}, {"Name": "CPU 5", "CurrentClockSpeed": 2797} ],
+    "Win32_BIOS": [ {"Manufacturer": "Dell Computer Corporation", "SMBIOSBIOSVersion": "A05", "SerialNumber": "7XK2Q1J"} ],
+    "Win32_LogicalDisk": [
+       {"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "VolumeName": "SYSTEM", "FileSystem": "NTFS", "VolumeSerialNumber": "A4B2C3D4"},
+       {"Caption": "E:", "Size": "80000000000", "FreeSpace": "307200", "VolumeName": "DATA", "FileSystem": "FAT32", "VolumeSerialNumber": "1234ABCD"},
+       {"Caption": "K:", "Size": "1073741824", "FreeSpace": "1073741824", "VolumeName": "NET", "FileSystem": "NTFS", "VolumeSerialNumber": "0"} ]
+  })" + wmiExtra + "}";
+}
+
+// The value text of a key in a flat part of the snapshot: strings unquoted, numbers as
+// written.
+std::string Value(const std::string& json, const std::string& key) {
+  const std::size_t at = json.find("\"" + key + "\":");
+  if (at == std::string::npos) return "<missing " + key + ">";
+  std::size_t i = at + key.size() + 3;
+  if (json[i] != '"') return json.substr(i, json.find_first_of(",}", i) - i);
+  std::string out;
+  for (++i; i < json.size() && json[i] != '"'; ++i) {
+    if (json[i] == '\\') {
+      ++i;
+      if (json[i] == 'u') {
+        out += static_cast<char>(std::stoi(json.substr(i + 1, 4), nullptr, 16));
+        i += 4;
+        continue;
+      }
+    }
+    out += json[i];
+  }
+  return out;
+}
+
+// The object texts of an array of flat objects.
+std::vector<std::string> Objects(const std::string& json, const std::string& key) {
+  std::vector<std::string> out;
+  std::size_t i = json.find("\"" + key + "\":[");
+  if (i == std::string::npos) return out;
+  const std::size_t end = json.find(']', i);
+  while ((i = json.find('{', i)) < end) {
+    const std::size_t close = json.find('}', i);
+    out.push_back(json.substr(i, close - i + 1));
+    i = close;
+  }
+  return out;
+}
+
+class CollectE2E : public ::testing::Test {
+ protected:
+  struct Outcome {
+    ScanResult run;
+    std::vector<std::string> log;  // "first,second" without the time field
+    std::string snapshot;          // empty when no snapshot was written
+  };
+
+  void Computer(const std::string& name, const std::string& body) {
+    WriteFile(lab_ / (name + ".json"), "{" + body + "}");
+  }
+
+  Outcome Scan(const std::string& name, const std::string& suffix = "") {
+    const std::filesystem::path log = temp_ / "DrevantaAssetDB.log";
+    const std::filesystem::path snapshot = temp_ / "snapshot.json";
+    std::filesystem::remove(log);
+    std::filesystem::remove(snapshot);
+    ScanOptions options;
+    options.args = {ScanCommandLine(name, inventory_.DataSource(), suffix)};
+    options.env = {{"KORVANE_LAB", lab_.str()}, {"Temp", temp_.str()},
+                   {"KORVANE_SNAPSHOT", snapshot.string()}};
+    Outcome out{RunScanner(options), {}, {}};
+    if (std::filesystem::exists(log)) {
+      for (std::string line : ReadLines(log)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.log.push_back(line.substr(line.find(',') + 1));
+      }
+    }
+    if (std::filesystem::exists(snapshot)) out.snapshot = ReadFile(snapshot);
+    return out;
+  }
+
+  static std::vector<std::string> Lines(const std::string& name, std::vector<std::string> items) {
+    for (auto& item : items) item = name + "," + item;
+    return items;
+  }
+
+  Inventory inventory_;
+  TempDir lab_;
+  TempDir temp_;
+};
+
+TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotField) {
+  Computer("pc01", FullWmi() + "," + XpRegistry() + "," + kServices);
+  const Outcome o = Scan("pc01");
+  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
+  // The reported name takes over from the WMI connection on.
+  std::vector<std::string> expected = Lines("pc01", {"2", "4", "6"});
+  for (const auto& l : Lines("PC01", {"20", "27", "29", "33", "35", "40"})) expected.push_back(l);
+  ASSERT_GE(o.run.progress.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(o.run.progress.begin(), o.run.progress.begin() + 9), expected);
+  // No uninstall entries: logged, and the scan goes on.
+  EXPECT_EQ(o.log, std::vector<std::string>{"Unable to access remote registry,PC01:"});
+
+  const std::string& s = o.snapshot;
+  ASSERT_FALSE(s.empty());
+  EXPECT_EQ(Value(s, "ComputerName"), "PC01");
+  EXPECT_EQ(Value(s, "Manufacturer"), "Dell Inc.");
+  EXPECT_EQ(Value(s, "Model"), "OptiPlex GX270");
+  EXPECT_EQ(Value(s, "Domain"), "corp.example");
+  EXPECT_EQ(Value(s, "TotalPhysicalMemory"), "511");
+  EXPECT_EQ(Value(s, "UserName"), "CORP\\jsmith");
+  EXPECT_EQ(Value(s, "BootDevice"), "\\Device\\HarddiskVolume1");
+  EXPECT_EQ(Value(s, "OSCaption"), "Microsoft Windows XP Professional");
+  EXPECT_EQ(Value(s, "OSDescription"), "");
+  EXPECT_EQ(Value(s, "CSDVersion"), "Service Pack 2");
+  EXPECT_EQ(Value(s, "OSVersion"), "5.1.2600");
+  EXPECT_EQ(Value(s, "CountryCode"), "44");
+  EXPECT_EQ(Value(s, "WindowsDirectory"), "C:\\WINDOWS");
+  EXPECT_EQ(Value(s, "FreePhysicalMemory"), "210");
+  EXPECT_EQ(Value(s, "FreeSpaceInPagingFiles"), "1024");
+  EXPECT_EQ(Value(s, "FreeVirtualMemory"), "1953");
+  EXPECT_EQ(Value(s, "BIOSManufacturer"), "Dell Computer Corporation");
+  EXPECT_EQ(Value(s, "SMBIOSBIOSVersion"), "A05");
+  EXPECT_EQ(Value(s, "SerialNumber"), "7XK2Q1J");
+  EXPECT_EQ(Value(s, "ServiceList"), "Alerter^Computer Browser");
+  EXPECT_EQ(Value(s, "SoftwareList"), "");
+
+  const auto cpus = Objects(s, "Processors");
+  ASSERT_EQ(cpus.size(), 4u);
+  EXPECT_EQ(Value(cpus[0], "Name"), "Intel(R) Pentium(R) 4 CPU 2.80GHz");
+  EXPECT_EQ(Value(cpus[1], "Name"), " CPU2");
+  EXPECT_EQ(Value(cpus[3], "Name"), "CPU 4");
+  EXPECT_EQ(Value(cpus[3], "ClockSpeed"), "2796.5");
+
+  const auto drives = Objects(s, "Drives");
+  ASSERT_EQ(drives.size(), 10u);
+  EXPECT_EQ(drives[2], R"({"Letter":"C","Caption":"C:","Size":38154,"FreeSpace":12288,)"
+                       R"("VolumeName":"SYSTEM","FileSystem":"NTFS","VolumeSerialNumber":"A4B2C3D4"})");
+  EXPECT_EQ(drives[4], R"({"Letter":"E","Caption":"E:","Size":76294,"FreeSpace":0,)"
+                       R"("VolumeName":"DATA","FileSystem":"FAT32","VolumeSerialNumber":"1234ABCD"})");
+  for (int i : {0, 1, 3, 5, 6, 7, 8, 9}) {
+    EXPECT_EQ(Value(drives[static_cast<std::size_t>(i)], "Caption"), "") << i;
+  }
+  EXPECT_EQ(s.find("K:"), std::string::npos);
+}
+
+TEST_F(CollectE2E, UserOnlyScanStopsAfterTheComputerSystem) {
+  Computer("PC01", FullWmi() + "," + XpRegistry() + "," + kServices);
+  const Outcome o = Scan("PC01", "-u");
+  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
+  EXPECT_EQ(o.run.progress, Lines("PC01", {"2", "4", "6", "100", "Complete"}));
+  EXPECT_TRUE(o.log.empty());
+  EXPECT_EQ(Value(o.snapshot, "UserName"), "CORP\\jsmith");
+  EXPECT_EQ(Value(o.snapshot, "TotalPhysicalMemory"), "511");
+  EXPECT_EQ(Value(o.snapshot, "OSCaption"), "");
+  EXPECT_EQ(Value(o.snapshot, "ServiceList"), "");
+  EXPECT_EQ(Value(Objects(o.snapshot, "Drives")[2], "Caption"), "");
+}
+
+TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
+  Computer("PC01", XpRegistry() + "," + kServices + R"(,
+    "shares": {"C$": {"total": 40007729152, "free": 12884901888}, "E$": {"total": 80000000000, "free": 1000}},
+    "logons": {"entries": [{"user": "jsmith", "domain": "CORP"}, {"user": "SMSvcHost", "domain": "CORP"}]})");
+  const Outcome o = Scan("PC01");
+  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
+  ASSERT_GE(o.log.size(), 1u);
+  EXPECT_EQ(o.log[0], "Unable to access WMI,PC01:The RPC server is unavailable.");
+  EXPECT_EQ(std::vector<std::string>(o.run.progress.begin(), o.run.progress.begin() + 4),
+            Lines("PC01", {"2", "4", "35", "40"}));
+  const std::string& s = o.snapshot;
+  EXPECT_EQ(Value(s, "OSCaption"), "Windows XP");
+  EXPECT_EQ(Value(s, "OSVersion"), "5.1.2600");
+  EXPECT_EQ(Value(s, "CSDVersion"), "Service Pack 2");
+  EXPECT_EQ(Value(s, "WindowsDirectory"), "C:\\WINDOWS");
+  EXPECT_EQ(Value(s, "Domain"), "corp.example");
+  EXPECT_EQ(Value(s, "CountryCode"), "44");
+  EXPECT_EQ(Value(s, "UserName"), "CORP\\jsmith");
+  EXPECT_EQ(Value(s, "ServiceList"), "Alerter^Computer Browser");
+  EXPECT_EQ(Value(s, "Manufacturer"), "");
+  EXPECT_EQ(Value(s, "TotalPhysicalMemory"), "0");
+  const auto drives = Objects(s, "Drives");
+  EXPECT_EQ(drives[2], R"({"Letter":"C","Caption":"C:","Size":38154,"FreeSpace":12288,)"
+                       R"("VolumeName":"","FileSystem":"","VolumeSerialNumber":""})");
+  EXPECT_EQ(Value(drives[3], "Caption"), "");  // no D$ share
+  EXPECT_EQ(Value(drives[4], "Caption"), "E:");
+  EXPECT_EQ(Value(drives[4], "FreeSpace"), "0");
+
+  // Other versions keep their number; the string types arrive as the walk leaves them.
+  Computer("VISTA", R"("registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {
+      "CurrentVersion": "6.0", "CurrentBuildNumber": "6002",
+      "SystemRoot": {"type": "REG_EXPAND_SZ", "data": "%SystemDrive%\\Windows"},
+      "CSDVersion": {"type": "REG_MULTI_SZ", "data": ["SP", "1"]}}}})");
+  const Outcome v = Scan("VISTA");
+  EXPECT_EQ(Value(v.snapshot, "OSCaption"), "6.0");
+  EXPECT_EQ(Value(v.snapshot, "OSVersion"), "6.0.6002");
+  EXPECT_EQ(Value(v.snapshot, "WindowsDirectory"), "%SystemDrive%\\Windows ");
+  EXPECT_EQ(Value(v.snapshot, "CSDVersion"), std::string("SP 1 \0", 6));
+  EXPECT_EQ(Value(v.snapshot, "Domain"), "");
+}
+
+TEST_F(CollectE2E, SoftwareStageWithManyOneAndNoUninstallEntries) {
+  std::string many;
+  for (int i = 0; i < 101; ++i) {
+    const std::string n = std::to_string(i);
+    many += Uninstall("P" + n, R"("DisplayName": "Product )" + n + R"(")" +
+                                   (i == 0 ? std::string(R"(, "UninstallString": {"type": "REG_EXPAND_SZ", "data": "x"})") : "") +
+                                   (i == 1 ? std::string(R"(, "DisplayVersion": "1.0", "UninstallString": "y")") : ""));
+  }
+  Computer("MANY", XpRegistry(many));
+  Computer("ONE", XpRegistry(Uninstall("Only", R"("DisplayName": "Only", "UninstallString": "z")")));
+
+  const Outcome m = Scan("MANY");
+  ASSERT_EQ(m.run.exitCode, 0) << m.run.stderrText;
+  EXPECT_EQ(Value(m.snapshot, "SoftwareList"), "Product 0§§§^Product 1§1.0§§");
+  const auto& p = m.run.progress;
+  ASSERT_EQ(p.size(), 2u + 2u + 40u + 3u);  // 2 4, 35 40, the running lines, 90 100 Complete
+  EXPECT_EQ(p[2], "MANY,35");
+  EXPECT_EQ(p[3], "MANY,40");
+  EXPECT_EQ(p[4], "MANY,51.2");
+  EXPECT_EQ(p[5], "MANY,52.4");
+  EXPECT_EQ(p[p.size() - 3], "MANY,90");
+  EXPECT_EQ(m.log, std::vector<std::string>{"Unable to access WMI,MANY:The RPC server is unavailable."});
+
+  const Outcome one = Scan("ONE");
+  ASSERT_EQ(one.run.exitCode, 0) << one.run.stderrText;
+  EXPECT_EQ(one.run.progress, Lines("ONE", {"2", "4", "35", "40", "Complete", "90", "100", "Complete"}));
+  ASSERT_EQ(one.log.size(), 2u);
+  EXPECT_EQ(one.log[1], "Error listing software,ONE:Division by zero");
+  EXPECT_EQ(Value(one.snapshot, "SoftwareList"), "");
+}
+
+TEST_F(CollectE2E, LogonCases) {
+  // No memory figure over WMI, so the workstation service names the user.
+  auto computer = [&](const std::string& name, const std::string& logons) {
+    Computer(name, R"("wmi": {"classes": {"Win32_ComputerSystem": [{"Name": ")" + name +
+                       R"(", "UserName": "WMI\\user"}]}},)" + XpRegistry() + "," + logons);
+  };
+  computer("SMS", R"("logons": {"entries": [{"user": "jsmith", "domain": "CORP"}, {"user": "SMSvcHost", "domain": "CORP"}]})");
+  computer("LAST", R"("logons": {"entries": [{"user": "alice", "domain": "LAB"}, {"user": "bob", "domain": "LAB"}, {"user": "smsadmin", "domain": "LAB"}]})");
+  computer("PAGED", R"("logons": {"perCall": 2, "entries": [{"user": "u1", "domain": "D"}, {"user": "u2", "domain": "D"},
+      {"user": "u3", "domain": "D"}, {"user": "u4", "domain": "D"}, {"user": "u5", "domain": "D"}]})");
+  computer("REFUSED", R"("logons": {"status": 5, "entries": [{"user": "x", "domain": "D"}]})");
+  computer("NOBODY", R"("logons": {"entries": []})");
+  computer("LATE", R"("logons": {"perCall": 1, "entries": [{"user": "a", "domain": "D"}, {"user": "b", "domain": "D"}],
+      "addedAfterFirstCall": [{"user": "c", "domain": "D"}]})");
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"SMS", "CORP\\jsmith"}, {"LAST", "LAB\\smsadmin"}, {"PAGED", "D\\u5"},
+      {"REFUSED", ""}, {"NOBODY", "WMI\\user"}, {"LATE", "WMI\\user"}};
+  for (const auto& [name, user] : expected) {
+    const Outcome o = Scan(name, "-u");
+    ASSERT_EQ(o.run.exitCode, 0) << name << o.run.stderrText;
+    EXPECT_EQ(Value(o.snapshot, "UserName"), user) << name;
+  }
+}
+
+TEST_F(CollectE2E, ServiceFailuresLoggedOverWmiAndShownOverTheFallback) {
+  const std::string wmi = R"("wmi": {"classes": {"Win32_ComputerSystem": [{"TotalPhysicalMemory": "536281088"}]}},)";
+  const std::vector<std::pair<std::string, std::string>> managers = {
+      {"REFUSED", R"("manager": "refused")"}, {"ENUM", R"("manager": "enumRefused")"},
+      {"GROWS", R"("manager": "grows")"}};
+  for (const auto& [name, manager] : managers) {
+    Computer("W" + name, wmi + XpRegistry() + R"(, "services": {)" + manager + R"(, "list": [{"name": "A", "display": "A"}]})");
+    Computer("N" + name, XpRegistry() + R"(, "services": {)" + manager + R"(, "list": [{"name": "A", "display": "A"}]})");
+  }
+  const Outcome wr = Scan("WREFUSED");
+  EXPECT_TRUE(wr.log.size() == 1 && wr.log[0].rfind("Unable to access remote registry", 0) == 0);
+  for (const std::string name : {"WENUM", "WGROWS"}) {
+    const Outcome o = Scan(name);
+    ASSERT_GE(o.log.size(), 1u) << name;
+    EXPECT_EQ(o.log[0], "Error listing services," + name + ":");
+    EXPECT_EQ(o.run.progress[4], name + ",27");  // sent after a failed listing too
+    EXPECT_EQ(Value(o.snapshot, "ServiceList"), "");
+  }
+  // The fallback's message boxes: with nobody to answer, their text goes to stderr.
+  EXPECT_EQ(Scan("NREFUSED").run.stderrText.find("LastD"), std::string::npos);
+  EXPECT_NE(Scan("NENUM").run.stderrText.find("Korvane: LastDLLError = 5"), std::string::npos);
+  EXPECT_NE(Scan("NGROWS").run.stderrText.find("Korvane: EnumServicesStatus failed. LastDllError = 234"),
+            std::string::npos);
+}
+
+TEST_F(CollectE2E, UnreadableRegistryEndsTheScanAtTheAccessCheck) {
+  Computer("READONLY", FullWmi() + "," + XpRegistry("", "read"));
+  Computer("NOREG", FullWmi());
+  for (const std::string name : {"READONLY", "NOREG"}) {
+    const Outcome o = Scan(name);
+    EXPECT_EQ(o.run.exitCode, 0) << name;
+    EXPECT_EQ(o.run.progress, Lines(name, {"2", "4", "Complete"}));
+    EXPECT_EQ(o.log, std::vector<std::string>{"Insufficient access or error accessing PC ," + name + ":"});
+    EXPECT_TRUE(o.snapshot.empty());
+  }
+}
+
+TEST_F(CollectE2E, MissingServicesObjectEndsTheScanAndOtherQueryErrorsAreSkipped) {
+  struct Case {
+    const char* cls;
+    std::string first;  // the log line with "N:Object required" in place of the detail
+    std::vector<std::string> progress;
+  };
+  for (const Case& c : {Case{"Win32_ComputerSystem", "N:Object required,ModGetWMI", {"2", "4", "6"}},
+                        Case{"Win32_OperatingSystem", "N:Object required,ModGetWMI", {"2", "4", "6"}},
+                        Case{"Win32_Processor", "N:Object required,ModGetWMI", {"2", "4", "6", "20"}},
+                        Case{"Win32_BIOS", "Error getting WMI BIOS information,N:Object required",
+                             {"2", "4", "6", "20", "27"}},
+                        Case{"Win32_LogicalDisk", "Error getting WMI Logical Disk information,N:Object required",
+                             {"2", "4", "6", "20", "27", "29"}}}) {
+    Computer("N", R"("wmi": {"queryErrors": {")" + std::string(c.cls) +
+                      R"(": {"number": 91, "description": "Object required"}}},)" + XpRegistry());
+    const Outcome o = Scan("N");
+    std::vector<std::string> progress = Lines("N", c.progress);
+    progress.push_back("N,Complete");
+    EXPECT_EQ(o.run.progress, progress) << c.cls;
+    EXPECT_EQ(o.log, std::vector<std::string>{c.first}) << c.cls;
+    EXPECT_TRUE(o.snapshot.empty());
+  }
+  // Any other error: the pass yields nothing, nothing is logged, the passes go on.
+  Computer("GENERIC", FullWmi("", R"(, "queryErrors": {"Win32_OperatingSystem": {"number": -2147217407,
+      "description": "Generic failure"}})") + "," + XpRegistry(Uninstall("A", R"("UninstallString": "u")") +
+                                                            Uninstall("B", R"("UninstallString": "u")")));
+  const Outcome g = Scan("GENERIC");
+  ASSERT_EQ(g.run.exitCode, 0) << g.run.stderrText;
+  EXPECT_TRUE(g.log.empty());
+  EXPECT_EQ(Value(g.snapshot, "OSCaption"), "");
+  EXPECT_EQ(Value(g.snapshot, "SMBIOSBIOSVersion"), "A05");
+  EXPECT_EQ(Value(g.snapshot, "SoftwareList"), "§§§^§§§");
+}
+
+}  // namespace
+}  // namespace korvane::test
