@@ -55,17 +55,22 @@ TEST(ConcurrentScans, ThirtyTwoScannersIntoOneSqliteFileAllRecordTheirAttempts) 
 
   for (int i = 0; i < kScanners; ++i) {
     SCOPED_TRACE(names[i]);
+    // (Progress lines are not checked: on a heavily loaded machine a scanner waiting for
+    // the file can stay silent longer than the harness listens.)
     EXPECT_EQ(results[i].exitCode, 0) << results[i].stderrText;
-    ASSERT_FALSE(results[i].progress.empty());
-    EXPECT_EQ(results[i].progress.back(), names[i] + ",Complete");
     const auto rows = inventory.RowsOf("LastAccess", names[i]);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][1].kind(), Variant::Kind::Text);
+    // The reconciliation wrote the computer's rows too.
+    EXPECT_EQ(inventory.RowsOf("Asset", names[i]).size(), 1u);
+    EXPECT_EQ(inventory.RowsOf("Software", names[i]).size(), 1u);
   }
   for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) {
     EXPECT_EQ(line.find("locked"), std::string::npos) << line;
     EXPECT_EQ(line.find("busy"), std::string::npos) << line;
     EXPECT_EQ(line.find("last access"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Error updating database"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Error connecting"), std::string::npos) << line;
   }
 }
 
