@@ -1,5 +1,6 @@
 #include "platform/lab/lab_computer.h"
 
+#include <cctype>
 #include <charconv>
 #include <limits>
 

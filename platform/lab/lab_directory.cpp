@@ -19,7 +19,7 @@ LabDirectory::LabDirectory(std::string directory, std::ostream& diagnostics)
   }
   for (fs::directory_iterator it(directory_, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& path = it->path();
-    if (path.extension() != ".json") continue;
+    if (FoldCase(path.extension().string()) != ".json") continue;
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
     Entry entry;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace korvane {
 namespace {
 
@@ -134,10 +136,41 @@ TEST(JsonTest, DumpRoundTripsAndBuildsCleanly) {
   EXPECT_EQ(Dump(Json(0.1)), "0.1");
   EXPECT_EQ(Dump(Json(1e300)), "1e+300");
   EXPECT_EQ(Dump(Json(std::numeric_limits<double>::infinity())), "null");
-  EXPECT_EQ(Dump(Json(uint64_t{18446744073709551615u})).find('.') != std::string::npos ||
-                Dump(Json(uint64_t{18446744073709551615u})).find('e') != std::string::npos,
-            true);
+  // Beyond the signed 64-bit range a whole number can only be kept as a fraction.
+  EXPECT_EQ(Json(uint64_t{18446744073709551615u}).type(), Json::Type::Fraction);
+  EXPECT_EQ(Json(uint64_t{9223372036854775807u}).type(), Json::Type::Integer);
   EXPECT_EQ(Dump(Json(-5)), "-5");
+}
+
+TEST(JsonTest, DamagedTextIsRejectedWithAPositionNeverACrash) {
+  const std::string good = R"({"aliases": ["PC01"], "wmi": {"classes": {"Win32_BIOS": [{"SerialNumber": "\u00a7\ud83d\ude00", "N": -1.5e3}]}}, "echo": {"status": 11003}, "x": [true, false, null]})";
+  ASSERT_TRUE(ParseJson(good).has_value());
+  // Deterministic damage: cut the text short, drop, repeat or replace one byte.
+  uint32_t state = 12345;
+  auto next = [&state] { return state = state * 1103515245u + 12345u; };
+  int rejected = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::string text = good;
+    const std::size_t at = next() % text.size();
+    switch (next() % 4) {
+      case 0: text.resize(at); break;
+      case 1: text.erase(at, 1); break;
+      case 2: text.insert(at, 1, text[at]); break;
+      default: text[at] = static_cast<char>(next() & 0xFF); break;
+    }
+    JsonError error;
+    std::optional<Json> value = ParseJson(text, &error);
+    if (value) {
+      EXPECT_EQ(ParseJson(Dump(*value)), value) << text;  // whatever reads, writes back
+    } else {
+      ++rejected;
+      EXPECT_GE(error.line, 1u) << text;
+      EXPECT_GE(error.column, 1u) << text;
+      EXPECT_LE(error.column, text.size() + 1) << text;
+      EXPECT_FALSE(error.message.empty()) << text;
+    }
+  }
+  EXPECT_GT(rejected, 1000);
 }
 
 }  // namespace
