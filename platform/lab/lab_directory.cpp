@@ -69,13 +69,7 @@ void LabDirectory::LoadAll() {
   allLoaded_ = true;
 }
 
-const LabComputer* LabDirectory::Find(const std::string& name) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const std::string folded = FoldCase(name);
-  if (auto it = entries_.find(folded); it != entries_.end()) return Load(it->second);
-  if (name.empty()) return nullptr;
-
-  LoadAll();
+const LabComputer* LabDirectory::MatchLoaded(const std::string& folded) {
   for (auto& [key, entry] : entries_) {
     if (!entry.computer) continue;
     for (const auto& alias : entry.computer->aliases) {
@@ -88,12 +82,25 @@ const LabComputer* LabDirectory::Find(const std::string& name) {
       return entry.computer.get();
     }
   }
-  if (auto address = ParseAddress(name)) {
+  if (auto address = ParseAddress(folded)) {
     for (auto& [key, entry] : entries_) {
       if (entry.computer && entry.computer->address == *address) return entry.computer.get();
     }
   }
   return nullptr;
+}
+
+const LabComputer* LabDirectory::Find(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const std::string folded = FoldCase(name);
+  if (auto it = entries_.find(folded); it != entries_.end()) return Load(it->second);
+  if (name.empty()) return nullptr;
+  // The computers read so far first: after WMI renames the scanned computer, every later
+  // call names it by its WMI name, which must not cost reading the whole lab each time.
+  if (const LabComputer* known = MatchLoaded(folded)) return known;
+  if (allLoaded_) return nullptr;
+  LoadAll();
+  return MatchLoaded(folded);
 }
 
 const LabComputer* LabDirectory::FindByAddress(const IPv4& address) {

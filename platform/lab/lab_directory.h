@@ -25,8 +25,9 @@ class LabDirectory {
   // A lab without computers.
   explicit LabDirectory(std::ostream& diagnostics) : diagnostics_(diagnostics), allLoaded_(true) {}
 
-  // The computer a name resolves to (file name, then alias, then WMI computer name, all
-  // without regard to letter case; a dotted address names the computer that has it), or
+  // The computer a name resolves to, without regard to letter case: the one with that
+  // file name; else, among the computers read so far and then among all, the first with
+  // that alias, with that WMI computer name, or (for a dotted address) that address.
   // nullptr when none does or its file is broken.
   const LabComputer* Find(const std::string& name);
 
@@ -42,6 +43,8 @@ class LabDirectory {
   };
 
   const LabComputer* Load(Entry& entry);
+  // An alias, then a WMI name, then an address among the computers read so far.
+  const LabComputer* MatchLoaded(const std::string& folded);
   void LoadAll();
 
   std::string directory_;

@@ -133,13 +133,18 @@ TEST_F(LabEchoTest, NamesResolveByFileNameAliasAndWmiName) {
 
 TEST_F(LabEchoTest, BrokenFilesMakeOnlyThatComputerUnreachableWithOneLine) {
   Computer("PC01", R"({"address": "10.2.2.1", "registry": {"keys": {}}})");
+  Computer("Renamed", R"({"registry": {}, "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "FINANCE-7"}]}}})");
   Computer("Broken", "{\n  \"echo\": true,\n  \"address\" \"10.2.2.2\"\n}");
   Computer("WrongShape", R"({"echo": 5})");
   Computer("BadValue", R"({"registry": {"keys": {"HKEY_LOCAL_MACHINE\\X": {"v": {"type": "REG_DWORD", "data": "x"}}}}})");
   Computer("NotObject", "[1, 2]");
 
-  // A scan of a good computer whose file is named by the scan reads only that file.
+  // A scan of a good computer whose file is named by the scan reads only that file,
+  // also when WMI has renamed it and later calls use the new name.
   EXPECT_TRUE(Lab().Echo().Resolve("PC01").has_value());
+  EXPECT_TRUE(Lab().Echo().Resolve("Renamed").has_value());
+  std::unique_ptr<RegistryKey> renamed;
+  EXPECT_EQ(Lab().Registry().Connect("finance-7", kHkeyLocalMachine, renamed), 0);
   EXPECT_EQ(Diagnostics(), "");
 
   EXPECT_EQ(Lab().Echo().Resolve("broken"), std::nullopt);
