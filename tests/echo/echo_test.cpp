@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/posix/icmp_echo.h"
@@ -72,6 +73,7 @@ class EchoNamespace {
   std::string Make() {
     if (geteuid() != 0) return "needs root to make a network namespace";
     if (std::system("command -v ip >/dev/null 2>&1") != 0) return "needs the ip command (iproute2)";
+    RemoveOrphans();
     if (!Run("ip netns add " + name_)) return "ip netns add failed";
     made_ = true;
     if (!Run("ip -n " + name_ + " link set lo up")) return "cannot bring loopback up";
@@ -109,6 +111,19 @@ class EchoNamespace {
   }
 
  private:
+  // Namespaces of earlier runs that were killed before they could clean up: their
+  // process is gone.
+  static void RemoveOrphans() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/var/run/netns", ec)) {
+      const std::string name = entry.path().filename().string();
+      const std::string prefix = "korvane-echo-";
+      if (name.rfind(prefix, 0) != 0) continue;
+      const std::string pid = name.substr(prefix.size());
+      if (!pid.empty() && !std::filesystem::exists("/proc/" + pid)) Run("ip netns del " + name);
+    }
+  }
+
   static bool Run(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
   }
