@@ -37,7 +37,7 @@ step() { printf '\n=== %s\n' "$*"; }
 started=$(date +%s)
 
 step "A network of $computers computers in $lab"
-"$console" lab-create "$lab" --computers "$computers" --seed 2026 | tee "$demo/lab-create.txt"
+"$console" lab-create "$lab" --computers "$computers" --seed 7 | tee "$demo/lab-create.txt"
 
 step "An empty inventory in $db"
 "$console" init-db "$db" | tee "$demo/init-db.txt"
