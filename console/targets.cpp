@@ -45,7 +45,8 @@ std::vector<std::string> LabComputers(const std::string& labDirectory) {
   if (!fs::is_directory(labDirectory, error)) throw UsageError("no lab directory " + labDirectory);
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(labDirectory, error)) {
-    if (entry.path().extension() != ".json" || !entry.is_regular_file(error)) continue;
+    // The lab reads computer files whatever the letter case of their extension.
+    if (Lower(entry.path().extension().string()) != ".json" || !entry.is_regular_file(error)) continue;
     const std::string stem = entry.path().stem().string();
     if (!stem.empty() && stem[0] != '.') names.push_back(stem);
   }

@@ -105,7 +105,7 @@ TEST(ConsoleRules, TargetsFromNamesFilesAndLabs) {
   test::TempDir dir;
   test::WriteFile(dir / "list.txt", "# first floor\n\n  PC01  \nPC02 # printer room\npc01\n\t\n");
   test::WriteFile(dir / "PC03.json", "{}");
-  test::WriteFile(dir / "ab.json", "{}");
+  test::WriteFile(dir / "ab.JSON", "{}");
   test::WriteFile(dir / "notes.txt", "");
   EXPECT_EQ(ReadTargetFile((dir / "list.txt").string()), (std::vector<std::string>{"PC01", "PC02", "pc01"}));
   EXPECT_EQ(ExpandTargets({"@" + (dir / "list.txt").string(), "PC09", "pc02"}, ""),
