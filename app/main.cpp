@@ -1,23 +1,7 @@
-// Entry point of the scanner: one process scans one computer.
-#include <iostream>
-#include <memory>
-
-#include "app/form.h"
-#include "app/korvane.h"
-#include "platform/lab/lab.h"
-#include "platform/platform.h"
+// Entry point of the scanner on Linux: one process scans one computer.
+#include "app/scanner_process.h"
 
 int main(int argc, char** argv) {
-  std::unique_ptr<korvane::SystemPlatform> system = korvane::MakeSystemPlatform(argc, argv);
-  korvane::Platform platform = system->Get();
-
-  // KORVANE_LAB names a simulated network that answers every call to a target computer.
-  std::unique_ptr<korvane::TargetNetwork> lab;
-  if (auto dir = platform.process->GetEnvironment("KORVANE_LAB"); dir && !dir->empty()) {
-    lab = korvane::OpenLab(*dir, std::cerr);
-    platform.targets = lab.get();
-  }
-
-  auto scan = std::make_unique<korvane::Korvane>(platform);
-  return korvane::RunKorvane(*scan);
+  auto system = korvane::MakeSystemPlatform(argc, argv);
+  return korvane::RunScannerProcess(*system);
 }

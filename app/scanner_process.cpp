@@ -1,0 +1,26 @@
+#include "app/scanner_process.h"
+
+#include <iostream>
+#include <memory>
+
+#include "app/form.h"
+#include "app/korvane.h"
+#include "platform/lab/lab.h"
+
+namespace korvane {
+
+int RunScannerProcess(SystemPlatform& system) {
+  Platform platform = system.Get();
+
+  // KORVANE_LAB names a simulated network that answers every call to a target computer.
+  std::unique_ptr<TargetNetwork> lab;
+  if (auto dir = platform.process->GetEnvironment("KORVANE_LAB"); dir && !dir->empty()) {
+    lab = OpenLab(*dir, std::cerr);
+    platform.targets = lab.get();
+  }
+
+  auto scan = std::make_unique<Korvane>(platform);
+  return RunKorvane(*scan);
+}
+
+}  // namespace korvane
