@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/db/engine.h"
-#include "platform/db/utf16.h"
+#include "platform/utf16.h"
 #include "platform/runtime_error.h"
 
 namespace korvane::db::odbc {

@@ -6,7 +6,7 @@
 #include "platform/db/database_server.h"
 #include "platform/db/engine.h"
 #include "platform/db/sql_text.h"
-#include "platform/db/utf16.h"
+#include "platform/utf16.h"
 #include "platform/runtime_error.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/temp_dir.h"

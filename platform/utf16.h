@@ -4,9 +4,12 @@
 
 #include <string>
 
-namespace korvane::db {
+namespace korvane {
+
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
 
 std::u16string ToUtf16(const std::string& text);
 std::string FromUtf16(const std::u16string& text);
 
-}  // namespace korvane::db
+}  // namespace korvane

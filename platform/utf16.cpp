@@ -1,6 +1,6 @@
-#include "platform/db/utf16.h"
+#include "platform/utf16.h"
 
-namespace korvane::db {
+namespace korvane {
 
 namespace {
 
@@ -45,6 +45,9 @@ char32_t NextCodePoint(const std::string& s, std::size_t& i) {
   return cp;
 }
 
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -62,8 +65,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
-
-}  // namespace
 
 std::u16string ToUtf16(const std::string& text) {
   std::u16string out;
@@ -98,4 +99,4 @@ std::string FromUtf16(const std::u16string& text) {
   return out;
 }
 
-}  // namespace korvane::db
+}  // namespace korvane
