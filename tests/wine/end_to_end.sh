@@ -169,12 +169,18 @@ console_scans_two_computers() {
 }
 
 # A scan that outlives its time-out is ended with everything in its job: no scanner is
-# left running afterwards.
+# left running afterwards. A scan of the real Wine computer can finish within any short
+# time-out, so the slow target is a lab computer whose echo takes 30 s to answer.
 console_time_out_ends_the_scan() {
-  lines=$(timeout 180 wine "$bin/korvane-console.exe" scan --db "$KORVANE_WINE_DSN" --timeout 1 "$computer" \
-    2>/dev/null | tr -d '\r')
+  local labdir winlab
+  labdir=$(mktemp -d)
+  echo '{"latencyMs": {"echo": 30000}}' > "$labdir/SLOWPC.json"
+  winlab=$(timeout 60 winepath -w "$labdir" 2>/dev/null | tr -d '\r')
+  lines=$(timeout 180 wine "$bin/korvane-console.exe" scan --db "$KORVANE_WINE_DSN" --timeout 2 \
+    --lab "$winlab" SLOWPC 2>/dev/null | tr -d '\r')
   rc=$?
   log=""
+  rm -rf "$labdir"
   expect_eq "$rc" 1 "exit status of a timed-out batch"
   expect_match "$lines" "1 scan: 1 timed out" "the summary"
   sleep 2
