@@ -6,6 +6,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "platform/db/client_recordset.h"
@@ -185,32 +186,35 @@ class Statement {
     return true;
   }
 
+  // A fixed-size value of the column; nullopt when it is Null.
+  template <class T>
+  std::optional<T> ReadFixed(SQLUSMALLINT column, SQLSMALLINT cType) {
+    T value{};
+    SQLLEN indicator = 0;
+    Check(SQLGetData(handle_.get(), column, cType, &value, sizeof value, &indicator),
+          SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
+    if (indicator == SQL_NULL_DATA) return std::nullopt;
+    return value;
+  }
+
   Variant Read(SQLUSMALLINT column, Reading reading) {
     SQLLEN indicator = 0;
     switch (reading) {
       case Reading::Long: {
-        SQLINTEGER n = 0;
-        Check(SQLGetData(handle_.get(), column, SQL_C_SLONG, &n, sizeof n, &indicator),
-              SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
-        if (indicator == SQL_NULL_DATA) return Variant::Null();
-        return Variant(static_cast<int32_t>(n));
+        const auto n = ReadFixed<SQLINTEGER>(column, SQL_C_SLONG);
+        return n ? Variant(static_cast<int32_t>(*n)) : Variant::Null();
       }
       case Reading::BigInt: {
-        SQLBIGINT n = 0;
-        Check(SQLGetData(handle_.get(), column, SQL_C_SBIGINT, &n, sizeof n, &indicator),
-              SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
-        if (indicator == SQL_NULL_DATA) return Variant::Null();
-        if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max()) {
-          return Variant(static_cast<int32_t>(n));
+        const auto n = ReadFixed<SQLBIGINT>(column, SQL_C_SBIGINT);
+        if (!n) return Variant::Null();
+        if (*n >= std::numeric_limits<int32_t>::min() && *n <= std::numeric_limits<int32_t>::max()) {
+          return Variant(static_cast<int32_t>(*n));
         }
-        return Variant(static_cast<double>(n));
+        return Variant(static_cast<double>(*n));
       }
       case Reading::Double: {
-        double d = 0;
-        Check(SQLGetData(handle_.get(), column, SQL_C_DOUBLE, &d, sizeof d, &indicator),
-              SQL_HANDLE_STMT, handle_.get(), "Unable to read a value");
-        if (indicator == SQL_NULL_DATA) return Variant::Null();
-        return Variant(d);
+        const auto d = ReadFixed<double>(column, SQL_C_DOUBLE);
+        return d ? Variant(*d) : Variant::Null();
       }
       case Reading::Text: break;
     }
