@@ -48,7 +48,7 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
 
   std::unique_ptr<DatabaseServer> server = MakeDatabaseServer();
   std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
-  const std::filesystem::path root = std::filesystem::absolute(dir);
+  const std::filesystem::path root = std::filesystem::absolute(dir).lexically_normal();
   std::filesystem::create_directories(root / "computers");
 
   ReportContext context;
@@ -69,7 +69,7 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
   }
   overview.Finish();
   out << "Report of " << number << (number == 1 ? " computer" : " computers") << " written to "
-      << (root / "index.html").string() << "\n";
+      << (root / "index.html").lexically_normal().string() << "\n";
   return 0;
 }
 

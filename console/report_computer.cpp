@@ -52,7 +52,8 @@ void WriteGroups(std::ostream& out, const Row& a) {
     bool any = false;
     for (const Field& f : g.fields) {
       const Variant& v = At(a, f.ordinal);
-      if (Text(v).empty()) continue;
+      // Slots of processors that are not there hold 0.
+      if (Text(v).empty() || (Text(v) == "0" && std::string(f.unit) == " MHz")) continue;
       any = true;
       out << "<tr><th>" << f.label << "</th><td>" << ShownHtml(v) << f.unit << "</td></tr>\n";
     }

@@ -162,11 +162,11 @@ void ReportOverview::AddLastAccess(const std::vector<std::pair<std::string, Vari
     } else if (context_.today - *day <= 0) {
       cls = "1 seen today";
     } else if (context_.today - *day <= 7) {
-      cls = "2 within 7 days";
+      cls = "2 seen within 7 days";
     } else if (context_.today - *day <= 30) {
-      cls = "3 within 30 days";
+      cls = "3 seen within 30 days";
     } else {
-      cls = "4 longer ago";
+      cls = "4 seen longer ago";
     }
     ++lastSeen_[cls];
   }
@@ -195,7 +195,7 @@ void ReportOverview::WriteIndex() {
   for (const auto& [cls, n] : lastSeen_) {
     out << "<tr><td>" << Html(cls.substr(2)) << "</td><td class=\"num\">" << n << "</td></tr>\n";
   }
-  out << "<tr><th>recorded attempts</th><td class=\"num\">" << seen << "</td></tr></table></div>\n";
+  out << "<tr><th>computers ever scanned</th><td class=\"num\">" << seen << "</td></tr></table></div>\n";
   CountTable(out, "Operating systems", "System and service pack", systems_, computers_, true);
   CountTable(out, "Memory", "Installed", memory_, computers_, false);
   CountTable(out, "Processors", "Class", processors_, computers_, false);

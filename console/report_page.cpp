@@ -5,6 +5,7 @@
 
 #include "app/conversions.h"
 #include "console/escaping.h"
+#include "console/inventory_text.h"
 #include "console/report.h"
 
 namespace korvane::console {
@@ -43,12 +44,6 @@ svg.chart text{font-size:11px;fill:#5c6b7a}
 footer{color:#7b8794;font-size:12px;padding:0 24px 16px}
 )";
 
-std::string Number0(double v) {
-  char t[32];
-  std::snprintf(t, sizeof t, "%.0f", v);
-  return t;
-}
-
 }  // namespace
 
 void WritePageStart(std::ostream& out, const ReportContext& context, const std::string& heading,
@@ -76,7 +71,7 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
     if (p.valid) valid.push_back(&p);
   }
   constexpr double kWidth = 560, kHeight = 190, kLeft = 64, kRight = 16, kTop = 14, kBottom = 30;
-  out << "<figure class=\"drive\"><figcaption>Drive " << letter << ": free space (MB)</figcaption>\n"
+  out << "<figure class=\"drive\"><figcaption>Drive " << letter << ": free space</figcaption>\n"
       << "<svg class=\"chart\" data-drive=\"" << letter << "\" width=\"" << kWidth << "\" height=\"" << kHeight
       << "\" viewBox=\"0 0 " << kWidth << " " << kHeight << "\" role=\"img\" aria-label=\"Free space of drive "
       << letter << ":\">\n";
@@ -99,7 +94,7 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
   out << "<line x1=\"" << kLeft << "\" y1=\"" << y(0) << "\" x2=\"" << kWidth - kRight << "\" y2=\"" << y(0)
       << "\" stroke=\"#9aa5b1\"/>\n<line x1=\"" << kLeft << "\" y1=\"" << kTop << "\" x2=\"" << kLeft << "\" y2=\""
       << y(0) << "\" stroke=\"#9aa5b1\"/>\n";
-  out << "<text x=\"4\" y=\"" << kTop + 4 << "\">" << Number0(top) << "</text><text x=\"4\" y=\"" << y(0)
+  out << "<text x=\"4\" y=\"" << kTop + 4 << "\">" << SizeText(top) << "</text><text x=\"4\" y=\"" << y(0)
       << "\">0</text>\n";
   out << "<text x=\"" << kLeft << "\" y=\"" << kHeight - 8 << "\">" << Html(valid.front()->date) << "</text>";
   if (valid.size() > 1) {
