@@ -12,6 +12,10 @@ step() { echo; echo "==== $* ===="; }
 step "set up and build (default preset)"
 bash scripts/setup.sh default || exit 1
 
+step "a browser for the report tests"
+bash scripts/browser-setup.sh || fail=1
+export KORVANE_REQUIRE_CHROMIUM=1
+
 step "start PostgreSQL for the database tests"
 if pg_dsn=$(bash scripts/postgres-setup.sh 2>/tmp/korvane-pg-setup.log | tail -n 1) && [ -n "$pg_dsn" ]; then
   export KORVANE_TEST_PG_DSN="$pg_dsn"
