@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/inventory_text.h"
-#include "console/lab_random.h"
+#include "lab/authoring/lab_random.h"
 #include "console/progress_view.h"
 #include "console/scan_command.h"
 #include "console/scan_process.h"

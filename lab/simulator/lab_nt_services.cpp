@@ -1,6 +1,6 @@
 // The service control manager, the workstation service and the administrative shares
 // of the lab, with the sizes, statuses and paging of the NT calls they stand for.
-#include "platform/lab/lab_services.h"
+#include "lab/simulator/lab_services.h"
 
 namespace korvane::lab {
 

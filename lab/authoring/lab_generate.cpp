@@ -1,4 +1,4 @@
-#include "console/lab_generate.h"
+#include "lab/authoring/lab_generate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "console/lab_random.h"
+#include "lab/authoring/lab_random.h"
 
 namespace korvane::console {
 

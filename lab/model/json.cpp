@@ -1,4 +1,4 @@
-#include "platform/lab/json.h"
+#include "lab/model/json.h"
 
 #include "platform/utf16.h"
 

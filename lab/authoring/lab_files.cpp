@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "console/lab_generate.h"
+#include "lab/authoring/lab_generate.h"
 
 namespace korvane::console {
 

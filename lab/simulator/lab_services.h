@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/lab/lab_directory.h"
+#include "lab/simulator/lab_directory.h"
 #include "platform/target.h"
 
 namespace korvane::lab {

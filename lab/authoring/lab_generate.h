@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "console/lab_catalogue.h"
-#include "platform/lab/json.h"
+#include "lab/authoring/lab_catalogue.h"
+#include "lab/model/json.h"
 
 namespace korvane::console {
 

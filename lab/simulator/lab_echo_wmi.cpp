@@ -3,7 +3,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/lab/lab_services.h"
+#include "lab/simulator/lab_services.h"
 #include "platform/runtime_error.h"
 
 namespace korvane::lab {

@@ -3,8 +3,8 @@
 #include <stdexcept>
 
 #include "console/commands.h"
-#include "console/lab_advance.h"
-#include "console/lab_generate.h"
+#include "lab/authoring/lab_advance.h"
+#include "lab/authoring/lab_generate.h"
 #include "console/targets.h"
 
 namespace korvane::console {

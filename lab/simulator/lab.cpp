@@ -1,7 +1,7 @@
-#include "platform/lab/lab.h"
+#include "lab/simulator/lab.h"
 
-#include "platform/lab/lab_directory.h"
-#include "platform/lab/lab_services.h"
+#include "lab/simulator/lab_directory.h"
+#include "lab/simulator/lab_services.h"
 
 namespace korvane {
 

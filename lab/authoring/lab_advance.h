@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/lab/json.h"
+#include "lab/model/json.h"
 
 namespace korvane::console {
 

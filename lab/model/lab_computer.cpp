@@ -1,4 +1,4 @@
-#include "platform/lab/lab_computer.h"
+#include "lab/model/lab_computer.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "platform/lab/lab_directory.h"
+#include "lab/simulator/lab_directory.h"
 
 #include <filesystem>
 #include <fstream>

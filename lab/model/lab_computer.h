@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/lab/json.h"
+#include "lab/model/json.h"
 #include "platform/target.h"
 #include "platform/variant.h"
 

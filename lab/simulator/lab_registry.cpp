@@ -1,6 +1,6 @@
 // The remote registry of the lab: statuses, types and byte counts as RegConnectRegistryA,
 // RegOpenKeyExA, RegQueryValueExA and RegEnumKeyA report them.
-#include "platform/lab/lab_services.h"
+#include "lab/simulator/lab_services.h"
 
 namespace korvane::lab {
 

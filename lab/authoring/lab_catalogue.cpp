@@ -1,4 +1,4 @@
-#include "console/lab_catalogue.h"
+#include "lab/authoring/lab_catalogue.h"
 
 namespace korvane::console {
 

@@ -1,13 +1,13 @@
-#include "console/lab_advance.h"
+#include "lab/authoring/lab_advance.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 #include <stdexcept>
 
-#include "console/lab_catalogue.h"
-#include "console/lab_generate.h"
-#include "console/lab_random.h"
+#include "lab/authoring/lab_catalogue.h"
+#include "lab/authoring/lab_generate.h"
+#include "lab/authoring/lab_random.h"
 #include "console/targets.h"
 
 namespace korvane::console {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/lab/lab_computer.h"
+#include "lab/model/lab_computer.h"
 
 namespace korvane::lab {
 
