@@ -49,6 +49,11 @@ class Inventory {
   // Available first, or use KORVANE_SKIP_UNLESS_AVAILABLE).
   explicit Inventory(InventoryBackend backend = InventoryBackend::Sqlite);
 
+  // An inventory that already exists at `dataSource` (a directory or a DSN); nothing
+  // is installed.
+  Inventory(InventoryBackend backend, std::string dataSource)
+      : backend_(backend), dataSource_(std::move(dataSource)) {}
+
   static bool Available(InventoryBackend backend);
 
   InventoryBackend backend() const { return backend_; }

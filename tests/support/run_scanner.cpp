@@ -113,6 +113,7 @@ ScanResult RunScanner(const ScanOptions& options) {
   std::vector<Source> sources = {{out[0], &outText}, {err[0], &errText}};
   if (channel[0] >= 0) sources.push_back({channel[0], &channelText});
   for (auto& s : sources) SetNonBlocking(s.fd);
+  std::size_t reported = 0;  // channel text already handed to onProgress
   while (!sources.empty()) {
     std::vector<pollfd> fds;
     for (auto& s : sources) fds.push_back({s.fd, POLLIN, 0});
@@ -123,6 +124,11 @@ ScanResult RunScanner(const ScanOptions& options) {
       const ssize_t n = read(sources[i].fd, buffer, sizeof buffer);
       if (n > 0) {
         sources[i].text->append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; options.onProgress && sources[i].text == &channelText &&
+                              (end = channelText.find('\n', reported)) != std::string::npos;
+             reported = end + 1) {
+          options.onProgress(pid, channelText.substr(reported, end - reported));
+        }
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         close(sources[i].fd);
         sources.erase(sources.begin() + static_cast<long>(i));

@@ -4,6 +4,9 @@
 // standard error and the exit status.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -29,6 +32,9 @@ struct ScanOptions {
   bool closeReader = false;
   // Program to run; default: the built korvane.
   std::string program;
+  // Called with the scanner's process id for each progress line as it arrives, so a
+  // test can act (stop, kill, pull the database away) at a known point of the scan.
+  std::function<void(pid_t, const std::string&)> onProgress;
 };
 
 struct ScanResult {

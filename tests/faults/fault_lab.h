@@ -1,0 +1,37 @@
+// The lab computer the fault tests scan, and the checks they make of an inventory after
+// a fault: no row twice, and a clean rescan stores the whole computer.
+#pragma once
+
+#include <string>
+
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+
+inline constexpr int kFaultPrograms = 60;
+inline const char* const kFaultDrives[] = {"C", "D", "E"};
+
+// A computer that answers everything, with kFaultPrograms programs at version
+// "1.<version>" and three drives, so that a rescan after a change of version has a long
+// software comparison to make.
+std::string FaultComputer(const std::string& name, int version);
+
+// The software list a scan of FaultComputer(name, version) stores.
+std::string FaultSoftwareList(int version);
+
+// No table holds the computer (or one of its drives) twice.
+void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name);
+
+// Every row of the computer is there once and holds what the lab says at `version`,
+// each drive with exactly `driveEntries` free-space entries.
+void ExpectComplete(const Inventory& inventory, const std::string& name, int version,
+                    std::size_t driveEntries = 1);
+
+// A scan of `name` with the lab and Temp given, returning what it did.
+ScanResult ScanOnce(const std::string& name, const std::string& dataSource, const TempDir& lab,
+                    const TempDir& temp,
+                    std::function<void(pid_t, const std::string&)> onProgress = {});
+
+}  // namespace korvane::test
