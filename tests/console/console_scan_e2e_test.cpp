@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <filesystem>
 #include <regex>
 
 #include "scan/scan_context.h"
@@ -167,7 +168,8 @@ TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnPostgres) {
   const char* dsn = std::getenv("KORVANE_TEST_PG_DSN");
   if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see scripts/postgres-setup.sh)";
   ASSERT_EQ(RunConsole({"init-db", dsn}).exitCode, 0);
-  ShowPresentsTheFirstOfDuplicateRows(dsn, "DUPPG" + std::to_string(getpid()) + "X" + std::to_string(time(nullptr) % 100000));
+  // Short enough for the overview's name column.
+  ShowPresentsTheFirstOfDuplicateRows(dsn, "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
 }
 
 TEST(ConsoleInitDb, CreatesTheFiveTablesAndKeepsThemOnASecondRun) {
@@ -203,6 +205,55 @@ TEST(ConsoleInitDb, PostgresThroughItsDsn) {
   ASSERT_EQ(show.exitCode, 0) << show.err;
   EXPECT_NE(show.Text().find("New Record Created"), std::string::npos) << show.Text();
   EXPECT_NE(show.Text().find("Software (2 programs)"), std::string::npos) << show.Text();
+  // The report reads the same rows through the DSN.
+  const ConsoleRun report = RunConsole({"report", "--db", dsn, "--out", (dir / "report").string()});
+  ASSERT_EQ(report.exitCode, 0) << report.err;
+  const std::string index = ReadFile(dir / "report" / "index.html");
+  EXPECT_NE(index.find(">" + name + "</a>"), std::string::npos);
+  bool pageFound = false;
+  for (const auto& page : std::filesystem::directory_iterator(dir / "report" / "computers")) {
+    if (page.path().filename().string().find(name) == std::string::npos) continue;
+    pageFound = true;
+    const std::string html = ReadFile(page.path());
+    EXPECT_NE(html.find("<svg class=\"chart\" data-drive=\"C\""), std::string::npos);
+    EXPECT_NE(html.find("Installed software (2)"), std::string::npos);
+  }
+  EXPECT_TRUE(pageFound);
+}
+
+TEST(ConsoleCommandLine, HelpVersionAndTheInitDbHint) {
+  const ConsoleRun help = RunConsole({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance"}) {
+    EXPECT_NE(help.Text().find(std::string("  ") + command + " "), std::string::npos) << command;
+    for (const char* flag : {"--help", "-h"}) {
+      const ConsoleRun one = RunConsole({command, flag});
+      EXPECT_EQ(one.exitCode, 0) << command << " " << flag << one.err;
+      EXPECT_NE(one.Text().find(std::string("  ") + command), std::string::npos) << one.Text();
+    }
+  }
+  EXPECT_EQ(RunConsole({"-h"}).exitCode, 0);
+  const ConsoleRun version = RunConsole({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(std::regex_match(version.Text(), std::regex("korvane-console \\d+\\.\\d+.*\n"))) << version.Text();
+  const ConsoleRun wrong = RunConsole({"show", "--db", "x", "--format", "xml"});
+  EXPECT_EQ(wrong.exitCode, 2);
+  EXPECT_NE(wrong.err.find("usage: korvane-console\n  show "), std::string::npos) << wrong.err;
+
+  // A bare word that names no directory and no data source: say how to mean a directory.
+  TempDir dir;
+  ScanOptions init;
+  init.program = ProgramPath("korvane-console");
+  init.channelFd = -1;
+  init.args = {"init-db", "inv"};
+  const std::string here = std::filesystem::current_path().string();
+  std::filesystem::current_path(dir.path());
+  const ScanResult bare = RunScanner(init);
+  std::filesystem::current_path(here);
+  EXPECT_EQ(bare.exitCode, 1);
+  EXPECT_NE(bare.stderrText.find("a path such as ./inv creates an SQLite inventory there"), std::string::npos)
+      << bare.stderrText;
+  EXPECT_FALSE(std::filesystem::exists(dir / "inv"));
 }
 
 }  // namespace
