@@ -5,7 +5,7 @@
 
 #include "app/form.h"
 #include "app/korvane.h"
-#include "platform/lab/lab.h"
+#include "lab/simulator/lab.h"
 
 namespace korvane {
 
