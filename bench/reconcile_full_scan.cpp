@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "inventory/update_db.h"
 #include "reach/last_access.h"
 #include "platform/db/database_server.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "platform/db/connection_string.h"
 #include "platform/db/database_server.h"
 #include "platform/runtime_error.h"

@@ -15,7 +15,7 @@
 #include <set>
 #include <thread>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"
 #include "tests/support/inventory_fixture.h"
