@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "console/stored_formats.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/drive_history.h"
