@@ -5,12 +5,12 @@
 # report or a broken property fails the run; the input is kept in build-fuzz/artifacts/
 # and belongs in a regression test.
 #
-#   scripts/fuzz.sh [SECONDS_PER_TARGET]        (default 12)
+#   scripts/fuzz.sh [SECONDS_PER_TARGET]        (default 8)
 #   scripts/fuzz.sh SECONDS NAME...             only these targets (command_line, ...)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${1:-12}"
+seconds="${1:-8}"
 shift || true
 
 # Debian's clang with its runtime libraries (libFuzzer, the sanitizers).

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 
 namespace korvane::test {
 
-std::string FaultComputer(const std::string& name, int version) {
+std::string FaultComputer(const std::string& name, int version, int programs) {
   std::string keys;
-  for (int i = 0; i < kFaultPrograms; ++i) {
+  for (int i = 0; i < programs; ++i) {
     keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
             std::to_string(i) + R"(": {"DisplayName": "Program )" + std::to_string(i) +
             R"(", "DisplayVersion": "1.)" + std::to_string(version) + R"(", "UninstallString": "x"})";
@@ -29,9 +29,9 @@ std::string FaultComputer(const std::string& name, int version) {
 })";
 }
 
-std::string FaultSoftwareList(int version) {
+std::string FaultSoftwareList(int version, int programs) {
   std::string list;
-  for (int i = 0; i < kFaultPrograms; ++i) {
+  for (int i = 0; i < programs; ++i) {
     if (i > 0) list += "^";
     list += "Program " + std::to_string(i) + "\xC2\xA7" + "1." + std::to_string(version) + "\xC2\xA7\xC2\xA7";
   }
@@ -48,14 +48,14 @@ void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name) 
 }
 
 void ExpectComplete(const Inventory& inventory, const std::string& name, int version,
-                    std::size_t driveEntries) {
+                    std::size_t driveEntries, int programs) {
   for (const char* table : {"Asset", "Software", "Services", "LastAccess"}) {
     ASSERT_EQ(inventory.RowsOf(table, name).size(), 1u) << table;
   }
   const auto asset = inventory.RowsOf("Asset", name)[0];
   EXPECT_EQ(asset[1], Variant("Maker"));
   EXPECT_EQ(ToDouble(asset[17]), 511.0);
-  EXPECT_EQ(inventory.RowsOf("Software", name)[0][1], Variant(FaultSoftwareList(version)));
+  EXPECT_EQ(inventory.RowsOf("Software", name)[0][1], Variant(FaultSoftwareList(version, programs)));
   EXPECT_EQ(inventory.RowsOf("Services", name)[0][1], Variant("Alerter"));
   for (const char* drive : kFaultDrives) {
     const auto rows = inventory.RowsOf("DriveHistory", name + "~" + drive);

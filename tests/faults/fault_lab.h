@@ -16,10 +16,10 @@ inline const char* const kFaultDrives[] = {"C", "D", "E"};
 // A computer that answers everything, with kFaultPrograms programs at version
 // "1.<version>" and three drives, so that a rescan after a change of version has a long
 // software comparison to make.
-std::string FaultComputer(const std::string& name, int version);
+std::string FaultComputer(const std::string& name, int version, int programs = kFaultPrograms);
 
-// The software list a scan of FaultComputer(name, version) stores.
-std::string FaultSoftwareList(int version);
+// The software list a scan of FaultComputer(name, version, programs) stores.
+std::string FaultSoftwareList(int version, int programs = kFaultPrograms);
 
 // No table holds the computer (or one of its drives) twice.
 void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name);
@@ -27,7 +27,7 @@ void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name);
 // Every row of the computer is there once and holds what the lab says at `version`,
 // each drive with exactly `driveEntries` free-space entries.
 void ExpectComplete(const Inventory& inventory, const std::string& name, int version,
-                    std::size_t driveEntries = 1);
+                    std::size_t driveEntries = 1, int programs = kFaultPrograms);
 
 // A scan of `name` with the lab and Temp given, returning what it did.
 ScanResult ScanOnce(const std::string& name, const std::string& dataSource, const TempDir& lab,
