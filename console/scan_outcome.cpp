@@ -45,6 +45,15 @@ ProgressItem ParseProgressLine(const std::string& line) {
     item.complete = true;
   } else {
     item.percent = ParseNumber(rest);
+    // Under a locale whose decimal separator is a comma the running value carries a
+    // second one (PC01,52,6666666666667): its whole part stands between the last two.
+    const std::size_t before = item.computer.rfind(',');
+    const std::string whole = before == std::string::npos ? std::string() : item.computer.substr(before + 1);
+    if (item.percent && rest.find('.') == std::string::npos && !whole.empty() && whole.size() <= 3 &&
+        whole.find('.') == std::string::npos && ParseNumber(whole)) {
+      item.percent = ParseNumber(whole + "." + rest);
+      item.computer.erase(before);
+    }
   }
   return item;
 }

@@ -31,6 +31,10 @@ TEST(ConsoleRules, ProgressLinesAndStages) {
   ASSERT_TRUE(p.percent.has_value());
   EXPECT_DOUBLE_EQ(*p.percent, 52.6666666666667);
   EXPECT_FALSE(p.complete);
+  p = ParseProgressLine("PC01,52,6666666666667");  // a decimal comma
+  EXPECT_EQ(p.computer, "PC01");
+  ASSERT_TRUE(p.percent.has_value());
+  EXPECT_DOUBLE_EQ(*p.percent, 52.6666666666667);
   p = ParseProgressLine("PC,01,Complete");  // a name with a comma keeps it
   EXPECT_EQ(p.computer, "PC,01");
   EXPECT_TRUE(p.complete);
