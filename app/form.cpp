@@ -2,14 +2,16 @@
 
 #include <string>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/korvane.h"
-#include "app/progress.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
 #include "collect/snapshot_dump.h"
 #include "collect/software.h"
 #include "collect/wmi_collector.h"
 #include "inventory/update_db.h"
+#include "platform/runtime_error.h"
+#include "platform/storable_text.h"
 #include "reach/access_check.h"
 #include "reach/last_access.h"
 #include "reach/ping.h"
@@ -58,7 +60,12 @@ void Form_Load(Korvane& k) {
     std::string computer = CutField(rest);
     c.SqlServer = CutField(rest);
     if (EndsWithUserOnlySwitch(rest)) c.UserOnly = true;
-    c.ComputerName = computer;
+    // Read as the database will hold it: a list saved in a Windows code page gives the
+    // same name as one saved as UTF-8. A blank name would key rows by nothing.
+    c.ComputerName = StorableText(computer);
+    if (c.ComputerName.find_first_not_of(' ') == std::string::npos) {
+      throw RuntimeError(errors::kInvalidProcedureCall, "No computer name on the command line");
+    }
     c.ConnectionString = MakeConnectionString(c.SqlServer);
   });
 }

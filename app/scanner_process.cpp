@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/form.h"
-#include "app/korvane.h"
-#include "platform/lab/lab.h"
+#include "scan/korvane.h"
+#include "lab/simulator/lab.h"
 
 namespace korvane {
 

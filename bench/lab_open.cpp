@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/lab/json.h"
-#include "platform/lab/lab.h"
+#include "lab/model/json.h"
+#include "lab/simulator/lab.h"
 
 namespace fs = std::filesystem;
 using korvane::Json;

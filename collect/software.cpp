@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "app/conversions.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/time_text.h"
-#include "app/progress.h"
+#include "scan/conversions.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
+#include "scan/time_text.h"
 #include "collect/remote_registry.h"
 #include "platform/runtime_error.h"
 #include "platform/target.h"

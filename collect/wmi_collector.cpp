@@ -3,15 +3,16 @@
 #include <optional>
 #include <vector>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/progress.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
 #include "collect/logged_on_user.h"
 #include "collect/nt_fallback.h"
 #include "collect/service_list.h"
 #include "platform/runtime_error.h"
+#include "platform/storable_text.h"
 #include "platform/target.h"
 
 namespace korvane {
@@ -91,7 +92,14 @@ bool ComputerSystemPass(Korvane& k) {
   Instances instances = RunQuery(k, Pass::ComputerSystem, "Select * From Win32_ComputerSystem");
   Variant user;  // Empty until an instance hands one over
   for (const auto& o : instances) {
-    Attempt([&] { k.ctx.ComputerName = TextProp(*o, "Name"); });
+    // The reported name becomes every key of the computer. It ends at a NUL, as it does
+    // for every call that names the computer; it is taken as the database will hold it;
+    // and a blank name would key rows by nothing, so it is not taken.
+    Attempt([&] {
+      const std::string text = TextProp(*o, "Name");
+      const std::string reported = StorableText(text.substr(0, text.find('\0')));
+      if (reported.find_first_not_of(' ') != std::string::npos) k.ctx.ComputerName = reported;
+    });
     Attempt([&] { user = Prop(*o, "UserName"); });
     Attempt([&] { s.Manufacturer = TextProp(*o, "Manufacturer"); });
     Attempt([&] { s.Model = TextProp(*o, "Model"); });

@@ -15,6 +15,7 @@ int RunInitDb(const std::vector<std::string>& args, std::ostream& out, std::ostr
 int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunLabCreate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunLabAdvance(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace korvane::console

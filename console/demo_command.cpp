@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "console/commands.h"
 #include "console/scan_command.h"
 #include "console/targets.h"

@@ -1,38 +1,11 @@
-// Taking apart the texts the scanners store, for people to read: the History column,
-// the DiskHistory series and the software list. Pure functions, no database.
+// Small texts for people to read: short OS names, sizes, fixed-width columns. Pure
+// functions, no database.
 #pragma once
 
 #include <string>
 #include <vector>
 
 namespace korvane::console {
-
-struct HistoryEntry {
-  std::string time;  // "YYYY/MM/DD HH:MM:SS"
-  std::string text;  // the change text
-};
-
-// Entries "time~text" separated (and ended) by "^". A piece without "~" is kept as text
-// without a time; empty pieces are dropped.
-std::vector<HistoryEntry> SplitHistory(const std::string& history);
-
-struct FreeSpacePoint {
-  std::string date;  // "YYYY/MM/DD"
-  std::string megabytes;
-};
-
-// "^date,free^date,free..."
-std::vector<FreeSpacePoint> SplitDiskHistory(const std::string& series);
-
-struct SoftwareItem {
-  std::string program, version, location, productId;
-};
-
-// Items joined with "^", each four parts joined with the section sign.
-std::vector<SoftwareItem> SplitSoftwareList(const std::string& list);
-
-// Items of a "^"-joined list (the service list); empty text has none.
-std::vector<std::string> SplitList(const std::string& list);
 
 // "Microsoft Windows XP Professional" + "Service Pack 2" -> "Windows XP Professional SP2"
 std::string ShortOsName(const std::string& caption, const std::string& servicePack);

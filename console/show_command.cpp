@@ -7,10 +7,13 @@
 #include <memory>
 #include <ostream>
 
-#include "app/conversions.h"
-#include "app/scan_context.h"
+#include "scan/conversions.h"
+#include "scan/scan_context.h"
 #include "console/commands.h"
+#include "console/inventory_rows.h"
 #include "console/inventory_text.h"
+#include "console/show_export.h"
+#include "console/stored_formats.h"
 #include "console/targets.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"
@@ -20,59 +23,9 @@ namespace korvane::console {
 
 namespace {
 
-std::string Text(const Variant& v) {
-  switch (v.kind()) {
-    case Variant::Kind::Empty:
-    case Variant::Kind::Null: return "";
-    case Variant::Kind::Text: return v.text();
-    case Variant::Kind::Long: return std::to_string(v.long_value());
-    case Variant::Kind::Double: return NumberText(v.double_value());
-    case Variant::Kind::Bool: return v.bool_value() ? "True" : "False";
-  }
-  return "";
-}
-
-double Number(const Variant& v) {
-  try {
-    if (v.IsNull() || v.IsEmpty()) return 0;
-    return ToDouble(v);
-  } catch (const RuntimeError&) {
-    return 0;
-  }
-}
-
 // A stored value with its pin mark shown, so pinned values stand out.
 std::string Shown(const Variant& v) {
-  std::string t = Text(v);
-  if (!t.empty() && t[0] == '^') return t.substr(1) + "  (pinned)";
-  return t;
-}
-
-std::string Unpinned(const Variant& v) {
-  std::string t = Text(v);
-  if (!t.empty() && t[0] == '^') t.erase(0, 1);
-  return t;
-}
-
-using Row = std::vector<Variant>;
-
-// Every row of a query, each as its columns in order.
-std::vector<Row> ReadAll(Connection& connection, const std::string& query) {
-  std::vector<Row> rows;
-  std::unique_ptr<Recordset> rs = connection.OpenRecordset(query);
-  if (rs->RecordCount() <= 0) return rows;
-  const int columns = rs->FieldCount();
-  do {
-    Row row;
-    for (int i = 0; i < columns; ++i) row.push_back(rs->Field(i));
-    rows.push_back(std::move(row));
-  } while (rs->MoveNext());
-  return rows;
-}
-
-const Variant& At(const Row& row, int ordinal) {
-  static const Variant kNull = Variant::Null();
-  return ordinal < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(ordinal)] : kNull;
+  return Pinned(v) ? Unpinned(v) + "  (pinned)" : Text(v);
 }
 
 std::string ProcessorSummary(const Row& a) {
@@ -131,26 +84,22 @@ void Wrapped(std::ostream& out, const std::string& text, std::size_t indent, std
 }
 
 void ShowAll(Connection& connection, std::ostream& out) {
-  std::vector<Row> assets = ReadAll(connection, kAllAssetQuery);
-  std::stable_sort(assets.begin(), assets.end(), [](const Row& x, const Row& y) {
-    return Text(At(x, asset::kComputer)) < Text(At(y, asset::kComputer));
-  });
-  std::map<std::string, std::size_t> programs;
-  for (const Row& s : ReadAll(connection, kAllSoftwareQuery)) {
-    programs[Text(At(s, 0))] = SplitSoftwareList(Text(At(s, 1))).size();
-  }
   out << Column("Computer", 14) << " " << Column("User", 15) << " " << Column("Operating system", 28)
       << " Last scan\n";
   out << std::string(15, ' ') << "Programs, memory, processors / drives\n";
   out << std::string(79, '-') << "\n";
-  for (const Row& a : assets) {
+  std::size_t shown = 0;
+  for (const std::string& key : ComputerNames(connection)) {
+    const std::optional<ComputerRows> c = ReadComputer(connection, key, kReadSoftware);
+    if (!c) continue;
+    ++shown;
+    const Row& a = c->asset;
     const std::string computer = Text(At(a, asset::kComputer));
     out << Column(computer, 14) << " " << Column(Unpinned(At(a, asset::kUserName)), 15) << " "
         << Column(ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion))), 28)
         << " " << Text(At(a, asset::kLastScan)) << "\n";
     const double memory = Number(At(a, asset::kTotalPhysicalMemory));
-    const auto found = programs.find(computer);
-    const std::size_t count = found == programs.end() ? 0 : found->second;
+    const std::size_t count = ParseSoftwareList(c->softwareList.value_or("")).size();
     std::string line = std::string(15, ' ') +
                        Column(std::to_string(count) + (count == 1 ? " program, " : " programs, ") +
                                   (memory > 0 ? SizeText(memory) : "memory unknown") + ", " + ProcessorSummary(a),
@@ -159,7 +108,7 @@ void ShowAll(Connection& connection, std::ostream& out) {
     out << line << "\n";
     Wrapped(out, DriveSummary(a), 15, 64);
   }
-  out << std::string(79, '-') << "\n" << assets.size() << (assets.size() == 1 ? " computer\n" : " computers\n");
+  out << std::string(79, '-') << "\n" << shown << (shown == 1 ? " computer\n" : " computers\n");
 }
 
 struct Label {
@@ -179,18 +128,17 @@ constexpr Label kAssetLabels[] = {
 };
 
 void ShowOne(Connection& connection, const std::string& computer, std::ostream& out) {
-  const std::vector<Row> assets = ReadAll(connection, AssetQuery(computer));
-  if (assets.empty()) throw RuntimeError(0, "no computer " + computer + " in the inventory");
-  const Row& a = assets.front();
+  const std::optional<ComputerRows> c = ReadComputer(connection, computer);
+  if (!c) throw RuntimeError(0, "no computer " + computer + " in the inventory");
+  const Row& a = c->asset;
   const std::string name = Text(At(a, asset::kComputer));
   out << "Computer " << name << "\n";
   for (const Label& l : kAssetLabels) {
     const std::string value = Shown(At(a, l.ordinal));
     if (!value.empty()) out << "  " << Column(l.text, 18) << " " << value << "\n";
   }
-  const std::vector<Row> access = ReadAll(connection, LastAccessQuery(name));
-  if (!access.empty()) {
-    const std::string when = Text(At(access.front(), 1));
+  if (c->lastAccess) {
+    const std::string when = Text(*c->lastAccess);
     out << "  " << Column("Last answered", 18) << " " << (when.empty() ? "never" : when) << "\n";
   }
   for (int n = 1; n <= 4; ++n) {
@@ -222,28 +170,22 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     out << line << "\n";
   }
 
-  const std::vector<HistoryEntry> history = SplitHistory(Text(At(a, asset::kHistory)));
+  const std::vector<HistoryEntry> history = ParseHistory(Text(At(a, asset::kHistory)));
   out << "History (" << history.size() << (history.size() == 1 ? " entry)\n" : " entries)\n");
   for (const auto& e : history) out << "  " << Column(e.time, 19) << " " << e.text << "\n";
 
   out << "Drive free space (MB)\n";
-  bool anyDrive = false;
-  for (char letter = 'C'; letter <= 'J'; ++letter) {
-    const std::vector<Row> rows = ReadAll(connection, DriveHistoryQuery(name, std::string(1, letter)));
-    if (rows.empty()) continue;
-    anyDrive = true;
+  for (const DriveSeries& d : c->drives) {
     std::string series;
-    for (const auto& p : SplitDiskHistory(Text(At(rows.front(), 1)))) {
-      series += (series.empty() ? "" : ", ") + p.date + " " + p.megabytes;
+    for (const auto& p : ParseDiskHistory(d.history)) {
+      series += (series.empty() ? "" : ", ") + p.date + " " + p.value;
     }
-    out << "  " << letter << ":\n";
+    out << "  " << d.letter << ":\n";
     Wrapped(out, series.empty() ? "no entries" : series, 4, 74);
   }
-  if (!anyDrive) out << "  none recorded\n";
+  if (c->drives.empty()) out << "  none recorded\n";
 
-  const std::vector<Row> software = ReadAll(connection, SoftwareQuery(name));
-  const std::vector<SoftwareItem> items =
-      software.empty() ? std::vector<SoftwareItem>{} : SplitSoftwareList(Text(At(software.front(), 1)));
+  const std::vector<SoftwareItem> items = ParseSoftwareList(c->softwareList.value_or(""));
   out << "Software (" << items.size() << (items.size() == 1 ? " program)\n" : " programs)\n");
   if (!items.empty()) {
     out << "  " << Column("Program", 58) << " Version\n";
@@ -257,8 +199,7 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     if (!s.productId.empty()) more += (more.empty() ? "" : "  ") + std::string("product ID ") + s.productId;
     if (!more.empty()) out << "      " << more << "\n";
   }
-  const std::vector<Row> services = ReadAll(connection, ServicesQuery(name));
-  const std::size_t serviceCount = services.empty() ? 0 : SplitList(Text(At(services.front(), 1))).size();
+  const std::size_t serviceCount = SplitList(c->serviceList.value_or("")).size();
   out << "Services: " << serviceCount << "\n";
 }
 
@@ -267,10 +208,12 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
 int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   std::string source;
   std::string computer;
+  std::string format = "text";
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--db") {
-      if (i + 1 >= args.size()) throw UsageError("--db needs a value");
-      source = args[++i];
+    if (args[i] == "--db" || args[i] == "--format") {
+      if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
+      (args[i] == "--db" ? source : format) = args[i + 1];
+      ++i;
     } else if (!args[i].empty() && args[i][0] == '-') {
       throw UsageError("unknown option " + args[i]);
     } else if (computer.empty()) {
@@ -280,9 +223,16 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
   }
   if (source.empty()) throw UsageError("show needs --db SOURCE");
+  if (format != "text" && format != "csv" && format != "json") {
+    throw UsageError("--format is text, csv or json, not " + format);
+  }
   std::unique_ptr<DatabaseServer> server = MakeDatabaseServer();
   std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
-  if (computer.empty()) {
+  if (format == "csv") {
+    ShowCsv(*connection, computer, out);
+  } else if (format == "json") {
+    ShowJson(*connection, computer, out);
+  } else if (computer.empty()) {
     ShowAll(*connection, out);
   } else {
     ShowOne(*connection, computer, out);

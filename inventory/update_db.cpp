@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/progress.h"
-#include "app/time_text.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
+#include "scan/time_text.h"
 #include "inventory/asset_columns.h"
 #include "inventory/compare_asset.h"
 #include "inventory/db_slots.h"
@@ -16,6 +16,7 @@
 #include "inventory/query_texts.h"
 #include "inventory/recordset_ref.h"
 #include "inventory/software_reconcile.h"
+#include "platform/storable_text.h"
 
 // The last stage of a scan. Up to the two list columns every database operation runs
 // ignore-and-continue (each Attempt is one operation: a failure skips it, nothing is
@@ -164,10 +165,28 @@ void WriteListsTrapped(Korvane& k) {
   }
 }
 
+// The snapshot as the database will hold it (no NUL, only UTF-8), so that what is
+// compared is what is stored, and a rescan of an unchanged computer finds no change.
+void MakeSnapshotStorable(MachineSnapshot& s) {
+  for (std::string* text :
+       {&s.Manufacturer, &s.Model, &s.Domain, &s.BootDevice, &s.OSDescription, &s.OSCaption,
+        &s.CSDVersion, &s.OSVersion, &s.CountryCode, &s.WindowsDirectory, &s.BIOSManufacturer,
+        &s.SMBIOSBIOSVersion, &s.SerialNumber, &s.UserName, &s.SoftwareList, &s.ServiceList}) {
+    *text = StorableText(*text);
+  }
+  for (ProcessorSlot& p : s.Processors) p.Name = StorableText(p.Name);
+  for (DriveSlot& d : s.Drives) {
+    for (std::string* text : {&d.Caption, &d.VolumeName, &d.FileSystem, &d.VolumeSerialNumber}) {
+      *text = StorableText(*text);
+    }
+  }
+}
+
 }  // namespace
 
 void UpdateDB(Korvane& k) {
   ScanContext& c = k.ctx;
+  MakeSnapshotStorable(k.snap);
   Attempt([&] { c.SQL1 = AssetQuery(c.ComputerName); });
   Attempt([&] { c.SQL2 = SoftwareQuery(c.ComputerName); });
   Attempt([&] { c.SQL3 = ServicesQuery(c.ComputerName); });

@@ -1,6 +1,6 @@
 // How the user's settings write dates, times and decimal numbers. On Windows the user's
 // locale answers (short date, long time, separators); a platform without such settings
-// leaves the scan's Platform::locale null and the fixed forms of app/time_text.h serve.
+// leaves the scan's Platform::locale null and the fixed forms of scan/time_text.h serve.
 #pragma once
 
 #include <string>

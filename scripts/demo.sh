@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The demo: a simulated network of about 50 Windows computers scanned into a fresh
 # SQLite inventory on three days in a row, the network changing between the scans, then
-# the inventory and one computer's history shown.
+# the inventory and one computer's history shown, and the HTML report of it written.
 #
 #   scripts/demo.sh                 set up, build, run
 #   KORVANE_DEMO_NO_SETUP=1 KORVANE_BIN_DIR=/path/to/bin scripts/demo.sh
@@ -73,8 +73,12 @@ fi
 step "One computer: $pick"
 "$console" show --db "$db" "$pick" | tee "$demo/computer-$pick.txt"
 
+step "The report"
+"$console" report --db "$db" --out "$demo/report" --title "Demo inventory" | tee "$demo/report.txt"
+
 step "Done in $(( $(date +%s) - started )) s. Files:"
 echo "  lab:        $lab"
 echo "  inventory:  $db/DrevantaAsset.sqlite"
 echo "  error log:  $Temp/DrevantaAssetDB.log"
 echo "  outputs:    $demo/*.txt"
+echo "  report:     $demo/report/index.html"

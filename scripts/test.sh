@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite: the optimised build against SQLite
 # and a real PostgreSQL server (through ODBC), the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# UndefinedBehaviorSanitizer, a bounded run of the fuzz targets, and the Windows build
+# under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,10 @@ step() { echo; echo "==== $* ===="; }
 
 step "set up and build (default preset)"
 bash scripts/setup.sh default || exit 1
+
+step "a browser for the report tests"
+bash scripts/browser-setup.sh || fail=1
+export KORVANE_REQUIRE_CHROMIUM=1
 
 step "start PostgreSQL for the database tests"
 if pg_dsn=$(bash scripts/postgres-setup.sh 2>/tmp/korvane-pg-setup.log | tail -n 1) && [ -n "$pg_dsn" ]; then
@@ -26,6 +31,9 @@ ctest --preset default || fail=1
 step "build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null && cmake --build --preset sanitize -j "$(nproc)" || fail=1
 ctest --preset sanitize || fail=1
+
+step "fuzz the parsers of outside input (libFuzzer, bounded time)"
+bash scripts/fuzz.sh || fail=1
 
 if [ -f scripts/wine-tests.sh ]; then
   step "Windows build under Wine"

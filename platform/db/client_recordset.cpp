@@ -14,6 +14,7 @@ namespace {
 constexpr int32_t kItemNotFound = 3265;
 constexpr int32_t kObjectClosed = 3704;
 constexpr int32_t kNotUpdatable = 3251;
+constexpr int32_t kNotAllowedInContext = 3219;
 
 RuntimeError ItemNotFound() {
   return RuntimeError(kItemNotFound,
@@ -65,6 +66,7 @@ class ClientRecordset : public Recordset {
       rows_.push_back(std::move(row));
       current_ = rows_.size() - 1;
       pending_.clear();
+      unstored_.reset();
       ++count_;
       return 0;
     });
@@ -75,11 +77,18 @@ class ClientRecordset : public Recordset {
       FetchedRow& row = CurrentRow();
       CheckOrdinal(ordinal);
       if (!table_) throw NotUpdatable();
-      std::map<int, Variant> all = std::move(pending_);
+      pending_[ordinal] = value;
+      ColumnChanges changes(pending_.begin(), pending_.end());
+      // A change that could not be stored stays pending, as an edit in progress: the
+      // next Update tries it again with its own column, and Close reports it.
+      try {
+        row.locator = engine_->UpdateRow(*table_, columns_, row.values, row.locator, changes);
+      } catch (const RuntimeError& e) {
+        unstored_ = e;
+        throw;
+      }
       pending_.clear();
-      all[ordinal] = value;
-      ColumnChanges changes(all.begin(), all.end());
-      row.locator = engine_->UpdateRow(*table_, columns_, row.values, row.locator, changes);
+      unstored_.reset();
       for (const auto& [column, stored] : changes) {
         row.values[static_cast<std::size_t>(column)] = stored.IsEmpty() ? Variant::Null() : stored;
       }
@@ -134,17 +143,21 @@ class ClientRecordset : public Recordset {
       EnsureLoaded();
       // Changes set but not stored do not follow the cursor.
       pending_.clear();
+      unstored_.reset();
       if (current_ < rows_.size()) ++current_;
       return current_ < rows_.size();
     });
   }
 
+  // Closing with changes that were never stored fails, so that a caller learns that
+  // part of its writes are missing (a row that changed since it was read).
   void Close() override {
     Guard([&] {
       RequireOpen();
+      if (unstored_) throw *unstored_;
+      if (!pending_.empty()) throw NotAllowedInContext();
       open_ = false;
       rows_.clear();
-      pending_.clear();
       return 0;
     });
   }
@@ -164,6 +177,10 @@ class ClientRecordset : public Recordset {
     return RuntimeError(kNotUpdatable,
                         "Current Recordset does not support updating. This may be a limitation "
                         "of the provider, or of the selected locktype.");
+  }
+
+  static RuntimeError NotAllowedInContext() {
+    return RuntimeError(kNotAllowedInContext, "Operation is not allowed in this context.");
   }
 
   void RequireOpen() const {
@@ -219,6 +236,7 @@ class ClientRecordset : public Recordset {
   std::vector<FetchedRow> rows_;
   std::size_t current_ = 0;
   std::map<int, Variant> pending_;
+  std::optional<RuntimeError> unstored_;  // why the pending changes could not be stored
   int32_t count_ = 0;
   bool lazy_ = false;
   bool open_ = true;

@@ -14,6 +14,7 @@
 #include "platform/db/odbc_support.h"
 #include "platform/db/sql_text.h"
 #include "platform/runtime_error.h"
+#include "platform/storable_text.h"
 
 namespace korvane::db {
 
@@ -106,7 +107,7 @@ class Statement {
       case Variant::Kind::Empty:
       case Variant::Kind::Null: p.indicator = SQL_NULL_DATA; break;
       case Variant::Kind::Text:
-        p.text = Wide(value.text());
+        p.text = Wide(StorableText(value.text()));
         size = std::max<SQLULEN>(p.text.size(), 1);
         if (p.text.size() > kLongTextThreshold) sqlType = SQL_WLONGVARCHAR;
         data = p.text.data();
@@ -134,7 +135,7 @@ class Statement {
 
   // Runs the statement; false when it affected or returned nothing (SQL_NO_DATA).
   bool Run(const std::string& sql) {
-    WideString text = Wide(sql);
+    WideString text = Wide(StorableText(sql));
     const SQLRETURN rc = SQLExecDirectW(handle_.get(), text.data(), static_cast<SQLINTEGER>(text.size()));
     if (rc == SQL_NO_DATA) return false;
     Check(rc, SQL_HANDLE_STMT, handle_.get(), "The statement failed");
@@ -360,7 +361,31 @@ class OdbcEngine : public Engine {
     if (postgres_) {
       if (locator.empty()) ThrowRowNotFound();
       // The locator came from the server as "(block,item)"; LocatorText checked it.
-      sql += " WHERE ctid = '" + locator + "'::tid RETURNING ctid";
+      // Every update gives the row a new ctid, so a row changed since it was read is
+      // not found by the old one. Vacuum can hand a freed ctid to a newer version or to
+      // another row, so the key and the changed columns must still hold what was read.
+      sql += " WHERE ctid = '" + locator + "'::tid";
+      std::set<std::size_t> compared{0};
+      for (const auto& change : changes) compared.insert(static_cast<std::size_t>(change.first));
+      for (std::size_t i : compared) {
+        if (i >= columns.size() || i >= original.size()) continue;
+        const Variant& was = original[i];
+        const std::string column = Quoted(columns[i].name);
+        if (was.IsNull() || was.IsEmpty()) {
+          sql += " AND " + column + " IS NULL";
+        } else if (was.kind() == Variant::Kind::Text) {
+          // As text, so that a citext key compares exactly and the parameter's type
+          // needs no guessing.
+          sql += " AND CAST(" + column + " AS text) = CAST(? AS text)";
+          stmt.Bind(was);
+        } else if (was.kind() != Variant::Kind::Double) {
+          // (a float sent back through the driver need not come back bit for bit; the
+          // ctid already tells whether it changed)
+          sql += " AND " + column + " = ?";
+          stmt.Bind(was);
+        }
+      }
+      sql += " RETURNING ctid";
       if (!stmt.Run(sql)) ThrowRowNotFound();
       return ReturnedLocator(stmt);
     }

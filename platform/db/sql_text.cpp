@@ -138,4 +138,51 @@ std::optional<std::string> AppendToSelectList(const std::string& query,
   return query.substr(0, end) + ", " + expression + query.substr(end);
 }
 
+std::optional<KeyComparison> FindKeyComparison(const std::string& query) {
+  const auto where = FindTopLevelKeyword(query, "where");
+  if (!where) return std::nullopt;
+  std::size_t i = SkipSpace(query, *where + 5);
+  int parentheses = 0;
+  while (i < query.size() && query[i] == '(') {
+    ++parentheses;
+    i = SkipSpace(query, i + 1);
+  }
+  KeyComparison found;
+  found.begin = i;
+  found.column = ReadName(query, i);
+  if (found.column.empty() || found.column.find('.') != std::string::npos) return std::nullopt;
+  i = SkipSpace(query, i);
+  if (i >= query.size() || query[i] != '=') return std::nullopt;
+  i = SkipSpace(query, i + 1);
+  if (i >= query.size() || query[i] != '\'') return std::nullopt;
+  for (++i;; ++i) {
+    if (i >= query.size()) return std::nullopt;  // unterminated
+    if (query[i] != '\'') {
+      found.value += query[i];
+    } else if (i + 1 < query.size() && query[i + 1] == '\'') {
+      found.value += query[i++];
+    } else {
+      break;
+    }
+  }
+  found.end = i + 1;
+  i = SkipSpace(query, found.end);
+  for (; parentheses > 0; --parentheses) {
+    if (i >= query.size() || query[i] != ')') return std::nullopt;
+    i = SkipSpace(query, i + 1);
+  }
+  if (i < query.size() && query[i] == ';') i = SkipSpace(query, i + 1);
+  if (i != query.size()) return std::nullopt;
+  return found;
+}
+
+std::string TextLiteral(const std::string& value) {
+  std::string out = "'";
+  for (char c : value) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
 }  // namespace korvane::db

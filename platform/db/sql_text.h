@@ -25,4 +25,18 @@ std::optional<std::string> TableOfQuery(const std::string& query);
 std::optional<std::string> AppendToSelectList(const std::string& query,
                                               const std::string& expression);
 
+// A WHERE clause that is one comparison of a column with a text literal, as in the
+// per-computer queries: "WHERE (Computer = 'PC01')", parentheses optional, nothing after
+// it but a semicolon. `begin` and `end` delimit the comparison in the query text.
+struct KeyComparison {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::string column;  // as written
+  std::string value;   // the literal's text, its doubled apostrophes undone
+};
+std::optional<KeyComparison> FindKeyComparison(const std::string& query);
+
+// value as an SQL text literal: in apostrophes, its own apostrophes doubled.
+std::string TextLiteral(const std::string& value);
+
 }  // namespace korvane::db

@@ -3,11 +3,16 @@
 #include <sqlite3.h>
 
 #include <limits>
+#include <map>
+#include <optional>
+#include <set>
 
+#include "platform/db/case_fold.h"
 #include "platform/db/client_recordset.h"
 #include "platform/db/engine.h"
 #include "platform/db/sql_text.h"
 #include "platform/runtime_error.h"
+#include "platform/storable_text.h"
 
 namespace korvane::db {
 
@@ -39,10 +44,11 @@ class Statement {
     switch (value.kind()) {
       case Variant::Kind::Empty:
       case Variant::Kind::Null: rc = sqlite3_bind_null(stmt_, index); break;
-      case Variant::Kind::Text:
-        rc = sqlite3_bind_text64(stmt_, index, value.text().data(), value.text().size(),
-                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+      case Variant::Kind::Text: {
+        const std::string text = StorableText(value.text());
+        rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
         break;
+      }
       case Variant::Kind::Long: rc = sqlite3_bind_int(stmt_, index, value.long_value()); break;
       case Variant::Kind::Double: rc = sqlite3_bind_double(stmt_, index, value.double_value()); break;
       case Variant::Kind::Bool: rc = sqlite3_bind_int(stmt_, index, value.bool_value() ? 1 : 0); break;
@@ -112,6 +118,40 @@ std::string UnquotedName(const std::string& name) {
   return name;
 }
 
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(context);
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  const std::string folded =
+      FoldKey(std::string_view(text == nullptr ? "" : text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))));
+  sqlite3_result_text64(context, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+// NOCASE, which the key columns and their indexes use, folds only A to Z. A key literal
+// with other letters is compared through korvane_fold instead; the NOCASE index still
+// narrows the search: a matching key starts with the literal's leading ASCII characters
+// (in any case) followed by a character outside ASCII. Several matching rows come in
+// the order they were added, as an index lookup of an ASCII name returns them.
+std::string CaseInsensitiveKey(const std::string& query) {
+  const std::optional<KeyComparison> key = FindKeyComparison(query);
+  if (!key) return query;
+  const std::string folded = FoldKey(key->value);
+  std::size_t ascii = 0;
+  while (ascii < folded.size() && static_cast<unsigned char>(folded[ascii]) < 0x80) ++ascii;
+  if (ascii == folded.size()) return query;  // NOCASE compares it exactly
+  const std::string& column = key->column;
+  const std::string prefix = folded.substr(0, ascii);
+  std::string condition = "(" + column + " >= " + TextLiteral(prefix + "\u0080");
+  if (!prefix.empty() && prefix.back() != '\x7F') {
+    std::string next = prefix;
+    ++next.back();
+    condition += " AND " + column + " < " + TextLiteral(next);
+  }
+  condition += " AND " + std::string(kFoldFunctionName) + "(" + column + ") = " + TextLiteral(folded) + ")";
+  std::string rewritten = query.substr(0, key->begin) + condition + query.substr(key->end);
+  while (!rewritten.empty() && (rewritten.back() == ';' || rewritten.back() == ' ')) rewritten.pop_back();
+  return rewritten + " ORDER BY _rowid_";
+}
+
 class SqliteEngine : public Engine {
  public:
   SqliteEngine(const std::string& path, bool create) {
@@ -125,6 +165,11 @@ class SqliteEngine : public Engine {
     }
     try {
       sqlite3_busy_timeout(db_, kSqliteBusyTimeoutMs);
+      if (sqlite3_create_function_v2(db_, kFoldFunctionName, 1,
+                                     SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                     &FoldFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        throw RuntimeError(kProviderError, sqlite3_errmsg(db_));
+      }
       // WAL lets the scanners' readers run beside one writer; a file left in another mode
       // is switched once, and the mode stays with the file.
       bool wal = false;
@@ -151,7 +196,9 @@ class SqliteEngine : public Engine {
   SqliteEngine(const SqliteEngine&) = delete;
   SqliteEngine& operator=(const SqliteEngine&) = delete;
 
-  std::string AdaptQuery(const std::string& query) override { return RemoveNationalPrefix(query); }
+  std::string AdaptQuery(const std::string& query) override {
+    return CaseInsensitiveKey(StorableText(RemoveNationalPrefix(query)));
+  }
 
   FetchResult Fetch(const std::string& query, bool withLocator) override {
     std::string text = query;
@@ -214,8 +261,12 @@ class SqliteEngine : public Engine {
     return std::to_string(sqlite3_last_insert_rowid(db_));
   }
 
+  // Optimistic: the row is found by its rowid and changed only while every column of
+  // the table still holds what the recordset last read (`IS` also matches Null, and a
+  // REAL read back compares exactly with the one stored). A row changed by another
+  // writer meanwhile is not found.
   std::string UpdateRow(const std::string& table, const std::vector<ColumnInfo>& columns,
-                        const std::vector<Variant>&, const std::string& locator,
+                        const std::vector<Variant>& original, const std::string& locator,
                         const ColumnChanges& changes) override {
     if (locator.empty()) ThrowRowNotFound();
     std::string sql = "UPDATE " + table + " SET ";
@@ -224,23 +275,43 @@ class SqliteEngine : public Engine {
       sql += Quoted(columns[static_cast<std::size_t>(changes[i].first)].name) + " = ?";
     }
     sql += " WHERE _rowid_ = ?";
+    // A column of the table counts once; a copy under another name (Expr1) is no column.
+    std::set<std::string> unseen = TableColumns(table);
+    std::vector<std::size_t> compared;
+    for (std::size_t i = 0; i < columns.size() && i < original.size(); ++i) {
+      if (unseen.erase(columns[i].name) == 0) continue;
+      sql += " AND " + Quoted(columns[i].name) + " IS ?";
+      compared.push_back(i);
+    }
     Statement stmt(db_, sql);
     int index = 1;
     for (const auto& change : changes) stmt.Bind(index++, change.second);
-    stmt.BindRowid(index, std::stoll(locator));
+    stmt.BindRowid(index++, std::stoll(locator));
+    for (std::size_t i : compared) stmt.Bind(index++, original[i]);
     stmt.Step();
     if (sqlite3_changes(db_) == 0) ThrowRowNotFound();
     return locator;
   }
 
   void Execute(const std::string& statement) override {
-    Statement stmt(db_, RemoveNationalPrefix(statement));
+    Statement stmt(db_, AdaptQuery(statement));
     while (stmt.Step()) {
     }
   }
 
  private:
+  const std::set<std::string>& TableColumns(const std::string& table) {
+    auto it = tableColumns_.find(table);
+    if (it == tableColumns_.end()) {
+      std::set<std::string> names;
+      for (const ColumnInfo& c : Describe(table)) names.insert(c.name);
+      it = tableColumns_.emplace(table, std::move(names)).first;
+    }
+    return it->second;
+  }
+
   sqlite3* db_ = nullptr;
+  std::map<std::string, std::set<std::string>> tableColumns_;
 };
 
 }  // namespace

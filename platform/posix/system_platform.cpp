@@ -20,8 +20,9 @@ class PosixPlatform : public SystemPlatform {
   }
 
  private:
-  PosixProcess process_;
+  // First, so that it notes the inherited descriptors before anything else opens one.
   FdConsoleChannel console_;
+  PosixProcess process_;
   std::unique_ptr<Clock> clock_ = PinnedOr(std::make_unique<LocalClock>());
   std::unique_ptr<DatabaseServer> database_;
   std::unique_ptr<TargetNetwork> targets_;

@@ -20,18 +20,37 @@ namespace {
 // reach every top-level window of the desktop, loses the line.
 constexpr int32_t kBroadcastHandle = 0xFFFF;
 
+// The handle is judged once, at the first line (sent at the start of the scan, or by a
+// start-up that failed): a window of another process then is the console's list box for
+// the rest of the process; anything else is a lost console. A handle that later names no
+// window, or a window of another process (the number reused after the console's went
+// away), loses its lines from then on, so a line never lands in a stranger's window.
 class ListBoxChannel : public ConsoleChannel {
  public:
   void AddLine(int32_t listBoxHandle, std::string_view line) override {
     if (listBoxHandle == 0 || listBoxHandle == kBroadcastHandle) return;
     // Window handles are 32-bit values, sign-extended on 64-bit systems.
     const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(listBoxHandle));
-    if (!IsWindow(window)) return;
+    if (!judged_) {
+      judged_ = true;
+      if (IsWindow(window)) GetWindowThreadProcessId(window, &owner_);
+      if (owner_ == GetCurrentProcessId()) owner_ = 0;
+    }
+    if (owner_ == 0) return;
+    DWORD ownerNow = 0;
+    if (!IsWindow(window) || GetWindowThreadProcessId(window, &ownerNow) == 0 || ownerNow != owner_) {
+      owner_ = 0;
+      return;
+    }
     // The system copies the text into the console's process and converts it from the
     // ANSI code page (UTF-8 by the manifest) for a Unicode list box.
     const std::string text = win32::ToAnsi(line);
     SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
+
+ private:
+  bool judged_ = false;
+  DWORD owner_ = 0;  // the console's process; 0: the console is lost
 };
 
 class WindowsClock : public Clock {

@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 
+#include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"
 
@@ -81,17 +82,43 @@ TEST(ScannerConsole, ALostConsoleCostsTheLinesButNotTheScan) {
                                 .closeReader = true});
   EXPECT_EQ(gone.signal, 0);
   EXPECT_EQ(gone.exitCode, 0);
-  // A descriptor that is not open at all.
-  ScanResult closed = RunScanner({.args = {ScanCommandLine(std::string(65, 'H'), temp.str())},
-                                  .env = {{"Temp", temp.str()}},
-                                  .channelFd = -1});
-  EXPECT_EQ(closed.exitCode, 0);
-  EXPECT_TRUE(closed.progress.empty());
-  // Both scans still ran to their end: each logged its failure.
   const auto log = LogOf(temp);
-  ASSERT_EQ(log.size(), 2u);
+  ASSERT_EQ(log.size(), 1u);
   EXPECT_NE(log[0].find(",Korvane.Scan," + std::string(65, 'G') + ":"), std::string::npos);
-  EXPECT_NE(log[1].find(",Korvane.Scan," + std::string(65, 'H') + ":"), std::string::npos);
+}
+
+TEST(ScannerConsole, AHandleThatWasNotInheritedNeverReachesTheScannersOwnFiles) {
+  // A rescan keeps the inventory open while it reports: a descriptor number that was
+  // free at start-up is by then the database file, and a line written there would
+  // destroy the inventory.
+  TempDir lab;
+  WriteFile(lab / "PC01.json", R"({
+  "wmi": {"classes": {
+    "Win32_ComputerSystem": [{"Name": "PC01", "UserName": "CORP\\ann", "TotalPhysicalMemory": "1073741824"}],
+    "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]}},
+  "registry": {"keys": {
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"},
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A": {"DisplayName": "Alpha", "UninstallString": "x"},
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\B": {"DisplayName": "Beta", "UninstallString": "x"}}}
+})");
+  Inventory inventory;
+  const std::map<std::string, std::string> env = {{"KORVANE_LAB", lab.str()}, {"Temp", lab.str()}};
+  const std::string line = ScanCommandLine("PC01", inventory.DataSource());
+  ASSERT_EQ(RunScanner({.args = {line}, .env = env}).progress.back(), "PC01,Complete");
+  for (int fd : {kChannelFd, 9}) {
+    const std::string handle = std::to_string(fd);
+    ScanResult r = RunScanner({.args = {handle + line.substr(line.find(','))}, .env = env, .channelFd = -1});
+    EXPECT_EQ(r.exitCode, 0) << handle << r.stderrText;
+    EXPECT_TRUE(r.progress.empty()) << handle;
+    EXPECT_TRUE(r.stdoutLines.empty()) << handle;
+  }
+  // Still a database, with the rows of one computer scanned three times and no errors.
+  EXPECT_EQ(ReadFile(inventory.SqliteFile()).substr(0, 16), std::string("SQLite format 3") + '\0');
+  EXPECT_EQ(inventory.RowsOf("Asset", "PC01").size(), 1u);
+  EXPECT_EQ(inventory.RowsOf("Software", "PC01").size(), 1u);
+  EXPECT_NE(inventory.RowsOf("Software", "PC01").at(0).at(1).text().find("Beta"), std::string::npos);
+  EXPECT_EQ(inventory.RowsOf("LastAccess", "PC01").size(), 1u);
+  EXPECT_EQ(LogOf(lab), std::vector<std::string>{});
 }
 
 TEST(ScannerConsole, HandleOneWritesToStandardOutput) {

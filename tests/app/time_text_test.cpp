@@ -2,7 +2,7 @@
 // the running progress value, and the pinned clock's text and arithmetic.
 #include <gtest/gtest.h>
 
-#include "app/time_text.h"
+#include "scan/time_text.h"
 #include "platform/pinned_clock.h"
 
 namespace korvane {

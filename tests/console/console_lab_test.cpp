@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <set>
 
-#include "console/lab_advance.h"
-#include "console/lab_generate.h"
-#include "platform/lab/json.h"
+#include "lab/authoring/lab_advance.h"
+#include "lab/authoring/lab_generate.h"
+#include "lab/model/json.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/inventory_text.h"
-#include "console/lab_random.h"
+#include "lab/authoring/lab_random.h"
 #include "console/progress_view.h"
 #include "console/scan_command.h"
 #include "console/scan_process.h"
@@ -133,28 +133,7 @@ TEST(ConsoleRules, TargetsFromNamesFilesAndLabs) {
   EXPECT_EQ(ScannerCommandLine(1234, "PC01", "SQLSRV", true), "1234,PC01,SQLSRV,-u");
 }
 
-TEST(ConsoleRules, StoredTextsTakenApart) {
-  const auto history = SplitHistory("2003/02/14 09:05:30~New Record Created^2003/02/15 10:00:00~Model changed from A~1 To B^");
-  ASSERT_EQ(history.size(), 2u);
-  EXPECT_EQ(history[0].time, "2003/02/14 09:05:30");
-  EXPECT_EQ(history[1].text, "Model changed from A~1 To B");
-  EXPECT_TRUE(SplitHistory("").empty());
-  EXPECT_EQ(SplitHistory("no time here^")[0].text, "no time here");
-
-  const auto disk = SplitDiskHistory("^2003/02/14,1234^2003/02/15,1200");
-  ASSERT_EQ(disk.size(), 2u);
-  EXPECT_EQ(disk[1].date, "2003/02/15");
-  EXPECT_EQ(disk[1].megabytes, "1200");
-
-  const auto software = SplitSoftwareList("Office\xC2\xA7" "11.0\xC2\xA7" "C:\\Office\\\xC2\xA7" "73931^WinZip\xC2\xA7" "9.0\xC2\xA7\xC2\xA7");
-  ASSERT_EQ(software.size(), 2u);
-  EXPECT_EQ(software[0].location, "C:\\Office\\");
-  EXPECT_EQ(software[0].productId, "73931");
-  EXPECT_EQ(software[1].program, "WinZip");
-  EXPECT_EQ(software[1].productId, "");
-  EXPECT_TRUE(SplitSoftwareList("").empty());
-  EXPECT_EQ(SplitList("Alerter^Computer Browser").size(), 2u);
-
+TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(ShortOsName("Microsoft Windows XP Professional", "Service Pack 2"), "Windows XP Professional SP2");
   EXPECT_EQ(ShortOsName("Microsoft(R) Windows(R) Server 2003, Standard Edition", ""), "Windows Server 2003, Standard Edition");
   EXPECT_EQ(SizeText(980), "980 MB");

@@ -6,9 +6,10 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <filesystem>
 #include <regex>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"
@@ -126,6 +127,51 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   EXPECT_NE(missing.err.find("no computer NOSUCHPC"), std::string::npos) << missing.err;
 }
 
+// Concurrent first scans of one computer can leave two rows of a table; the scanner works
+// on the first row its keyed query returns, and show must present that row, on every
+// backend.
+void ShowPresentsTheFirstOfDuplicateRows(const std::string& source, const std::string& name) {
+  TempDir dir;
+  TempDir lab;
+  WriteComputer(lab, name, FullComputerJson(name));
+  const ConsoleRun scan = RunConsole({"scan", "--db", source, "--lab", lab.str(), name}, {{"Temp", dir.str()}});
+  ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
+  {
+    auto server = MakeDatabaseServer();
+    auto connection = server->Open(MakeConnectionString(source));
+    connection->Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('" + name + "', '')");
+    connection->Execute("INSERT INTO Services (ServComputer) VALUES ('" + name + "')");
+    connection->Execute("INSERT INTO Asset (Computer, Manufacturer) VALUES ('" + name + "', 'Second row')");
+  }
+  const ConsoleRun all = RunConsole({"show", "--db", source});
+  ASSERT_EQ(all.exitCode, 0) << all.err;
+  const std::string overview = all.Text();
+  std::vector<std::string> following;  // the line after each row of the computer
+  for (std::size_t i = 0; i + 1 < all.out.size(); ++i) {
+    if (all.out[i].rfind(name + " ", 0) == 0) following.push_back(all.out[i + 1]);
+  }
+  ASSERT_EQ(following.size(), 1u) << overview;
+  EXPECT_NE(following[0].find(" 2 programs, "), std::string::npos) << overview;
+  const ConsoleRun one = RunConsole({"show", "--db", source, name});
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_NE(one.Text().find("Software (2 programs)"), std::string::npos) << one.Text();
+  EXPECT_NE(one.Text().find("Services: 1"), std::string::npos) << one.Text();
+  EXPECT_EQ(one.Text().find("Second row"), std::string::npos) << one.Text();
+}
+
+TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnSqlite) {
+  TempDir dir;
+  ShowPresentsTheFirstOfDuplicateRows(InitDb(dir), "PCDUP");
+}
+
+TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnPostgres) {
+  const char* dsn = std::getenv("KORVANE_TEST_PG_DSN");
+  if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see scripts/postgres-setup.sh)";
+  ASSERT_EQ(RunConsole({"init-db", dsn}).exitCode, 0);
+  // Short enough for the overview's name column.
+  ShowPresentsTheFirstOfDuplicateRows(dsn, "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
+}
+
 TEST(ConsoleInitDb, CreatesTheFiveTablesAndKeepsThemOnASecondRun) {
   TempDir dir;
   const std::string source = InitDb(dir);
@@ -159,6 +205,55 @@ TEST(ConsoleInitDb, PostgresThroughItsDsn) {
   ASSERT_EQ(show.exitCode, 0) << show.err;
   EXPECT_NE(show.Text().find("New Record Created"), std::string::npos) << show.Text();
   EXPECT_NE(show.Text().find("Software (2 programs)"), std::string::npos) << show.Text();
+  // The report reads the same rows through the DSN.
+  const ConsoleRun report = RunConsole({"report", "--db", dsn, "--out", (dir / "report").string()});
+  ASSERT_EQ(report.exitCode, 0) << report.err;
+  const std::string index = ReadFile(dir / "report" / "index.html");
+  EXPECT_NE(index.find(">" + name + "</a>"), std::string::npos);
+  bool pageFound = false;
+  for (const auto& page : std::filesystem::directory_iterator(dir / "report" / "computers")) {
+    if (page.path().filename().string().find(name) == std::string::npos) continue;
+    pageFound = true;
+    const std::string html = ReadFile(page.path());
+    EXPECT_NE(html.find("<svg class=\"chart\" data-drive=\"C\""), std::string::npos);
+    EXPECT_NE(html.find("Installed software (2)"), std::string::npos);
+  }
+  EXPECT_TRUE(pageFound);
+}
+
+TEST(ConsoleCommandLine, HelpVersionAndTheInitDbHint) {
+  const ConsoleRun help = RunConsole({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance"}) {
+    EXPECT_NE(help.Text().find(std::string("  ") + command + " "), std::string::npos) << command;
+    for (const char* flag : {"--help", "-h"}) {
+      const ConsoleRun one = RunConsole({command, flag});
+      EXPECT_EQ(one.exitCode, 0) << command << " " << flag << one.err;
+      EXPECT_NE(one.Text().find(std::string("  ") + command), std::string::npos) << one.Text();
+    }
+  }
+  EXPECT_EQ(RunConsole({"-h"}).exitCode, 0);
+  const ConsoleRun version = RunConsole({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(std::regex_match(version.Text(), std::regex("korvane-console \\d+\\.\\d+.*\n"))) << version.Text();
+  const ConsoleRun wrong = RunConsole({"show", "--db", "x", "--format", "xml"});
+  EXPECT_EQ(wrong.exitCode, 2);
+  EXPECT_NE(wrong.err.find("usage: korvane-console\n  show "), std::string::npos) << wrong.err;
+
+  // A bare word that names no directory and no data source: say how to mean a directory.
+  TempDir dir;
+  ScanOptions init;
+  init.program = ProgramPath("korvane-console");
+  init.channelFd = -1;
+  init.args = {"init-db", "inv"};
+  const std::string here = std::filesystem::current_path().string();
+  std::filesystem::current_path(dir.path());
+  const ScanResult bare = RunScanner(init);
+  std::filesystem::current_path(here);
+  EXPECT_EQ(bare.exitCode, 1);
+  EXPECT_NE(bare.stderrText.find("a path such as ./inv creates an SQLite inventory there"), std::string::npos)
+      << bare.stderrText;
+  EXPECT_FALSE(std::filesystem::exists(dir / "inv"));
 }
 
 }  // namespace

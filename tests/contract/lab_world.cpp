@@ -2,7 +2,7 @@
 // way a lab author would describe a real Windows computer.
 #include <sstream>
 
-#include "platform/lab/lab.h"
+#include "lab/simulator/lab.h"
 #include "tests/contract/target_contract.h"
 #include "tests/support/temp_dir.h"
 

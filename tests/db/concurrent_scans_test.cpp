@@ -1,7 +1,10 @@
-// Many scanner processes write to one SQLite inventory at once; none may fail because
-// another holds the file.
+// Many scanner processes write to one inventory at once: none may fail because another
+// holds the SQLite file, and scans of one computer at once never lose a history entry
+// without a log line.
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,6 +76,112 @@ TEST(ConcurrentScans, ThirtyTwoScannersIntoOneSqliteFileAllRecordTheirAttempts) 
     EXPECT_EQ(line.find("Error connecting"), std::string::npos) << line;
   }
 }
+
+// A computer whose manufacturer and program versions carry the number of the scan.
+std::string NumberedComputer(const std::string& name, int n) {
+  std::string keys;
+  for (int p = 0; p < 3; ++p) {
+    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
+            std::to_string(p) + R"(": {"DisplayName": "App)" + std::to_string(p) +
+            R"(", "DisplayVersion": ")" + std::to_string(n) + R"(", "UninstallString": "remove.exe"})";
+  }
+  return R"({
+  "wmi": {"classes": {
+    "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": "Maker )" + std::to_string(n) +
+         R"(", "Model": "M1", "Domain": "corp", "TotalPhysicalMemory": "536281088", "UserName": "CORP\\u"}],
+    "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600", "FreePhysicalMemory": "215040", "WindowsDirectory": "C:\\WINDOWS"}],
+    "Win32_Processor": [{"Name": "CPU", "CurrentClockSpeed": 2793}],
+    "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]
+  }},
+  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
+         keys + R"(}},
+  "services": {"list": [{"name": "Alerter", "display": "Alerter"}]}
+})";
+}
+
+// Whether the history text holds an entry "time~" & label & ... & " To " & value.
+bool HasEntry(const std::string& history, const std::string& label, const std::string& value) {
+  std::size_t start = 0;
+  while (start < history.size()) {
+    std::size_t end = history.find('^', start);
+    if (end == std::string::npos) end = history.size();
+    const std::string entry = history.substr(start, end - start);
+    const std::size_t tilde = entry.find('~');
+    if (tilde != std::string::npos && entry.compare(tilde + 1, label.size(), label) == 0 &&
+        entry.ends_with(" To " + value)) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+class SameComputerAtOnce : public ::testing::TestWithParam<InventoryBackend> {};
+
+// Each scan sees other values, so each has entries of its own to add. A scan that
+// loses the race for the row must say so in its log; every other scan's entries are
+// all there, and the value finally stored has its entry.
+TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
+  KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
+  constexpr int kScans = 8;
+  constexpr int kRounds = 2;
+  Inventory inventory(GetParam());
+  const std::string name = UniqueComputerName("SAME");
+
+  auto scan = [&](int n, const TempDir& temp) {
+    TempDir lab;
+    WriteFile(lab / (name + ".json"), NumberedComputer(name, n));
+    ScanOptions options;
+    options.args = {ScanCommandLine(name, inventory.DataSource())};
+    options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
+    return RunScanner(options);
+  };
+  {
+    TempDir temp;
+    ASSERT_EQ(scan(0, temp).exitCode, 0);
+  }
+
+  int lost = 0;
+  int logged = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::unique_ptr<TempDir>> temps;
+    for (int i = 0; i < kScans; ++i) temps.push_back(std::make_unique<TempDir>());
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kScans; ++i) {
+      threads.emplace_back([&, i] { scan(1 + round * kScans + i, *temps[static_cast<std::size_t>(i)]); });
+    }
+    for (auto& t : threads) t.join();
+
+    const auto rows = inventory.RowsOf("Asset", name);
+    ASSERT_EQ(rows.size(), 1u);
+    const std::string history = rows[0][92].text();
+    for (int i = 0; i < kScans; ++i) {
+      const std::string n = std::to_string(1 + round * kScans + i);
+      // (label, value the entry ends with)
+      std::vector<std::pair<std::string, std::string>> expected{{"Manufacturer changed from ", "Maker " + n}};
+      for (int p = 0; p < 3; ++p) expected.emplace_back("App" + std::to_string(p) + " Version changed from ", n);
+      int missing = 0;
+      for (const auto& [label, value] : expected) {
+        if (!HasEntry(history, label, value)) ++missing;
+      }
+      const auto log = ReadLines(*temps[static_cast<std::size_t>(i)] / "DrevantaAssetDB.log");
+      lost += missing;
+      logged += log.empty() ? 0 : 1;
+      EXPECT_TRUE(missing == 0 || !log.empty())
+          << "scan " << n << " lost " << missing << " entries without a log line\n" << history;
+      for (const std::string& line : log) {
+        EXPECT_NE(line.find("Row cannot be located for updating"), std::string::npos) << line;
+      }
+    }
+    // The manufacturer finally stored came with its entry.
+    const std::string stored = rows[0][1].text();
+    EXPECT_TRUE(HasEntry(history, "Manufacturer changed from ", stored)) << stored << "\n" << history;
+  }
+  std::cout << "[          ] " << lost << " entries lost, " << logged << " scans logged it\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SameComputerAtOnce, AllBackends(),
+                         [](const auto& p) { return BackendName(p.param); });
 
 }  // namespace
 }  // namespace korvane::test

@@ -2,12 +2,14 @@
 // string, declared sizes, wide text, and the choice of backend.
 #include <gtest/gtest.h>
 
+#include "platform/db/case_fold.h"
 #include "platform/db/connection_string.h"
 #include "platform/db/database_server.h"
 #include "platform/db/engine.h"
 #include "platform/db/sql_text.h"
 #include "platform/utf16.h"
 #include "platform/runtime_error.h"
+#include "platform/storable_text.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -29,6 +31,45 @@ TEST(SqlText, TheNationalPrefixIsDroppedOutsideQuotedTextOnly) {
   EXPECT_EQ(RemoveNationalPrefix(drive), drive);
   // An unterminated literal is copied as it stands (the engine reports it).
   EXPECT_EQ(RemoveNationalPrefix("WHERE a = N'x"), "WHERE a = 'x");
+}
+
+TEST(SqlText, TheKeyComparisonOfAPerComputerQueryIsFound) {
+  const std::string asset = "SELECT *, Computer AS Expr1 From Asset WHERE (Computer = 'O''N''EIL')";
+  const auto key = FindKeyComparison(asset);
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->column, "Computer");
+  EXPECT_EQ(key->value, "O'N'EIL");
+  EXPECT_EQ(asset.substr(key->begin, key->end - key->begin), "Computer = 'O''N''EIL'");
+  EXPECT_EQ(TextLiteral(key->value), "'O''N''EIL'");
+  EXPECT_TRUE(FindKeyComparison("SELECT * FROM DriveHistory where DiskComputer='PC~C';"));
+  // Anything more than the one comparison, or an unterminated literal, is not one.
+  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE (Computer = 'A') OR 1=1"));
+  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE (Computer = 'A'"));
+  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE (Computer = 'A)"));
+  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE Computer = Model"));
+  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset"));
+}
+
+TEST(StoredText, NulAndBytesThatAreNotUtf8HaveOneStorableForm) {
+  EXPECT_EQ(StorableText(std::string("a\0b\0", 4)), "a b ");
+  // Latin-1 / Windows-1252 bytes become their characters; valid UTF-8 stays.
+  EXPECT_EQ(StorableText("M\xDCLLER \x80 \x81"), "M\u00DCLLER \u20AC \u0081");
+  EXPECT_EQ(StorableText("\u00C4RZTE \U0001F600"), "\u00C4RZTE \U0001F600");
+  // Overlong forms, surrogates and cut sequences are not UTF-8.
+  EXPECT_EQ(StorableText("\xC0\xAF \xED\xA0\x80 \xE2\x82"), "\u00C0\u00AF \u00ED\u00A0\u20AC \u00E2\u201A");
+  const std::string once = StorableText("x\xE9\0\xFF");
+  EXPECT_EQ(StorableText(once), once);
+}
+
+TEST(CaseFold, KeysFoldInEveryScriptButNeverIntoAscii) {
+  EXPECT_EQ(FoldKey("\u00C4RZTE-PC"), "\u00E4rzte-pc");
+  EXPECT_EQ(FoldKey("\u00C4rzte-Pc"), FoldKey("\u00E4RZTE-pC"));
+  EXPECT_EQ(FoldKey("\u0391\u0398\u0397\u039D\u0391 \u041C\u041E\u0421\u041A\u0412\u0410"),
+            "\u03B1\u03B8\u03B7\u03BD\u03B1 \u043C\u043E\u0441\u043A\u0432\u0430");
+  EXPECT_EQ(FoldKey("\u0100\u0101\u0102"), "\u0101\u0101\u0103");  // alternating pairs
+  // The dotted capital I and the Kelvin sign stay: ASCII names compare as NOCASE does.
+  EXPECT_EQ(FoldKey("\u0130\u212A"), "\u0130\u212A");
+  EXPECT_EQ(FoldKey("PC_01 \xFF"), "pc_01 \xFF");
 }
 
 TEST(SqlText, WholeTableQueriesAreRecognisedAndNothingElse) {

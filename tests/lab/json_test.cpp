@@ -1,6 +1,6 @@
 // The lab's JSON reader and writer: what lab files rely on (member order, NUL and
 // surrogate escapes, integer vs fraction) and where a broken file is reported.
-#include "platform/lab/json.h"
+#include "lab/model/json.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/lab/lab.h"
+#include "lab/simulator/lab.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvane::test {

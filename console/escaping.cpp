@@ -1,0 +1,110 @@
+#include "console/escaping.h"
+
+#include <cstdio>
+
+namespace korvane::console {
+
+namespace {
+
+// Length of the UTF-8 sequence at `i`, or 0 when it is not a valid one.
+std::size_t SequenceLength(const std::string& t, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(t[k]); };
+  const unsigned char c = b(i);
+  if (c < 0x80) return 1;
+  std::size_t n;
+  unsigned int cp;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+    cp = c & 0x1Fu;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    cp = c & 0x0Fu;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    cp = c & 0x07u;
+  } else {
+    return 0;
+  }
+  if (i + n > t.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i + k) & 0x3Fu);
+  }
+  if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+    return 0;
+  }
+  return n;
+}
+
+const char kReplacement[] = "\xEF\xBF\xBD";
+
+}  // namespace
+
+std::string ValidUtf8(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = SequenceLength(text, i);
+    if (n == 0) {
+      out += kReplacement;
+      ++i;
+    } else {
+      out.append(text, i, n);
+      i += n;
+    }
+  }
+  return out;
+}
+
+std::string Html(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (char c : ValidUtf8(text)) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') break;
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (char c : ValidUtf8(text)) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char code[8];
+          std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
+          out += code;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string CsvField(const std::string& text) {
+  const std::string t = ValidUtf8(text);
+  if (t.find_first_of(",\"\r\n") == std::string::npos && (t.empty() || t[0] != ' ')) return t;
+  std::string out = "\"";
+  for (char c : t) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace korvane::console

@@ -1,0 +1,59 @@
+// One computer's rows as the scanner reads them, for the commands that show an
+// inventory. Every table is read with the scanners' own keyed query, and where several
+// rows match (concurrent first scans can leave two) the first row returned is the one
+// used, as the scanner itself does. Listing the computers reads the key column only, so
+// a view of one computer never scans a whole table.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+
+namespace korvane::console {
+
+using Row = std::vector<Variant>;
+
+struct DriveSeries {
+  char letter;
+  std::string history;  // DiskHistory as stored; empty text for Null
+};
+
+struct ComputerRows {
+  Row asset;                                 // the first Asset row
+  std::optional<std::string> softwareList;   // no Software row: nothing; Null: empty
+  std::optional<std::string> serviceList;
+  std::optional<Variant> lastAccess;         // LastAccessTime, possibly Null
+  std::vector<DriveSeries> drives;           // C: to J: that have a DriveHistory row
+};
+
+enum ReadPart : unsigned {
+  kReadSoftware = 1,
+  kReadServices = 2,
+  kReadLastAccess = 4,
+  kReadDrives = 8,
+  kReadAll = 15,
+};
+
+// The computers of Asset, each once (letter case ignored, as the keys are), sorted.
+std::vector<std::string> ComputerNames(Connection& connection);
+
+// The computer's rows; nothing when it has no Asset row.
+std::optional<ComputerRows> ReadComputer(Connection& connection, const std::string& name,
+                                         unsigned parts = kReadAll);
+
+// Every (computer, LastAccessTime) of LastAccess, first row per computer.
+std::vector<std::pair<std::string, Variant>> LastAccessTimes(Connection& connection);
+
+// Reading values of a row: a missing column reads as Null.
+const Variant& At(const Row& row, int ordinal);
+// Text of a value; Null and Empty are empty text, numbers plain decimal.
+std::string Text(const Variant& v);
+// A number; Null or text that is no number reads as 0.
+double Number(const Variant& v);
+// A pinned value is stored with a leading "^".
+bool Pinned(const Variant& v);
+std::string Unpinned(const Variant& v);
+
+}  // namespace korvane::console

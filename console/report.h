@@ -1,0 +1,49 @@
+// `korvane-console report`: a static, self-contained HTML report of an inventory (no
+// script, no network, no file outside DIR), written one computer at a time so that the
+// memory it needs does not grow with the inventory:
+//
+//   DIR/index.html            overview: counts, last seen, systems, memory and CPU
+//                             classes, fullest and fastest-filling drives, every computer
+//   DIR/software.html         census: every program, its computers and versions
+//   DIR/software/N.html       one program: its computers, by version
+//   DIR/computers/N-NAME.html one computer: values, free-space charts, history, software
+//
+// Every text from the inventory goes through Html() (console/escaping.h).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "console/inventory_rows.h"
+#include "console/stored_formats.h"
+
+namespace korvane::console {
+
+struct ReportContext {
+  std::string title;
+  std::string generated;  // "YYYY/MM/DD HH:MM:SS" of the report
+  int today = 0;          // day number of the report's date
+};
+
+// The frame of every page. `root` leads from the page back to DIR ("" or "../").
+void WritePageStart(std::ostream& out, const ReportContext& context, const std::string& heading,
+                    const std::string& root);
+void WritePageEnd(std::ostream& out);
+
+// An inline SVG chart of one drive's free space; every point carries its stored date and
+// value (data-date, data-mb) and a tooltip. `sizeMb` 0 when unknown.
+void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpacePoint>& points, double sizeMb);
+
+// One computer's page. `programPage` gives the census page of a program (relative to DIR).
+struct ProgramLinks {
+  virtual ~ProgramLinks() = default;
+  virtual std::string PageOf(const std::string& program) = 0;
+};
+void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c,
+                       ProgramLinks& programs);
+
+// A value for people: the stored text without its pin mark, and a "pinned" mark after it.
+std::string ShownHtml(const Variant& v);
+
+}  // namespace korvane::console

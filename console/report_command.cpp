@@ -1,0 +1,76 @@
+// `korvane-console report --db SOURCE --out DIR [--title TEXT]`: reads the inventory one
+// computer at a time, with the scanners' keyed queries, writes that computer's page at
+// once and keeps only what the overview and the census need.
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+
+#include "scan/scan_context.h"
+#include "console/commands.h"
+#include "console/report_overview.h"
+#include "console/targets.h"
+#include "platform/db/database_server.h"
+#include "platform/runtime_error.h"
+
+namespace korvane::console {
+
+namespace {
+
+// The local time of the report, in the inventory's own pattern.
+std::string ReportTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
+}  // namespace
+
+int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  std::string source, dir, title = "Inventory";
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string* target = args[i] == "--db" ? &source : args[i] == "--out" ? &dir : args[i] == "--title" ? &title : nullptr;
+    if (target == nullptr) throw UsageError("unknown argument " + args[i]);
+    if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
+    *target = args[++i];
+  }
+  if (source.empty() || dir.empty()) throw UsageError("report needs --db SOURCE and --out DIR");
+
+  std::unique_ptr<DatabaseServer> server = MakeDatabaseServer();
+  std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
+  const std::filesystem::path root = std::filesystem::absolute(dir).lexically_normal();
+  std::filesystem::create_directories(root / "computers");
+
+  ReportContext context;
+  context.title = title;
+  context.generated = ReportTime();
+  context.today = DayNumber(context.generated).value_or(0);
+  ReportOverview overview(root, context);
+  overview.AddLastAccess(LastAccessTimes(*connection));
+  std::size_t number = 0;
+  for (const std::string& name : ComputerNames(*connection)) {
+    const std::optional<ComputerRows> c = ReadComputer(*connection, name);
+    if (!c) continue;
+    const std::string page = ComputerPageName(++number, Text(At(c->asset, 0)));
+    std::ofstream file(root / page, std::ios::binary | std::ios::trunc);
+    if (!file) throw RuntimeError(0, "cannot write " + (root / page).string());
+    WriteComputerPage(file, context, *c, overview);
+    overview.Add(*c, page);
+  }
+  overview.Finish();
+  out << "Report of " << number << (number == 1 ? " computer" : " computers") << " written to "
+      << (root / "index.html").lexically_normal().string() << "\n";
+  return 0;
+}
+
+}  // namespace korvane::console

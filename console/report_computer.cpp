@@ -1,0 +1,184 @@
+// One computer's page of the report: its values grouped as a person looks for them, a
+// free-space chart per drive, its change timeline (newest first), software and services.
+#include <algorithm>
+
+#include "scan/conversions.h"
+#include "console/escaping.h"
+#include "console/inventory_text.h"
+#include "console/report.h"
+#include "inventory/query_texts.h"
+
+namespace korvane::console {
+
+namespace {
+
+struct Field {
+  const char* label;
+  int ordinal;
+  const char* unit;
+};
+
+struct Group {
+  const char* title;
+  std::vector<Field> fields;
+};
+
+const std::vector<Group>& Groups() {
+  static const std::vector<Group> kGroups = {
+      {"System", {{"Manufacturer", asset::kManufacturer, ""}, {"Model", asset::kModel, ""},
+                  {"Serial number", asset::kSerialNumber, ""}, {"Domain", asset::kDomain, ""},
+                  {"User", asset::kUserName, ""}}},
+      {"Operating system", {{"OS", asset::kOSCaption, ""}, {"Service pack", asset::kCSDVersion, ""},
+                            {"Version", asset::kOSVersion, ""}, {"Description", asset::kOSDescription, ""},
+                            {"Windows directory", asset::kWindowsDirectory, ""},
+                            {"Boot device", asset::kBootDevice, ""}, {"Country code", asset::kCountryCode, ""}}},
+      {"Processors", {{"Processor 1", asset::ProcessorName(1), ""}, {"Speed 1", asset::ProcessorClockSpeed(1), " MHz"},
+                      {"Processor 2", asset::ProcessorName(2), ""}, {"Speed 2", asset::ProcessorClockSpeed(2), " MHz"},
+                      {"Processor 3", asset::ProcessorName(3), ""}, {"Speed 3", asset::ProcessorClockSpeed(3), " MHz"},
+                      {"Processor 4", asset::ProcessorName(4), ""}, {"Speed 4", asset::ProcessorClockSpeed(4), " MHz"}}},
+      {"Memory", {{"Physical", asset::kTotalPhysicalMemory, " MB"}, {"Free physical", asset::kFreePhysicalMemory, " MB"},
+                  {"Free in paging files", asset::kFreeSpaceInPagingFiles, " MB"},
+                  {"Free virtual", asset::kFreeVirtualMemory, " MB"}}},
+      {"Network", {{"IP address", asset::kIPAddress, ""}}},
+      {"BIOS", {{"Maker", asset::kBIOSManufacturer, ""}, {"Version", asset::kSMBIOSBIOSVersion, ""}}},
+  };
+  return kGroups;
+}
+
+void WriteGroups(std::ostream& out, const Row& a) {
+  out << "<div class=\"grid\">\n";
+  for (const Group& g : Groups()) {
+    out << "<div><h2>" << g.title << "</h2><table>\n";
+    bool any = false;
+    for (const Field& f : g.fields) {
+      const Variant& v = At(a, f.ordinal);
+      // Slots of processors that are not there hold 0.
+      if (Text(v).empty() || (Text(v) == "0" && std::string(f.unit) == " MHz")) continue;
+      any = true;
+      out << "<tr><th>" << f.label << "</th><td>" << ShownHtml(v) << f.unit << "</td></tr>\n";
+    }
+    if (!any) out << "<tr><td class=\"muted\">nothing recorded</td></tr>\n";
+    out << "</table></div>\n";
+  }
+  out << "</div>\n";
+}
+
+void WriteDrives(std::ostream& out, const ComputerRows& c) {
+  const Row& a = c.asset;
+  out << "<h2>Drives</h2>\n<table>\n<tr><th>Drive</th><th>File system</th><th>Volume</th><th>Size</th>"
+         "<th>Free</th><th>Serial number</th></tr>\n";
+  bool any = false;
+  for (int letter = 0; letter < 10; ++letter) {
+    const int slot = asset::DriveSlot(letter);
+    const Variant& caption = At(a, slot + asset::kDriveCaption);
+    if (Text(caption).empty()) continue;
+    any = true;
+    const double size = Number(At(a, slot + asset::kDriveSize));
+    const double free = Number(At(a, slot + asset::kDriveFreeSpace));
+    out << "<tr><td>" << ShownHtml(caption) << "</td><td>" << Html(Text(At(a, slot + asset::kDriveFileSystem)))
+        << "</td><td>" << Html(Text(At(a, slot + asset::kDriveVolumeName))) << "</td><td class=\"num\">"
+        << (size > 0 ? SizeText(size) : "no medium") << "</td><td class=\"num\">"
+        << (size > 0 ? SizeText(free) : "") << "</td><td>"
+        << Html(Text(At(a, slot + asset::kDriveVolumeSerialNumber))) << "</td></tr>\n";
+  }
+  if (!any) out << "<tr><td colspan=\"6\" class=\"muted\">no drives recorded</td></tr>\n";
+  out << "</table>\n<h2>Free space over time</h2>\n";
+  if (c.drives.empty()) out << "<p class=\"muted\">No drive history recorded.</p>\n";
+  for (const DriveSeries& d : c.drives) {
+    const int slot = asset::DriveSlot(d.letter - 'A');
+    WriteDriveChart(out, d.letter, ParseDiskHistory(d.history), Number(At(a, slot + asset::kDriveSize)));
+  }
+}
+
+std::string Value(const std::string& v) { return v.empty() ? "<span class=\"muted\">nothing</span>" : Html(v); }
+
+void WriteTimeline(std::ostream& out, const Row& a) {
+  const std::vector<HistoryEntry> entries = ParseHistory(Text(At(a, asset::kHistory)));
+  out << "<h2>Changes (" << entries.size() << ")</h2>\n";
+  if (entries.empty()) {
+    out << "<p class=\"muted\">No history recorded.</p>\n";
+    return;
+  }
+  out << "<ol class=\"timeline\">\n";
+  for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+    out << "<li><span class=\"time\">" << (e->time.empty() ? "(time cut off)" : Html(e->time)) << "</span>";
+    switch (e->kind) {
+      case ChangeKind::Created:
+        out << "<span class=\"kind created\">created</span>First scan: the record was created";
+        break;
+      case ChangeKind::FieldChanged:
+        out << "<span class=\"kind field\">changed</span><b>" << Html(e->subject) << "</b>: " << Value(e->from)
+            << " &rarr; " << Value(e->to);
+        break;
+      case ChangeKind::SoftwareInstalled:
+        out << "<span class=\"kind installed\">installed</span>" << Html(e->subject);
+        break;
+      case ChangeKind::SoftwareRemoved:
+        out << "<span class=\"kind removed\">removed</span>" << Html(e->subject);
+        break;
+      case ChangeKind::SoftwareChanged:
+        out << "<span class=\"kind software\">updated</span>" << Html(e->subject) << " <i>" << Html(e->what)
+            << "</i>: " << Value(e->from) << " &rarr; " << Value(e->to);
+        break;
+      case ChangeKind::Other:
+        out << "<span class=\"kind\">note</span>" << Html(e->text);
+        break;
+    }
+    out << "</li>\n";
+  }
+  out << "</ol>\n";
+}
+
+void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& programs) {
+  std::vector<SoftwareItem> items = ParseSoftwareList(c.softwareList.value_or(""));
+  std::stable_sort(items.begin(), items.end(),
+                   [](const SoftwareItem& x, const SoftwareItem& y) { return x.program < y.program; });
+  out << "<h2>Installed software (" << items.size() << ")</h2>\n";
+  if (!items.empty()) {
+    out << "<table class=\"software\">\n<tr><th>Program</th><th>Version</th><th>Location</th><th>Product ID</th></tr>\n";
+    for (const SoftwareItem& s : items) {
+      out << "<tr><td>";
+      if (s.program.empty()) {
+        out << "<span class=\"muted\">(no name)</span>";
+      } else {
+        out << "<a href=\"../" << programs.PageOf(s.program) << "\">" << Html(s.program) << "</a>";
+      }
+      out << "</td><td>" << Html(s.version) << "</td><td>" << Html(s.location) << "</td><td>" << Html(s.productId)
+          << "</td></tr>\n";
+    }
+    out << "</table>\n";
+  }
+  const std::vector<std::string> services = SplitList(c.serviceList.value_or(""));
+  out << "<h2>Services (" << services.size() << ")</h2>\n";
+  if (!services.empty()) {
+    out << "<ul class=\"services\">\n";
+    for (const std::string& s : services) out << "<li>" << Html(s) << "</li>\n";
+    out << "</ul>\n";
+  }
+}
+
+}  // namespace
+
+void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c,
+                       ProgramLinks& programs) {
+  const Row& a = c.asset;
+  WritePageStart(out, context, "Computer " + Text(At(a, asset::kComputer)), "../");
+  out << "<section class=\"cards\">\n<div class=\"card\">Last scan<div class=\"big\">"
+      << Html(Text(At(a, asset::kLastScan)).empty() ? std::string("never") : Text(At(a, asset::kLastScan)))
+      << "</div></div>\n<div class=\"card\">Last answered<div class=\"big\">";
+  if (!c.lastAccess) {
+    out << "no record";
+  } else if (Text(*c.lastAccess).empty()) {
+    out << "never";
+  } else {
+    out << Html(Text(*c.lastAccess));
+  }
+  out << "</div></div>\n</section>\n";
+  WriteGroups(out, a);
+  WriteDrives(out, c);
+  WriteTimeline(out, a);
+  WriteSoftware(out, c, programs);
+  WritePageEnd(out);
+}
+
+}  // namespace korvane::console

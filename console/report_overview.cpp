@@ -1,0 +1,265 @@
+#include "console/report_overview.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "scan/conversions.h"
+#include "console/escaping.h"
+#include "console/inventory_text.h"
+#include "inventory/query_texts.h"
+#include "platform/runtime_error.h"
+
+namespace korvane::console {
+
+namespace {
+
+constexpr std::size_t kTopDrives = 15;
+
+std::string MemoryClass(double mb) {
+  if (mb <= 0) return "unknown";
+  static const std::pair<double, const char*> kClasses[] = {
+      {128, "under 128 MB"}, {256, "128 to 255 MB"}, {512, "256 to 511 MB"}, {1024, "512 MB to 1 GB"},
+      {2048, "1 to 2 GB"},  {4096, "2 to 4 GB"},    {8192, "4 to 8 GB"},     {16384, "8 to 16 GB"}};
+  // Installed memory reads a little below its nominal size (511 MB for 512).
+  for (const auto& [limit, name] : kClasses) {
+    if (mb < limit * 0.97) return name;
+  }
+  return "16 GB and more";
+}
+
+std::string ProcessorClass(const Row& a) {
+  int count = 0;
+  double speed = 0;
+  for (int n = 1; n <= 4; ++n) {
+    if (Unpinned(At(a, asset::ProcessorName(n))).empty()) continue;
+    ++count;
+    speed = std::max(speed, Number(At(a, asset::ProcessorClockSpeed(n))));
+  }
+  if (count == 0) return "unknown";
+  std::string speedClass = speed <= 0       ? "speed unknown"
+                           : speed < 1000   ? "under 1 GHz"
+                           : speed < 2000   ? "1 to 2 GHz"
+                           : speed < 3000   ? "2 to 3 GHz"
+                                            : "3 GHz and more";
+  return std::to_string(count) + (count == 1 ? " processor, " : " processors, ") + speedClass;
+}
+
+std::string Percent(double part, double whole) {
+  char t[16];
+  std::snprintf(t, sizeof t, "%.0f%%", whole > 0 ? 100.0 * part / whole : 0.0);
+  return t;
+}
+
+// A page name that any file system takes: the number keeps it unique, the name's safe
+// characters keep it readable.
+std::string SafeFilePart(const std::string& name) {
+  std::string safe;
+  for (char c : name) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_') {
+      safe += c;
+    }
+    if (safe.size() >= 40) break;
+  }
+  return safe;
+}
+
+void CountTable(std::ostream& out, const char* title, const char* what, const std::map<std::string, std::size_t>& counts,
+                std::size_t total, bool byCount) {
+  std::vector<std::pair<std::string, std::size_t>> rows(counts.begin(), counts.end());
+  if (byCount) {
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& x, const auto& y) { return x.second > y.second; });
+  }
+  out << "<div><h2>" << title << "</h2><table>\n<tr><th>" << what << "</th><th>Computers</th><th></th></tr>\n";
+  for (const auto& [name, n] : rows) {
+    out << "<tr><td>" << Html(name) << "</td><td class=\"num\">" << n << "</td><td><span class=\"bar\" style=\"width:"
+        << (total ? 120 * n / total : 0) << "px\"></span> " << Percent(static_cast<double>(n), static_cast<double>(total))
+        << "</td></tr>\n";
+  }
+  out << "</table></div>\n";
+}
+
+}  // namespace
+
+std::string ComputerPageName(std::size_t number, const std::string& name) {
+  char n[16];
+  std::snprintf(n, sizeof n, "%05zu", number);
+  const std::string safe = SafeFilePart(name);
+  return std::string("computers/") + n + (safe.empty() ? "" : "-" + safe) + ".html";
+}
+
+ReportOverview::ReportOverview(std::filesystem::path dir, ReportContext context)
+    : dir_(std::move(dir)), context_(std::move(context)), rowsPath_(dir_ / ".computers.part") {
+  rows_.open(rowsPath_, std::ios::binary | std::ios::trunc);
+  if (!rows_) throw RuntimeError(0, "cannot write " + rowsPath_.string());
+}
+
+std::string ReportOverview::PageOf(const std::string& program) {
+  Program& p = programs_[program];
+  if (p.number == 0) p.number = programs_.size();
+  return "software/" + std::to_string(p.number) + ".html";
+}
+
+void ReportOverview::KeepTop(std::vector<Drive>& list, Drive d, bool (*before)(const Drive&, const Drive&)) {
+  list.push_back(std::move(d));
+  std::stable_sort(list.begin(), list.end(), before);
+  if (list.size() > kTopDrives) list.pop_back();
+}
+
+void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
+  const Row& a = c.asset;
+  const std::string name = Text(At(a, asset::kComputer));
+  const uint32_t index = static_cast<uint32_t>(computerPages_.size());
+  computerPages_.emplace_back(name, page);
+  ++computers_;
+  const std::string os = ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion)));
+  ++systems_[os.empty() ? "unknown" : os];
+  const double memory = Number(At(a, asset::kTotalPhysicalMemory));
+  ++memory_[MemoryClass(memory)];
+  ++processors_[ProcessorClass(a)];
+
+  for (int letter = 2; letter < 10; ++letter) {
+    const int slot = asset::DriveSlot(letter);
+    const double size = Number(At(a, slot + asset::kDriveSize));
+    if (size <= 0 || Text(At(a, slot + asset::kDriveFileSystem)) == "CDFS") continue;
+    const double free = Number(At(a, slot + asset::kDriveFreeSpace));
+    KeepTop(fullest_, Drive{name, page, static_cast<char>('A' + letter), free, size, 0},
+            [](const Drive& x, const Drive& y) { return x.free / x.size < y.free / y.size; });
+  }
+  for (const DriveSeries& d : c.drives) {
+    const std::vector<FreeSpacePoint> points = ParseDiskHistory(d.history);
+    const std::optional<double> trend = FreeSpaceTrend(points);
+    if (!trend || *trend >= 0) continue;
+    double lastFree = 0;
+    for (const auto& p : points) {
+      if (p.valid) lastFree = p.megabytes;
+    }
+    const double size = Number(At(a, asset::DriveSlot(d.letter - 'A') + asset::kDriveSize));
+    KeepTop(fastest_, Drive{name, page, d.letter, lastFree, size, -*trend},
+            [](const Drive& x, const Drive& y) { return x.perDay > y.perDay; });
+  }
+  for (const SoftwareItem& s : ParseSoftwareList(c.softwareList.value_or(""))) {
+    if (s.program.empty()) continue;
+    PageOf(s.program);
+    std::vector<uint32_t>& on = programs_[s.program].versions[s.version];
+    if (on.empty() || on.back() != index) on.push_back(index);
+  }
+
+  rows_ << "<tr><td><a href=\"" << page << "\">" << Html(name) << "</a></td><td>"
+        << ShownHtml(At(a, asset::kUserName)) << "</td><td>" << Html(os) << "</td><td class=\"num\">"
+        << (memory > 0 ? SizeText(memory) : "") << "</td><td>" << Html(Text(At(a, asset::kLastScan))) << "</td><td>"
+        << (c.lastAccess ? Html(Text(*c.lastAccess)) : "") << "</td></tr>\n";
+}
+
+void ReportOverview::AddLastAccess(const std::vector<std::pair<std::string, Variant>>& times) {
+  for (const auto& [name, when] : times) {
+    const std::string text = Text(when);
+    const std::optional<int> day = DayNumber(text);
+    std::string cls;
+    if (text.empty()) {
+      cls = "5 never answered";
+    } else if (!day) {
+      cls = "6 unreadable time";
+    } else if (context_.today - *day <= 0) {
+      cls = "1 seen today";
+    } else if (context_.today - *day <= 7) {
+      cls = "2 seen within 7 days";
+    } else if (context_.today - *day <= 30) {
+      cls = "3 seen within 30 days";
+    } else {
+      cls = "4 seen longer ago";
+    }
+    ++lastSeen_[cls];
+  }
+}
+
+void ReportOverview::Finish() {
+  rows_.close();
+  WriteIndex();
+  std::filesystem::remove(rowsPath_);
+  WriteCensus();
+}
+
+void ReportOverview::WriteIndex() {
+  std::ofstream out(dir_ / "index.html", std::ios::binary | std::ios::trunc);
+  if (!out) throw RuntimeError(0, "cannot write " + (dir_ / "index.html").string());
+  WritePageStart(out, context_, "Overview", "");
+  std::size_t seen = 0;
+  for (const auto& [cls, n] : lastSeen_) seen += n;
+  out << "<p class=\"muted\">Inventory as of " << Html(context_.generated) << ".</p>\n<section class=\"cards\">\n"
+      << "<div class=\"card\">Computers<div class=\"big\" id=\"computer-count\">" << computers_ << "</div></div>\n";
+  for (const auto& [cls, n] : lastSeen_) {
+    out << "<div class=\"card\">" << Html(cls.substr(2)) << "<div class=\"big\">" << n << "</div></div>\n";
+  }
+  out << "</section>\n<div class=\"grid\">\n";
+  out << "<div><h2>Last seen</h2><table>\n<tr><th>Answered</th><th>Computers</th></tr>\n";
+  for (const auto& [cls, n] : lastSeen_) {
+    out << "<tr><td>" << Html(cls.substr(2)) << "</td><td class=\"num\">" << n << "</td></tr>\n";
+  }
+  out << "<tr><th>computers ever scanned</th><td class=\"num\">" << seen << "</td></tr></table></div>\n";
+  CountTable(out, "Operating systems", "System and service pack", systems_, computers_, true);
+  CountTable(out, "Memory", "Installed", memory_, computers_, false);
+  CountTable(out, "Processors", "Class", processors_, computers_, false);
+  out << "</div>\n<div class=\"grid\">\n<div><h2>Fullest drives</h2><table>\n"
+         "<tr><th>Computer</th><th>Drive</th><th>Free</th><th>Size</th><th>Used</th></tr>\n";
+  for (const Drive& d : fullest_) {
+    out << "<tr><td><a href=\"" << d.page << "\">" << Html(d.computer) << "</a></td><td>" << d.letter
+        << ":</td><td class=\"num\">" << SizeText(d.free) << "</td><td class=\"num\">" << SizeText(d.size)
+        << "</td><td><span class=\"bar full\" style=\"width:" << static_cast<int>(80 * (1 - d.free / d.size))
+        << "px\"></span> " << Percent(d.size - d.free, d.size) << "</td></tr>\n";
+  }
+  out << "</table></div>\n<div><h2>Losing free space fastest</h2><table>\n"
+         "<tr><th>Computer</th><th>Drive</th><th>Free now</th><th>Lost per day</th><th>Full in</th></tr>\n";
+  for (const Drive& d : fastest_) {
+    char days[32] = "";
+    if (d.perDay > 0) std::snprintf(days, sizeof days, "%.0f days", d.free / d.perDay);
+    out << "<tr><td><a href=\"" << d.page << "\">" << Html(d.computer) << "</a></td><td>" << d.letter
+        << ":</td><td class=\"num\">" << SizeText(d.free) << "</td><td class=\"num\">" << SizeText(d.perDay)
+        << "</td><td class=\"num\">" << days << "</td></tr>\n";
+  }
+  if (fastest_.empty()) out << "<tr><td colspan=\"5\" class=\"muted\">no drive is losing space</td></tr>\n";
+  out << "</table></div>\n</div>\n<h2>Computers</h2>\n<table id=\"computers\">\n"
+         "<tr><th>Computer</th><th>User</th><th>Operating system</th><th>Memory</th><th>Last scan</th>"
+         "<th>Last answered</th></tr>\n";
+  std::ifstream rows(rowsPath_, std::ios::binary);
+  out << rows.rdbuf();
+  out << "</table>\n";
+  WritePageEnd(out);
+}
+
+void ReportOverview::WriteCensus() {
+  std::filesystem::create_directories(dir_ / "software");
+  std::ofstream out(dir_ / "software.html", std::ios::binary | std::ios::trunc);
+  WritePageStart(out, context_, "Software census", "");
+  out << "<p>" << programs_.size() << " programs on " << computers_ << " computers.</p>\n"
+      << "<table id=\"census\">\n<tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr>\n";
+  for (const auto& [name, p] : programs_) {
+    std::size_t total = 0;
+    for (const auto& [version, on] : p.versions) total += on.size();
+    out << "<tr><td><a href=\"software/" << p.number << ".html\">" << Html(name) << "</a></td><td class=\"num\">"
+        << total << "</td><td>";
+    bool first = true;
+    for (const auto& [version, on] : p.versions) {
+      out << (first ? "" : ", ") << (version.empty() ? "<span class=\"muted\">none</span>" : Html(version)) << " ("
+          << on.size() << ")";
+      first = false;
+    }
+    out << "</td></tr>\n";
+    // The program's own page: its computers by version.
+    std::ofstream page(dir_ / "software" / (std::to_string(p.number) + ".html"), std::ios::binary | std::ios::trunc);
+    WritePageStart(page, context_, "Program " + name, "../");
+    page << "<p>On " << total << (total == 1 ? " computer" : " computers") << ".</p>\n";
+    for (const auto& [version, on] : p.versions) {
+      page << "<h2>Version " << (version.empty() ? "(none)" : Html(version)) << " (" << on.size() << ")</h2>\n<p>";
+      for (std::size_t i = 0; i < on.size(); ++i) {
+        const auto& [computer, link] = computerPages_[on[i]];
+        page << (i ? ", " : "") << "<a href=\"../" << link << "\">" << Html(computer) << "</a>";
+      }
+      page << "</p>\n";
+    }
+    WritePageEnd(page);
+  }
+  out << "</table>\n";
+  WritePageEnd(out);
+}
+
+}  // namespace korvane::console

@@ -1,0 +1,118 @@
+// The frame shared by the report's pages, and its charts: plain HTML and CSS with inline
+// SVG, so a page opens from a file or a stick with scripts off.
+#include <algorithm>
+#include <cstdio>
+
+#include "scan/conversions.h"
+#include "console/escaping.h"
+#include "console/inventory_text.h"
+#include "console/report.h"
+
+namespace korvane::console {
+
+namespace {
+
+constexpr const char* kStyle = R"(
+body{font:14px/1.4 "DejaVu Sans",Arial,sans-serif;margin:0;color:#1d2733;background:#f4f6f8}
+header{background:#243b53;color:#fff;padding:10px 24px}
+header a{color:#d9e8f6;margin-right:18px;text-decoration:none}
+header .title{font-size:18px;font-weight:bold;margin-right:28px}
+main{padding:12px 24px 32px}
+h1{font-size:22px;margin:12px 0}
+h2{font-size:17px;margin:22px 0 8px;border-bottom:1px solid #c8d2dc;padding-bottom:3px}
+section.cards{display:flex;flex-wrap:wrap;gap:12px}
+.card{background:#fff;border:1px solid #d5dde5;border-radius:6px;padding:10px 14px;min-width:170px}
+.card .big{font-size:26px;font-weight:bold}
+table{border-collapse:collapse;background:#fff;margin:4px 0 10px}
+th,td{border:1px solid #d5dde5;padding:3px 8px;text-align:left;vertical-align:top}
+th{background:#e6ecf2}
+td.num{text-align:right;font-variant-numeric:tabular-nums}
+.pinned{background:#fff3c4;border:1px solid #e0b800;border-radius:3px;font-size:11px;padding:0 4px;margin-left:6px}
+.bar{display:inline-block;height:10px;background:#3b82c4;vertical-align:middle}
+.bar.full{background:#d64545}
+.grid{display:flex;flex-wrap:wrap;gap:18px}
+.grid>div{flex:1 1 380px}
+ol.timeline{list-style:none;padding:0}
+ol.timeline li{padding:3px 0;border-bottom:1px dotted #ccd}
+.time{color:#5c6b7a;font-variant-numeric:tabular-nums;margin-right:10px}
+.kind{display:inline-block;min-width:74px;font-size:11px;text-align:center;border-radius:3px;padding:0 4px;margin-right:8px;color:#fff;background:#7b8794}
+.kind.created{background:#2f855a}.kind.field{background:#3b6fb6}.kind.installed{background:#38a169}
+.kind.removed{background:#c53030}.kind.software{background:#b7791f}
+svg.chart{background:#fff;border:1px solid #d5dde5}
+svg.chart text{font-size:11px;fill:#5c6b7a}
+.muted{color:#7b8794}
+footer{color:#7b8794;font-size:12px;padding:0 24px 16px}
+)";
+
+}  // namespace
+
+void WritePageStart(std::ostream& out, const ReportContext& context, const std::string& heading,
+                    const std::string& root) {
+  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      << "<title>" << Html(heading) << " - " << Html(context.title) << "</title>\n<style>" << kStyle
+      << "</style>\n</head>\n<body>\n<header><span class=\"title\">" << Html(context.title) << "</span>"
+      << "<a href=\"" << root << "index.html\">Overview</a><a href=\"" << root
+      << "software.html\">Software</a></header>\n<main>\n<h1>" << Html(heading) << "</h1>\n";
+}
+
+void WritePageEnd(std::ostream& out) {
+  out << "</main>\n<footer>Written by korvane-console report.</footer>\n</body>\n</html>\n";
+}
+
+std::string ShownHtml(const Variant& v) {
+  if (Pinned(v)) return Html(Unpinned(v)) + "<span class=\"pinned\" title=\"kept by the administrator\">pinned</span>";
+  return Html(Text(v));
+}
+
+void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpacePoint>& points, double sizeMb) {
+  std::vector<const FreeSpacePoint*> valid;
+  for (const auto& p : points) {
+    if (p.valid) valid.push_back(&p);
+  }
+  constexpr double kWidth = 560, kHeight = 190, kLeft = 64, kRight = 16, kTop = 14, kBottom = 30;
+  out << "<figure class=\"drive\"><figcaption>Drive " << letter << ": free space</figcaption>\n"
+      << "<svg class=\"chart\" data-drive=\"" << letter << "\" width=\"" << kWidth << "\" height=\"" << kHeight
+      << "\" viewBox=\"0 0 " << kWidth << " " << kHeight << "\" role=\"img\" aria-label=\"Free space of drive "
+      << letter << ":\">\n";
+  if (valid.empty()) {
+    out << "<text x=\"" << kLeft << "\" y=\"" << kHeight / 2 << "\">no readable entries</text>\n</svg></figure>\n";
+    return;
+  }
+  double top = sizeMb;
+  for (const auto* p : valid) top = std::max(top, p->megabytes);
+  if (top <= 0) top = 1;
+  int lo = valid.front()->day, hi = lo;
+  for (const auto* p : valid) {
+    lo = std::min(lo, p->day);
+    hi = std::max(hi, p->day);
+  }
+  const double span = hi > lo ? hi - lo : 1;
+  const auto x = [&](int day) { return kLeft + (hi > lo ? (day - lo) / span : 0.5) * (kWidth - kLeft - kRight); };
+  const auto y = [&](double mb) { return kTop + (1 - mb / top) * (kHeight - kTop - kBottom); };
+  // Axes: zero and the top value, the first and last dates.
+  out << "<line x1=\"" << kLeft << "\" y1=\"" << y(0) << "\" x2=\"" << kWidth - kRight << "\" y2=\"" << y(0)
+      << "\" stroke=\"#9aa5b1\"/>\n<line x1=\"" << kLeft << "\" y1=\"" << kTop << "\" x2=\"" << kLeft << "\" y2=\""
+      << y(0) << "\" stroke=\"#9aa5b1\"/>\n";
+  out << "<text x=\"4\" y=\"" << kTop + 4 << "\">" << SizeText(top) << "</text><text x=\"4\" y=\"" << y(0)
+      << "\">0</text>\n";
+  out << "<text x=\"" << kLeft << "\" y=\"" << kHeight - 8 << "\">" << Html(valid.front()->date) << "</text>";
+  if (valid.size() > 1) {
+    out << "<text x=\"" << kWidth - kRight << "\" y=\"" << kHeight - 8 << "\" text-anchor=\"end\">"
+        << Html(valid.back()->date) << "</text>";
+  }
+  out << "\n<polyline fill=\"none\" stroke=\"#3b82c4\" stroke-width=\"2\" points=\"";
+  for (const auto* p : valid) out << x(p->day) << "," << y(p->megabytes) << " ";
+  out << "\"/>\n";
+  for (const auto* p : valid) {
+    out << "<circle class=\"point\" cx=\"" << x(p->day) << "\" cy=\"" << y(p->megabytes) << "\" r=\"3\" fill=\"#243b53\""
+        << " data-date=\"" << Html(p->date) << "\" data-mb=\"" << Html(p->value) << "\"><title>" << Html(p->date)
+        << ": " << Html(p->value) << " MB free</title></circle>\n";
+  }
+  out << "</svg>";
+  std::size_t unread = points.size() - valid.size();
+  if (unread > 0) out << "<div class=\"muted\">" << unread << " stored entries could not be read.</div>";
+  out << "</figure>\n";
+}
+
+}  // namespace korvane::console

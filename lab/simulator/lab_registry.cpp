@@ -1,0 +1,109 @@
+// The remote registry of the lab: statuses, types and byte counts as RegConnectRegistryA,
+// RegOpenKeyExA, RegQueryValueExA and RegEnumKeyA report them.
+#include "lab/simulator/lab_services.h"
+
+namespace korvane::lab {
+
+namespace {
+
+constexpr int32_t kErrorInvalidHandle = 6;
+// A "read" registry grants what KEY_READ asks for (plus the WOW64 view flags and
+// MAXIMUM_ALLOWED, which only ever narrow down to what is granted).
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr uint32_t kWow64Flags = 0x0300;
+constexpr uint32_t kMaximumAllowed = 0x02000000;
+
+class LabRegistryKey : public RegistryKey {
+ public:
+  // node nullptr: a root key under which the file lists nothing.
+  LabRegistryKey(const LabComputer& computer, const RegistryNode* node)
+      : computer_(computer), node_(node) {}
+
+  int32_t OpenKey(const std::string& path, uint32_t, uint32_t access,
+                  std::unique_ptr<RegistryKey>& opened) override {
+    SimulateLatency(computer_.latency.registry);
+    const RegistryNode* node = node_;
+    std::size_t start = 0;
+    while (start < path.size()) {
+      const std::size_t slash = std::min(path.find('\\', start), path.size());
+      if (slash > start) {
+        node = node ? node->FindSubkey(std::string_view(path).substr(start, slash - start)) : nullptr;
+        if (node == nullptr) return kErrorFileNotFound;
+      }
+      start = slash + 1;
+    }
+    if (computer_.registry->access == RegistryAccess::Read &&
+        (access & ~(kKeyRead | kWow64Flags | kMaximumAllowed)) != 0) {
+      return kErrorAccessDenied;
+    }
+    opened = std::make_unique<LabRegistryKey>(computer_, node);
+    return kErrorSuccess;
+  }
+
+  int32_t QueryValue(const std::string& name, uint32_t& type, std::string* data,
+                     uint32_t& size) override {
+    SimulateLatency(computer_.latency.registry);
+    const RegistryValue* value = node_ ? node_->FindValue(name) : nullptr;
+    if (value == nullptr) return kErrorFileNotFound;
+    type = value->type;
+    const auto needed = static_cast<uint32_t>(value->bytes.size());
+    if (data == nullptr) {
+      size = needed;
+      return kErrorSuccess;
+    }
+    if (size < needed) {
+      size = needed;
+      return kErrorMoreData;
+    }
+    if (data->size() < needed) data->resize(needed);
+    data->replace(0, needed, value->bytes);
+    size = needed;
+    return kErrorSuccess;
+  }
+
+  int32_t EnumKey(uint32_t index, std::string& name, uint32_t bufferChars) override {
+    SimulateLatency(computer_.latency.registry);
+    if (node_ == nullptr || index >= node_->subkeys.size()) return kErrorNoMoreItems;
+    const std::string& subkey = node_->subkeys[index]->name;
+    if (subkey.size() + 1 > bufferChars) return kErrorMoreData;
+    name = subkey;
+    return kErrorSuccess;
+  }
+
+ private:
+  const LabComputer& computer_;
+  const RegistryNode* node_;
+};
+
+class LabRegistry : public RemoteRegistry {
+ public:
+  explicit LabRegistry(LabDirectory& directory) : directory_(directory) {}
+
+  int32_t Connect(const std::string& computerName, uint32_t root,
+                  std::unique_ptr<RegistryKey>& connected) override {
+    const LabComputer* computer = directory_.Find(computerName);
+    if (computer != nullptr) SimulateLatency(computer->latency.registry);
+    if (computer == nullptr || !computer->registry ||
+        computer->registry->access == RegistryAccess::None) {
+      return kErrorBadNetPath;
+    }
+    // Only these two hives can be reached over the network.
+    const char* hive = root == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE"
+                       : root == kHkeyUsers      ? "HKEY_USERS"
+                                                 : nullptr;
+    if (hive == nullptr) return kErrorInvalidHandle;
+    connected = std::make_unique<LabRegistryKey>(*computer, computer->registry->roots.FindSubkey(hive));
+    return kErrorSuccess;
+  }
+
+ private:
+  LabDirectory& directory_;
+};
+
+}  // namespace
+
+std::unique_ptr<RemoteRegistry> MakeLabRegistry(LabDirectory& directory) {
+  return std::make_unique<LabRegistry>(directory);
+}
+
+}  // namespace korvane::lab

@@ -1,0 +1,213 @@
+// The report end to end: three days of real scans into an SQLite inventory, the report
+// written by the real korvane-console, and its pages opened in headless Chromium: every
+// computer listed, one chart per drive history whose points are the stored ones, a
+// hostile program name shown as text, a screenshot that is not blank. Then the machine-
+// readable views of the same inventory through a JSON parser and a CSV reader.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "scan/scan_context.h"
+#include "inventory/query_texts.h"
+#include "platform/db/database_server.h"
+#include "tests/console/console_fixture.h"
+#include "tests/console/png_check.h"
+
+namespace korvane::test {
+namespace {
+
+const std::string kHostile = "<script>alert(\"x\")</script> & 'q'";
+
+std::string FirstText(const std::string& source, const std::string& query, int ordinal) {
+  auto server = MakeDatabaseServer();
+  auto connection = server->Open(MakeConnectionString(source));
+  auto rs = connection->OpenRecordset(query);
+  if (rs->RecordCount() <= 0) return "";
+  const Variant v = rs->Field(ordinal);
+  return v.kind() == Variant::Kind::Text ? v.text() : "";
+}
+
+std::string HostileComputer(const std::string& name, const std::string& freeBytes) {
+  std::string json = FullComputerJson(name, freeBytes);
+  const std::string winzip = "\"DisplayName\": \"WinZip\"";
+  json.replace(json.find(winzip), winzip.size(), "\"DisplayName\": \"<script>alert(\\\"x\\\")</script> & 'q'\"");
+  return json;
+}
+
+// Chromium, when the machine has it; CI installs it and asks for it.
+std::string Chromium() {
+  for (const char* path : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
+    if (std::filesystem::exists(path)) return path;
+  }
+  return "";
+}
+
+ScanResult RunChromium(const TempDir& profile, std::vector<std::string> args) {
+  ScanOptions options;
+  options.program = Chromium();
+  options.channelFd = -1;
+  options.args = {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--hide-scrollbars",
+                  "--user-data-dir=" + profile.str()};
+  options.args.insert(options.args.end(), args.begin(), args.end());
+  options.env = {{"HOME", profile.str()}};
+  return RunScanner(options);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const auto& l : lines) all += l + "\n";
+  return all;
+}
+
+// (date, MB) pairs in order of appearance.
+std::vector<std::pair<std::string, std::string>> Pairs(const std::string& text, const std::regex& pattern) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::sregex_iterator i(text.begin(), text.end(), pattern), end; i != end; ++i) {
+    pairs.emplace_back((*i)[1].str(), (*i)[2].str());
+  }
+  return pairs;
+}
+
+TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
+  TempDir dir;
+  TempDir lab;
+  const std::string source = (dir / "inventory").string();
+  ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0);
+  const std::map<std::string, std::string> env = {{"Temp", dir.str()}};
+  WriteComputer(lab, "PCOFF", R"({"echo": false})");
+  const char* days[] = {"2026-12-01 09:00:00", "2026-12-02 09:00:00", "2026-12-03 09:00:00"};
+  const char* free[] = {"12884901888", "11811160064", "10737418240"};
+  for (int d = 0; d < 3; ++d) {
+    WriteComputer(lab, "PCOK", FullComputerJson("PCOK", free[d]));
+    WriteComputer(lab, "PCEVIL", HostileComputer("PCEVIL", free[2 - d]));
+    const ConsoleRun scan = RunConsole({"scan", "--db", source, "--lab", lab.str(), "all"}, env, days[d]);
+    ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
+  }
+  const std::string out = (dir / "report").string();
+  const ConsoleRun report = RunConsole({"report", "--db", source, "--out", out, "--title", "Lab & <co>"},
+                                       {}, "2026-12-03 12:00:00");
+  ASSERT_EQ(report.exitCode, 0) << report.err;
+  EXPECT_NE(report.Text().find(out + "/index.html"), std::string::npos) << report.Text();
+
+  const std::string index = ReadFile(dir / "report" / "index.html");
+  EXPECT_NE(index.find("<title>Overview - Lab &amp; &lt;co&gt;</title>"), std::string::npos);
+  EXPECT_NE(index.find("id=\"computer-count\">2<"), std::string::npos);
+  EXPECT_NE(index.find("seen today"), std::string::npos);
+  EXPECT_NE(index.find("never answered"), std::string::npos);
+  // PCOK's C: lost 1 GB a day: it leads the trend table with 10 days left.
+  EXPECT_TRUE(std::regex_search(index, std::regex(R"(PCOK</a></td><td>C:</td><td class="num">10.0 GB</td><td class="num">1.0 GB</td><td class="num">10 days)")))
+      << index;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "report")) {
+    const std::string page = ReadFile(entry.path());
+    EXPECT_EQ(page.find("<script"), std::string::npos) << entry.path();
+    EXPECT_EQ(page.find("http"), std::string::npos) << entry.path();  // nothing from the network
+  }
+
+  const std::string chromium = Chromium();
+  if (chromium.empty()) {
+    if (std::getenv("KORVANE_REQUIRE_CHROMIUM") != nullptr) FAIL() << "chromium is not installed";
+    GTEST_SKIP() << "the browser checks need chromium (scripts/test.sh installs it)";
+  }
+  TempDir profile;
+  const ScanResult overview = RunChromium(profile, {"--dump-dom", "file://" + out + "/index.html"});
+  const std::string dom = Joined(overview.stdoutLines);
+  ASSERT_NE(dom.find("</html>"), std::string::npos) << overview.stderrText;
+  std::smatch page;
+  for (const char* name : {"PCOK", "PCEVIL"}) {
+    EXPECT_TRUE(std::regex_search(dom, std::regex(std::string("<a href=\"computers/[^\"]+\">") + name + "</a>"))) << name;
+  }
+  ASSERT_TRUE(std::regex_search(dom, page, std::regex(R"re(<a href="(computers/[^"]+)">PCEVIL</a>)re")));
+
+  const std::string computerPage = out + "/" + page[1].str();
+  const std::string detail = Joined(RunChromium(profile, {"--dump-dom", "file://" + computerPage}).stdoutLines);
+  ASSERT_NE(detail.find("</html>"), std::string::npos);
+  // The hostile name is text: escaped in the serialised DOM, and no script element exists.
+  EXPECT_NE(detail.find("&lt;script&gt;alert(\"x\")&lt;/script&gt; &amp; 'q'"), std::string::npos) << detail;
+  EXPECT_EQ(detail.find("<script"), std::string::npos);
+  // One chart per drive with a history, its points those of the stored text.
+  const std::string stored = FirstText(source, DriveHistoryQuery("PCEVIL", "C"), 1);
+  const auto storedPoints = Pairs(stored, std::regex(R"(\^(\d{4}/\d\d/\d\d),(\d+))"));
+  ASSERT_EQ(storedPoints.size(), 3u) << stored;
+  EXPECT_EQ(Pairs(detail, std::regex(R"re(data-date="([^"]*)" data-mb="([^"]*)")re")), storedPoints);
+  std::size_t charts = 0;
+  for (std::size_t at = detail.find("<svg class=\"chart\""); at != std::string::npos;
+       at = detail.find("<svg class=\"chart\"", at + 1)) {
+    ++charts;
+  }
+  EXPECT_EQ(charts, 1u);
+
+  const std::string shot = (dir / "computer.png").string();
+  RunChromium(profile, {"--window-size=1100,900", "--screenshot=" + shot, "file://" + computerPage});
+  const PngSummary png = SummarisePng(ReadFile(shot));
+  ASSERT_TRUE(png.ok) << png.error;
+  EXPECT_EQ(png.width, 1100u);
+  EXPECT_GT(png.distinctColours, 8u);        // text, charts and tables, not one flat colour
+  EXPECT_GT(png.nonBackgroundShare, 0.02);
+}
+
+TEST(ConsoleReport, ShowExportsReadBackThroughAJsonParserAndACsvReader) {
+  TempDir dir;
+  TempDir lab;
+  const std::string source = (dir / "inventory").string();
+  ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0);
+  WriteComputer(lab, "PCEVIL", HostileComputer("PCEVIL", "12884901888"));
+  WriteComputer(lab, "PC02", FullComputerJson("PC02"));
+  for (const char* day : {"2026-12-01 09:00:00", "2026-12-02 09:00:00"}) {
+    ASSERT_EQ(RunConsole({"scan", "--db", source, "--lab", lab.str()}, {{"Temp", dir.str()}}, day).exitCode, 0);
+  }
+  {
+    // A pinned value, and a value with a comma, quotes and a line break.
+    auto server = MakeDatabaseServer();
+    auto connection = server->Open(MakeConnectionString(source));
+    connection->Execute("UPDATE Asset SET Manufacturer = '^Pinned, Inc.', Model = 'Say \"hi\"' || char(13, 10) || 'bye' "
+                        "WHERE Computer = 'PCEVIL'");
+  }
+
+  const ConsoleRun one = RunConsole({"show", "--db", source, "--format", "json", "PCEVIL"});
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  const nlohmann::json j = nlohmann::json::parse(one.Text());
+  EXPECT_EQ(j["values"]["Manufacturer"], "Pinned, Inc.");
+  EXPECT_EQ(j["values"]["Model"], "Say \"hi\"\r\nbye");
+  EXPECT_EQ(j["values"]["TotalPhysicalMemory"], 511);
+  EXPECT_EQ(j["pinned"], nlohmann::json::array({"Manufacturer"}));
+  ASSERT_EQ(j["freeSpaceHistory"]["C"].size(), 2u);
+  EXPECT_EQ(j["freeSpaceHistory"]["C"][1]["date"], "2026/12/02");
+  EXPECT_EQ(j["freeSpaceHistory"]["C"][1]["freeMB"], 12288);
+  EXPECT_EQ(j["history"][0]["kind"], "created");
+  bool hostileListed = false;
+  for (const auto& s : j["software"]) hostileListed |= s["program"] == kHostile;
+  EXPECT_TRUE(hostileListed) << j["software"].dump();
+  EXPECT_EQ(j["services"], nlohmann::json::array({"Computer Browser"}));
+
+  const nlohmann::json all = nlohmann::json::parse(RunConsole({"show", "--db", source, "--format", "json"}).Text());
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0]["Computer"], "PC02");
+  EXPECT_EQ(all[1]["Programs"], 2);
+
+  // The CSV through Python's csv module, the reader spreadsheets agree with.
+  const ConsoleRun csv = RunConsole({"show", "--db", source, "--format", "csv"});
+  ASSERT_EQ(csv.exitCode, 0) << csv.err;
+  WriteFile(dir / "all.csv", csv.Text());
+  ScanOptions python;
+  python.program = "/usr/bin/python3";
+  python.channelFd = -1;
+  python.args = {"-c",
+                 "import csv, json, sys; print(json.dumps(list(csv.reader(open(sys.argv[1], newline='')))))",
+                 (dir / "all.csv").string()};
+  if (!std::filesystem::exists(python.program)) GTEST_SKIP() << "the CSV check needs python3";
+  const ScanResult read = RunScanner(python);
+  ASSERT_EQ(read.exitCode, 0) << read.stderrText;
+  const nlohmann::json rows = nlohmann::json::parse(Joined(read.stdoutLines));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0][0], "Computer");
+  EXPECT_EQ(rows[2][0], "PCEVIL");
+  EXPECT_EQ(rows[2][2], "^Pinned, Inc.");
+  EXPECT_EQ(rows[2][3], "Say \"hi\"\r\nbye");
+  EXPECT_EQ(rows[2].size(), rows[0].size());
+}
+
+}  // namespace
+}  // namespace korvane::test

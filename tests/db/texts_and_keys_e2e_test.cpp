@@ -1,0 +1,142 @@
+// Names and texts that a database cannot hold as given (NUL, bytes that are not UTF-8,
+// blank names) and keys that differ only in the letter case of other scripts than
+// ASCII, scanned by the real korvane into each backend. Whatever a backend cannot hold
+// is stored in one form on every backend, and a rescan of an unchanged computer finds
+// no change.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+// `wmiName` and `manufacturer` are JSON string contents; `programs` are registry value
+// objects (JSON) for DisplayName.
+std::string Computer(const std::string& wmiName, const std::string& manufacturer,
+                     const std::vector<std::string>& programs) {
+  std::string keys;
+  for (std::size_t p = 0; p < programs.size(); ++p) {
+    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
+            std::to_string(p) + R"(": {"DisplayName": )" + programs[p] +
+            R"(, "DisplayVersion": "1", "UninstallString": "remove.exe"})";
+  }
+  return R"({
+  "wmi": {"classes": {
+    "Win32_ComputerSystem": [{"Name": ")" + wmiName + R"(", "Manufacturer": ")" + manufacturer +
+         R"(", "Model": "M1", "Domain": "corp", "TotalPhysicalMemory": "536281088", "UserName": "CORP\\u"}],
+    "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600"}],
+    "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]
+  }},
+  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
+         keys + R"(}},
+  "services": {"list": [{"name": "Alerter", "display": "Alerter"}]}
+})";
+}
+
+class TextsAndKeys : public ::testing::TestWithParam<InventoryBackend> {
+ protected:
+  void SetUp() override {
+    KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
+    inventory = std::make_unique<Inventory>(GetParam());
+  }
+
+  // Scans `name` (command-line bytes) with the lab file `fileName` holding `json`.
+  ScanResult Scan(const std::string& name, const std::string& fileName, const std::string& json,
+                  const std::string& when) {
+    TempDir lab;
+    WriteFile(lab / (fileName + ".json"), json);
+    ScanOptions o;
+    o.args = {ScanCommandLine(name, inventory->DataSource())};
+    o.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
+    o.fakeTime = when;
+    return RunScanner(o);
+  }
+
+  std::vector<std::string> Log() { return ReadLines(temp / "DrevantaAssetDB.log"); }
+
+  std::unique_ptr<Inventory> inventory;
+  TempDir temp;
+};
+
+// A name ends at its NUL, as for every call that names the computer; in other texts a
+// NUL becomes a blank.
+TEST_P(TextsAndKeys, NulsEndANameAndAreBlanksInTextsAndNothingAfterThemIsLost) {
+  const std::string name = UniqueComputerName("NUL");
+  // A multi-string display name, one with a NUL inside, then a plain one after them.
+  const std::string json = Computer(name + R"(\u0000X)", R"(Ma\u0000ker)",
+                                    {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})",
+                                     R"({"type": "REG_EXPAND_SZ", "data": "Mid\u0000dle"})", R"("Last")"});
+  ASSERT_EQ(Scan(name, name, json, "2003-02-14 09:00:00").exitCode, 0);
+  const std::string& key = name;
+  auto asset = inventory->RowsOf("Asset", key);
+  ASSERT_EQ(asset.size(), 1u);
+  EXPECT_EQ(asset[0][1], Variant("Ma ker"));
+  const auto software = inventory->RowsOf("Software", key);
+  ASSERT_EQ(software.size(), 1u);
+  EXPECT_EQ(software[0][1], Variant("Multi Line  \xC2\xA7" "1\xC2\xA7\xC2\xA7^Mid dle \xC2\xA7" "1\xC2\xA7\xC2\xA7^Last\xC2\xA7" "1\xC2\xA7\xC2\xA7"));
+  EXPECT_EQ(inventory->RowsOf("DriveHistory", key + "~C").size(), 1u);
+  const Variant history = asset[0][92];
+
+  ASSERT_EQ(Scan(name, name, json, "2003-02-15 09:00:00").exitCode, 0);
+  asset = inventory->RowsOf("Asset", key);
+  ASSERT_EQ(asset.size(), 1u);
+  EXPECT_EQ(asset[0][92], history) << "a rescan of an unchanged computer recorded changes";
+  EXPECT_EQ(Log(), std::vector<std::string>{});
+}
+
+TEST_P(TextsAndKeys, NamesThatAreNotUtf8AreReadAsWindows1252AndBlankNamesAreRefused) {
+  const std::string id = UniqueComputerName("");
+  const std::string latin1 = "M\xDCLLER" + id;
+  const std::string utf8 = "M\xC3\x9CLLER" + id;
+  for (const char* when : {"2003-02-14 09:00:00", "2003-02-15 09:00:00"}) {
+    ASSERT_EQ(Scan(latin1, utf8, Computer(utf8, "Maker", {R"("App")", R"("Tool")"}), when).exitCode, 0);
+  }
+  EXPECT_EQ(inventory->RowsOf("LastAccess", utf8).size(), 1u);
+  const auto asset = inventory->RowsOf("Asset", utf8);
+  ASSERT_EQ(asset.size(), 1u);
+  EXPECT_EQ(asset[0][0], Variant(utf8));
+  EXPECT_EQ(asset[0][92].text().find("changed"), std::string::npos) << asset[0][92].text();
+  EXPECT_EQ(Log(), std::vector<std::string>{});
+
+  // A blank name is refused before anything is written.
+  const std::size_t before = inventory->Rows("SELECT Computer FROM LastAccess").size();
+  for (const std::string blank : {"", "  "}) {
+    const ScanResult r = Scan(blank, "x", Computer("x", "Maker", {}), "2003-02-15 09:00:00");
+    EXPECT_EQ(r.progress, std::vector<std::string>{blank + ",Complete"});
+  }
+  EXPECT_EQ(inventory->Rows("SELECT Computer FROM LastAccess").size(), before);
+  const auto log = Log();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_NE(log[0].find("No computer name on the command line"), std::string::npos) << log[0];
+}
+
+TEST_P(TextsAndKeys, KeysDifferingInTheCaseOfOtherScriptsAreOneComputer) {
+  const std::string id = UniqueComputerName("");
+  const std::string upper = "\xC3\x84RZTE-\xCE\xA3" + id;  // ÄRZTE-Σ...
+  const std::string lower = "\xC3\xA4rzte-\xCF\x83" + id;  // ärzte-σ...
+  ASSERT_EQ(Scan(upper, upper, Computer(upper, "Maker", {R"("App")", R"("Tool")"}), "2003-02-14 09:00:00").exitCode, 0);
+  ASSERT_EQ(Scan(lower, lower, Computer(lower, "Maker", {R"("App")", R"("Tool")"}), "2003-02-15 09:00:00").exitCode, 0);
+  // Counted over the whole table, not through a query that compares keys.
+  for (const char* table : {"Asset", "Software", "Services", "LastAccess"}) {
+    int rows = 0;
+    for (const auto& row : inventory->Rows(std::string("SELECT * FROM ") + table)) {
+      rows += row[0] == Variant(upper) || row[0] == Variant(lower) ? 1 : 0;
+    }
+    EXPECT_EQ(rows, 1) << table;
+  }
+  const auto drive = inventory->RowsOf("DriveHistory", upper + "~C");
+  ASSERT_EQ(drive.size(), 1u);
+  EXPECT_EQ(drive[0][1], Variant("^2003/02/14,12288^2003/02/15,12288"));
+  EXPECT_EQ(Log(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, AllBackends(),
+                         [](const auto& p) { return BackendName(p.param); });
+
+}  // namespace
+}  // namespace korvane::test
