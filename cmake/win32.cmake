@@ -35,11 +35,13 @@ endif()
 # harness of the tests join them once the whole top-level list has been processed.
 function(korvane_win32_finish)
   if(TARGET korvane)
-    target_sources(korvane PRIVATE ${CMAKE_SOURCE_DIR}/app/korvane.rc)
     # The same scanner without the manifest, for the tests of a Windows that ignores
     # it: its ANSI calls then use the system's code page (1252 under Wine in English).
-    add_executable(korvane-acp WIN32 EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/app/main_windows.cpp)
-    target_link_libraries(korvane-acp PRIVATE korvane_core korvane_lab korvane_system)
+    get_target_property(KORVANE_SCANNER_SOURCES korvane SOURCES)
+    get_target_property(KORVANE_SCANNER_LIBRARIES korvane LINK_LIBRARIES)
+    add_executable(korvane-acp WIN32 EXCLUDE_FROM_ALL ${KORVANE_SCANNER_SOURCES})
+    target_link_libraries(korvane-acp PRIVATE ${KORVANE_SCANNER_LIBRARIES})
+    target_sources(korvane PRIVATE ${CMAKE_SOURCE_DIR}/app/korvane.rc)
   endif()
   if(TARGET korvane-console)
     # The console's Windows side (console/scan_process_win32.cpp) uses the text
