@@ -1,6 +1,6 @@
 // The Windows layer's own rules, beside the target contract: text conversions, the
-// argument text, COM values, error texts, and the process services, console list box
-// and clock of the running system.
+// argument text, COM values, error texts, and the process services, console channel,
+// clock and locale of the running system.
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
@@ -89,18 +89,15 @@ TEST(WindowsLayer, ProcessServicesListBoxAndClock) {
   DeleteFileW(ToWide(file).c_str());
   platform.process->AppendLineToFile("Q:\\korvane\\no\\such\\dir\\x.log", "lost");  // must not fail
 
+  // Only a window of another process (the console's) is a console: lines sent to one of
+  // the scanner's own windows, or to handle 0, are lost. The harness korvane-listbox.exe
+  // checks the lines a console receives.
   const HWND listBox = CreateWindowExW(0, L"LISTBOX", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(listBox, nullptr);
-  const auto handleValue = static_cast<int32_t>(reinterpret_cast<LONG_PTR>(listBox));
-  platform.console->AddLine(handleValue, "PC01,2");
+  platform.console->AddLine(static_cast<int32_t>(reinterpret_cast<LONG_PTR>(listBox)), kGreek + ",Complete");
   platform.console->AddLine(0, "lost,0");
-  platform.console->AddLine(handleValue, kGreek + ",Complete");
-  EXPECT_EQ(SendMessageW(listBox, LB_GETCOUNT, 0, 0), 2) << "none from handle 0";
-  wchar_t line[64] = {};
-  SendMessageW(listBox, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(line));
-  EXPECT_EQ(FromWide(line), kGreek + ",Complete");
+  EXPECT_EQ(SendMessageW(listBox, LB_GETCOUNT, 0, 0), 0);
   DestroyWindow(listBox);
-  platform.console->AddLine(handleValue, "PC01,4");  // a console that is gone loses the line
 
   SYSTEMTIME before;
   GetLocalTime(&before);
