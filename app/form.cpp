@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/korvane.h"
-#include "app/progress.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
 #include "collect/snapshot_dump.h"
 #include "collect/software.h"
 #include "collect/wmi_collector.h"

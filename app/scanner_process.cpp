@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/form.h"
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "lab/simulator/lab.h"
 
 namespace korvane {

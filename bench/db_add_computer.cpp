@@ -20,7 +20,7 @@
 
 #include "platform/db/database_server.h"
 #include "platform/db/schema_install.h"
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 
 namespace fs = std::filesystem;
 

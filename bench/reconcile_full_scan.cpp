@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "inventory/update_db.h"
 #include "platform/db/database_server.h"
 #include "platform/db/schema_install.h"

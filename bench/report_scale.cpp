@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "platform/db/database_server.h"
 #include "platform/db/schema_install.h"
 

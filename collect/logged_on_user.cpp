@@ -1,7 +1,7 @@
 #include "collect/logged_on_user.h"
 
-#include "app/conversions.h"
-#include "app/korvane.h"
+#include "scan/conversions.h"
+#include "scan/korvane.h"
 #include "collect/remote_registry.h"
 #include "platform/runtime_error.h"
 #include "platform/target.h"

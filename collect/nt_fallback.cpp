@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/korvane.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/korvane.h"
 #include "collect/logged_on_user.h"
 #include "collect/remote_registry.h"
 #include "collect/service_list.h"

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/progress.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
 #include "platform/runtime_error.h"
 #include "platform/target.h"
 

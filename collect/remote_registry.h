@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/scratch_lists.h"
+#include "scan/scratch_lists.h"
 
 namespace korvane {
 

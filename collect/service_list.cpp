@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/error_log.h"
-#include "app/korvane.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
 #include "collect/remote_registry.h"
 #include "platform/target.h"
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/conversions.h"
-#include "app/korvane.h"
+#include "scan/conversions.h"
+#include "scan/korvane.h"
 
 namespace korvane {
 

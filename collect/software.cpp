@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "app/conversions.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/progress.h"
+#include "scan/conversions.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
 #include "collect/remote_registry.h"
 #include "platform/runtime_error.h"
 #include "platform/target.h"

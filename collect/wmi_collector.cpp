@@ -3,11 +3,11 @@
 #include <optional>
 #include <vector>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/progress.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
 #include "collect/logged_on_user.h"
 #include "collect/nt_fallback.h"
 #include "collect/service_list.h"

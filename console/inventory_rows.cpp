@@ -4,7 +4,7 @@
 #include <cctype>
 #include <memory>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "inventory/query_texts.h"
 #include "platform/runtime_error.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <ostream>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "console/commands.h"
 #include "console/report_overview.h"
 #include "console/targets.h"

@@ -2,7 +2,7 @@
 // free-space chart per drive, its change timeline (newest first), software and services.
 #include <algorithm>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "console/escaping.h"
 #include "console/inventory_text.h"
 #include "console/report.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "console/escaping.h"
 #include "console/inventory_text.h"
 #include "console/report.h"

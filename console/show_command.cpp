@@ -7,8 +7,8 @@
 #include <memory>
 #include <ostream>
 
-#include "app/conversions.h"
-#include "app/scan_context.h"
+#include "scan/conversions.h"
+#include "scan/scan_context.h"
 #include "console/commands.h"
 #include "console/inventory_rows.h"
 #include "console/inventory_text.h"

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "console/escaping.h"
 #include "console/inventory_rows.h"
 #include "console/stored_formats.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/form.h"
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "fuzz/fuzz_check.h"
 #include "tests/support/doubles.h"
 

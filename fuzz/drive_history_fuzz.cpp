@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/conversions.h"
-#include "console/inventory_text.h"
+#include "scan/conversions.h"
+#include "console/stored_formats.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/drive_history.h"
 
@@ -33,9 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(kept == stored || CharCount(kept) + newEntryChars < static_cast<std::size_t>(definedSize));
   }
 
-  for (const auto& point : console::SplitDiskHistory(stored)) {
+  const auto points = console::ParseDiskHistory(stored);
+  for (const auto& point : points) {
     FUZZ_CHECK(point.date.find('^') == std::string::npos);
-    FUZZ_CHECK(point.megabytes.find(',') == std::string::npos);
+    if (point.valid) FUZZ_CHECK(console::DayNumber(point.date) == point.day);
   }
+  if (const auto trend = console::FreeSpaceTrend(points)) FUZZ_CHECK(trend == trend);  // not NaN
   return 0;
 }

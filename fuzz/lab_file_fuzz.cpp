@@ -10,7 +10,7 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/lab/lab.h"
+#include "lab/simulator/lab.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "console/inventory_text.h"
+#include "console/stored_formats.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/software_reconcile.h"
 #include "platform/runtime_error.h"
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FUZZ_CHECK(Changes(stored, collected) == NestedScan(stored, collected));
   FUZZ_CHECK(Changes(stored, stored) == NestedScan(stored, stored));
 
-  for (const auto& item : console::SplitSoftwareList(storedText)) {
+  for (const auto& item : console::ParseSoftwareList(storedText)) {
     FUZZ_CHECK(item.program.find('^') == std::string::npos);
   }
   return 0;

@@ -1,6 +1,6 @@
 #include "inventory/asset_columns.h"
 
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "inventory/query_texts.h"
 #include "platform/runtime_error.h"
 

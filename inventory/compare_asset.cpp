@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/conversions.h"
-#include "app/korvane.h"
+#include "scan/conversions.h"
+#include "scan/korvane.h"
 #include "inventory/asset_columns.h"
 #include "inventory/history.h"
 #include "inventory/query_texts.h"

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
 #include "platform/runtime_error.h"
 
 namespace korvane {

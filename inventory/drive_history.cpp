@@ -3,11 +3,11 @@
 #include <cctype>
 #include <cstdio>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/time_text.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/time_text.h"
 #include "inventory/query_texts.h"
 #include "inventory/recordset_ref.h"
 

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "app/conversions.h"
-#include "app/korvane.h"
-#include "app/time_text.h"
+#include "scan/conversions.h"
+#include "scan/korvane.h"
+#include "scan/time_text.h"
 #include "inventory/query_texts.h"
 #include "inventory/recordset_ref.h"
 

@@ -5,9 +5,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/korvane.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/korvane.h"
 #include "inventory/history.h"
 #include "platform/runtime_error.h"
 

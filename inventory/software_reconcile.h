@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "app/scratch_lists.h"
+#include "scan/scratch_lists.h"
 
 namespace korvane {
 

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/conversions.h"
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/progress.h"
-#include "app/time_text.h"
+#include "scan/conversions.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
+#include "scan/time_text.h"
 #include "inventory/asset_columns.h"
 #include "inventory/compare_asset.h"
 #include "inventory/db_slots.h"

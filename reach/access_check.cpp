@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
 #include "collect/remote_registry.h"
 #include "platform/target.h"
 

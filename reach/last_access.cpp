@@ -1,9 +1,9 @@
 #include "reach/last_access.h"
 
-#include "app/error_handling.h"
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/time_text.h"
+#include "scan/error_handling.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/time_text.h"
 #include "inventory/query_texts.h"
 #include "platform/runtime_error.h"
 

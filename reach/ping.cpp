@@ -1,7 +1,7 @@
 #include "reach/ping.h"
 
-#include "app/conversions.h"
-#include "app/korvane.h"
+#include "scan/conversions.h"
+#include "scan/korvane.h"
 #include "platform/runtime_error.h"
 
 namespace korvane {

@@ -2,10 +2,10 @@
 // of a command line that cannot be read.
 #include <gtest/gtest.h>
 
-#include "app/conversions.h"
-#include "app/error_log.h"
+#include "scan/conversions.h"
+#include "scan/error_log.h"
 #include "app/form.h"
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "platform/runtime_error.h"
 #include "tests/support/doubles.h"
 

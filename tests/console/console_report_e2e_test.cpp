@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"

@@ -14,7 +14,7 @@
 #include <regex>
 #include <tuple>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"

@@ -3,7 +3,7 @@
 // count of -1), each logged once before the scan ends.
 #include <gtest/gtest.h>
 
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "inventory/db_slots.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"

@@ -2,7 +2,7 @@
 // dates count as not today) and the bound by the column's defined size.
 #include <gtest/gtest.h>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "inventory/drive_history.h"
 
 namespace korvane {

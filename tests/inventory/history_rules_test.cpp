@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "inventory/history.h"
 
 namespace korvane {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"

@@ -1,6 +1,6 @@
 #include "tests/inventory/reconcile_harness.h"
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 
 namespace korvane::inventory_test {
 

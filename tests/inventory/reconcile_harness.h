@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/korvane.h"
+#include "scan/korvane.h"
 #include "tests/inventory/memory_db.h"
 #include "tests/support/doubles.h"
 

@@ -3,7 +3,7 @@
 // branches, and the failure paths that a real database rarely shows.
 #include <gtest/gtest.h>
 
-#include "app/conversions.h"
+#include "scan/conversions.h"
 #include "inventory/drive_history.h"
 #include "inventory/query_texts.h"
 #include "inventory/update_db.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "inventory/query_texts.h"
 #include "platform/db/connection_string.h"
 #include "platform/db/database_server.h"

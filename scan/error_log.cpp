@@ -1,7 +1,7 @@
-#include "app/error_log.h"
+#include "scan/error_log.h"
 
-#include "app/korvane.h"
-#include "app/time_text.h"
+#include "scan/korvane.h"
+#include "scan/time_text.h"
 
 namespace korvane {
 

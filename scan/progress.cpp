@@ -1,6 +1,6 @@
-#include "app/progress.h"
+#include "scan/progress.h"
 
-#include "app/korvane.h"
+#include "scan/korvane.h"
 
 namespace korvane {
 

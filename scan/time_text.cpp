@@ -1,8 +1,8 @@
-#include "app/time_text.h"
+#include "scan/time_text.h"
 
 #include <cstdio>
 
-#include "app/korvane.h"
+#include "scan/korvane.h"
 
 namespace korvane {
 

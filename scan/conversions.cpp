@@ -1,4 +1,4 @@
-#include "app/conversions.h"
+#include "scan/conversions.h"
 
 #include <cerrno>
 #include <cmath>

@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "app/scan_context.h"
-#include "app/scratch_lists.h"
-#include "collect/machine_snapshot.h"
+#include "scan/scan_context.h"
+#include "scan/scratch_lists.h"
+#include "scan/machine_snapshot.h"
 #include "platform/platform.h"
 
 namespace korvane {

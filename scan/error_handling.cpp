@@ -1,10 +1,10 @@
-#include "app/error_handling.h"
+#include "scan/error_handling.h"
 
 #include <cstdlib>
 
-#include "app/error_log.h"
-#include "app/korvane.h"
-#include "app/progress.h"
+#include "scan/error_log.h"
+#include "scan/korvane.h"
+#include "scan/progress.h"
 
 namespace korvane {
 
