@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <sstream>
 
-#include "app/scan_context.h"
+#include "scan/scan_context.h"
 #include "console/scan_log.h"
 #include "console/progress_view.h"
 #include "console/scan_batch.h"
