@@ -14,6 +14,7 @@
 #include "console/progress_view.h"
 #include "console/scan_batch.h"
 #include "console/scan_process.h"
+#include "console/server_capacity.h"
 #include "console/targets.h"
 
 namespace korvane::console {
@@ -252,6 +253,12 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
   WatchInterrupts();
   settings.stopRequested = [] { return InterruptStatus() != 0; };
   settings.stopped = [] { ScansStopped(); };
+
+  // Each scanner holds one connection to the server for its whole scan.
+  const int parallel = std::min(settings.jobs, static_cast<int>(computers.size()));
+  if (auto server = AskServerConnections(settings.source)) {
+    if (auto warning = CapacityWarning(*server, parallel)) err << "korvane-console: " << *warning << "\n";
+  }
 
   const bool terminal = StandardOutputIsTerminal();
   const int columns = terminal ? TerminalColumns() : 80;
