@@ -1,10 +1,12 @@
-// Database time of the reconciliation of one computer on SQLite (WAL), measured around
-// UpdateDB in this process with the program's own database layer: a new computer, a
-// known computer whose snapshot has not changed, and a known computer with a dozen field
-// changes and 15 software changes out of 150 programs. Every write is its own committed
-// statement, so the figures are mostly commit cost.
+// Database time of a full scan of one computer (the last-access record and the
+// reconciliation, each scan with a pool and connection of its own, as a scanner process
+// has), measured in this process with the program's own database layer, side by side on
+// SQLite (WAL) and on PostgreSQL through ODBC: a new computer, a known computer whose
+// snapshot has not changed, and a known computer with a dozen field changes and 15
+// software changes out of 150 programs. Every write is its own committed statement.
 //
-//   bench_reconcile_full_scan [SCANS]     (default: 30)
+//   bench_reconcile_full_scan [SCANS] [--pg DSN]     (default: 30 scans; the PostgreSQL
+//     column needs a DSN, else KORVANE_TEST_PG_DSN is used when set)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +17,7 @@
 
 #include "scan/korvane.h"
 #include "inventory/update_db.h"
+#include "reach/last_access.h"
 #include "platform/db/database_server.h"
 #include "platform/db/schema_install.h"
 
@@ -94,43 +97,81 @@ double ScanMs(Env& env, const std::string& computer, const MachineSnapshot& snap
   k.ctx.ComputerName = computer;
   k.ctx.ConnectionString = env.connectionString;
   k.ctx.IPAddress = "192.168.1.20";
+  k.ctx.PingOK = true;
   k.snap = snap;
   const auto t0 = std::chrono::steady_clock::now();
+  UpdateLastAccess(k);
   UpdateDB(k);
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
-void Report(const char* title, std::vector<double> ms) {
+struct Figures {
+  std::vector<double> fresh, same, changed;
+};
+
+Figures Measure(Env& env, int scans, const std::string& prefix) {
+  Figures f;
+  for (int i = 0; i < scans; ++i) f.fresh.push_back(ScanMs(env, prefix + "NEW" + std::to_string(i), Snapshot(0)));
+  for (int i = 0; i < scans; ++i) {
+    env.clock.now.day = 14 + i % 10;  // a new drive-history entry most scans
+    f.same.push_back(ScanMs(env, prefix + "NEW0", Snapshot(0)));
+  }
+  for (int i = 0; i < scans; ++i) {
+    env.clock.now.day = 14 + i % 10;
+    f.changed.push_back(ScanMs(env, prefix + "NEW1", Snapshot(1 + i % 2)));
+  }
+  return f;
+}
+
+double Median(std::vector<double> ms) {
   std::sort(ms.begin(), ms.end());
-  double sum = 0;
-  for (double m : ms) sum += m;
-  std::printf("%-44s scans %3zu  median %7.2f ms  mean %7.2f ms  max %7.2f ms\n", title, ms.size(),
-              ms[ms.size() / 2], sum / static_cast<double>(ms.size()), ms.back());
+  return ms[ms.size() / 2];
+}
+
+void Row(const char* title, const std::vector<double>& sqlite, const std::vector<double>* pg) {
+  if (pg == nullptr) {
+    std::printf("%-42s %10.2f\n", title, Median(sqlite));
+    return;
+  }
+  std::printf("%-42s %10.2f %12.2f %8.2fx\n", title, Median(sqlite), Median(*pg), Median(*pg) / Median(sqlite));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int scans = argc > 1 ? std::atoi(argv[1]) : 30;
+  int scans = 30;
+  std::string dsn = std::getenv("KORVANE_TEST_PG_DSN") ? std::getenv("KORVANE_TEST_PG_DSN") : "";
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--pg" && i + 1 < argc) {
+      dsn = argv[++i];
+    } else {
+      scans = std::atoi(a.c_str());
+    }
+  }
   const fs::path dir = fs::temp_directory_path() / ("korvane-bench-reconcile-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   InstallSchema(dir.string());
   Env env;
   env.connectionString = MakeConnectionString(dir.string());
-
-  std::vector<double> fresh, same, changed;
-  for (int i = 0; i < scans; ++i) fresh.push_back(ScanMs(env, "NEW" + std::to_string(i), Snapshot(0)));
-  for (int i = 0; i < scans; ++i) {
-    env.clock.now.day = 14 + i % 10;  // a new drive-history entry most scans
-    same.push_back(ScanMs(env, "NEW0", Snapshot(0)));
-  }
-  for (int i = 0; i < scans; ++i) {
-    env.clock.now.day = 14 + i % 10;
-    changed.push_back(ScanMs(env, "NEW1", Snapshot(1 + i % 2)));
-  }
-  Report("new computer (rows created)", fresh);
-  Report("known computer, nothing changed", same);
-  Report("known computer, ~12 fields + 15 programs", changed);
+  const Figures sqlite = Measure(env, scans, "");
   fs::remove_all(dir);
+
+  Figures pg;
+  if (!dsn.empty()) {
+    env.connectionString = MakeConnectionString(dsn);
+    env.clock.now.day = 14;
+    pg = Measure(env, scans, "BENCH" + std::to_string(::getpid()) + "_");
+  }
+  const bool both = !dsn.empty();
+  std::printf("median ms per scan (last access + reconciliation), %d scans each\n", scans);
+  if (both) {
+    std::printf("%-42s %10s %12s %9s\n", "", "SQLite", "PostgreSQL", "ratio");
+  } else {
+    std::printf("%-42s %10s   (no PostgreSQL DSN given)\n", "", "SQLite");
+  }
+  Row("new computer (rows created)", sqlite.fresh, both ? &pg.fresh : nullptr);
+  Row("known computer, nothing changed", sqlite.same, both ? &pg.same : nullptr);
+  Row("known computer, ~12 fields + 15 programs", sqlite.changed, both ? &pg.changed : nullptr);
   return 0;
 }

@@ -14,6 +14,7 @@ namespace korvane::console {
 namespace {
 
 constexpr std::size_t kTopDrives = 15;
+constexpr const char* kPinnedMark = "<span class=\"pinned\">pinned</span>";
 
 std::string MemoryClass(double mb) {
   if (mb <= 0) return "unknown";
@@ -88,14 +89,18 @@ std::string ComputerPageName(std::size_t number, const std::string& name) {
 }
 
 ReportOverview::ReportOverview(std::filesystem::path dir, ReportContext context)
-    : dir_(std::move(dir)), context_(std::move(context)), rowsPath_(dir_ / ".computers.part") {
+    : dir_(std::move(dir)),
+      context_(std::move(context)),
+      rowsPath_(dir_ / ".computers.part"),
+      linksPath_(dir_ / ".census.part") {
   rows_.open(rowsPath_, std::ios::binary | std::ios::trunc);
-  if (!rows_) throw RuntimeError(0, "cannot write " + rowsPath_.string());
+  links_.open(linksPath_, std::ios::binary | std::ios::trunc);
+  if (!rows_ || !links_) throw RuntimeError(0, "cannot write scratch files in " + dir_.string());
 }
 
 std::string ReportOverview::PageOf(const std::string& program) {
   Program& p = programs_[program];
-  if (p.number == 0) p.number = programs_.size();
+  if (p.number == 0) p.number = static_cast<uint32_t>(programs_.size());
   return "software/" + std::to_string(p.number) + ".html";
 }
 
@@ -140,12 +145,20 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   for (const SoftwareItem& s : ParseSoftwareList(c.softwareList.value_or(""))) {
     if (s.program.empty()) continue;
     PageOf(s.program);
-    std::vector<uint32_t>& on = programs_[s.program].versions[s.version];
-    if (on.empty() || on.back() != index) on.push_back(index);
+    Program& p = programs_[s.program];
+    if (p.lastComputer != index) ++p.computers;
+    p.lastComputer = index;
+    auto [v, added] = p.versions.try_emplace(s.version);
+    if (added) v->second.id = static_cast<uint32_t>(p.versions.size());
+    ++v->second.computers;
+    const Link link{p.number, v->second.id, index};
+    links_.write(reinterpret_cast<const char*>(&link), sizeof link);
   }
 
   rows_ << "<tr><td><a href=\"" << page << "\">" << Html(name) << "</a></td><td>"
-        << ShownHtml(At(a, asset::kUserName)) << "</td><td>" << Html(os) << "</td><td class=\"num\">"
+        << ShownHtml(At(a, asset::kUserName)) << "</td><td>" << Html(os)
+        << (Pinned(At(a, asset::kOSCaption)) || Pinned(At(a, asset::kCSDVersion)) ? kPinnedMark : "")
+        << "</td><td class=\"num\">"
         << (memory > 0 ? SizeText(memory) : "") << "</td><td>" << Html(Text(At(a, asset::kLastScan))) << "</td><td>"
         << (c.lastAccess ? Html(Text(*c.lastAccess)) : "") << "</td></tr>\n";
 }
@@ -227,39 +240,72 @@ void ReportOverview::WriteIndex() {
 }
 
 void ReportOverview::WriteCensus() {
+  links_.close();
   std::filesystem::create_directories(dir_ / "software");
   std::ofstream out(dir_ / "software.html", std::ios::binary | std::ios::trunc);
   WritePageStart(out, context_, "Software census", "");
   out << "<p>" << programs_.size() << " programs on " << computers_ << " computers.</p>\n"
       << "<table id=\"census\">\n<tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr>\n";
-  for (const auto& [name, p] : programs_) {
-    std::size_t total = 0;
-    for (const auto& [version, on] : p.versions) total += on.size();
+  // The program pages in batches of at most this many links, each batch one read of the
+  // scratch file.
+  constexpr std::size_t kBatchLinks = 1 << 18;
+  std::vector<const std::pair<const std::string, Program>*> batch;
+  std::size_t batchLinks = 0;
+  for (const auto& entry : programs_) {
+    const auto& [name, p] = entry;
     out << "<tr><td><a href=\"software/" << p.number << ".html\">" << Html(name) << "</a></td><td class=\"num\">"
-        << total << "</td><td>";
+        << p.computers << "</td><td>";
     bool first = true;
-    for (const auto& [version, on] : p.versions) {
+    std::size_t links = 0;
+    for (const auto& [version, v] : p.versions) {
       out << (first ? "" : ", ") << (version.empty() ? "<span class=\"muted\">none</span>" : Html(version)) << " ("
-          << on.size() << ")";
+          << v.computers << ")";
       first = false;
+      links += v.computers;
     }
     out << "</td></tr>\n";
-    // The program's own page: its computers by version.
+    if (!batch.empty() && batchLinks + links > kBatchLinks) {
+      WriteProgramPages(batch);
+      batch.clear();
+      batchLinks = 0;
+    }
+    batch.push_back(&entry);
+    batchLinks += links;
+  }
+  if (!batch.empty()) WriteProgramPages(batch);
+  std::filesystem::remove(linksPath_);
+  out << "</table>\n";
+  WritePageEnd(out);
+}
+
+void ReportOverview::WriteProgramPages(const std::vector<const std::pair<const std::string, Program>*>& batch) {
+  std::map<uint32_t, std::vector<Link>> links;  // by program number
+  for (const auto* entry : batch) links[entry->second.number];
+  std::ifstream in(linksPath_, std::ios::binary);
+  Link link{};
+  while (in.read(reinterpret_cast<char*>(&link), sizeof link)) {
+    const auto found = links.find(link.program);
+    if (found != links.end()) found->second.push_back(link);
+  }
+  for (const auto* entry : batch) {
+    const auto& [name, p] = *entry;
+    const std::vector<Link>& on = links[p.number];
     std::ofstream page(dir_ / "software" / (std::to_string(p.number) + ".html"), std::ios::binary | std::ios::trunc);
     WritePageStart(page, context_, "Program " + name, "../");
-    page << "<p>On " << total << (total == 1 ? " computer" : " computers") << ".</p>\n";
-    for (const auto& [version, on] : p.versions) {
-      page << "<h2>Version " << (version.empty() ? "(none)" : Html(version)) << " (" << on.size() << ")</h2>\n<p>";
-      for (std::size_t i = 0; i < on.size(); ++i) {
-        const auto& [computer, link] = computerPages_[on[i]];
-        page << (i ? ", " : "") << "<a href=\"../" << link << "\">" << Html(computer) << "</a>";
+    page << "<p>On " << p.computers << (p.computers == 1 ? " computer" : " computers") << ".</p>\n";
+    for (const auto& [version, v] : p.versions) {
+      page << "<h2>Version " << (version.empty() ? "(none)" : Html(version)) << " (" << v.computers << ")</h2>\n<p>";
+      bool first = true;
+      for (const Link& l : on) {
+        if (l.version != v.id) continue;
+        const auto& [computer, target] = computerPages_[l.computer];
+        page << (first ? "" : ", ") << "<a href=\"../" << target << "\">" << Html(computer) << "</a>";
+        first = false;
       }
       page << "</p>\n";
     }
     WritePageEnd(page);
   }
-  out << "</table>\n";
-  WritePageEnd(out);
 }
 
 }  // namespace korvane::console

@@ -1,10 +1,13 @@
 // What the report's overview and census gather while the computers stream past: counts,
-// classes and the few drives worth a look are kept; the computer list goes to a file as
-// it is made. Memory grows only with the distinct systems, programs and versions (and
-// four bytes per installation, for the census links), not with the computer pages.
+// classes and the few drives worth a look are kept in memory; the computer list and the
+// census links (program, version, computer) go to scratch files as they are made and are
+// read back at the end, the links in batches of bounded size. Memory grows with the
+// distinct systems, programs and versions and with the computers' names, not with what
+// each computer holds.
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -39,14 +42,25 @@ class ReportOverview : public ProgramLinks {
     char letter;
     double free, size, perDay;  // perDay: MB per day lost (positive) for the trend list
   };
+  struct Version {
+    uint32_t id = 0;
+    std::size_t computers = 0;
+  };
   struct Program {
-    std::size_t number = 0;  // its page: software/N.html
-    std::map<std::string, std::vector<uint32_t>> versions;  // version -> computers
+    uint32_t number = 0;  // its page: software/N.html
+    std::size_t computers = 0;
+    uint32_t lastComputer = std::numeric_limits<uint32_t>::max();
+    std::map<std::string, Version> versions;
+  };
+  // One census link in the scratch file.
+  struct Link {
+    uint32_t program, version, computer;
   };
 
   void KeepTop(std::vector<Drive>& list, Drive d, bool (*before)(const Drive&, const Drive&));
   void WriteIndex();
   void WriteCensus();
+  void WriteProgramPages(const std::vector<const std::pair<const std::string, Program>*>& batch);
 
   std::filesystem::path dir_;
   ReportContext context_;
@@ -56,6 +70,8 @@ class ReportOverview : public ProgramLinks {
   std::map<std::string, std::size_t> systems_, memory_, processors_, lastSeen_;
   std::vector<Drive> fullest_, fastest_;
   std::map<std::string, Program> programs_;
+  std::ofstream links_;
+  std::filesystem::path linksPath_;
   std::vector<std::pair<std::string, std::string>> computerPages_;  // name, page, for census links
 };
 

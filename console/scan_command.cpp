@@ -11,6 +11,7 @@
 #include "console/progress_view.h"
 #include "console/scan_batch.h"
 #include "console/scan_process.h"
+#include "console/server_capacity.h"
 #include "console/targets.h"
 
 namespace korvane::console {
@@ -215,6 +216,12 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   const std::string logPath = (fs::path(temp) / "DrevantaAssetDB.log").string();
   LogWatch log(logPath);
+
+  // Each scanner holds one connection to the server for its whole scan.
+  const int parallel = std::min(settings.jobs, static_cast<int>(computers.size()));
+  if (auto server = AskServerConnections(settings.source)) {
+    if (auto warning = CapacityWarning(*server, parallel)) err << "korvane-console: " << *warning << "\n";
+  }
 
   const bool terminal = StandardOutputIsTerminal();
   const int columns = terminal ? TerminalColumns() : 80;

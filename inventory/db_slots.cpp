@@ -12,8 +12,8 @@ namespace korvane {
 
 namespace {
 
-// Opens one slot: a new connection and a new recordset on the slot's query text,
-// replacing what the slot held. A slot that cannot be opened ends the scan, so a
+// Opens one slot: a new connection object (on the scan's shared connection to the
+// server) and a new recordset on the slot's query text, replacing what the slot held. A slot that cannot be opened ends the scan, so a
 // caller that gets control back always has a usable recordset.
 void OpenSlot(Korvane& k, std::unique_ptr<Connection>& conn, std::unique_ptr<Recordset>& rs,
               const std::string& sql) {
@@ -22,7 +22,7 @@ void OpenSlot(Korvane& k, std::unique_ptr<Connection>& conn, std::unique_ptr<Rec
     // The new objects take the slot's place as soon as they exist; the previous ones are
     // released then, without a close.
     rs.reset();
-    conn = k.platform.database->Open(c.ConnectionString);
+    conn = k.connections.Open(*k.platform.database, c.ConnectionString);
     rs = conn->OpenRecordset(sql);
     if (rs->RecordCount() == -1) {
       LogError(k, "Error connecting to SQL database",

@@ -53,10 +53,11 @@ std::optional<LocalTime> ReadDateText(const std::string& text) {
   return t;
 }
 
-// The drive's own recordset, reopened with a fresh connection. The old recordset goes
-// before the connection it was opened on.
+// The drive's own recordset, reopened with a connection object of its own (on the scan's
+// shared connection). The old recordset goes before the connection it was opened on.
 void OpenDriveRecordset(Korvane& k, const std::string& query) {
-  std::unique_ptr<Connection> conn = k.platform.database->Open(k.ctx.ConnectionString);
+  std::unique_ptr<Connection> conn =
+      k.connections.Open(*k.platform.database, k.ctx.ConnectionString);
   k.inv.DriveRS.reset();
   k.inv.DriveConn = std::move(conn);
   k.inv.DriveRS = k.inv.DriveConn->OpenRecordset(query);

@@ -2,8 +2,9 @@
 // computer and drive letter, holding "^date,free" entries, at most one per calendar day,
 // oldest first, kept shorter than the column's defined size by dropping the oldest.
 //
-// Each drive opens its own connection and recordset (k.inv.DriveConn / DriveRS), so a
-// drive's row is found or created independently of the slots of the Asset reconciliation.
+// Each drive opens its own connection object and recordset (k.inv.DriveConn / DriveRS), so
+// a drive's row is found or created independently of the slots of the Asset
+// reconciliation; the connection to the server underneath is the scan's shared one.
 #pragma once
 
 #include <cstdint>

@@ -67,6 +67,15 @@ class Connection {
 
   // Description of the last failure of this connection; empty when there was none.
   virtual std::string LastErrorDescription() = 0;
+
+  // Another connection object on the same session with an error state of its own, so
+  // that several users share one connection to the server; nullptr when this
+  // connection cannot be shared.
+  virtual std::unique_ptr<Connection> Share() { return nullptr; }
+
+  // Whether the session is known to be lost (the server closed it, the network went
+  // away); such a connection is not shared again.
+  virtual bool Broken() { return false; }
 };
 
 class DatabaseServer {

@@ -21,20 +21,21 @@ namespace {
 }  // namespace
 
 void UpdateLastAccess(Korvane& k) {
-  // The stage's own connections and recordsets; they are released when it returns.
+  // The stage's own connection objects and recordsets (on the scan's shared connection to
+  // the server); they are released when it returns.
   std::unique_ptr<Connection> conn;
   std::unique_ptr<Recordset> rs;
   std::unique_ptr<Connection> tableConn;
   std::unique_ptr<Recordset> tableRs;
   try {
-    conn = k.platform.database->Open(k.ctx.ConnectionString);
+    conn = k.connections.Open(*k.platform.database, k.ctx.ConnectionString);
     rs = conn->OpenRecordset(LastAccessQuery(k.ctx.ComputerName));
     if (rs->RecordCount() == -1) LastAccessFailure(k, conn->LastErrorDescription());
 
     Recordset* current = rs.get();
     if (rs->RecordCount() == 0) {
       // The whole table is opened only to add the computer's row.
-      tableConn = k.platform.database->Open(k.ctx.ConnectionString);
+      tableConn = k.connections.Open(*k.platform.database, k.ctx.ConnectionString);
       tableRs = tableConn->OpenRecordset(kAllLastAccessQuery);
       if (tableRs->RecordCount() == -1) LastAccessFailure(k, tableConn->LastErrorDescription());
       tableRs->AddNew(Variant(k.ctx.ComputerName));

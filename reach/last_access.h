@@ -5,7 +5,7 @@ namespace korvane {
 
 struct Korvane;
 
-// Records the attempt with its own connection. On a database failure it logs "Error
+// Records the attempt with connection objects of its own. On a database failure it logs "Error
 // updating last access database", reports "Complete" and ends the process.
 void UpdateLastAccess(Korvane& k);
 

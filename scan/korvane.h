@@ -17,6 +17,7 @@
 #include "scan/scan_context.h"
 #include "scan/scratch_lists.h"
 #include "scan/machine_snapshot.h"
+#include "platform/connection_pool.h"
 #include "platform/platform.h"
 
 namespace korvane {
@@ -33,7 +34,7 @@ struct InventoryState {
   bool NewAssetRecord = false;
   bool AssetRowBlank = false;
   std::string HistoryText;
-  // Drive history: its own connection and recordset, replaced for every drive.
+  // Drive history: its own connection object and recordset, replaced for every drive.
   std::unique_ptr<Connection> DriveConn;
   std::unique_ptr<Recordset> DriveRS;
 };
@@ -44,6 +45,9 @@ struct Korvane {
   Korvane& operator=(const Korvane&) = delete;
 
   Platform platform;
+  // Every stage connects to the inventory through the pool: one connection per scan.
+  // Declared before the stages' connections, so it outlives them.
+  ConnectionPool connections;
   ScanContext ctx;
   MachineSnapshot snap;
   TextList List1;

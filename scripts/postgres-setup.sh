@@ -5,6 +5,9 @@
 #
 #   scripts/postgres-setup.sh [DIRECTORY]     (default /tmp/korvane-pg)
 #
+# KORVANE_PG_MAX_CONNECTIONS sets the server's max_connections (default 200) when the
+# cluster starts.
+#
 # Installs postgresql, odbc-postgresql, unixodbc and unixodbc-dev with apt-get when they
 # are missing, creates a cluster under DIRECTORY, starts it on 127.0.0.1 on a free port
 # as the postgres OS user, creates the database DrevantaAsset with the inventory schema
@@ -15,6 +18,7 @@ set -euo pipefail
 
 dir="${1:-/tmp/korvane-pg}"
 dsn="${KORVANE_PG_DSN_NAME:-KorvanePG}"
+max_connections="${KORVANE_PG_MAX_CONNECTIONS:-200}"
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 log() { echo "postgres-setup: $*" >&2; }
 
@@ -69,7 +73,7 @@ else
   fi
   as_postgres mkdir -p "$socket"
   as_postgres "$bin/pg_ctl" -D "$data" -l "$dir/server.log" -w -t 60 \
-    -o "-c listen_addresses=127.0.0.1 -p $port -k $socket -c max_connections=200 -c fsync=off" start >&2
+    -o "-c listen_addresses=127.0.0.1 -p $port -k $socket -c max_connections=$max_connections -c fsync=off" start >&2
   echo "$port" >"$dir/port"
 fi
 

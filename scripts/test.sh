@@ -25,6 +25,17 @@ else
   fail=1
 fi
 
+step "start a second PostgreSQL (max_connections 150) for the tests of many scanners at once"
+if scale_dsn=$(KORVANE_PG_DSN_NAME=KorvanePGScale KORVANE_PG_MAX_CONNECTIONS=150 \
+    bash scripts/postgres-setup.sh /tmp/korvane-pg-scale 2>/tmp/korvane-pg-scale-setup.log | tail -n 1) &&
+    [ -n "$scale_dsn" ]; then
+  export KORVANE_TEST_PG_SCALE_DSN="$scale_dsn"
+  echo "PostgreSQL data source for the scale tests: $KORVANE_TEST_PG_SCALE_DSN"
+else
+  echo "The scale PostgreSQL could not be started:"; cat /tmp/korvane-pg-scale-setup.log
+  fail=1
+fi
+
 step "tests (default preset)"
 ctest --preset default || fail=1
 
@@ -40,7 +51,10 @@ if [ -f scripts/wine-tests.sh ]; then
   bash scripts/wine-tests.sh || fail=1
 fi
 
-if [ -f scripts/postgres-stop.sh ]; then bash scripts/postgres-stop.sh >/dev/null 2>&1 || true; fi
+if [ -f scripts/postgres-stop.sh ]; then
+  bash scripts/postgres-stop.sh >/dev/null 2>&1 || true
+  KORVANE_PG_DSN_NAME=KorvanePGScale bash scripts/postgres-stop.sh /tmp/korvane-pg-scale >/dev/null 2>&1 || true
+fi
 
 echo
 if [ "$fail" -ne 0 ]; then echo "SOME TESTS FAILED"; exit 1; fi

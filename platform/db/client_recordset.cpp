@@ -269,6 +269,12 @@ void EngineConnection::Execute(const std::string& statement) {
 
 std::string EngineConnection::LastErrorDescription() { return errors_->lastDescription; }
 
+std::unique_ptr<Connection> EngineConnection::Share() {
+  return std::make_unique<EngineConnection>(engine_);
+}
+
+bool EngineConnection::Broken() { return engine_->Broken(); }
+
 void ThrowRowNotFound() {
   throw RuntimeError(kProviderError,
                      "Row cannot be located for updating. Some values may have been changed "

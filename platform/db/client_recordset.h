@@ -27,6 +27,8 @@ class EngineConnection : public Connection {
   std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override;
   void Execute(const std::string& statement) override;
   std::string LastErrorDescription() override;
+  std::unique_ptr<Connection> Share() override;
+  bool Broken() override;
 
  private:
   std::shared_ptr<Engine> engine_;

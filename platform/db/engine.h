@@ -68,6 +68,9 @@ class Engine {
                                 const ColumnChanges& changes) = 0;
 
   virtual void Execute(const std::string& statement) = 0;
+
+  // Whether the session with the server is lost; a file never is.
+  virtual bool Broken() { return false; }
 };
 
 // "Row cannot be located for updating": the row changed or went away since it was read.

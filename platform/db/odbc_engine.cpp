@@ -417,6 +417,15 @@ class OdbcEngine : public Engine {
     stmt.Run(AdaptQuery(statement));
   }
 
+  bool Broken() override {
+    // The driver knows the session is gone once a call on it has failed for that reason.
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    if (!Succeeded(SQLGetConnectAttrW(dbc_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))) {
+      return false;
+    }
+    return dead == SQL_CD_TRUE;
+  }
+
  private:
   std::string InfoText(SQLUSMALLINT item) {
     SQLWCHAR buffer[256];

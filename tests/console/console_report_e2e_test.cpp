@@ -100,6 +100,16 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
   // PCOK's C: lost 1 GB a day: it leads the trend table with 10 days left.
   EXPECT_TRUE(std::regex_search(index, std::regex(R"(PCOK</a></td><td>C:</td><td class="num">10.0 GB</td><td class="num">1.0 GB</td><td class="num">10 days)")))
       << index;
+  // The census: WinZip on PCOK only, the hostile program on PCEVIL only, Office on both.
+  const std::string census = ReadFile(dir / "report" / "software.html");
+  std::smatch program;
+  ASSERT_TRUE(std::regex_search(census, program, std::regex(R"re(<a href="(software/\d+\.html)">&lt;script&gt;alert\(&quot;x&quot;\)&lt;/script&gt; &amp; &#39;q&#39;</a></td><td class="num">1</td><td>9\.0 \(1\))re")))
+      << census;
+  EXPECT_TRUE(std::regex_search(census, std::regex(R"(>Microsoft Office Professional Edition 2003</a></td><td class="num">2</td><td>11\.0\.5614\.0 \(2\))")))
+      << census;
+  const std::string programPage = ReadFile(dir / "report" / program[1].str());
+  EXPECT_TRUE(std::regex_search(programPage, std::regex(R"(<h2>Version 9\.0 \(1\)</h2>\n<p><a href="\.\./computers/[^"]+">PCEVIL</a></p>)")))
+      << programPage;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "report")) {
     const std::string page = ReadFile(entry.path());
     EXPECT_EQ(page.find("<script"), std::string::npos) << entry.path();

@@ -1,10 +1,16 @@
 // Many scanner processes write to one inventory at once: none may fail because another
-// holds the SQLite file, and scans of one computer at once never lose a history entry
-// without a log line.
+// holds the SQLite file, none holds more than one connection to the server, and scans of
+// one computer at once never lose a history entry without a log line.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,8 +24,8 @@ namespace {
 
 // A computer that can be scanned through: it answers, its registry can be read and WMI
 // describes it, so its scan goes on past the last-access record into the reconciliation.
-std::string ScannableComputer(const std::string& name, int n) {
-  return R"({
+std::string ScannableComputer(const std::string& name, int n, const std::string& extra = "") {
+  return R"({)" + extra + R"(
   "wmi": {"classes": {
     "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": "Maker )" + std::to_string(n) +
          R"(", "Model": "M1", "Domain": "corp", "TotalPhysicalMemory": "536281088", "UserName": "CORP\\u)" +
@@ -74,6 +80,80 @@ TEST(ConcurrentScans, ThirtyTwoScannersIntoOneSqliteFileAllRecordTheirAttempts) 
     EXPECT_EQ(line.find("last access"), std::string::npos) << line;
     EXPECT_EQ(line.find("Error updating database"), std::string::npos) << line;
     EXPECT_EQ(line.find("Error connecting"), std::string::npos) << line;
+  }
+}
+
+// Every scanner makes one connection to the server and keeps it for its whole scan: the
+// server, sampled all along, never shows a scanner with two sessions at once, nor with a
+// second session after the first. The scanners tell themselves apart by the application
+// name libpq takes from PGAPPNAME.
+TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
+  KORVANE_SKIP_UNLESS_AVAILABLE(InventoryBackend::Postgres);
+  constexpr int kScanners = 4;
+  Inventory inventory(InventoryBackend::Postgres);
+  TempDir lab;
+  TempDir temp;
+  const std::string prefix = "kvconn" + std::to_string(getpid()) + "_";
+  // Slow answers spread each scan over about a second, so sampling sees every stage.
+  const std::string latency = R"("latencyMs": {"wmiConnect": 150, "wmiQuery": 20, "registry": 20},)";
+  std::vector<std::string> names;
+  for (int i = 0; i < kScanners; ++i) {
+    // Two computers the inventory already knows, two it does not.
+    names.push_back(UniqueComputerName("CONN"));
+    WriteFile(lab / (names.back() + ".json"), ScannableComputer(names.back(), i, latency));
+  }
+  auto scanAll = [&](int round) {
+    std::vector<ScanResult> results(kScanners);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kScanners; ++i) {
+      if (round == 0 && i % 2 == 1) continue;
+      threads.emplace_back([&, i] {
+        ScanOptions options;
+        options.args = {ScanCommandLine(names[i], inventory.DataSource())};
+        options.env = {{"KORVANE_LAB", lab.str()},
+                       {"Temp", temp.str()},
+                       {"PGAPPNAME", prefix + std::to_string(i)}};
+        results[i] = RunScanner(options);
+      });
+    }
+    std::map<std::string, std::set<std::string>> sessions;  // application -> backend pids
+    int mostAtOnce = 0;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+      const std::unique_ptr<Connection> monitor = inventory.Connect();
+      while (!done) {
+        auto rs = monitor->OpenRecordset(
+            "SELECT application_name, CAST(pid AS varchar(20)) FROM pg_stat_activity "
+            "WHERE application_name LIKE '" + prefix + "%'");
+        std::map<std::string, int> now;
+        for (bool row = rs->RecordCount() > 0; row; row = rs->MoveNext()) {
+          const std::string app = rs->Field(0).text();
+          sessions[app].insert(rs->Field(1).text());
+          mostAtOnce = std::max(mostAtOnce, ++now[app]);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    });
+    for (auto& t : threads) t.join();
+    done = true;
+    watcher.join();
+    for (int i = 0; i < kScanners; ++i) {
+      if (round == 0 && i % 2 == 1) continue;
+      SCOPED_TRACE(names[i]);
+      EXPECT_EQ(results[i].exitCode, 0) << results[i].stderrText;
+      ASSERT_FALSE(results[i].progress.empty());
+      EXPECT_EQ(results[i].progress.back(), names[i] + ",Complete");
+      EXPECT_EQ(inventory.RowsOf("Asset", names[i]).size(), 1u);
+      EXPECT_EQ(inventory.RowsOf("DriveHistory", names[i] + "~C").size(), 1u);
+      // Seen at all (the scan lasts long enough to be sampled), and with one session only.
+      EXPECT_EQ(sessions[prefix + std::to_string(i)].size(), 1u);
+    }
+    EXPECT_EQ(mostAtOnce, 1);
+  };
+  scanAll(0);  // half of them become known computers
+  scanAll(1);
+  for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) {
+    EXPECT_EQ(line.find("database"), std::string::npos) << line;
   }
 }
 

@@ -135,6 +135,25 @@ TEST_P(TextsAndKeys, KeysDifferingInTheCaseOfOtherScriptsAreOneComputer) {
   EXPECT_EQ(Log(), std::vector<std::string>{});
 }
 
+// The lookup itself: ASCII prefixes in any case, keys that only start alike, the oldest
+// row first, and apostrophes in the literal.
+TEST_P(TextsAndKeys, KeyLookupsFoldEveryScriptOnEveryBackend) {
+  const std::string id = UniqueComputerName("");
+  for (const std::string& key : {"pc-\xC3\x84rzte'" + id, "PD-\xC3\xA4RZTE'" + id, "PC-\xC3\xA4RZTE'" + id + "X",
+                                "Pc-\xC3\xA4rZTE'" + id, "\xC3\x84" + id, "\xC3\xA4" + id}) {
+    std::string quoted;
+    for (char c : key) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    inventory->Execute("INSERT INTO LastAccess (Computer) VALUES ('" + quoted + "')");
+  }
+  const auto rows = inventory->RowsOf("LastAccess", "PC-\xC3\xA4Rzte'" + id);
+  ASSERT_EQ(rows.size(), 2u);
+  if (GetParam() == InventoryBackend::Sqlite) {
+    EXPECT_EQ(rows[0][0], Variant("pc-\xC3\x84rzte'" + id));
+    EXPECT_EQ(rows[1][0], Variant("Pc-\xC3\xA4rZTE'" + id));
+  }
+  EXPECT_EQ(inventory->RowsOf("LastAccess", "\xC3\xA4" + id).size(), 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, AllBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 

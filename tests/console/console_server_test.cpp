@@ -1,0 +1,193 @@
+// Many scanners against one PostgreSQL server, through the real console: a hundred and
+// twenty-eight at once within a server limit of 150 connections, two consoles sharing
+// one inventory, and the console's warning when the server has too few connections.
+//
+// These tests empty the inventory, so they run against a server of their own:
+// KORVANE_TEST_PG_SCALE_DSN names its data source (scripts/test.sh starts it with
+// max_connections 150).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "scan/scan_context.h"
+#include "platform/db/database_server.h"
+#include "tests/console/console_fixture.h"
+#include "tests/support/inventory_fixture.h"
+
+namespace korvane::test {
+namespace {
+
+const char* const kTables[] = {"Asset", "Software", "Services", "LastAccess", "DriveHistory"};
+
+std::string ScaleDsn() {
+  const char* dsn = std::getenv("KORVANE_TEST_PG_SCALE_DSN");
+  return dsn ? dsn : "";
+}
+
+#define SKIP_UNLESS_SCALE_SERVER()                                                           \
+  do {                                                                                       \
+    if (ScaleDsn().empty()) {                                                                \
+      GTEST_SKIP() << "needs KORVANE_TEST_PG_SCALE_DSN: a PostgreSQL server of the test's "  \
+                      "own with max_connections 150 (scripts/test.sh starts one)";           \
+    }                                                                                        \
+  } while (false)
+
+std::string Text(const Variant& v) {
+  switch (v.kind()) {
+    case Variant::Kind::Text: return "'" + v.text() + "'";
+    case Variant::Kind::Long: return std::to_string(v.long_value());
+    case Variant::Kind::Double: return std::to_string(v.double_value());
+    default: return "Null";
+  }
+}
+
+class Server {
+ public:
+  Server() : connection_(MakeDatabaseServer()->Open(MakeConnectionString(ScaleDsn()))) {}
+
+  void Empty() {
+    for (const char* table : kTables) connection_->Execute(std::string("DELETE FROM ") + table);
+  }
+
+  int Number(const std::string& query) {
+    auto rs = connection_->OpenRecordset(query);
+    const Variant v = rs->Field(0);
+    return v.kind() == Variant::Kind::Text ? std::stoi(v.text()) : v.long_value();
+  }
+
+  // Every row of the inventory as text, sorted, with the times of day masked: what two
+  // runs at different moments must have in common.
+  std::vector<std::string> Rows() {
+    static const std::regex time(R"(\d{4}/\d{2}/\d{2}( \d{2}:\d{2}:\d{2})?)");
+    std::vector<std::string> all;
+    for (const char* table : kTables) {
+      auto rs = connection_->OpenRecordset(std::string("SELECT * FROM ") + table);
+      if (rs->RecordCount() <= 0) continue;
+      do {
+        std::string row = table;
+        for (int i = 0; i < rs->FieldCount(); ++i) row += "|" + Text(rs->Field(i));
+        all.push_back(std::regex_replace(row, time, "<time>"));
+      } while (rs->MoveNext());
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+  }
+
+ private:
+  std::unique_ptr<Connection> connection_;
+};
+
+std::vector<std::string> LabComputers(const TempDir& lab) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(lab.path())) {
+    if (e.path().extension() == ".json") names.push_back(e.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
+  SKIP_UNLESS_SCALE_SERVER();
+  Server server;
+  ASSERT_EQ(server.Number("SELECT CAST(current_setting('max_connections') AS integer)"), 150)
+      << "the scale server must run with max_connections 150";
+  server.Empty();
+  TempDir lab;
+  TempDir temp;
+  // Small computers that answer slowly: every scanner stays busy long enough for all 128
+  // to overlap, and the machine's processors are not the limit.
+  for (int i = 0; i < 500; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "PC%04d", i);
+    WriteComputer(lab, name,
+                  R"({"latencyMs": {"wmiConnect": 400, "registry": 2},)" + FullComputerJson(name).substr(1));
+  }
+  const ConsoleRun run = RunConsole(
+      {"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "128", "--timeout", "240", "all"},
+      {{"Temp", temp.str()}});
+  const std::string text = run.Text();
+  EXPECT_EQ(run.exitCode, 0) << text << run.err;
+  // 147 connections are free for the scanners: no warning.
+  EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+  EXPECT_NE(text.find("up to 128 at once"), std::string::npos) << text;
+
+  // No scanner was refused or gave up on the database.
+  for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) {
+    EXPECT_EQ(line.find("too many clients"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Error updating last access database"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Error updating database"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Error connect"), std::string::npos) << line;
+  }
+  // No row lost: every computer has its one row in every table.
+  const std::vector<std::string> computers = LabComputers(lab);
+  ASSERT_EQ(computers.size(), 500u);
+  EXPECT_NE(text.find("500 scans: 500 complete"), std::string::npos) << text;
+  for (const std::string table : kTables) {
+    EXPECT_EQ(server.Number("SELECT CAST(COUNT(DISTINCT " + KeyColumnOf(table) + ") AS integer) FROM " + table), 500)
+        << table;
+    EXPECT_EQ(server.Number("SELECT CAST(COUNT(*) AS integer) FROM " + table), 500) << table;
+  }
+
+  // Asked for more at once than the server has free, the console says so before it
+  // starts (the stand-in scanner ends at once without touching the server).
+  const ConsoleRun tooMany = RunConsole(
+      {"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "200", "--scanner", "/bin/true", "all"},
+      {{"Temp", temp.str()}});
+  EXPECT_NE(tooMany.err.find("200 scans at once need 200 connections, but the PostgreSQL server has"),
+            std::string::npos)
+      << tooMany.err;
+  EXPECT_NE(tooMany.err.find("max_connections"), std::string::npos) << tooMany.err;
+}
+
+TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
+  SKIP_UNLESS_SCALE_SERVER();
+  TempDir lab;
+  TempDir temp;
+  ASSERT_EQ(RunConsole({"lab-create", lab.str(), "--computers", "60", "--seed", "5", "--latency",
+                        "wmiConnect=50,wmiQuery=5"})
+                .exitCode,
+            0);
+  const std::vector<std::string> computers = LabComputers(lab);
+  std::ofstream(temp / "first.txt") << [&] {
+    std::string s;
+    for (std::size_t i = 0; i < computers.size(); i += 2) s += computers[i] + "\n";
+    return s;
+  }();
+  std::ofstream(temp / "second.txt") << [&] {
+    std::string s;
+    for (std::size_t i = 1; i < computers.size(); i += 2) s += computers[i] + "\n";
+    return s;
+  }();
+  auto scan = [&](const std::string& targets) {
+    return RunConsole({"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "8", targets},
+                      {{"Temp", temp.str()}});
+  };
+
+  Server server;
+  server.Empty();
+  const ConsoleRun one = scan("all");
+  EXPECT_EQ(one.exitCode, 0) << one.Text() << one.err;
+  const std::vector<std::string> byOne = server.Rows();
+
+  server.Empty();
+  ConsoleRun first;
+  ConsoleRun second;
+  std::thread other([&] { second = scan("@" + (temp / "second.txt").string()); });
+  first = scan("@" + (temp / "first.txt").string());
+  other.join();
+  EXPECT_EQ(first.exitCode, 0) << first.Text() << first.err;
+  EXPECT_EQ(second.exitCode, 0) << second.Text() << second.err;
+  const std::vector<std::string> byTwo = server.Rows();
+
+  EXPECT_GT(byOne.size(), computers.size());
+  EXPECT_EQ(byTwo, byOne);
+}
+
+}  // namespace
+}  // namespace korvane::test
