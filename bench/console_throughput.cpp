@@ -5,7 +5,10 @@
 // shows where waiting on the targets stops being the limit and the machine's processors
 // (scanner start-up, SQLite writes) take over.
 //
-//   bench_console_throughput [--computers N] [--sample N] [--latency K=MS,...] [JOBS...]
+// With --pg DSN every value of --jobs is run a second time into that PostgreSQL
+// inventory, emptied before each run (so give it a database of its own), beside SQLite.
+//
+//   bench_console_throughput [--computers N] [--sample N] [--latency K=MS,...] [--pg DSN] [JOBS...]
 //     defaults: 1000 computers, a sample of 20, jobs 8 16 32 64
 // KORVANE_BENCH_KEEP=1 keeps the lab and the inventories and names their directory.
 #include <sys/resource.h>
@@ -21,6 +24,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/db/database_server.h"
+#include "scan/scan_context.h"
 
 namespace fs = std::filesystem;
 
@@ -79,6 +85,14 @@ std::string CountsLine(const std::string& output) {
   return "?";
 }
 
+// Empties the five tables, so that every run scans new computers as on SQLite.
+void EmptyInventory(const std::string& dsn) {
+  auto connection = korvane::MakeDatabaseServer()->Open(korvane::MakeConnectionString(dsn));
+  for (const char* table : {"Asset", "Software", "Services", "LastAccess", "DriveHistory"}) {
+    connection->Execute(std::string("DELETE FROM ") + table);
+  }
+}
+
 void Fail(const std::string& what, const Run& run) {
   std::fprintf(stderr, "%s failed (exit %d):\n%s\n", what.c_str(), run.exitCode, run.output.c_str());
   std::exit(1);
@@ -91,6 +105,7 @@ int main(int argc, char** argv) {
   int sample = 20;
   std::string latency = "echo=1,wmiConnect=100,wmiQuery=20,registry=1,services=20,logons=10,shares=10";
   std::vector<int> jobs;
+  std::string pg;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--computers" && i + 1 < argc) {
@@ -99,6 +114,8 @@ int main(int argc, char** argv) {
       sample = std::atoi(argv[++i]);
     } else if (a == "--latency" && i + 1 < argc) {
       latency = argv[++i];
+    } else if (a == "--pg" && i + 1 < argc) {
+      pg = argv[++i];
     } else {
       jobs.push_back(std::atoi(a.c_str()));
     }
@@ -142,20 +159,29 @@ int main(int argc, char** argv) {
               sample, CountsLine(serial.output).c_str());
   const double cpuLimit = static_cast<double>(sysconf(_SC_NPROCESSORS_ONLN)) / (serial.cpuSeconds / sample);
   std::printf("processor limit: %.1f scans/s (%ld processors)\n\n", cpuLimit, sysconf(_SC_NPROCESSORS_ONLN));
-  std::printf("%6s %10s %12s %16s %10s  %s\n", "jobs", "elapsed s", "scans/s", "latency limit", "of limit", "outcomes");
+  std::printf("%6s %-10s %10s %12s %16s %10s  %s\n", "jobs", "backend", "elapsed s", "scans/s", "latency limit",
+              "of limit", "outcomes");
 
   for (int j : jobs) {
     const fs::path db = dir / ("db-jobs" + std::to_string(j));
     init = RunConsole({"init-db", db.string()}, dir / "init.txt", temp);
     if (init.exitCode != 0) Fail("init-db", init);
-    const Run run = RunConsole({"scan", "--db", db.string(), "--lab", lab.string(), "--jobs", std::to_string(j),
-                                "--timeout", "600", "all"},
-                               dir / ("scan-jobs" + std::to_string(j) + ".txt"), temp);
-    const double rate = computers / run.seconds;
     const double limit = j / perScan;
-    std::printf("%6d %10.1f %12.2f %16.2f %9.0f%%  %s\n", j, run.seconds, rate, limit, 100.0 * rate / limit,
-                CountsLine(run.output).c_str());
-    std::fflush(stdout);
+    auto report = [&](const char* backend, const Run& run) {
+      const double rate = computers / run.seconds;
+      std::printf("%6d %-10s %10.1f %12.2f %16.2f %9.0f%%  %s\n", j, backend, run.seconds, rate, limit,
+                  100.0 * rate / limit, CountsLine(run.output).c_str());
+      std::fflush(stdout);
+    };
+    report("SQLite", RunConsole({"scan", "--db", db.string(), "--lab", lab.string(), "--jobs", std::to_string(j),
+                                 "--timeout", "600", "all"},
+                                dir / ("scan-jobs" + std::to_string(j) + ".txt"), temp));
+    if (!pg.empty()) {
+      EmptyInventory(pg);
+      report("PostgreSQL", RunConsole({"scan", "--db", pg, "--lab", lab.string(), "--jobs", std::to_string(j),
+                                       "--timeout", "600", "all"},
+                                      dir / ("scan-pg-jobs" + std::to_string(j) + ".txt"), temp));
+    }
   }
   if (std::getenv("KORVANE_BENCH_KEEP") != nullptr) {
     std::printf("\nkept in %s\n", dir.c_str());

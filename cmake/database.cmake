@@ -16,11 +16,13 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/schema_texts.cpp.in
 add_library(korvane_db STATIC ${KORVANE_DB_SOURCES} ${CMAKE_BINARY_DIR}/generated/schema_texts.cpp)
 target_link_libraries(korvane_db PUBLIC korvane_platform)
 
-# Windows has no SQLite library here; cmake/win32.cmake leaves that backend out there.
-if(NOT WIN32)
+# Linux uses the system's SQLite library; Windows compiles the same SQLite in.
+if(WIN32)
+  include(${CMAKE_SOURCE_DIR}/cmake/sqlite_amalgamation.cmake)
+else()
   find_package(SQLite3 REQUIRED)
-  target_link_libraries(korvane_db PRIVATE SQLite::SQLite3)
 endif()
+target_link_libraries(korvane_db PRIVATE SQLite::SQLite3)
 
 if(WIN32)
   target_link_libraries(korvane_db PRIVATE odbc32)

@@ -6,6 +6,7 @@
 #include "scan/error_log.h"
 #include "scan/korvane.h"
 #include "scan/progress.h"
+#include "scan/time_text.h"
 #include "collect/remote_registry.h"
 #include "platform/runtime_error.h"
 #include "platform/target.h"
@@ -53,7 +54,7 @@ void CollectSoftware(Korvane& k) {
   for (std::size_t i = 0; i < k.List1.size(); ++i) {
     progress.running += progress.step;
     if (progress.running - progress.last >= 1) {
-      Progress(k, NumberText(progress.running));
+      Progress(k, LocaleNumberText(k, progress.running));
       progress.last += 1;
     }
     const std::string path = std::string(kUninstallKey) + "\\" + k.List1[i];

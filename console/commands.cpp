@@ -44,6 +44,10 @@ const Command kCommands[] = {
     {"lab-advance", RunLabAdvance,
      "  lab-advance DIR --days D [--seed S]\n"
      "      let D days pass in a simulated network\n"},
+    {"demo", RunDemo,
+     "  demo DIR [--computers N]\n"
+     "      the main job in one command: a simulated network of N (50) computers scanned\n"
+     "      into a new SQLite inventory in DIR on three pinned days, then shown\n"},
 };
 
 constexpr const char* kStatus = "Exit status: 0 success; 1 a scan timed out or died, or a command failed; 2 usage.\n";

@@ -16,5 +16,6 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
 int RunLabCreate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunLabAdvance(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace korvane::console

@@ -1,6 +1,7 @@
 #include "console/scan_batch.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 
@@ -19,17 +20,34 @@ std::vector<ScanRecord> RunBatch(ScanProcesses& processes, const BatchSettings& 
                                  const std::vector<std::string>& computers,
                                  BatchObserver& observer) {
   std::vector<ScanRecord> records(computers.size());
+  for (std::size_t i = 0; i < computers.size(); ++i) records[i].computer = computers[i];
   std::map<int, std::size_t> running;  // scan number -> record index
   const int jobs = std::max(1, settings.jobs);
   std::size_t next = 0;
+  bool stopping = false;
 
-  while (next < computers.size() || !running.empty()) {
-    while (next < computers.size() && static_cast<int>(running.size()) < jobs) {
+  while ((!stopping && next < computers.size()) || !running.empty()) {
+    if (!stopping && settings.stopRequested && settings.stopRequested()) {
+      stopping = true;
+      for (const auto& [id, index] : running) {
+        if (!records[index].timedOut) records[index].interrupted = true;
+        processes.Kill(id);
+      }
+      if (settings.stopped) settings.stopped();
+      if (running.empty()) break;
+    }
+    while (!stopping && next < computers.size() && static_cast<int>(running.size()) < jobs) {
       ScanRecord& record = records[next];
-      record.computer = computers[next];
+      record.started = true;
       record.startedAt = std::chrono::steady_clock::now();
       ScanStart start{settings.program, record.computer, settings.source, settings.userOnly,
                       settings.environment};
+      if (!settings.privateTempRoot.empty()) {
+        record.temp = (std::filesystem::path(settings.privateTempRoot) / std::to_string(next + 1)).string();
+        std::error_code error;
+        std::filesystem::create_directories(record.temp, error);
+        start.environment.emplace_back("Temp", record.temp);
+      }
       try {
         const int id = processes.Start(start);
         running.emplace(id, next);
@@ -83,7 +101,7 @@ std::vector<ScanRecord> RunBatch(ScanProcesses& processes, const BatchSettings& 
     if (settings.timeout.count() > 0) {
       for (const auto& [id, index] : running) {
         ScanRecord& record = records[index];
-        if (!record.timedOut && now - record.startedAt >= settings.timeout) {
+        if (!record.timedOut && !record.interrupted && now - record.startedAt >= settings.timeout) {
           record.timedOut = true;
           processes.Kill(id);
         }

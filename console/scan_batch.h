@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,10 +23,21 @@ struct BatchSettings {
   int jobs = 1;
   std::chrono::milliseconds timeout{0};  // 0: no time-out
   std::vector<std::pair<std::string, std::string>> environment;
+  // When set, each scan gets a Temp directory of its own below it, numbered by its
+  // place in the list ("1", "2", ...), so that its error log holds its lines alone.
+  std::string privateTempRoot;
+  // Asked between waits: true when the console is to stop. Then no further scan is
+  // started, every running one is ended with everything it started, and `stopped` is
+  // called once they all have been told to end; the batch returns when they have.
+  std::function<bool()> stopRequested;
+  std::function<void()> stopped;
 };
 
 struct ScanRecord {
   std::string computer;
+  bool started = false;            // false: the batch was stopped before its turn
+  bool interrupted = false;        // ended because the batch was stopped
+  std::string temp;                // its own Temp directory, when the batch gives one
   std::vector<std::string> lines;  // progress lines in order
   std::string output;              // what the scanner wrote to stdout/stderr
   std::string startError;          // set when the scanner could not be started
@@ -47,8 +59,8 @@ class BatchObserver {
   virtual void Tick(SteadyTime) {}
 };
 
-// Runs every computer once, in the given order of starting. Returns one record per
-// computer, in the same order.
+// Runs every computer once, in the given order of starting (unless stopped). Returns
+// one record per computer, in the same order.
 std::vector<ScanRecord> RunBatch(ScanProcesses& processes, const BatchSettings& settings,
                                  const std::vector<std::string>& computers,
                                  BatchObserver& observer);

@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <iomanip>
 #include <map>
+#include <random>
+#include <stdexcept>
 #include <sstream>
 
-#include "console/log_watch.h"
+#include "scan/scan_context.h"
+#include "console/scan_log.h"
 #include "console/progress_view.h"
 #include "console/scan_batch.h"
 #include "console/scan_process.h"
@@ -54,11 +57,26 @@ std::string SourceForScanners(const std::string& source) {
   return source;
 }
 
-// Ties the batch to the view: classifies each scan as it ends, with the log lines
-// appended so far (a scanner writes its log line before its last progress line).
+// A directory of this run's own below the console's Temp, for the scans' own Temp
+// directories.
+std::string MakeRunDirectory(const std::string& temp) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::ostringstream name;
+    name << "korvane-console-" << std::hex << random() << random();
+    const fs::path dir = fs::path(temp) / name.str();
+    std::error_code error;
+    if (fs::create_directory(dir, error)) return dir.string();
+  }
+  throw std::runtime_error("cannot make a directory for the scans' logs in " + temp);
+}
+
+// Ties the batch to the view: classifies each scan as it ends, from its progress lines
+// and its own error log, and then moves that log's records to the shared log.
 class ScanWatcher : public BatchObserver {
  public:
-  ScanWatcher(ProgressView& view, LogWatch& log) : view_(view), log_(log) {}
+  ScanWatcher(ProgressView& view, const BatchSettings& settings, std::string sharedLog)
+      : view_(view), settings_(settings), sharedLog_(std::move(sharedLog)) {}
 
   void ScanStarted(const ScanRecord& r) override { view_.Started(r.computer); }
 
@@ -74,18 +92,30 @@ class ScanWatcher : public BatchObserver {
       row.outcome.kind = OutcomeKind::Died;
       row.outcome.detail = "could not start: " + r.startError;
     } else {
+      ScanIdentity identity;
+      identity.computer = r.computer;
+      identity.reportedName = TrustedReportedName(r.lines);
+      identity.commandLineTail = "," + r.computer + "," + settings_.source + ",";
+      identity.connectionString = MakeConnectionString(settings_.source);
+      const std::vector<std::string> records =
+          r.temp.empty() ? std::vector<std::string>{}
+                         : ScanLogRecords(ReadWholeFile((fs::path(r.temp) / kErrorLogName).string()), identity);
       ScanFacts facts;
       facts.computer = r.computer;
       facts.lines = r.lines;
       facts.timedOut = r.timedOut;
+      facts.interrupted = r.interrupted;
       facts.exitCode = r.exitCode;
       facts.signal = r.signal;
-      facts.logLines = log_.Lines();
+      facts.logLines = records;
       row.outcome = ClassifyScan(facts);
       if (row.outcome.kind == OutcomeKind::Died && !r.output.empty()) {
         std::string first = r.output.substr(0, r.output.find('\n'));
         row.outcome.detail += ": " + first;
       }
+      if (AppendToSharedLog(sharedLog_, records)) newLogLines_ += records.size();
+      std::error_code error;
+      if (!r.temp.empty()) fs::remove_all(r.temp, error);
     }
     row.seconds = std::chrono::duration<double>(r.endedAt - r.startedAt).count();
     view_.Finished(r.computer, OutcomeText(row.outcome), row.seconds);
@@ -95,11 +125,14 @@ class ScanWatcher : public BatchObserver {
   void Tick(SteadyTime) override { view_.Tick(); }
 
   const std::map<std::string, SummaryRow>& rows() const { return rows_; }
+  std::size_t newLogLines() const { return newLogLines_; }
 
  private:
   ProgressView& view_;
-  LogWatch& log_;
+  const BatchSettings& settings_;
+  std::string sharedLog_;
   std::map<std::string, SummaryRow> rows_;
+  std::size_t newLogLines_ = 0;
 };
 
 }  // namespace
@@ -175,7 +208,8 @@ void WriteSummary(std::ostream& out, const std::vector<SummaryRow>& rows, double
   static const std::pair<OutcomeKind, const char*> kOrder[] = {
       {OutcomeKind::Complete, "complete"},   {OutcomeKind::NotAnswering, "not answering"},
       {OutcomeKind::NoAccess, "no access"},  {OutcomeKind::GaveUp, "gave up"},
-      {OutcomeKind::TimedOut, "timed out"},  {OutcomeKind::Died, "died"}};
+      {OutcomeKind::TimedOut, "timed out"},  {OutcomeKind::Died, "died"},
+      {OutcomeKind::Interrupted, "interrupted"}};
   out << rows.size() << (rows.size() == 1 ? " scan:" : " scans:");
   bool first = true;
   for (const auto& [kind, label] : kOrder) {
@@ -193,7 +227,8 @@ void WriteSummary(std::ostream& out, const std::vector<SummaryRow>& rows, double
 
 int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   ScanCommandOptions options = ParseScanOptions(args);
-  const std::vector<std::string> computers = ExpandTargets(options.targets, options.lab);
+  std::vector<std::string> duplicates;
+  const std::vector<std::string> computers = ExpandTargets(options.targets, options.lab, &duplicates);
   if (computers.empty()) throw UsageError("the target list names no computer");
 
   BatchSettings settings;
@@ -210,12 +245,14 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
   settings.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
   settings.timeout = std::chrono::milliseconds(static_cast<long long>(std::llround(options.timeoutSeconds * 1000)));
   const std::string temp = ScannerTemp();
-  settings.environment.emplace_back("Temp", temp);
   if (!options.lab.empty()) {
     settings.environment.emplace_back("KORVANE_LAB", fs::absolute(options.lab, error).lexically_normal().string());
   }
-  const std::string logPath = (fs::path(temp) / "DrevantaAssetDB.log").string();
-  LogWatch log(logPath);
+  const std::string logPath = (fs::path(temp) / kErrorLogName).string();
+  settings.privateTempRoot = MakeRunDirectory(temp);
+  WatchInterrupts();
+  settings.stopRequested = [] { return InterruptStatus() != 0; };
+  settings.stopped = [] { ScansStopped(); };
 
   // Each scanner holds one connection to the server for its whole scan.
   const int parallel = std::min(settings.jobs, static_cast<int>(computers.size()));
@@ -227,21 +264,41 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const int columns = terminal ? TerminalColumns() : 80;
   std::unique_ptr<ProgressView> view = terminal ? MakeLiveView(out, columns, static_cast<int>(computers.size()))
                                                 : MakePlainView(out, static_cast<int>(computers.size()));
-  ScanWatcher watcher(*view, log);
+  ScanWatcher watcher(*view, settings, logPath);
   std::unique_ptr<ScanProcesses> processes = MakeScanProcesses();
   const auto started = std::chrono::steady_clock::now();
   const std::vector<ScanRecord> records = RunBatch(*processes, settings, computers, watcher);
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   view->Close();
+  fs::remove_all(settings.privateTempRoot, error);
 
   std::vector<SummaryRow> rows;
   bool allComplete = true;
+  std::size_t notStarted = 0;
   for (const auto& r : records) {
+    if (!r.started) {
+      ++notStarted;
+      continue;
+    }
     const SummaryRow& row = watcher.rows().at(r.computer);
     rows.push_back(row);
     if (row.outcome.kind == OutcomeKind::TimedOut || row.outcome.kind == OutcomeKind::Died) allComplete = false;
   }
-  WriteSummary(out, rows, elapsed, settings.jobs, logPath, log.Lines().size(), columns);
+  WriteSummary(out, rows, elapsed, settings.jobs, logPath, watcher.newLogLines(), columns);
+  if (!duplicates.empty()) {
+    out << "Skipped " << duplicates.size() << " duplicate " << (duplicates.size() == 1 ? "target" : "targets")
+        << " (the same computer as an earlier target, letter case ignored):";
+    for (const auto& name : duplicates) out << " " << name;
+    out << "\n";
+  }
+  const int interrupt = InterruptStatus();
+  if (interrupt != 0) {
+    out << "Interrupted: " << std::count_if(records.begin(), records.end(), [](const ScanRecord& r) { return r.interrupted; })
+        << " running scans stopped, " << notStarted << " not started\n";
+  }
+  out.flush();
+  InterruptHandled();
+  if (interrupt != 0) return interrupt;
   return allComplete ? 0 : 1;
 }
 

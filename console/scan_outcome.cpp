@@ -45,6 +45,15 @@ ProgressItem ParseProgressLine(const std::string& line) {
     item.complete = true;
   } else {
     item.percent = ParseNumber(rest);
+    // Under a locale whose decimal separator is a comma the running value carries a
+    // second one (PC01,52,6666666666667): its whole part stands between the last two.
+    const std::size_t before = item.computer.rfind(',');
+    const std::string whole = before == std::string::npos ? std::string() : item.computer.substr(before + 1);
+    if (item.percent && rest.find('.') == std::string::npos && !whole.empty() && whole.size() <= 3 &&
+        whole.find('.') == std::string::npos && ParseNumber(whole)) {
+      item.percent = ParseNumber(whole + "." + rest);
+      item.computer.erase(before);
+    }
   }
   return item;
 }
@@ -71,23 +80,6 @@ std::optional<LogLine> ParseLogLine(const std::string& line) {
   return parsed;
 }
 
-std::vector<LogLine> LogLinesOf(const std::vector<std::string>& log,
-                                const std::vector<std::string>& names) {
-  std::vector<LogLine> found;
-  for (const auto& text : log) {
-    const auto line = ParseLogLine(text);
-    if (!line) continue;
-    for (const auto& name : names) {
-      if (name.empty()) continue;
-      if (line->detail.compare(0, name.size() + 1, name + ":") == 0) {
-        found.push_back(*line);
-        break;
-      }
-    }
-  }
-  return found;
-}
-
 Outcome ClassifyScan(const ScanFacts& facts) {
   Outcome outcome;
   std::optional<double> lastPercent;
@@ -107,6 +99,10 @@ Outcome ClassifyScan(const ScanFacts& facts) {
   }
   outcome.percent = lastPercent.value_or(0);
 
+  if (facts.interrupted) {
+    outcome.kind = OutcomeKind::Interrupted;
+    return outcome;
+  }
   if (facts.timedOut) {
     outcome.kind = OutcomeKind::TimedOut;
     return outcome;
@@ -121,9 +117,10 @@ Outcome ClassifyScan(const ScanFacts& facts) {
     return outcome;
   }
   outcome.percent = percentBeforeLastComplete;
-  std::vector<std::string> names = {facts.computer};
-  if (!outcome.reportedName.empty()) names.push_back(outcome.reportedName);
-  const std::vector<LogLine> mine = LogLinesOf(facts.logLines, names);
+  std::vector<LogLine> mine;
+  for (const auto& text : facts.logLines) {
+    if (auto line = ParseLogLine(text)) mine.push_back(*line);
+  }
 
   if (anyPercentBeforeComplete && percentBeforeLastComplete == 100) {
     if (HasLog(mine, "Error updating database")) {
@@ -158,6 +155,7 @@ std::string OutcomeText(const Outcome& outcome) {
     case OutcomeKind::GaveUp: return "gave up after " + PercentText(outcome.percent) + "%";
     case OutcomeKind::TimedOut: return "timed out after " + PercentText(outcome.percent) + "%";
     case OutcomeKind::Died: return "died after " + PercentText(outcome.percent) + "%";
+    case OutcomeKind::Interrupted: return "interrupted after " + PercentText(outcome.percent) + "%";
   }
   return "";
 }

@@ -1,14 +1,13 @@
 // What became of one scan, decided from what the console saw: the progress lines of the
 // scanner, how its process ended, whether the console killed it at its time-out, and
-// the lines the scan appended to the shared error log.
+// the lines of the scan's own error log.
 //
 // The rules, in order:
+//   0. stopped because the console was interrupted     -> interrupted (after the last %)
 //   1. killed at the time-out                          -> timed out (after the last %)
 //   2. no "Complete" line at all                       -> died (after the last %)
 //   3. last percentage 100, then "Complete"            -> complete, unless the log holds
-//      "Error updating database" for this computer: gave up after 100%. (The two
-//      connection failures log the connection string instead of the computer, so they
-//      cannot be told apart per computer; the summary counts them.)
+//      "Error updating database": gave up after 100%.
 //   4. last percentage 4, then "Complete": the scan stopped after the echo and the
 //      last-access record. The log tells why: "Insufficient access or error accessing
 //      PC " for this computer -> no access; "Error updating last access database" ->
@@ -37,14 +36,15 @@ ProgressItem ParseProgressLine(const std::string& line);
 // The stage a scan is in after reporting this percentage.
 std::string StageOfPercent(double percent);
 
-enum class OutcomeKind { Complete, NotAnswering, NoAccess, GaveUp, TimedOut, Died };
+enum class OutcomeKind { Complete, NotAnswering, NoAccess, GaveUp, TimedOut, Died, Interrupted };
 
 struct ScanFacts {
   std::vector<std::string> lines;   // progress lines in order
   bool timedOut = false;
+  bool interrupted = false;
   int exitCode = -1;
   int signal = 0;
-  std::vector<std::string> logLines;  // lines this run appended to the error log
+  std::vector<std::string> logLines;  // the records of the scan's own error log
   std::string computer;               // the name the scan was started with
 };
 
@@ -60,7 +60,7 @@ struct Outcome {
 Outcome ClassifyScan(const ScanFacts& facts);
 
 // "complete", "not answering", "no access", "gave up after 40%", "timed out after 6%",
-// "died after 33%".
+// "died after 33%", "interrupted after 20%".
 std::string OutcomeText(const Outcome& outcome);
 
 // One error-log line: date and time, what failed, the detail.
@@ -70,10 +70,5 @@ struct LogLine {
   std::string detail;
 };
 std::optional<LogLine> ParseLogLine(const std::string& line);
-
-// The log lines whose detail is about one of these computer names (it starts with the
-// name and a colon), out of all lines appended during the run.
-std::vector<LogLine> LogLinesOf(const std::vector<std::string>& log,
-                                const std::vector<std::string>& names);
 
 }  // namespace korvane::console

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -269,7 +270,42 @@ class PosixScanProcesses : public ScanProcesses {
   int nextId_ = 1;
 };
 
+// The one place of the console where a signal handler meets the main loop: what it may
+// touch must be lock-free and of static storage.
+volatile std::sig_atomic_t gInterruptSignal = 0;
+volatile std::sig_atomic_t gScansStopped = 0;
+volatile std::sig_atomic_t gSecondInterrupt = 0;
+
+int StatusOfSignal(int signal) { return 128 + signal; }
+
+void OnInterrupt(int signal) {
+  if (gInterruptSignal == 0) {
+    gInterruptSignal = signal;
+    return;
+  }
+  if (gScansStopped != 0) ::_exit(StatusOfSignal(gInterruptSignal));
+  gSecondInterrupt = 1;
+}
+
 }  // namespace
+
+void WatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: the poll of the main loop returns at once.
+  action.sa_flags = 0;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+int InterruptStatus() { return gInterruptSignal == 0 ? 0 : StatusOfSignal(gInterruptSignal); }
+
+void ScansStopped() {
+  gScansStopped = 1;
+  if (gSecondInterrupt != 0) ::_exit(StatusOfSignal(gInterruptSignal));
+}
+
+void InterruptHandled() {}
 
 std::unique_ptr<ScanProcesses> MakeScanProcesses() { return std::make_unique<PosixScanProcesses>(); }
 

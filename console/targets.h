@@ -1,12 +1,14 @@
 // Which computers a scan command covers. A target is a computer name, "@FILE" (a list of
 // names, one a line; blank lines and text after "#" ignored), or "all" (every computer
 // of the lab given with --lab). With --lab and no targets at all, every computer of the
-// lab is scanned. Names are kept in the order given, each once (letter case ignored,
-// as Windows names are).
+// lab is scanned. Names are kept in the order given, each once: two names that differ
+// only in letter case are one computer (as Windows names are, and as the inventory's
+// keys are), so it is never scanned twice at once.
 #pragma once
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvane::console {
@@ -20,7 +22,15 @@ std::vector<std::string> ReadTargetFile(const std::string& path);
 // The names of the computer files of a lab, sorted.
 std::vector<std::string> LabComputers(const std::string& labDirectory);
 
+// The names in order, each computer once; the later spellings of a computer already
+// named go to `duplicates` when it is given.
 std::vector<std::string> ExpandTargets(const std::vector<std::string>& targets,
-                                       const std::string& labDirectory);
+                                       const std::string& labDirectory,
+                                       std::vector<std::string>* duplicates = nullptr);
+
+// The key two computer names are compared by: UTF-8 text with its letters folded to
+// lower case (simple case folding of ASCII, Latin-1, Latin Extended-A, Greek and
+// Cyrillic; other characters and bytes that are not UTF-8 unchanged).
+std::string FoldComputerName(std::string_view name);
 
 }  // namespace korvane::console

@@ -1,8 +1,5 @@
 #include "inventory/drive_history.h"
 
-#include <cctype>
-#include <cstdio>
-
 #include "scan/conversions.h"
 #include "scan/error_handling.h"
 #include "scan/error_log.h"
@@ -14,44 +11,6 @@
 namespace korvane {
 
 namespace {
-
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-// Reads the digits at `pos` (at most maxDigits of them) into `value`.
-bool ReadDigits(const std::string& text, std::size_t& pos, std::size_t maxDigits, int& value) {
-  const std::size_t start = pos;
-  value = 0;
-  while (pos < text.size() && pos - start < maxDigits &&
-         std::isdigit(static_cast<unsigned char>(text[pos]))) {
-    value = value * 10 + (text[pos] - '0');
-    ++pos;
-  }
-  return pos > start;
-}
-
-// Reads the date text this module writes ("YYYY/MM/DD", one- or two-digit month and day
-// accepted, blanks around it ignored) into its calendar day.
-std::optional<LocalTime> ReadDateText(const std::string& text) {
-  std::size_t pos = 0;
-  while (pos < text.size() && text[pos] == ' ') ++pos;
-  LocalTime t;
-  const std::size_t yearStart = pos;
-  if (!ReadDigits(text, pos, 4, t.year) || pos - yearStart != 4) return std::nullopt;
-  if (pos >= text.size() || text[pos++] != '/') return std::nullopt;
-  if (!ReadDigits(text, pos, 2, t.month)) return std::nullopt;
-  if (pos >= text.size() || text[pos++] != '/') return std::nullopt;
-  if (!ReadDigits(text, pos, 2, t.day)) return std::nullopt;
-  while (pos < text.size() && text[pos] == ' ') ++pos;
-  if (pos != text.size()) return std::nullopt;
-  if (t.year < 100 || t.month < 1 || t.month > 12) return std::nullopt;
-  if (t.day < 1 || t.day > DaysInMonth(t.year, t.month)) return std::nullopt;
-  return t;
-}
 
 // The drive's own recordset, reopened with a connection object of its own (on the scan's
 // shared connection). The old recordset goes before the connection it was opened on.
@@ -123,7 +82,7 @@ void AppendDriveHistory(Korvane& k, double freeSpace) {
     if (lastDay && *lastDay == DayKey(k.platform.clock->Now())) return;
   }
 
-  const std::string entry = DiskHistoryEntry(DateText(k.platform.clock->Now()), freeSpace);
+  const std::string entry = DiskHistoryEntry(TodayText(k), freeSpace);
   // The bound only ever shortens the text; a column too small even for the new entry on
   // its own keeps what it holds, rather than being handed a value it cannot store.
   bool fits = true;

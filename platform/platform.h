@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/console_channel.h"
 #include "platform/database.h"
+#include "platform/locale_formats.h"
 #include "platform/process.h"
 #include "platform/target.h"
 
@@ -18,6 +19,7 @@ struct Platform {
   Clock* clock = nullptr;
   DatabaseServer* database = nullptr;
   TargetNetwork* targets = nullptr;
+  LocaleFormats* locale = nullptr;  // null: the fixed formats (no user locale)
 };
 
 // The running system's own services, built for the platform the program is compiled

@@ -13,7 +13,7 @@ std::string LogFilePath(const Korvane& k) {
 }
 
 void LogError(Korvane& k, const std::string& first, const std::string& second) {
-  std::string line = TimeText(k.platform.clock->Now());
+  std::string line = LogDateTime(k);
   line += ',';
   line += first;
   line += ',';

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prepares this Linux machine to build the Windows executables and run them under Wine:
 # installs the MinGW-w64 cross compiler, Wine (64-bit only, no i386 multiarch) and the
-# host's ODBC pieces that Wine's odbc32 forwards to, then creates a headless Wine prefix.
+# host's ODBC pieces that Wine's odbc32 forwards to, prepares the SQLite amalgamation
+# (scripts/sqlite-amalgamation.sh), then creates a headless Wine prefix.
 #
 #   scripts/wine-setup.sh            (prefix: $KORVANE_WINEPREFIX, default /tmp/korvane-wine/prefix)
 #
@@ -15,7 +16,7 @@ log() { echo "wine-setup: $*" >&2; }
 prefix="${KORVANE_WINEPREFIX:-/tmp/korvane-wine/prefix}"
 
 packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 cmake ninja-build iproute2
-  unixodbc odbcinst odbc-postgresql nlohmann-json3-dev)
+  unixodbc odbcinst odbc-postgresql sqlite3 locales googletest nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -31,6 +32,24 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get update -qq >&2
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
+
+# The locale tests run Wine under German and US English settings (Wine follows LC_ALL).
+for wanted in de_DE en_US; do
+  if ! locale -a 2>/dev/null | grep -qix "$wanted\.utf-\?8"; then
+    if [ "$(id -u)" -ne 0 ]; then log "locale $wanted.UTF-8 missing and not root to generate it"; exit 1; fi
+    grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null || echo "$wanted.UTF-8 UTF-8" >>/etc/locale.gen
+    regenerate=yes
+  fi
+done
+if [ "${regenerate:-}" = yes ]; then
+  log "generating the locales de_DE.UTF-8 and en_US.UTF-8"
+  locale-gen >&2
+fi
+
+# SQLite is compiled into the Windows executables from Debian's own source package; the
+# amalgamation made from it is kept in the cross build's directory (preset "mingw").
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$repo/scripts/sqlite-amalgamation.sh" "$repo/build-mingw/sqlite-amalgamation" >/dev/null
 
 # The environment every Wine run of the tests uses (also exported by wine-tests.sh).
 export WINEPREFIX="$prefix"

@@ -2,7 +2,8 @@
 # The Windows side of the test suite, in one step: installs the cross compiler and Wine
 # (scripts/wine-setup.sh), cross-builds the Windows executables (preset "mingw"), and
 # runs under Wine the platform contract checks and the end-to-end scans of the Wine
-# computer itself, with the inventory in PostgreSQL reached through ODBC.
+# computer itself, with the inventory in PostgreSQL reached through ODBC and in a
+# directory (the embedded SQLite), and the Windows demo.
 #
 # Exits non-zero when a build or a test fails. When Wine itself cannot be set up here
 # (packages not to be had, the prefix does not boot), it says why and skips (exit 0),
@@ -29,7 +30,7 @@ echo "prefix $WINEPREFIX ready after $(elapsed)"
 echo "== wine-tests: cross-build"
 cmake --preset mingw >/tmp/korvane-mingw-configure.log 2>&1 ||
   { cat /tmp/korvane-mingw-configure.log; echo "wine-tests: the cross configure failed"; exit 1; }
-targets=(korvane korvane-listbox korvane-win32-contract)
+targets=(korvane korvane-acp korvane-listbox korvane-windows-tests)
 if [ -f console/scan_process_win32.cpp ]; then targets+=(korvane-console); fi
 cmake --build --preset mingw --target "${targets[@]}" >/tmp/korvane-mingw-build.log 2>&1 ||
   { tail -n 60 /tmp/korvane-mingw-build.log; echo "wine-tests: the cross build failed"; exit 1; }
@@ -78,9 +79,9 @@ if ! in_namespace true >/dev/null 2>&1; then
 fi
 
 status=0
-echo "== wine-tests: platform contract under Wine"
+echo "== wine-tests: the target contract and the Windows layer under Wine (GoogleTest)"
 timeout 30 wineserver -k >/dev/null 2>&1 || true
-in_namespace bash -c 'timeout 300 wine "$KORVANE_WINE_BIN/korvane-win32-contract.exe" 2>/dev/null | tr -d "\r"; exit ${PIPESTATUS[0]}' ||
+in_namespace bash -c 'timeout 300 wine "$KORVANE_WINE_BIN/korvane-windows-tests.exe" 2>/dev/null | tr -d "\r"; exit ${PIPESTATUS[0]}' ||
   status=1
 echo "== wine-tests: end-to-end scans under Wine"
 in_namespace bash tests/wine/end_to_end.sh || status=1

@@ -142,7 +142,9 @@ class Statement {
     return true;
   }
 
-  std::vector<ResultColumn> Columns() {
+  // `baseNames`: also ask for each column's base column, which some drivers (psqlODBC)
+  // answer with a catalog query per table; only the row finding by values needs it.
+  std::vector<ResultColumn> Columns(bool baseNames) {
     SQLSMALLINT count = 0;
     Check(SQLNumResultCols(handle_.get(), &count), SQL_HANDLE_STMT, handle_.get(),
           "Unable to read the result columns");
@@ -162,7 +164,9 @@ class Statement {
                                                   sizeof name / sizeof name[0] - 1);
       const std::string typeText = TextAttribute(static_cast<SQLUSMALLINT>(i), SQL_DESC_TYPE_NAME);
       columns.push_back(DescribeColumn(type, size, typeText, odbc::Narrow(name, n)));
-      columns.back().info.baseName = TextAttribute(static_cast<SQLUSMALLINT>(i), SQL_DESC_BASE_COLUMN_NAME);
+      if (baseNames) {
+        columns.back().info.baseName = TextAttribute(static_cast<SQLUSMALLINT>(i), SQL_DESC_BASE_COLUMN_NAME);
+      }
     }
     return columns;
   }
@@ -300,7 +304,7 @@ class OdbcEngine : public Engine {
     }
     Statement stmt(dbc_.get());
     stmt.Run(text);
-    std::vector<ResultColumn> columns = stmt.Columns();
+    std::vector<ResultColumn> columns = stmt.Columns(!postgres_);
     if (ctid) columns.back().reading = Reading::Text;
     const std::size_t visible = ctid ? columns.size() - 1 : columns.size();
     FetchResult result;
@@ -321,7 +325,7 @@ class OdbcEngine : public Engine {
     Statement stmt(dbc_.get());
     stmt.Run("SELECT * FROM " + table + " WHERE 1=0");
     std::vector<ColumnInfo> columns;
-    for (auto& c : stmt.Columns()) columns.push_back(c.info);
+    for (auto& c : stmt.Columns(!postgres_)) columns.push_back(c.info);
     return columns;
   }
 

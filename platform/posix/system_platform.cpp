@@ -1,4 +1,5 @@
 #include "platform/db/database_server.h"
+#include "platform/pinned_clock.h"
 #include "platform/platform.h"
 #include "platform/posix/fd_console.h"
 #include "platform/posix/local_clock.h"
@@ -15,14 +16,14 @@ class PosixPlatform : public SystemPlatform {
       : process_(argc, argv), database_(MakeDatabaseServer()), targets_(MakePosixTargets()) {}
 
   Platform Get() override {
-    return Platform{&process_, &console_, &clock_, database_.get(), targets_.get()};
+    return Platform{&process_, &console_, clock_.get(), database_.get(), targets_.get()};
   }
 
  private:
   // First, so that it notes the inherited descriptors before anything else opens one.
   FdConsoleChannel console_;
   PosixProcess process_;
-  LocalClock clock_;
+  std::unique_ptr<Clock> clock_ = PinnedOr(std::make_unique<LocalClock>());
   std::unique_ptr<DatabaseServer> database_;
   std::unique_ptr<TargetNetwork> targets_;
 };

@@ -34,36 +34,30 @@ class OpenRegistryKey : public RegistryKey {
     return static_cast<int32_t>(status);
   }
 
+  // Sizes cross this interface as the bytes of the UTF-8 text, not of the ANSI text the
+  // call hands back: on a system whose code page is not UTF-8, "Grün" is 4 ANSI bytes but
+  // 5 UTF-8 ones, and a caller that sized its buffer from the ANSI probe would cut the
+  // text. So the probe reads the whole value and reports the size of its converted form.
   int32_t QueryValue(const std::string& name, uint32_t& type, std::string* data,
                      uint32_t& size) override {
-    const std::string ansiName = ToAnsi(name);
     DWORD valueType = type;
-    DWORD bytes = size;
-    LSTATUS status;
+    std::string value;
+    const LSTATUS status = ReadWhole(ToAnsi(name), valueType, value);
+    if (status != ERROR_SUCCESS) return static_cast<int32_t>(status);
+    type = valueType;
+    const auto needed = static_cast<uint32_t>(value.size());
     if (data == nullptr) {
-      status = RegQueryValueExA(key_, ansiName.c_str(), nullptr, &valueType, nullptr, &bytes);
-    } else {
-      bytes = std::min<DWORD>(bytes, static_cast<DWORD>(data->size()));
-      std::vector<BYTE> buffer(bytes == 0 ? 1 : bytes, 0);
-      status = RegQueryValueExA(key_, ansiName.c_str(), nullptr, &valueType, buffer.data(), &bytes);
-      if (status == ERROR_SUCCESS) {
-        const std::size_t filled = std::min<std::size_t>(bytes, data->size());
-        std::string raw(reinterpret_cast<const char*>(buffer.data()), filled);
-        if (IsStringType(valueType)) {
-          // ANSI text of a system whose code page is not UTF-8: made UTF-8 here; the
-          // NUL terminators survive the conversion, so the layout is kept.
-          raw = FromAnsi(raw);
-          bytes = static_cast<DWORD>(raw.size());
-          if (raw.size() > data->size()) data->resize(raw.size());
-        }
-        std::copy(raw.begin(), raw.end(), data->begin());
-      }
+      size = needed;
+      return ERROR_SUCCESS;
     }
-    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
-      type = valueType;
-      size = bytes;
+    if (size < needed) {
+      size = needed;
+      return ERROR_MORE_DATA;
     }
-    return static_cast<int32_t>(status);
+    if (data->size() < needed) data->resize(needed);
+    data->replace(0, needed, value);
+    size = needed;
+    return ERROR_SUCCESS;
   }
 
   int32_t EnumKey(uint32_t index, std::string& name, uint32_t bufferChars) override {
@@ -74,6 +68,30 @@ class OpenRegistryKey : public RegistryKey {
   }
 
  private:
+  // The value's bytes as RegQueryValueExA hands them, string types made UTF-8 (their NUL
+  // terminators survive the conversion, so the layout is kept; characters the code page
+  // lacks are already its replacement character). A value that grows between the calls
+  // is read again.
+  LSTATUS ReadWhole(const std::string& ansiName, DWORD& valueType, std::string& value) {
+    DWORD bytes = 0;
+    LSTATUS status = RegQueryValueExA(key_, ansiName.c_str(), nullptr, &valueType, nullptr, &bytes);
+    for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
+      std::vector<BYTE> buffer(bytes == 0 ? 1 : bytes, 0);
+      DWORD filled = static_cast<DWORD>(buffer.size());
+      status = RegQueryValueExA(key_, ansiName.c_str(), nullptr, &valueType, buffer.data(), &filled);
+      if (status == ERROR_MORE_DATA) {
+        bytes = filled;
+        status = ERROR_SUCCESS;
+        continue;
+      }
+      if (status != ERROR_SUCCESS) break;
+      value.assign(reinterpret_cast<const char*>(buffer.data()), std::min<DWORD>(filled, bytes));
+      if (IsStringType(valueType)) value = FromAnsi(value);
+      return ERROR_SUCCESS;
+    }
+    return status == ERROR_SUCCESS ? ERROR_MORE_DATA : status;
+  }
+
   HKEY key_;
 };
 

@@ -2,7 +2,9 @@
 // list box, the local clock, the database through the ODBC manager and the targets
 // through the real management calls.
 #include "platform/db/database_server.h"
+#include "platform/pinned_clock.h"
 #include "platform/platform.h"
+#include "platform/win32/locale_formats.h"
 #include "platform/win32/process.h"
 #include "platform/win32/targets.h"
 #include "platform/win32/text.h"
@@ -82,16 +84,17 @@ class ComApartment {
 class WindowsPlatform : public SystemPlatform {
  public:
   Platform Get() override {
-    return Platform{process_.get(), &console_, &clock_, database_.get(), targets_.get()};
+    return Platform{process_.get(), &console_, clock_.get(), database_.get(), targets_.get(), locale_.get()};
   }
 
  private:
   ComApartment com_;
   std::unique_ptr<ProcessServices> process_ = win32::MakeProcess();
   ListBoxChannel console_;
-  WindowsClock clock_;
+  std::unique_ptr<Clock> clock_ = PinnedOr(std::make_unique<WindowsClock>());
   std::unique_ptr<DatabaseServer> database_ = MakeDatabaseServer();
   std::unique_ptr<TargetNetwork> targets_ = win32::MakeTargets();
+  std::unique_ptr<LocaleFormats> locale_ = win32::MakeUserLocale();
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The batch runner and the log follower in-process, with a scripted stand-in for the
-// operating system's processes: how many run at once, in which order they start, what a
-// time-out and a failed start do, and which log lines a run sees.
+// The batch runner in-process, with a scripted stand-in for the operating system's
+// processes: how many run at once, in which order they start, what a time-out and a
+// failed start do.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -9,7 +9,6 @@
 #include <map>
 #include <thread>
 
-#include "console/log_watch.h"
 #include "console/scan_batch.h"
 #include "console/scan_command.h"
 #include "tests/support/temp_dir.h"
@@ -127,30 +126,6 @@ TEST(ConsoleBatch, AtMostJobsAtOnceInOrderWithTimeOutsAndFailedStarts) {
     }
   }
   EXPECT_EQ(observer.lines, 6 * 4 + 1);
-}
-
-TEST(ConsoleBatch, LogWatchSeesOnlyWhatThisRunAppended) {
-  test::TempDir dir;
-  const auto path = dir / "DrevantaAssetDB.log";
-  test::WriteFile(path, "old,line,PC01:\r\n");
-  LogWatch watch(path.string());
-  EXPECT_TRUE(watch.Lines().empty());
-  {
-    std::ofstream out(path, std::ios::app | std::ios::binary);
-    out << "t,Insufficient access or error accessing PC ,PC02:\r\nt,half";
-  }
-  ASSERT_EQ(watch.Lines().size(), 1u);
-  EXPECT_EQ(watch.Lines()[0], "t,Insufficient access or error accessing PC ,PC02:");
-  {
-    std::ofstream out(path, std::ios::app | std::ios::binary);
-    out << " a line,PC03:x\r\n";
-  }
-  ASSERT_EQ(watch.Lines().size(), 2u);
-  EXPECT_EQ(watch.Lines()[1], "t,half a line,PC03:x");
-  // A log that did not exist yet is read from its start.
-  LogWatch fresh((dir / "new.log").string());
-  test::WriteFile(dir / "new.log", "a,b,c\n");
-  EXPECT_EQ(fresh.Lines(), std::vector<std::string>{"a,b,c"});
 }
 
 TEST(ConsoleBatch, SummaryCountsAndFitsItsWidth) {

@@ -7,6 +7,7 @@
 #include "console/progress_view.h"
 #include "console/scan_command.h"
 #include "console/scan_process.h"
+#include "console/scan_log.h"
 #include "console/scan_outcome.h"
 #include "console/targets.h"
 #include "tests/support/temp_dir.h"
@@ -33,6 +34,10 @@ TEST(ConsoleRules, ProgressLinesAndStages) {
   ASSERT_TRUE(p.percent.has_value());
   EXPECT_DOUBLE_EQ(*p.percent, 52.6666666666667);
   EXPECT_FALSE(p.complete);
+  p = ParseProgressLine("PC01,52,6666666666667");  // a decimal comma
+  EXPECT_EQ(p.computer, "PC01");
+  ASSERT_TRUE(p.percent.has_value());
+  EXPECT_DOUBLE_EQ(*p.percent, 52.6666666666667);
   p = ParseProgressLine("PC,01,Complete");  // a name with a comma keeps it
   EXPECT_EQ(p.computer, "PC,01");
   EXPECT_TRUE(p.complete);
@@ -68,9 +73,6 @@ TEST(ConsoleRules, OutcomeOfAScan) {
   EXPECT_EQ(Classify(afterEcho).kind, OutcomeKind::NotAnswering);
   EXPECT_EQ(Classify(afterEcho, {"2026/12/01 09:00:00,Insufficient access or error accessing PC ,PC01:"}).kind,
             OutcomeKind::NoAccess);
-  // Another computer's line, or one whose name merely begins the same, does not count.
-  EXPECT_EQ(Classify(afterEcho, {"2026/12/01 09:00:00,Insufficient access or error accessing PC ,PC011:"}).kind,
-            OutcomeKind::NotAnswering);
   const Outcome db = Classify(afterEcho, {"2026/12/01 09:00:00,Error updating last access database,PC01:no such table: LastAccess"});
   EXPECT_EQ(OutcomeText(db), "gave up after 4%");
 
@@ -89,18 +91,47 @@ TEST(ConsoleRules, OutcomeOfAScan) {
   EXPECT_EQ(OutcomeText(Classify({"PC01,2", "PC01,4", "PC01,6"})), "died after 6%");
   EXPECT_EQ(OutcomeText(Classify({}, {}, false)), "died after 0%");
   EXPECT_EQ(OutcomeText(Classify({"PC01,2", "PC01,52.5"}, {}, true)), "timed out after 52.5%");
+  ScanFacts stopped;
+  stopped.lines = {"PC01,2", "PC01,20"};
+  stopped.interrupted = true;
+  EXPECT_EQ(OutcomeText(ClassifyScan(stopped)), "interrupted after 20%");
 }
 
-TEST(ConsoleRules, LogLinesKeepCommasOfTheDetail) {
+TEST(ConsoleRules, AScansOwnLogBecomesOneRecordALineAboutItselfOnly) {
   const auto line = ParseLogLine("2026/12/01 09:00:00,Error connecting to SQL database,Provider=SQLOLEDB;Data Source=a,b x");
   ASSERT_TRUE(line.has_value());
   EXPECT_EQ(line->what, "Error connecting to SQL database");
   EXPECT_EQ(line->detail, "Provider=SQLOLEDB;Data Source=a,b x");
   EXPECT_FALSE(ParseLogLine("no commas").has_value());
-  const auto mine = LogLinesOf({"t,A,PC01:x", "t,B,PC02:y", "t,C,PC01", "t,D,OLD:z\r"}, {"PC01", "OLD"});
-  ASSERT_EQ(mine.size(), 2u);
-  EXPECT_EQ(mine[0].what, "A");
-  EXPECT_EQ(mine[1].detail, "OLD:z");
+
+  ScanIdentity id;
+  id.computer = "EVIL";
+  id.commandLineTail = ",EVIL,/inv,";
+  id.connectionString = "Provider=SQLOLEDB;Data Source=/inv;Initial Catalog=DrevantaAsset;Trusted_Connection=yes";
+  // Lines about this scan, in every form the scanner writes them, stay records of their own.
+  const std::string own =
+      "2026/12/01 09:00:00,Korvane.Form_Load,3,EVIL,/inv,:Type mismatch\n"
+      "2026/12/01 09:00:00,EVIL:Object variable not set,ModGetWMI\r\n"
+      "2026/12/01 09:00:01,Error connecting to SQL database," + id.connectionString + " unable to open\n"
+      "2026/12/01 09:00:02,Error listing software,EVIL:Division by zero";
+  EXPECT_EQ(ScanLogRecords(own, id).size(), 4u);
+  // A WMI name with a line break and a forged line about another computer: one record,
+  // the breaks made visible.
+  id.reportedName = TrustedReportedName({"EVIL,2", "EVIL,4", "EVIL", "2026/12/01 09:00:03,Error updating database,PC02:x,6",
+                                         "EVIL", "2026/12/01 09:00:03,Error updating database,PC02:x,Complete"});
+  EXPECT_EQ(id.reportedName, "");
+  const std::string forged =
+      "2026/12/01 09:00:03,Error updating database,EVIL\r\n2026/12/01 09:00:03,Error updating database,PC02:x:locked\n"
+      "2026/12/01 09:00:04,Error listing software,EVIL:y\rz\n";
+  EXPECT_EQ(ScanLogRecords(forged, id),
+            (std::vector<std::string>{"2026/12/01 09:00:03,Error updating database,EVIL\\r\\n"
+                                      "2026/12/01 09:00:03,Error updating database,PC02:x:locked",
+                                      "2026/12/01 09:00:04,Error listing software,EVIL:y\\rz"}));
+
+  // A renamed computer's name is trusted when every line from its first on carries it.
+  EXPECT_EQ(TrustedReportedName({"OLD,2", "OLD,4", "NEW,6", "NEW,100", "NEW,Complete"}), "NEW");
+  EXPECT_EQ(TrustedReportedName({"OLD,2", "X,6", "PC02,6", "X,20", "PC02,20"}), "");
+  EXPECT_EQ(TrustedReportedName({}), "");
 }
 
 TEST(ConsoleRules, TargetsFromNamesFilesAndLabs) {
@@ -117,6 +148,13 @@ TEST(ConsoleRules, TargetsFromNamesFilesAndLabs) {
   EXPECT_THROW(ExpandTargets({}, ""), UsageError);
   EXPECT_THROW(ExpandTargets({"all"}, ""), UsageError);
   EXPECT_THROW(ExpandTargets({"A,B"}, ""), UsageError);
+  EXPECT_THROW(ExpandTargets({"A\nB"}, ""), UsageError);
+  // The same computer in another letter case, beyond ASCII too, is named once.
+  std::vector<std::string> duplicates;
+  EXPECT_EQ(ExpandTargets({"ÄRZTE-PC", "PC01", "ärzte-pc", "pc01", "ΣΟΦΊΑ", "σοφία", "Straße"}, "", &duplicates),
+            (std::vector<std::string>{"ÄRZTE-PC", "PC01", "ΣΟΦΊΑ", "Straße"}));
+  EXPECT_EQ(duplicates, (std::vector<std::string>{"ärzte-pc", "pc01", "σοφία"}));
+  EXPECT_EQ(FoldComputerName("ÀÉÎÕÜ-ŁÓDŹ-ДОМ"), "àéîõü-łódź-дом");
   EXPECT_THROW(ExpandTargets({"@" + (dir / "missing").string()}, ""), UsageError);
 
   const ScanCommandOptions o = ParseScanOptions({"--db", "/x", "-j", "3", "--timeout", "1.5", "--user-only", "PC01"});

@@ -3,11 +3,16 @@
 // the scanners' log file and the rows they wrote.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
+#include <filesystem>
 #include <regex>
+#include <tuple>
 
 #include "scan/scan_context.h"
 #include "inventory/query_texts.h"
@@ -93,6 +98,8 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
                                      "2026-12-01 09:00:00");
   ASSERT_EQ(day1.exitCode, 0) << day1.Text() << day1.err;
   EXPECT_NE(day1.Text().find("2 scans: 1 complete, 1 not answering"), std::string::npos) << day1.Text();
+  EXPECT_NE(day1.Text().find("Skipped 1 duplicate target (the same computer as an earlier target, letter case ignored): pcok"),
+            std::string::npos) << day1.Text();
   EXPECT_EQ(day1.RowOf("PCUNUSED"), "");
 
   // The next day the disk has filled and the memory doubled.
@@ -170,6 +177,107 @@ TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnPostgres) {
   ASSERT_EQ(RunConsole({"init-db", dsn}).exitCode, 0);
   // Short enough for the overview's name column.
   ShowPresentsTheFirstOfDuplicateRows(dsn, "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
+}
+
+TEST(ConsoleScan, AComputerCannotChangeWhatIsReportedAboutAnother) {
+  // EVIL reports through WMI a name holding a line break and, after it, a line in the
+  // error log's shape that blames PCOK; its software stage then logs a line under that
+  // name. PCOK completes normally and must be reported so.
+  TempDir dir;
+  TempDir lab;
+  WriteComputer(lab, "PCOK", FullComputerJson("PCOK"));
+  WriteComputer(lab, "EVIL", R"({
+  "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "EVIL\r\n2026/12/01 09:00:00,Error updating database,PCOK"}]}},
+  "registry": {"keys": {
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"},
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A": {"DisplayName": "Alpha", "UninstallString": "x"}}}
+})");
+  const std::string source = InitDb(dir);
+  const std::string logPath = (dir / "DrevantaAssetDB.log").string();
+  WriteFile(logPath, "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run\n");
+
+  const ConsoleRun run = RunConsole({"scan", "--db", source, "--lab", lab.str(), "--jobs", "2"}, {{"Temp", dir.str()}});
+  ASSERT_EQ(run.exitCode, 0) << run.Text() << run.err;
+  EXPECT_NE(run.RowOf("PCOK").find("complete"), std::string::npos) << run.Text();
+  EXPECT_NE(run.RowOf("EVIL"), "") << run.Text();
+
+  // The shared log keeps what was there and gains EVIL's line, the break made visible:
+  // no line of its own blames PCOK.
+  const std::vector<std::string> log = ReadLines(logPath);
+  ASSERT_EQ(log.size(), 2u) << ReadFile(logPath);
+  EXPECT_EQ(log[0], "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run");
+  EXPECT_TRUE(std::regex_match(log[1], std::regex(
+      R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d,Error listing software,EVIL\\r\\n2026/12/01 09:00:00,Error updating database,PCOK:Division by zero$)")))
+      << log[1];
+  EXPECT_NE(run.Text().find("(1 new line)"), std::string::npos) << run.Text();
+  // The scans' own Temp directories are gone.
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.str())) ++entries;
+  EXPECT_EQ(entries, 2u);  // the inventory and the log
+}
+
+// The scanners of one inventory: the processes whose command line mentions it, but for
+// the console.
+std::vector<pid_t> ScannersOf(const std::string& text, pid_t console) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string commandLine = ReadFile(entry.path() / "cmdline");
+    if (std::stoi(name) == console) continue;
+    if (commandLine.find(text) != std::string::npos) found.push_back(static_cast<pid_t>(std::stoi(name)));
+  }
+  return found;
+}
+
+TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
+  TempDir lab;
+  WriteComputer(lab, "PCOK", FullComputerJson("PCOK"));
+  for (const char* slow : {"SLOW1", "SLOW2", "SLOW3", "SLOW4"}) {
+    WriteComputer(lab, slow, R"({"latencyMs": {"echo": 60000}})");
+  }
+  for (const auto& [signal, status, twice] : {std::tuple{SIGINT, 130, false}, std::tuple{SIGTERM, 143, false},
+                                              std::tuple{SIGHUP, 129, true}}) {
+    SCOPED_TRACE("signal " + std::to_string(signal));
+    TempDir dir;
+    const std::string source = InitDb(dir);
+    const std::string output = (dir / "out.txt").string();
+    const pid_t console = fork();
+    ASSERT_GE(console, 0);
+    if (console == 0) {
+      const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(fd, STDOUT_FILENO);
+      dup2(fd, STDERR_FILENO);
+      setenv("Temp", dir.str().c_str(), 1);
+      const std::string program = ProgramPath("korvane-console");
+      execl(program.c_str(), program.c_str(), "scan", "--db", source.c_str(), "--lab", lab.str().c_str(), "--jobs", "3",
+            "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // PCOK is done and three slow scans wait for their echo.
+    for (int i = 0; i < 300 && ReadFile(output).find("SLOW3: started") == std::string::npos; ++i) usleep(100000);
+    for (int i = 0; i < 100 && ScannersOf(source, console).size() < 3; ++i) usleep(100000);
+    ASSERT_EQ(ScannersOf(source, console).size(), 3u) << ReadFile(output);
+    kill(console, signal);
+    if (twice) kill(console, signal);
+    int wstatus = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 300 && (ended = waitpid(console, &wstatus, WNOHANG)) == 0; ++i) usleep(100000);
+    if (ended == 0) kill(console, SIGKILL);
+    ASSERT_EQ(ended, console) << ReadFile(output);
+    ASSERT_TRUE(WIFEXITED(wstatus));
+    EXPECT_EQ(WEXITSTATUS(wstatus), status) << ReadFile(output);
+    // Not one scanner is left.
+    EXPECT_EQ(ScannersOf(source, console), std::vector<pid_t>{});
+    const std::string text = ReadFile(output);
+    if (!twice) {
+      EXPECT_NE(text.find("4 scans: 1 complete, 3 interrupted"), std::string::npos) << text;
+      EXPECT_NE(text.find("Interrupted: 3 running scans stopped, 1 not started"), std::string::npos) << text;
+      EXPECT_TRUE(std::regex_search(text, std::regex(R"(\nSLOW1 +interrupted after 2%)"))) << text;
+    }
+    // What finished before the interrupt is in the inventory.
+    EXPECT_EQ(Rows(source, AssetQuery("PCOK")).size(), 1u);
+  }
 }
 
 TEST(ConsoleInitDb, CreatesTheFiveTablesAndKeepsThemOnASecondRun) {

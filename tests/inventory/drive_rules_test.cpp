@@ -23,6 +23,11 @@ TEST(DriveHistoryText, LastEntryDayReadsTheDateAfterTheLastCaret) {
   EXPECT_EQ(LastEntryDay("^,1"), std::nullopt);
   // Without a comma nothing is cut off before the date is looked for.
   EXPECT_EQ(LastEntryDay("^2003/02/14"), "20030214");
+  // Another locale's date separator: the same day, whoever wrote it.
+  EXPECT_EQ(LastEntryDay("^2003/02/14,1234^2003.02.15,1100"), "20030215");
+  EXPECT_EQ(LastEntryDay("^2003-02-15,1100"), "20030215");
+  EXPECT_EQ(LastEntryDay("^2003/02.15,1100"), std::nullopt);  // two different separators
+  EXPECT_EQ(LastEntryDay("^20030215,1100"), std::nullopt);    // none at all
 }
 
 TEST(DriveHistoryText, OldestEntriesGoWhileTheTextWouldReachTheDefinedSize) {

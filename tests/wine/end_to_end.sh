@@ -25,6 +25,7 @@ failed=0
 fail() { echo "FAILED [$current]: $*"; failures=$((failures + 1)); }
 expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
 expect_match() { [[ "$1" =~ $2 ]] || fail "$3: [$1] does not match /$2/"; }
+expect_line() { grep -qxF -- "$1" <<<"$lines" || fail "$2: no line [$1] among the list box's lines"; }
 expect_no_match() { [[ ! "$1" =~ $2 ]] || fail "$3: [$1] matches /$2/"; }
 
 sql() { psql $KORVANE_WINE_PG -d DrevantaAsset -X -q -tA -F'|' -c "$1" 2>&1; }
@@ -187,6 +188,152 @@ console_time_out_ends_the_scan() {
   expect_eq "$(ps -eo stat=,args= | grep -v '^Z' | grep -c 'korvane\.exe [0-9-]*,')" 0 "no scanner left running"
 }
 
+# The embedded inventory: a directory as the Data Source, created with init-db at a
+# Windows path, scanned through the console, the rows read back with the host's sqlite3.
+directory_inventory() {
+  local dir="$WINEPREFIX/drive_c/KorvaneInventory"
+  rm -rf "$dir"
+  lines=$(timeout 120 wine "$bin/korvane-console.exe" init-db 'C:\KorvaneInventory' 2>&1 | tr -d '\r')
+  expect_eq "$?" 0 "init-db exit status"
+  local file="$dir/DrevantaAsset.sqlite"
+  [ -f "$file" ] || fail "init-db made no $file"
+  lines=$(timeout 180 wine "$bin/korvane-console.exe" scan --db 'C:\KorvaneInventory' --timeout 150 \
+    "$computer" 'κόμβος-7' 2>/dev/null | tr -d '\r')
+  rc=$?
+  expect_eq "$rc" 0 "scan exit status"
+  expect_match "$lines" "2 scans: 1 complete, 1 no access" "the summary"
+  local lite=(sqlite3 -batch -noheader -separator '|' "$file")
+  expect_eq "$("${lite[@]}" 'PRAGMA journal_mode')" wal "the file runs in WAL mode"
+  expect_match "$("${lite[@]}" "SELECT Manufacturer, History FROM Asset WHERE Computer = '$computer'")" \
+    "^The Wine Project\\|$timestamp~New Record Created\\^$" "the asset row"
+  expect_eq "$("${lite[@]}" "SELECT count(*) FROM Software WHERE SoftComputer = '$computer'")" 1 "one software row"
+  expect_match "$("${lite[@]}" "SELECT DiskHistory FROM DriveHistory WHERE DiskComputer = '$computer~C'")" \
+    '^\^[0-9]{4}/[0-9]{2}/[0-9]{2},[0-9]+$' "today's free space of C:"
+  expect_match "$("${lite[@]}" "SELECT LastAccessTime FROM LastAccess WHERE Computer = 'κόμβος-7'")" "^$timestamp$" \
+    "the unreachable computer's attempt, under its UTF-8 name"
+  # The scanner alone, started by the harness with the directory as its server.
+  scan "{hwnd},$computer,C:\\KorvaneInventory,-u"
+  expect_eq "$(echo $lines)" "$computer,2 $computer,4 $computer,6 $computer,100 $computer,Complete" \
+    "a user-only refresh into the directory"
+  expect_no_match "$log" "SQL|database" "no database failure logged"
+}
+
+# The Windows demo: the main job in one command, three pinned days into a new directory
+# inventory. A small network keeps it short.
+windows_demo() {
+  local dir="$WINEPREFIX/drive_c/KorvaneDemo"
+  rm -rf "$dir"
+  lines=$(timeout 600 wine "$bin/korvane-console.exe" demo 'C:\KorvaneDemo' --computers 8 2>&1 | tr -d '\r')
+  rc=$?
+  log=""
+  expect_eq "$rc" 0 "exit status"
+  expect_eq "$(grep -c '^=== Day [123] (2026-12-0[123] 09:00:00)' <<<"$lines")" 3 "three scan days"
+  expect_eq "$(grep -c '^8 scans:' <<<"$lines")" 3 "three summaries of 8 scans"
+  expect_match "$lines" "=== One computer: " "one computer shown"
+  local lite=(sqlite3 -batch -noheader "$dir/inventory/DrevantaAsset.sqlite")
+  expect_eq "$("${lite[@]}" "SELECT count(*) FROM LastAccess")" 8 "every computer's attempt recorded"
+  expect_eq "$("${lite[@]}" "SELECT count(*) FROM LastAccess
+                             WHERE LastAccessTime NOT LIKE '2026/12/0_ 09:%'")" 0 "only pinned days stored"
+  expect_match "$("${lite[@]}" "SELECT count(*) FROM LastAccess WHERE LastAccessTime LIKE '2026/12/03 %'")" \
+    '^[1-8]$' "computers seen on the third day"
+  expect_match "$("${lite[@]}" "SELECT DiskHistory FROM DriveHistory ORDER BY length(DiskHistory) DESC LIMIT 1")" \
+    '^\^2026/12/01,[0-9]+\^2026/12/02,[0-9]+\^2026/12/03,[0-9]+$' "a drive with one entry for each day"
+}
+
+# Software names, versions, locations and product IDs with characters beyond ASCII,
+# written into the Wine registry, read back whole: by the scanner with the UTF-8
+# manifest (every character intact), and by the same scanner without it, whose ANSI
+# calls use code page 1252 (characters 1252 has arrive whole, the others as "?"). The
+# stored Software list is compared byte for byte.
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+add_uninstall_entries() {
+  local i
+  for i in 1 2 3 4; do
+    timeout 60 wine reg add "$uninstall\\KorvaneLocale$i" /v DisplayName /d "Locale test $i" /f >/dev/null 2>&1
+    timeout 60 wine reg add "$uninstall\\KorvaneLocale$i" /v UninstallString /d 'C:\u.exe' /f >/dev/null 2>&1
+  done
+}
+remove_uninstall_entries() {
+  local i
+  for i in 1 2 3 4; do timeout 60 wine reg delete "$uninstall\\KorvaneLocale$i" /f >/dev/null 2>&1; done
+}
+software_item() {
+  "${lite[@]}" "SELECT SoftwareList FROM Software WHERE SoftComputer = '$computer'" | tr '^' '\n' |
+    grep -F "$1" || true
+}
+software_text_in_the_code_page() {
+  local name='Müßig Café Grün 漢' version='1.0 ½ Straße' location='C:\Programme\Grün 漢' product='PID-ÄÖÜ-€'
+  local add=(timeout 60 env LC_ALL=en_US.UTF-8 wine reg add "$uninstall\KorvaneCodePage")
+  "${add[@]}" /v DisplayName /d "$name" /f >/dev/null 2>&1
+  "${add[@]}" /v DisplayVersion /d "$version" /f >/dev/null 2>&1
+  "${add[@]}" /v InstallLocation /d "$location" /f >/dev/null 2>&1
+  "${add[@]}" /v ProductID /d "$product" /f >/dev/null 2>&1
+  "${add[@]}" /v UninstallString /d 'C:\uninstall.exe' /f >/dev/null 2>&1
+  add_uninstall_entries
+  local dir="$WINEPREFIX/drive_c/KorvaneCodePage"
+  rm -rf "$dir"
+  timeout 120 wine "$bin/korvane-console.exe" init-db 'C:\KorvaneCodePage' >/dev/null 2>&1
+  local lite=(sqlite3 -batch -noheader "$dir/DrevantaAsset.sqlite")
+
+  scan "{hwnd},$computer,C:\\KorvaneCodePage,"
+  expect_eq "$rc" 0 "exit status with the manifest"
+  expect_eq "$(software_item 'Müßig')" "$name§$version§$location§$product" "the item read through UTF-8"
+
+  local ansi
+  ansi=$(timeout 180 env LC_ALL=en_US.UTF-8 wine "$bin/korvane-listbox.exe" --timeout-ms 150000 \
+    "$winbin\\korvane-acp.exe" "{hwnd},$computer,C:\\KorvaneCodePage," 2>/dev/null | tr -d '\r')
+  expect_match "$ansi" "$computer,Complete" "the scan without the manifest completes"
+  expect_eq "$(software_item 'Müßig')" "Müßig Café Grün ?§1.0 ½ Straße§C:\\Programme\\Grün ?§PID-ÄÖÜ-€" \
+    "the item read through code page 1252, whole"
+  timeout 60 wine reg delete "$uninstall\KorvaneCodePage" /f >/dev/null 2>&1
+  remove_uninstall_entries
+}
+
+# The user's locale: Wine takes it from LC_ALL. Under German settings the stored times
+# use "." between the date's parts, the log line has the short date and long time, and
+# the running progress value a decimal comma; under US English "/", a 12-hour log time
+# and a decimal point. Four uninstall entries make the running value fractional
+# (50 + 40/3). A drive's entry of today is recognised whichever locale wrote it.
+in_locale() {
+  timeout 30 wineserver -k >/dev/null 2>&1
+  LC_ALL="$1" scan "{hwnd},$2,C:\\KorvaneLocale,"
+}
+user_locale() {
+  local dir="$WINEPREFIX/drive_c/KorvaneLocale"
+  rm -rf "$dir"
+  timeout 120 wine "$bin/korvane-console.exe" init-db 'C:\KorvaneLocale' >/dev/null 2>&1
+  local lite=(sqlite3 -batch -noheader "$dir/DrevantaAsset.sqlite")
+  add_uninstall_entries
+  local today german_today
+  today=$(date +%Y/%m/%d)
+  german_today=$(date +%Y\\.%m\\.%d)
+
+  in_locale de_DE.UTF-8 "$computer"
+  expect_line "$computer,63,3333333333333" "the running value with a decimal comma"
+  expect_match "$("${lite[@]}" "SELECT LastAccessTime FROM LastAccess WHERE Computer = '$computer'")" \
+    "^$german_today [0-9]{2}:[0-9]{2}:[0-9]{2}$" "the last-access time with the German separators"
+  expect_match "$("${lite[@]}" "SELECT History FROM Asset WHERE Computer = '$computer'")" \
+    "^$german_today [0-9]{2}:[0-9]{2}:[0-9]{2}~New Record Created\\^$" "the history entry's time"
+  local drive
+  drive=$("${lite[@]}" "SELECT DiskHistory FROM DriveHistory WHERE DiskComputer = '$computer~C'")
+  expect_match "$drive" "^\\^$german_today,[0-9]+$" "the drive's entry with the German date"
+  in_locale de_DE.UTF-8 'κόμβος-7'
+  expect_match "$log" "^[0-9]{1,2}\\.[0-9]{1,2}\\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2},Insufficient access" \
+    "the log line's German general date"
+
+  in_locale en_US.UTF-8 "$computer"
+  expect_line "$computer,63.3333333333333" "the running value with a decimal point"
+  expect_match "$("${lite[@]}" "SELECT LastAccessTime FROM LastAccess WHERE Computer = '$computer'")" \
+    "^$today [0-9]{2}:[0-9]{2}:[0-9]{2}$" "the last-access time with the US separators"
+  expect_eq "$("${lite[@]}" "SELECT DiskHistory FROM DriveHistory WHERE DiskComputer = '$computer~C'")" "$drive" \
+    "today's entry, written under German settings, is recognised: no second entry"
+  in_locale en_US.UTF-8 'κόμβος-7'
+  expect_match "$log" "^[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2} [AP]M,Insufficient access" \
+    "the log line's US general date"
+  remove_uninstall_entries
+  timeout 30 wineserver -k >/dev/null 2>&1
+}
+
 computer=$(timeout 60 wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n ')
 logfile=$(timeout 60 winepath -u "$(timeout 60 wine cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r\n')" 2>/dev/null)/DrevantaAssetDB.log
 if [ -z "$computer" ]; then
@@ -201,9 +348,13 @@ run_test user_only_refresh
 run_test unknown_computer_gets_no_access
 run_test malformed_command_lines
 run_test database_that_cannot_be_reached
+run_test software_text_in_the_code_page
+run_test user_locale
 if [ -f "$bin/korvane-console.exe" ]; then
   run_test console_scans_two_computers
   run_test console_time_out_ends_the_scan
+  run_test directory_inventory
+  run_test windows_demo
 fi
 
 echo "$passed passed, $failed failed"
