@@ -1,7 +1,8 @@
 // What the simulated lab costs a scanner process: opening a lab of 1,000 and 10,000
 // computers and resolving one computer by its file name (one file read), then by an
 // alias (every file read once), and a full round of the calls a scan makes. The lab is
-// written with the lab's own JSON writer, each computer with 60 uninstall keys.
+// written with the lab's own writer, each computer with 60 uninstall keys. Then one
+// computer file with 20,000 uninstall keys: read, one key found by name, written back.
 //
 //   bench_lab_open [COMPUTERS...]     (default: 1000 10000)
 #include <chrono>
@@ -13,11 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "lab/model/json.h"
+#include "lab/model/lab_computer.h"
+#include "lab/model/lab_keys.h"
 #include "lab/simulator/lab.h"
 
 namespace fs = std::filesystem;
-using korvane::Json;
+namespace lab = korvane::lab;
 
 namespace {
 
@@ -27,33 +29,48 @@ double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-Json MakeComputer(int n) {
-  Json keys = Json::MakeObject();
-  keys.Set("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion",
-           Json::MakeObject().Set("CurrentVersion", "5.1").Set("CurrentBuildNumber", "2600"));
-  for (int i = 0; i < 60; ++i) {
-    keys.Set("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Product" +
-                 std::to_string(i),
-             Json::MakeObject()
-                 .Set("DisplayName", "Product " + std::to_string(i))
-                 .Set("DisplayVersion", "1.0." + std::to_string(i))
-                 .Set("UninstallString", Json::MakeObject().Set("type", "REG_EXPAND_SZ").Set("data", "MsiExec.exe /X")));
+lab::LabComputer MakeComputer(int n, int programs) {
+  lab::LabComputer c;
+  c.fileName = "WS" + std::to_string(n);
+  c.aliases = {"ws" + std::to_string(n) + ".corp.example"};
+  c.address = lab::DerivedAddress(c.fileName);
+  c.wmi.emplace().Class("Win32_ComputerSystem").instances.push_back(
+      lab::WmiInstance{}.Set("Name", "PC-" + std::to_string(n)).Set("TotalPhysicalMemory", "536281088"));
+  lab::RegistryConfig& registry = c.registry.emplace();
+  lab::RegistryNode& current = registry.Key(lab::keys::kCurrentVersionKey);
+  current.SetValue(lab::RegistryValue::Text("CurrentVersion", "5.1"));
+  current.SetValue(lab::RegistryValue::Text("CurrentBuildNumber", "2600"));
+  lab::RegistryNode& uninstall = registry.Key(lab::keys::kUninstallKey);
+  for (int i = 0; i < programs; ++i) {
+    lab::RegistryNode& product = uninstall.Subkey("Product" + std::to_string(i));
+    product.SetValue(lab::RegistryValue::Text("DisplayName", "Product " + std::to_string(i)));
+    product.SetValue(lab::RegistryValue::Text("DisplayVersion", "1.0." + std::to_string(i)));
+    product.SetValue(lab::RegistryValue::Text("UninstallString", "MsiExec.exe /X", korvane::kRegExpandSz));
   }
-  Json services = Json::MakeArray();
+  lab::ServicesConfig& services = c.services.emplace();
   for (int i = 0; i < 40; ++i) {
-    services.Push(Json::MakeObject().Set("name", "Svc" + std::to_string(i)).Set("display", "Service " + std::to_string(i)));
+    services.list.push_back(lab::LabService{"Svc" + std::to_string(i), "Service " + std::to_string(i)});
   }
-  Json computer = Json::MakeObject();
-  computer.Set("aliases", Json::MakeArray({"ws" + std::to_string(n) + ".corp.example"}))
-      .Set("wmi", Json::MakeObject().Set("classes", Json::MakeObject().Set(
-                      "Win32_ComputerSystem",
-                      Json::MakeArray({Json::MakeObject().Set("Name", "PC-" + std::to_string(n))
-                                           .Set("TotalPhysicalMemory", "536281088")}))))
-      .Set("registry", Json::MakeObject().Set("keys", keys))
-      .Set("services", Json::MakeObject().Set("list", services))
-      .Set("logons", Json::MakeObject().Set("entries", Json::MakeArray({Json::MakeObject().Set("user", "jsmith").Set("domain", "CORP")})))
-      .Set("shares", Json::MakeObject().Set("C$", Json::MakeObject().Set("total", int64_t{40007729152}).Set("free", int64_t{12884901888})));
-  return computer;
+  c.logons.emplace().entries.push_back(korvane::WkstaUserInfo1{"jsmith", "CORP", "", ""});
+  c.shares["c$"] = lab::ShareSpace{"C$", 40007729152, 12884901888, 12884901888};
+  return c;
+}
+
+void BigFile(int programs) {
+  const std::string text = lab::DumpLabJson(lab::WriteComputer(MakeComputer(0, programs)), true);
+  std::printf("one file of %d uninstall keys (%zu KB)\n", programs, text.size() / 1024);
+  auto start = Clock::now();
+  std::string problem;
+  const auto computer = lab::ReadComputerFile("WS0", text, problem);
+  std::printf("  read                         %8.2f ms%s\n", MillisecondsSince(start), computer ? "" : " (FAILED)");
+  if (!computer) return;
+  start = Clock::now();
+  const lab::RegistryNode* uninstall = computer->registry->Find(lab::keys::kUninstallKey);
+  const bool found = uninstall != nullptr && uninstall->FindSubkey("product" + std::to_string(programs - 1)) != nullptr;
+  std::printf("  last key found by name       %8.4f ms%s\n", MillisecondsSince(start), found ? "" : " (FAILED)");
+  start = Clock::now();
+  const std::size_t written = lab::DumpLabJson(lab::WriteComputer(*computer), true).size();
+  std::printf("  written back (%zu KB)        %8.2f ms\n", written / 1024, MillisecondsSince(start));
 }
 
 void Run(int computers) {
@@ -63,7 +80,7 @@ void Run(int computers) {
   const auto writeStart = Clock::now();
   std::size_t bytes = 0;
   for (int n = 0; n < computers; ++n) {
-    const std::string text = korvane::Dump(MakeComputer(n), true);
+    const std::string text = lab::DumpLabJson(lab::WriteComputer(MakeComputer(n, 60)), true);
     bytes += text.size();
     std::ofstream(dir / ("WS" + std::to_string(n) + ".json")) << text;
   }
@@ -114,5 +131,6 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {1000, 10000};
   for (int size : sizes) Run(size);
+  BigFile(20000);
   return 0;
 }

@@ -1,9 +1,11 @@
 #include "collect/snapshot_dump.h"
 
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <fstream>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "scan/conversions.h"
 #include "scan/korvane.h"
@@ -12,114 +14,64 @@ namespace korvane {
 
 namespace {
 
-// Just enough JSON for one flat record with two arrays of records; UTF-8 text passes
-// through, quotes, backslashes and control characters are escaped.
-class JsonWriter {
- public:
-  void BeginObject() { Separate(); out_ += '{'; first_ = true; }
-  void EndObject() { out_ += '}'; first_ = false; }
-  void BeginArray(const char* key) { Key(key); out_ += '['; first_ = true; }
-  void EndArray() { out_ += ']'; first_ = false; }
+using Json = nlohmann::ordered_json;
 
-  void Field(const char* key, const std::string& text) {
-    Key(key);
-    String(text);
-  }
-  void Field(const char* key, double number) {
-    Key(key);
-    out_ += std::isfinite(number) ? NumberText(number) : std::string("null");
-    first_ = false;
-  }
-
-  const std::string& Text() const { return out_; }
-
- private:
-  void Separate() {
-    if (!first_) out_ += ',';
-    first_ = false;
-  }
-  void Key(const char* key) {
-    Separate();
-    String(key);
-    out_ += ':';
-    first_ = true;  // the value that follows takes no comma of its own
-  }
-  void String(const std::string& text) {
-    out_ += '"';
-    for (char c : text) {
-      switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        case '\n': out_ += "\\n"; break;
-        case '\r': out_ += "\\r"; break;
-        case '\t': out_ += "\\t"; break;
-        default:
-          if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            out_ += escaped;
-          } else {
-            out_ += c;
-          }
-      }
-    }
-    out_ += '"';
-    first_ = false;
-  }
-
-  std::string out_;
-  bool first_ = true;
-};
+// Whole megabytes stay whole numbers in the file; a value JSON cannot hold is null.
+Json Number(double value) {
+  if (!std::isfinite(value)) return nullptr;
+  if (value == std::floor(value) && std::fabs(value) < 9.0e15) return static_cast<int64_t>(value);
+  return value;
+}
 
 std::string SnapshotJson(const Korvane& k) {
   const MachineSnapshot& s = k.snap;
-  JsonWriter w;
-  w.BeginObject();
-  w.Field("ComputerName", k.ctx.ComputerName);
-  w.Field("Manufacturer", s.Manufacturer);
-  w.Field("Model", s.Model);
-  w.Field("Domain", s.Domain);
-  w.Field("BootDevice", s.BootDevice);
-  w.Field("OSDescription", s.OSDescription);
-  w.Field("OSCaption", s.OSCaption);
-  w.Field("CSDVersion", s.CSDVersion);
-  w.Field("OSVersion", s.OSVersion);
-  w.Field("TotalPhysicalMemory", s.TotalPhysicalMemory);
-  w.Field("FreePhysicalMemory", s.FreePhysicalMemory);
-  w.Field("FreeSpaceInPagingFiles", s.FreeSpaceInPagingFiles);
-  w.Field("FreeVirtualMemory", s.FreeVirtualMemory);
-  w.Field("CountryCode", s.CountryCode);
-  w.Field("WindowsDirectory", s.WindowsDirectory);
-  w.Field("BIOSManufacturer", s.BIOSManufacturer);
-  w.Field("SMBIOSBIOSVersion", s.SMBIOSBIOSVersion);
-  w.Field("SerialNumber", s.SerialNumber);
-  w.Field("UserName", s.UserName);
-  w.Field("SoftwareList", s.SoftwareList);
-  w.Field("ServiceList", s.ServiceList);
-  w.BeginArray("Processors");
+  Json j = Json::object();
+  j["ComputerName"] = k.ctx.ComputerName;
+  j["Manufacturer"] = s.Manufacturer;
+  j["Model"] = s.Model;
+  j["Domain"] = s.Domain;
+  j["BootDevice"] = s.BootDevice;
+  j["OSDescription"] = s.OSDescription;
+  j["OSCaption"] = s.OSCaption;
+  j["CSDVersion"] = s.CSDVersion;
+  j["OSVersion"] = s.OSVersion;
+  j["TotalPhysicalMemory"] = Number(s.TotalPhysicalMemory);
+  j["FreePhysicalMemory"] = Number(s.FreePhysicalMemory);
+  j["FreeSpaceInPagingFiles"] = Number(s.FreeSpaceInPagingFiles);
+  j["FreeVirtualMemory"] = Number(s.FreeVirtualMemory);
+  j["CountryCode"] = s.CountryCode;
+  j["WindowsDirectory"] = s.WindowsDirectory;
+  j["BIOSManufacturer"] = s.BIOSManufacturer;
+  j["SMBIOSBIOSVersion"] = s.SMBIOSBIOSVersion;
+  j["SerialNumber"] = s.SerialNumber;
+  j["UserName"] = s.UserName;
+  j["SoftwareList"] = s.SoftwareList;
+  j["ServiceList"] = s.ServiceList;
+  Json processors = Json::array();
   for (const ProcessorSlot& p : s.Processors) {
-    w.BeginObject();
-    w.Field("Name", p.Name);
-    w.Field("ClockSpeed", p.ClockSpeed);
-    w.EndObject();
+    Json processor = Json::object();
+    processor["Name"] = p.Name;
+    processor["ClockSpeed"] = Number(p.ClockSpeed);
+    processors.push_back(std::move(processor));
   }
-  w.EndArray();
-  w.BeginArray("Drives");
+  j["Processors"] = std::move(processors);
+  Json drives = Json::array();
   for (int i = 0; i < kDriveSlots; ++i) {
     const DriveSlot& d = s.Drives[static_cast<std::size_t>(i)];
-    w.BeginObject();
-    w.Field("Letter", std::string(1, MachineSnapshot::DriveLetter(i)));
-    w.Field("Caption", d.Caption);
-    w.Field("Size", d.Size);
-    w.Field("FreeSpace", d.FreeSpace);
-    w.Field("VolumeName", d.VolumeName);
-    w.Field("FileSystem", d.FileSystem);
-    w.Field("VolumeSerialNumber", d.VolumeSerialNumber);
-    w.EndObject();
+    Json drive = Json::object();
+    drive["Letter"] = std::string(1, MachineSnapshot::DriveLetter(i));
+    drive["Caption"] = d.Caption;
+    drive["Size"] = Number(d.Size);
+    drive["FreeSpace"] = Number(d.FreeSpace);
+    drive["VolumeName"] = d.VolumeName;
+    drive["FileSystem"] = d.FileSystem;
+    drive["VolumeSerialNumber"] = d.VolumeSerialNumber;
+    drives.push_back(std::move(drive));
   }
-  w.EndArray();
-  w.EndObject();
-  return w.Text() + "\n";
+  j["Drives"] = std::move(drives);
+  // Text that is not UTF-8 (a collector hands over what the target reports) is written
+  // with U+FFFD rather than making the file invalid.
+  return j.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace

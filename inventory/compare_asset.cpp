@@ -28,28 +28,28 @@ struct FieldComparison {
 constexpr double kSpeedMargin = 100;
 
 constexpr std::array<FieldComparison, 22> kFieldComparisons{{
-    {"Manufacturer changed ", 1, Kind::Text},
-    {"Model changed ", 2, Kind::Text},
-    {"Domain changed ", 3, Kind::Text},
-    {"Boot Device changed ", 4, Kind::Text},
-    {"Description changed ", 5, Kind::Text},
-    {"OS changed ", 6, Kind::Text},
-    {"Service Pack changed ", 7, Kind::Text},
-    {"OS Version changed ", 8, Kind::Text},
-    {"Processor 1 changed ", 9, Kind::Text},
-    {"Processor 1 speed changed ", 10, Kind::Speed},
-    {"Processor 2 changed ", 11, Kind::Text},
-    {"Processor 2 speed changed ", 12, Kind::Speed},
-    {"Processor 3 changed ", 13, Kind::Text},
-    {"Processor 3 speed changed ", 14, Kind::Speed},
-    {"Processor 4 changed ", 15, Kind::Text},
-    {"Processor 4 speed changed ", 16, Kind::Speed},
-    {"Physical Memory changed ", 17, Kind::Number},
-    {"Country Code changed ", 21, Kind::Text},
-    {"Windows Directory changed ", 22, Kind::Text},
-    {"BIOS changed ", 23, Kind::Text},
-    {"BIOS Version changed ", 24, Kind::Text},
-    {"Serial Number changed ", 25, Kind::Text},
+    {"Manufacturer changed ", asset::kManufacturer, Kind::Text},
+    {"Model changed ", asset::kModel, Kind::Text},
+    {"Domain changed ", asset::kDomain, Kind::Text},
+    {"Boot Device changed ", asset::kBootDevice, Kind::Text},
+    {"Description changed ", asset::kOSDescription, Kind::Text},
+    {"OS changed ", asset::kOSCaption, Kind::Text},
+    {"Service Pack changed ", asset::kCSDVersion, Kind::Text},
+    {"OS Version changed ", asset::kOSVersion, Kind::Text},
+    {"Processor 1 changed ", asset::ProcessorName(1), Kind::Text},
+    {"Processor 1 speed changed ", asset::ProcessorClockSpeed(1), Kind::Speed},
+    {"Processor 2 changed ", asset::ProcessorName(2), Kind::Text},
+    {"Processor 2 speed changed ", asset::ProcessorClockSpeed(2), Kind::Speed},
+    {"Processor 3 changed ", asset::ProcessorName(3), Kind::Text},
+    {"Processor 3 speed changed ", asset::ProcessorClockSpeed(3), Kind::Speed},
+    {"Processor 4 changed ", asset::ProcessorName(4), Kind::Text},
+    {"Processor 4 speed changed ", asset::ProcessorClockSpeed(4), Kind::Speed},
+    {"Physical Memory changed ", asset::kTotalPhysicalMemory, Kind::Number},
+    {"Country Code changed ", asset::kCountryCode, Kind::Text},
+    {"Windows Directory changed ", asset::kWindowsDirectory, Kind::Text},
+    {"BIOS changed ", asset::kBIOSManufacturer, Kind::Text},
+    {"BIOS Version changed ", asset::kSMBIOSBIOSVersion, Kind::Text},
+    {"Serial Number changed ", asset::kSerialNumber, Kind::Text},
 }};
 
 // A stored speed that is not a number counts as beyond the margin, as it counts as a
@@ -95,7 +95,7 @@ void CompareAsset(Korvane& k) {
     }
   }
 
-  for (int slot = 2; slot < kDriveSlots; ++slot) {  // C: to J:
+  for (int slot = asset::kFirstHistoryDriveIndex; slot < kDriveSlots; ++slot) {  // C: to J:
     const DriveSlot& drive = k.snap.Drives[static_cast<std::size_t>(slot)];
     const std::string name = std::string(1, MachineSnapshot::DriveLetter(slot)) + ":";
     const auto sizeOrdinal = static_cast<int16_t>(asset::DriveSlot(slot) + asset::kDriveSize);

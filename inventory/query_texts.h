@@ -54,6 +54,20 @@ constexpr int kColumnCount = 93;
 constexpr int ProcessorName(int n) { return 7 + 2 * n; }        // n = 1..4
 constexpr int ProcessorClockSpeed(int n) { return 8 + 2 * n; }  // n = 1..4
 constexpr int DriveSlot(int letterIndex) { return kFirstDriveSlot + kDriveSlotWidth * letterIndex; }
+
+// Column ranges the reconciliation walks, both ends included.
+struct ColumnRange {
+  int first;
+  int last;
+};
+// Manufacturer to FreeVirtualMemory: the columns that tell whether a row was ever filled.
+inline constexpr ColumnRange kFilledColumns{kManufacturer, kFreeVirtualMemory};
+// Manufacturer to processor 4's speed, and memory to SerialNumber: the plain columns,
+// written in that order with IPAddress between them.
+inline constexpr ColumnRange kSystemColumns{kManufacturer, ProcessorClockSpeed(4)};
+inline constexpr ColumnRange kMemoryToSerialColumns{kTotalPhysicalMemory, kSerialNumber};
+// The letter indexes of C: to J:, the drives that get a free-space history.
+inline constexpr int kFirstHistoryDriveIndex = 2;
 // Offsets within a drive slot.
 constexpr int kDriveCaption = 0;
 constexpr int kDriveSize = 1;

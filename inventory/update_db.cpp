@@ -78,7 +78,7 @@ void CreateMissingRows(Korvane& k) {
 // Null and empty text leave the row blank; anything else stored, even 0, does not.
 void ComputeAssetRowBlank(Korvane& k) {
   k.inv.AssetRowBlank = true;
-  for (int ordinal = 1; ordinal <= 20; ++ordinal) {
+  for (int ordinal = asset::kFilledColumns.first; ordinal <= asset::kFilledColumns.last; ++ordinal) {
     Attempt([&] {
       const Variant v = AssetRS(k).Field(ordinal);
       if (v.IsNull()) return;
@@ -110,9 +110,14 @@ void WriteUnlessPinned(Korvane& k, int ordinal) {
 }
 
 void WritePlainColumns(Korvane& k) {
-  for (int ordinal = 1; ordinal <= 16; ++ordinal) WriteUnlessPinned(k, ordinal);
+  for (int ordinal = asset::kSystemColumns.first; ordinal <= asset::kSystemColumns.last; ++ordinal) {
+    WriteUnlessPinned(k, ordinal);
+  }
   WriteUnlessPinned(k, asset::kIPAddress);
-  for (int ordinal = 17; ordinal <= 25; ++ordinal) WriteUnlessPinned(k, ordinal);
+  for (int ordinal = asset::kMemoryToSerialColumns.first; ordinal <= asset::kMemoryToSerialColumns.last;
+       ++ordinal) {
+    WriteUnlessPinned(k, ordinal);
+  }
 }
 
 void WriteDriveSlots(Korvane& k) {
@@ -122,12 +127,13 @@ void WriteDriveSlots(Korvane& k) {
     if (drive.Caption.empty()) {
       // A vanished drive is cleared even when pinned: the pin described a drive that is
       // no longer there.
-      for (int offset : {0, 1, 2, 3, 5, 4}) {
+      for (int offset : {asset::kDriveCaption, asset::kDriveSize, asset::kDriveFreeSpace, asset::kDriveVolumeName,
+                         asset::kDriveVolumeSerialNumber, asset::kDriveFileSystem}) {
         Attempt([&] { AssetRS(k).Update(first + offset, Variant::Null()); });
       }
       continue;
     }
-    if (slot >= 2) {  // A: and B: are floppies: no free-space history
+    if (slot >= asset::kFirstHistoryDriveIndex) {  // A: and B: are floppies: no free-space history
       Attempt([&] { UpdateDriveHistory(k, drive.Caption, drive.FreeSpace); });
     }
     if (Passes([&] { return !IsPinned(AssetRS(k).Field(first + asset::kDriveCaption)); })) {

@@ -16,7 +16,7 @@ log() { echo "wine-setup: $*" >&2; }
 prefix="${KORVANE_WINEPREFIX:-/tmp/korvane-wine/prefix}"
 
 packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 cmake ninja-build iproute2
-  unixodbc odbcinst odbc-postgresql sqlite3 locales googletest)
+  unixodbc odbcinst odbc-postgresql sqlite3 locales googletest nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -1,56 +1,53 @@
 #include "lab/authoring/lab_advance.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <cctype>
 #include <set>
 #include <stdexcept>
 
 #include "lab/authoring/lab_catalogue.h"
 #include "lab/authoring/lab_generate.h"
 #include "lab/authoring/lab_random.h"
-#include "console/targets.h"
+#include "lab/model/lab_keys.h"
 
-namespace korvane::console {
+namespace korvane::lab::authoring {
 
 namespace {
 
-const std::string kUninstallKey = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-Json* Child(Json& parent, const std::string& key) {
-  if (!parent.IsObject()) return nullptr;
-  for (auto& [k, v] : parent.members()) {
-    if (k == key) return &v;
+uint64_t NumberOf(const Variant* v) {
+  if (v == nullptr) return 0;
+  switch (v->kind()) {
+    case Variant::Kind::Text:
+      try {
+        return std::stoull(v->text());
+      } catch (const std::exception&) {
+        return 0;
+      }
+    case Variant::Kind::Long: return v->long_value() < 0 ? 0 : static_cast<uint64_t>(v->long_value());
+    case Variant::Kind::Double: return v->double_value() < 0 ? 0 : static_cast<uint64_t>(v->double_value());
+    default: return 0;
   }
-  return nullptr;
 }
 
-Json* Path(Json& root, std::initializer_list<std::string> keys) {
-  Json* at = &root;
-  for (const auto& k : keys) {
-    at = at == nullptr ? nullptr : Child(*at, k);
-  }
-  return at;
+std::vector<WmiInstance>* Instances(LabComputer& c, std::string_view wmiClass) {
+  if (!c.wmi) return nullptr;
+  WmiClass* found = c.wmi->Find(wmiClass);
+  return found == nullptr ? nullptr : &found->instances;
 }
 
-std::string TextOf(const Json* j) { return j != nullptr && j->IsString() ? j->AsString() : ""; }
+WmiInstance* FirstInstance(LabComputer& c, std::string_view wmiClass) {
+  std::vector<WmiInstance>* instances = Instances(c, wmiClass);
+  return instances == nullptr || instances->empty() ? nullptr : &instances->front();
+}
 
-uint64_t NumberOf(const Json* j) {
-  if (j == nullptr) return 0;
-  if (j->IsString()) {
-    try {
-      return std::stoull(j->AsString());
-    } catch (const std::exception&) {
-      return 0;
+const OsSpec* FindOs(LabComputer& c) {
+  std::string caption;
+  if (c.registry) {
+    if (const RegistryNode* current = c.registry->Find(keys::kCurrentVersionKey)) {
+      if (const RegistryValue* product = current->FindValue("ProductName")) caption = product->AsText();
     }
   }
-  return j->IsNumber() ? static_cast<uint64_t>(j->AsNumber()) : 0;
-}
-
-const OsSpec* FindOs(Json& file) {
-  std::string caption = TextOf(Path(file, {"registry", "keys", "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion", "ProductName"}));
-  if (Json* os = Path(file, {"wmi", "classes", "Win32_OperatingSystem"}); os != nullptr && os->IsArray() && !os->items().empty()) {
-    caption = TextOf(Child(os->items()[0], "Caption"));
-  }
+  if (const WmiInstance* os = FirstInstance(c, "Win32_OperatingSystem")) caption = os->Text("Caption");
   for (const auto& spec : OperatingSystems()) {
     if (spec.caption == caption) return &spec;
   }
@@ -88,87 +85,71 @@ void Note(AdvanceCounts& counts, const std::string& kind, const std::string& lin
   if (!line.empty()) counts.notable.push_back(line);
 }
 
-void ChangeDisks(Json& file, const std::string& name, LabRandom& r, AdvanceCounts& counts) {
-  Json* disks = Path(file, {"wmi", "classes", "Win32_LogicalDisk"});
-  Json* shares = Child(file, "shares");
-  auto setFree = [&](const std::string& caption, uint64_t size, uint64_t free, Json* disk) {
-    if (disk != nullptr) disk->Set("FreeSpace", std::to_string(free));
-    if (shares != nullptr && shares->IsObject()) {
-      for (auto& [k, v] : shares->members()) {
-        if (!k.empty() && std::toupper(static_cast<unsigned char>(k[0])) == caption[0] && v.IsObject()) {
-          v.Set("free", free);
-          if (NumberOf(Child(v, "total")) == 0) v.Set("total", size);
-        }
-      }
-    }
-  };
+// The administrative share of a drive letter, or nullptr.
+ShareSpace* ShareOf(LabComputer& c, char letter) {
+  auto found = c.shares.find(FoldCase(std::string(1, letter) + "$"));
+  return found == c.shares.end() ? nullptr : &found->second;
+}
+
+void ChangeDisks(LabComputer& c, LabRandom& r, AdvanceCounts& counts) {
   // Disks known to WMI, or else only through their shares.
-  std::vector<std::pair<std::string, Json*>> fixed;
-  if (disks != nullptr && disks->IsArray()) {
-    for (Json& d : disks->items()) {
-      if (NumberOf(Child(d, "DriveType")) == 3 || (Child(d, "DriveType") == nullptr && NumberOf(Child(d, "Size")) > 0)) {
-        fixed.emplace_back(TextOf(Child(d, "Caption")), &d);
+  std::vector<std::pair<std::string, WmiInstance*>> fixed;
+  if (std::vector<WmiInstance>* disks = Instances(c, "Win32_LogicalDisk")) {
+    for (WmiInstance& d : *disks) {
+      if (NumberOf(d.Get("DriveType")) == 3 || (d.Get("DriveType") == nullptr && NumberOf(d.Get("Size")) > 0)) {
+        fixed.emplace_back(d.Text("Caption"), &d);
       }
     }
-  } else if (shares != nullptr && shares->IsObject()) {
-    for (auto& [k, v] : shares->members()) fixed.emplace_back(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(k[0])))) + ":", nullptr);
+  } else {
+    for (auto& [folded, share] : c.shares) {
+      fixed.emplace_back(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(folded[0])))) + ":",
+                         nullptr);
+    }
   }
   for (auto& [caption, disk] : fixed) {
     if (caption.empty()) continue;
-    uint64_t size = disk != nullptr ? NumberOf(Child(*disk, "Size")) : 0;
-    uint64_t free = disk != nullptr ? NumberOf(Child(*disk, "FreeSpace")) : 0;
-    if (disk == nullptr && shares != nullptr) {
-      for (auto& [k, v] : shares->members()) {
-        if (std::toupper(static_cast<unsigned char>(k[0])) == caption[0]) {
-          size = NumberOf(Child(v, "total"));
-          free = NumberOf(Child(v, "free"));
-        }
-      }
-    }
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(caption[0])));
+    ShareSpace* share = ShareOf(c, letter);
+    uint64_t size = disk != nullptr ? NumberOf(disk->Get("Size")) : (share ? share->total : 0);
+    const uint64_t free = disk != nullptr ? NumberOf(disk->Get("FreeSpace")) : (share ? share->free : 0);
     if (size == 0) continue;
-    double share = static_cast<double>(free) / static_cast<double>(size);
+    double part = static_cast<double>(free) / static_cast<double>(size);
     const double roll = r.Unit();
     if (roll < 0.04) {
-      share += 0.1 + r.Unit() * 0.2;  // a clean-up
-      Note(counts, "disk emptied", name + ": " + caption + " cleaned up");
+      part += 0.1 + r.Unit() * 0.2;  // a clean-up
+      Note(counts, "disk emptied", c.fileName + ": " + caption + " cleaned up");
     } else if (roll < 0.07) {
-      share -= 0.08 + r.Unit() * 0.12;  // a large copy
-      Note(counts, "disk filled", name + ": " + caption + " filled");
+      part -= 0.08 + r.Unit() * 0.12;  // a large copy
+      Note(counts, "disk filled", c.fileName + ": " + caption + " filled");
     } else {
-      share -= (r.Unit() - 0.3) * 0.015;  // everyday growth
+      part -= (r.Unit() - 0.3) * 0.015;  // everyday growth
       Note(counts, "disk drift", "");
     }
-    share = std::clamp(share, 0.004, 0.98);
-    setFree(caption, size, static_cast<uint64_t>(share * static_cast<double>(size)) / 4096 * 4096, disk);
+    part = std::clamp(part, 0.004, 0.98);
+    const uint64_t newFree = static_cast<uint64_t>(part * static_cast<double>(size)) / 4096 * 4096;
+    if (disk != nullptr) disk->Set("FreeSpace", std::to_string(newFree));
+    if (share != nullptr) {
+      share->free = share->available = newFree;
+      if (share->total == 0) share->total = size;
+    }
   }
 }
 
-void ChangePrograms(Json& file, const std::string& name, const OsSpec* os, LabRandom& r, uint64_t salt,
-                    AdvanceCounts& counts) {
-  Json* keys = Path(file, {"registry", "keys"});
-  if (keys == nullptr || !keys->IsObject() || os == nullptr) return;
-  auto& members = keys->members();
+void ChangePrograms(LabComputer& c, const OsSpec* os, LabRandom& r, uint64_t salt, AdvanceCounts& counts) {
+  if (!c.registry || os == nullptr) return;
+  RegistryConfig& registry = *c.registry;
   std::set<std::string> names;
-  std::vector<std::size_t> products;
-  for (std::size_t i = 0; i < members.size(); ++i) {
-    if (members[i].first.rfind(kUninstallKey, 0) != 0) continue;
-    const std::string display = TextOf(Child(members[i].second, "DisplayName"));
-    names.insert(display);
-    if (!display.empty()) products.push_back(i);
+  std::vector<std::string> products;  // subkeys with a display name
+  if (const RegistryNode* uninstall = registry.Find(keys::kUninstallKey)) {
+    for (const auto& entry : uninstall->subkeys()) {
+      const RegistryValue* display = entry->FindValue("DisplayName");
+      const std::string name = display ? display->AsText() : std::string();
+      names.insert(name);
+      if (!name.empty()) products.push_back(entry->name);
+    }
   }
   auto install = [&](const LabProgram& p) {
-    Json entry = Json::MakeObject();
-    entry.Set("DisplayName", p.name);
-    if (!p.version.empty()) entry.Set("DisplayVersion", p.version);
-    if (!p.location.empty()) entry.Set("InstallLocation", p.location);
-    if (!p.productId.empty()) entry.Set("ProductID", p.productId);
-    entry.Set("Publisher", p.publisher);
-    if (!p.uninstall.empty()) {
-      Json command = Json::MakeObject();
-      command.Set("type", "REG_EXPAND_SZ").Set("data", p.uninstall);
-      entry.Set("UninstallString", command);
-    }
-    keys->Set(kUninstallKey + p.key, entry);
+    InstallProgram(registry, p);
     names.insert(p.name);
   };
   if (r.Chance(0.15)) {
@@ -180,151 +161,140 @@ void ChangePrograms(Json& file, const std::string& name, const OsSpec* os, LabRa
       const ProgramSpec& spec = *r.Pick(candidates);
       const LabProgram p = MakeProgram(spec, spec.versions.size() - 1, salt ^ 0x51);
       install(p);
-      Note(counts, "installed", name + ": installed " + p.name + " " + p.version);
+      Note(counts, "installed", c.fileName + ": installed " + p.name + " " + p.version);
     }
   }
   if (r.Chance(0.3)) {
     const int n = static_cast<int>(r.Between(1, 3));
     for (int i = 0; i < n; ++i) {
       const LabProgram p = MakeUpdate(os->era, OsFamilyOf(*os), salt + static_cast<uint64_t>(i) * 7919);
-      if (names.count(p.name) || Child(*keys, kUninstallKey + p.key) != nullptr) continue;
+      const RegistryNode* uninstall = registry.Find(keys::kUninstallKey);
+      if (names.count(p.name) || (uninstall != nullptr && uninstall->FindSubkey(p.key) != nullptr)) continue;
       install(p);
       Note(counts, "update installed", "");
     }
   }
-  if (r.Chance(0.12) && !products.empty()) {
-    const std::size_t at = r.Pick(products);
-    Json& entry = members[at].second;
-    const std::string display = TextOf(Child(entry, "DisplayName"));
-    const std::string version = TextOf(Child(entry, "DisplayVersion"));
+  RegistryNode* uninstall = registry.Find(keys::kUninstallKey);
+  if (r.Chance(0.12) && !products.empty() && uninstall != nullptr) {
+    RegistryNode* entry = uninstall->FindSubkey(r.Pick(products));
+    const RegistryValue* displayValue = entry ? entry->FindValue("DisplayName") : nullptr;
+    const RegistryValue* versionValue = entry ? entry->FindValue("DisplayVersion") : nullptr;
+    const std::string display = displayValue ? displayValue->AsText() : std::string();
+    const std::string version = versionValue ? versionValue->AsText() : std::string();
     const std::string next = NextVersion(display, version, r);
-    if (!next.empty() && next != version) {
-      entry.Set("DisplayVersion", next);
-      Note(counts, "upgraded", name + ": upgraded " + display + " " + version + " to " + next);
+    if (entry != nullptr && !next.empty() && next != version) {
+      entry->SetValue(RegistryValue::Text("DisplayVersion", next));
+      Note(counts, "upgraded", c.fileName + ": upgraded " + display + " " + version + " to " + next);
     }
   }
-  if (r.Chance(0.07) && !products.empty()) {
-    const std::size_t at = r.Pick(products);
-    const std::string display = TextOf(Child(members[at].second, "DisplayName"));
-    members.erase(members.begin() + static_cast<long>(at));
-    Note(counts, "removed", name + ": removed " + display);
+  if (r.Chance(0.07) && !products.empty() && uninstall != nullptr) {
+    const std::string key = r.Pick(products);
+    const RegistryNode* entry = uninstall->FindSubkey(key);
+    const RegistryValue* display = entry ? entry->FindValue("DisplayName") : nullptr;
+    const std::string name = display ? display->AsText() : std::string();
+    uninstall->RemoveSubkey(key);
+    Note(counts, "removed", c.fileName + ": removed " + name);
   }
 }
 
-void ChangeHardware(Json& file, const std::string& name, const OsSpec* os, LabRandom& r, AdvanceCounts& counts) {
-  Json* system = Path(file, {"wmi", "classes", "Win32_ComputerSystem"});
-  Json* first = system != nullptr && system->IsArray() && !system->items().empty() ? &system->items()[0] : nullptr;
-  if (first != nullptr && r.Chance(0.02)) {
-    const uint64_t memory = NumberOf(Child(*first, "TotalPhysicalMemory"));
+void ChangeHardware(LabComputer& c, const OsSpec* os, LabRandom& r, AdvanceCounts& counts) {
+  WmiInstance* system = FirstInstance(c, "Win32_ComputerSystem");
+  if (system != nullptr && r.Chance(0.02)) {
+    const uint64_t memory = NumberOf(system->Get("TotalPhysicalMemory"));
     if (memory > 0) {
-      first->Set("TotalPhysicalMemory", std::to_string(memory * 2));
-      Note(counts, "memory upgraded", name + ": memory " + std::to_string(memory / 1048576) + " MB to " +
+      system->Set("TotalPhysicalMemory", std::to_string(memory * 2));
+      Note(counts, "memory upgraded", c.fileName + ": memory " + std::to_string(memory / 1048576) + " MB to " +
                                           std::to_string(memory * 2 / 1048576) + " MB");
     }
   }
-  Json* cpus = Path(file, {"wmi", "classes", "Win32_Processor"});
-  if (cpus != nullptr && cpus->IsArray() && !cpus->items().empty() && os != nullptr && r.Chance(0.015)) {
-    const std::string old = TextOf(Child(cpus->items()[0], "Name"));
+  std::vector<WmiInstance>* cpus = Instances(c, "Win32_Processor");
+  if (cpus != nullptr && !cpus->empty() && os != nullptr && r.Chance(0.015)) {
+    const std::string old = cpus->front().Text("Name");
     std::vector<const CpuSpec*> faster;
     for (const auto& cpu : Processors()) {
       if (cpu.firstEra <= os->era && os->era <= cpu.lastEra && cpu.name != old) faster.push_back(&cpu);
     }
     if (!faster.empty()) {
       const CpuSpec& cpu = *r.Pick(faster);
-      for (Json& item : cpus->items()) item.Set("Name", cpu.name).Set("CurrentClockSpeed", cpu.mhz).Set("MaxClockSpeed", cpu.mhz);
-      Note(counts, "processor changed", name + ": processor " + old + " to " + cpu.name);
+      for (WmiInstance& item : *cpus) item.Set("Name", cpu.name).Set("CurrentClockSpeed", cpu.mhz).Set("MaxClockSpeed", cpu.mhz);
+      Note(counts, "processor changed", c.fileName + ": processor " + old + " to " + cpu.name);
     }
   }
   // A drive gone: a data, removable or network drive taken out.
-  Json* disks = Path(file, {"wmi", "classes", "Win32_LogicalDisk"});
-  if (disks != nullptr && disks->IsArray() && r.Chance(0.012)) {
+  std::vector<WmiInstance>* disks = Instances(c, "Win32_LogicalDisk");
+  if (disks != nullptr && r.Chance(0.012)) {
     std::vector<std::size_t> removable;
-    for (std::size_t i = 0; i < disks->items().size(); ++i) {
-      const std::string caption = TextOf(Child(disks->items()[i], "Caption"));
-      if (!caption.empty() && caption[0] > 'C' && NumberOf(Child(disks->items()[i], "Size")) > 0) removable.push_back(i);
+    for (std::size_t i = 0; i < disks->size(); ++i) {
+      const std::string caption = (*disks)[i].Text("Caption");
+      if (!caption.empty() && caption[0] > 'C' && NumberOf((*disks)[i].Get("Size")) > 0) removable.push_back(i);
     }
     if (!removable.empty()) {
       const std::size_t at = r.Pick(removable);
-      const std::string caption = TextOf(Child(disks->items()[at], "Caption"));
-      disks->items().erase(disks->items().begin() + static_cast<long>(at));
-      if (Json* shares = Child(file, "shares"); shares != nullptr && shares->IsObject()) {
-        auto& m = shares->members();
-        m.erase(std::remove_if(m.begin(), m.end(), [&](const auto& member) {
-                  return !member.first.empty() && std::toupper(static_cast<unsigned char>(member.first[0])) == caption[0];
-                }), m.end());
-      }
-      Note(counts, "drive vanished", name + ": drive " + caption + " gone");
+      const std::string caption = (*disks)[at].Text("Caption");
+      disks->erase(disks->begin() + static_cast<std::ptrdiff_t>(at));
+      c.shares.erase(FoldCase(caption.substr(0, 1) + "$"));
+      Note(counts, "drive vanished", c.fileName + ": drive " + caption + " gone");
     }
   }
-  if (first != nullptr && r.Chance(0.01)) {
-    const std::string old = TextOf(Child(*first, "Name"));
-    if (!old.empty() && old == name) {
+  if (system != nullptr && r.Chance(0.01)) {
+    const std::string old = system->Text("Name");
+    if (!old.empty() && old == c.fileName) {
       const std::string renamed = old + "-" + r.Pick(std::vector<std::string>{"NEW", "B", "2", "X"});
-      first->Set("Name", renamed);
-      Note(counts, "renamed", name + ": WMI now reports the name " + renamed);
+      system->Set("Name", renamed);
+      Note(counts, "renamed", c.fileName + ": WMI now reports the name " + renamed);
     }
   }
 }
 
-void ChangeUsers(Json& file, const std::string& name, LabRandom& r, AdvanceCounts& counts) {
-  if (!r.Chance(0.15)) return;
-  Json* logons = Child(file, "logons");
-  if (logons == nullptr || !logons->IsObject()) return;
-  Json* system = Path(file, {"wmi", "classes", "Win32_ComputerSystem"});
-  Json* first = system != nullptr && system->IsArray() && !system->items().empty() ? &system->items()[0] : nullptr;
+void ChangeUsers(LabComputer& c, LabRandom& r, AdvanceCounts& counts) {
+  if (!r.Chance(0.15) || !c.logons) return;
+  WmiInstance* system = FirstInstance(c, "Win32_ComputerSystem");
   std::string domain = "CORP";
-  if (Json* entries = Child(*logons, "entries"); entries != nullptr && entries->IsArray() && !entries->items().empty()) {
-    domain = TextOf(Child(entries->items()[0], "domain"));
-  }
-  Json entries = Json::MakeArray();
+  if (!c.logons->entries.empty()) domain = c.logons->entries.front().logonDomain;
+  std::vector<WkstaUserInfo1> entries;
   std::string console;
   const int users = static_cast<int>(r.Weighted({0.25, 0.6, 0.15}));
   for (int i = 0; i < users; ++i) {
     const std::string user = r.Pick(FirstNames()).substr(0, 1) + r.Pick(LastNames());
-    Json e = Json::MakeObject();
-    e.Set("user", user).Set("domain", domain);
-    entries.Push(e);
+    entries.push_back(WkstaUserInfo1{user, domain, "", ""});
     if (console.empty()) console = domain + "\\" + user;
   }
-  logons->Set("entries", entries);
-  if (first != nullptr) first->Set("UserName", console.empty() ? Json() : Json(console));
-  Note(counts, "user changed", name + ": user now " + (console.empty() ? std::string("nobody") : console));
+  c.logons->entries = std::move(entries);
+  if (system != nullptr) system->Set("UserName", console.empty() ? Variant::Null() : Variant(console));
+  Note(counts, "user changed", c.fileName + ": user now " + (console.empty() ? std::string("nobody") : console));
 }
 
 }  // namespace
 
-void AdvanceComputer(Json& file, const std::string& name, uint64_t seed, int day, AdvanceCounts& counts) {
-  if (!file.IsObject()) return;
-  const uint64_t salt = StableHash(name + "/" + std::to_string(day), seed * 0x9E3779B97F4A7C15ULL + 1);
+void AdvanceComputer(LabComputer& computer, uint64_t seed, int day, AdvanceCounts& counts) {
+  const uint64_t salt = StableHash(computer.fileName + "/" + std::to_string(day), seed * 0x9E3779B97F4A7C15ULL + 1);
   LabRandom r(salt);
-  const OsSpec* os = FindOs(file);
-  ChangeDisks(file, name, r, counts);
-  ChangePrograms(file, name, os, r, salt, counts);
-  ChangeHardware(file, name, os, r, counts);
-  ChangeUsers(file, name, r, counts);
+  const OsSpec* os = FindOs(computer);
+  ChangeDisks(computer, r, counts);
+  ChangePrograms(computer, os, r, salt, counts);
+  ChangeHardware(computer, os, r, counts);
+  ChangeUsers(computer, r, counts);
 }
 
 AdvanceCounts AdvanceLab(const std::string& directory, int days, const uint64_t* seed) {
-  namespace fs = std::filesystem;
-  const std::vector<std::string> names = LabComputers(directory);
-  std::vector<std::pair<std::string, Json>> files;
+  std::vector<LabComputer> computers;
   uint64_t contentSeed = 1469598103934665603ULL;
-  for (const auto& name : names) {
-    const std::string path = (fs::path(directory) / (name + ".json")).string();
+  for (const auto& name : ComputerFiles(directory)) {
+    const std::string path = directory + "/" + name + ".json";
     const std::string text = ReadTextFile(path);
     contentSeed = StableHash(text, contentSeed);
-    JsonError error;
-    std::optional<Json> parsed = ParseJson(text, &error);
-    if (!parsed) throw std::runtime_error(path + ": " + error.ToString());
-    files.emplace_back(path, std::move(*parsed));
+    std::string problem;
+    std::unique_ptr<LabComputer> computer = ReadComputerFile(name, text, problem);
+    if (!computer) throw std::runtime_error(path + ": " + problem);
+    computers.push_back(std::move(*computer));
   }
   const uint64_t useSeed = seed != nullptr ? *seed : contentSeed;
   AdvanceCounts counts;
   for (int day = 1; day <= days; ++day) {
-    for (std::size_t i = 0; i < files.size(); ++i) AdvanceComputer(files[i].second, names[i], useSeed, day, counts);
+    for (LabComputer& computer : computers) AdvanceComputer(computer, useSeed, day, counts);
   }
-  for (const auto& [path, json] : files) WriteTextFile(path, Dump(json, true) + "\n");
+  for (const LabComputer& computer : computers) WriteComputerAt(directory, computer);
   return counts;
 }
 
-}  // namespace korvane::console
+}  // namespace korvane::lab::authoring

@@ -1,6 +1,6 @@
 #include "lab/authoring/lab_catalogue.h"
 
-namespace korvane::console {
+namespace korvane::lab::authoring {
 
 const std::vector<OsSpec>& OperatingSystems() {
   static const std::vector<OsSpec> list = {
@@ -253,4 +253,4 @@ const std::vector<std::string>& Departments() {
   return list;
 }
 
-}  // namespace korvane::console
+}  // namespace korvane::lab::authoring

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace korvane::console {
+namespace korvane::lab::authoring {
 
 // 0: NT 4.0 years, 1: Windows 2000, 2: XP and Server 2003, 3: Vista/7, 4: 8 to 11.
 constexpr int kEraCount = 5;
@@ -66,4 +66,4 @@ const std::vector<std::string>& FirstNames();
 const std::vector<std::string>& LastNames();
 const std::vector<std::string>& Departments();
 
-}  // namespace korvane::console
+}  // namespace korvane::lab::authoring

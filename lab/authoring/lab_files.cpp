@@ -1,66 +1,59 @@
-// Lab files of generated computers: the data model written in the lab format, key by
-// key, in the order a reader of the file expects to find them.
+// Lab files of generated computers: the drawn machine as a lab computer, and reading and
+// writing computer files whole.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "lab/authoring/lab_generate.h"
+#include "lab/authoring/machine_draw.h"
+#include "lab/model/lab_keys.h"
 
-namespace korvane::console {
+namespace korvane::lab::authoring {
 
 namespace {
 
-const std::string kCurrentVersionKey = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion";
-const std::string kTcpipKey = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
-const std::string kInternationalKey = "HKEY_USERS\\.DEFAULT\\Control Panel\\International";
-const std::string kUninstallKey = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+namespace fs = std::filesystem;
 
-Json TextOrNull(const std::string& text) { return text.empty() ? Json() : Json(text); }
+Variant TextOrNull(const std::string& text) { return text.empty() ? Variant::Null() : Variant(text); }
 
-Json Wmi(const LabComputer& c) {
-  if (c.wmi == "absent") return Json();
-  Json wmi = Json::MakeObject();
-  wmi.Set("connect", c.wmi == "ok" ? Json(true) : Json(c.wmi));
-  Json classes = Json::MakeObject();
-  Json system = Json::MakeObject();
-  system.Set("Name", c.name)
-      .Set("UserName", TextOrNull(c.consoleUser))
-      .Set("Manufacturer", c.manufacturer)
-      .Set("Model", c.model)
-      .Set("Domain", c.domain)
-      .Set("TotalPhysicalMemory", std::to_string(c.memoryBytes));
-  classes.Set("Win32_ComputerSystem", Json::MakeArray({system}));
+WmiConfig Wmi(const MachineDraw& c) {
+  WmiConfig wmi;
+  if (c.wmi != "ok") wmi.connectError = ConnectRefusal(c.wmi);
+  wmi.Class("Win32_ComputerSystem").instances.push_back(
+      WmiInstance{}
+          .Set("Name", c.name)
+          .Set("UserName", TextOrNull(c.consoleUser))
+          .Set("Manufacturer", c.manufacturer)
+          .Set("Model", c.model)
+          .Set("Domain", c.domain)
+          .Set("TotalPhysicalMemory", std::to_string(c.memoryBytes)));
 
   const uint64_t memoryKb = c.memoryBytes / 1024;
-  Json os = Json::MakeObject();
-  os.Set("BootDevice", "\\Device\\HarddiskVolume1")
-      .Set("Caption", c.os->caption)
-      .Set("CountryCode", c.countryCode)
-      .Set("CSDVersion", TextOrNull(c.servicePack))
-      .Set("Description", "")
-      .Set("FreePhysicalMemory", std::to_string(memoryKb / 3 + 1024))
-      .Set("FreeSpaceInPagingFiles", std::to_string(memoryKb + memoryKb / 2))
-      .Set("FreeVirtualMemory", std::to_string(memoryKb * 2))
-      .Set("Version", c.os->version)
-      .Set("WindowsDirectory", c.os->windowsDirectory);
-  classes.Set("Win32_OperatingSystem", Json::MakeArray({os}));
+  wmi.Class("Win32_OperatingSystem").instances.push_back(
+      WmiInstance{}
+          .Set("BootDevice", "\\Device\\HarddiskVolume1")
+          .Set("Caption", c.os->caption)
+          .Set("CountryCode", c.countryCode)
+          .Set("CSDVersion", TextOrNull(c.servicePack))
+          .Set("Description", "")
+          .Set("FreePhysicalMemory", std::to_string(memoryKb / 3 + 1024))
+          .Set("FreeSpaceInPagingFiles", std::to_string(memoryKb + memoryKb / 2))
+          .Set("FreeVirtualMemory", std::to_string(memoryKb * 2))
+          .Set("Version", c.os->version)
+          .Set("WindowsDirectory", c.os->windowsDirectory));
 
-  Json cpus = Json::MakeArray();
+  WmiClass& cpus = wmi.Class("Win32_Processor");
   for (const auto& [name, mhz] : c.cpus) {
-    Json cpu = Json::MakeObject();
-    cpu.Set("Name", name).Set("CurrentClockSpeed", mhz).Set("MaxClockSpeed", mhz);
-    cpus.Push(cpu);
+    cpus.instances.push_back(WmiInstance{}.Set("Name", name).Set("CurrentClockSpeed", mhz).Set("MaxClockSpeed", mhz));
   }
-  classes.Set("Win32_Processor", cpus);
-
-  Json bios = Json::MakeObject();
-  bios.Set("Manufacturer", c.biosManufacturer).Set("SMBIOSBIOSVersion", c.biosVersion).Set("SerialNumber", c.serial);
-  classes.Set("Win32_BIOS", Json::MakeArray({bios}));
-
-  Json disks = Json::MakeArray();
-  for (const LabDrive& d : c.drives) {
-    Json disk = Json::MakeObject();
+  wmi.Class("Win32_BIOS").instances.push_back(WmiInstance{}
+                                                  .Set("Manufacturer", c.biosManufacturer)
+                                                  .Set("SMBIOSBIOSVersion", c.biosVersion)
+                                                  .Set("SerialNumber", c.serial));
+  WmiClass& disks = wmi.Class("Win32_LogicalDisk");
+  for (const DriveDraw& d : c.drives) {
+    WmiInstance disk;
     disk.Set("Caption", d.caption).Set("DriveType", d.driveType);
     if (d.hasMedia) {
       disk.Set("Size", std::to_string(d.size))
@@ -69,119 +62,87 @@ Json Wmi(const LabComputer& c) {
           .Set("FileSystem", d.fileSystem)
           .Set("VolumeSerialNumber", d.serial);
     } else {
-      disk.Set("Size", Json()).Set("FreeSpace", Json()).Set("VolumeName", Json()).Set("FileSystem", Json())
-          .Set("VolumeSerialNumber", Json());
+      for (const char* property : {"Size", "FreeSpace", "VolumeName", "FileSystem", "VolumeSerialNumber"}) {
+        disk.Set(property, Variant::Null());
+      }
     }
-    disks.Push(disk);
+    disks.instances.push_back(std::move(disk));
   }
-  classes.Set("Win32_LogicalDisk", disks);
-  wmi.Set("classes", classes);
   return wmi;
 }
 
-Json Registry(const LabComputer& c) {
-  Json registry = Json::MakeObject();
-  registry.Set("access", c.registry);
-  Json keys = Json::MakeObject();
+RegistryConfig Registry(const MachineDraw& c) {
+  RegistryConfig registry;
+  registry.access = c.registry == keys::kAccessNone   ? RegistryAccess::None
+                    : c.registry == keys::kAccessRead ? RegistryAccess::Read
+                                                      : RegistryAccess::Full;
   const std::string build = c.os->version.substr(c.os->version.rfind('.') + 1);
-  Json current = Json::MakeObject();
-  current.Set("CurrentVersion", c.os->currentVersion)
-      .Set("CurrentBuildNumber", build)
-      .Set("ProductName", c.os->caption)
-      .Set("SystemRoot", c.os->windowsDirectory)
-      .Set("RegisteredOwner", "IT Department");
-  if (!c.servicePack.empty()) current.Set("CSDVersion", c.servicePack);
-  Json installDate = Json::MakeObject();
-  installDate.Set("type", "REG_DWORD").Set("data", c.installDate);
-  current.Set("InstallDate", installDate);
-  keys.Set(kCurrentVersionKey, current);
-  Json tcpip = Json::MakeObject();
-  tcpip.Set("Domain", c.domain == "WORKGROUP" ? "" : c.domain).Set("Hostname", c.name);
-  keys.Set(kTcpipKey, tcpip);
-  Json international = Json::MakeObject();
-  international.Set("iCountry", c.countryCode);
-  keys.Set(kInternationalKey, international);
-  for (const LabProgram& p : c.programs) {
-    Json entry = Json::MakeObject();
-    if (!p.name.empty()) entry.Set("DisplayName", p.name);
-    if (!p.version.empty()) entry.Set("DisplayVersion", p.version);
-    if (!p.location.empty()) entry.Set("InstallLocation", p.location);
-    if (!p.productId.empty()) entry.Set("ProductID", p.productId);
-    if (!p.publisher.empty()) entry.Set("Publisher", p.publisher);
-    if (!p.uninstall.empty()) {
-      Json command = Json::MakeObject();
-      command.Set("type", "REG_EXPAND_SZ").Set("data", p.uninstall);
-      entry.Set("UninstallString", command);
-    } else {
-      entry.Set("SystemComponent", 1);
-    }
-    keys.Set(kUninstallKey + "\\" + p.key, entry);
-  }
-  registry.Set("keys", keys);
+  RegistryNode& current = registry.Key(keys::kCurrentVersionKey);
+  current.SetValue(RegistryValue::Text("CurrentVersion", c.os->currentVersion));
+  current.SetValue(RegistryValue::Text("CurrentBuildNumber", build));
+  current.SetValue(RegistryValue::Text("ProductName", c.os->caption));
+  current.SetValue(RegistryValue::Text("SystemRoot", c.os->windowsDirectory));
+  current.SetValue(RegistryValue::Text("RegisteredOwner", "IT Department"));
+  if (!c.servicePack.empty()) current.SetValue(RegistryValue::Text("CSDVersion", c.servicePack));
+  current.SetValue(RegistryValue::Dword("InstallDate", static_cast<uint32_t>(c.installDate)));
+  RegistryNode& tcpip = registry.Key(keys::kTcpipKey);
+  tcpip.SetValue(RegistryValue::Text("Domain", c.domain == "WORKGROUP" ? "" : c.domain));
+  tcpip.SetValue(RegistryValue::Text("Hostname", c.name));
+  registry.Key(keys::kInternationalKey).SetValue(RegistryValue::Text("iCountry", c.countryCode));
+  for (const LabProgram& p : c.programs) InstallProgram(registry, p);
   return registry;
 }
 
 }  // namespace
 
-Json ComputerJson(const LabComputer& c, const std::map<std::string, int>& latencyMs) {
-  Json file = Json::MakeObject();
-  file.Set("aliases", Json::MakeArray({c.name + "." + (c.domain == "WORKGROUP" ? "local" : c.domain)}));
-  file.Set("address", c.address);
-  file.Set("echo", c.echo);
-  if (Json wmi = Wmi(c); !wmi.IsNull()) file.Set("wmi", wmi);
-  file.Set("registry", Registry(c));
-
-  Json services = Json::MakeObject();
-  services.Set("manager", c.serviceManager);
-  Json list = Json::MakeArray();
-  for (const LabService& s : c.services) {
-    Json item = Json::MakeObject();
-    item.Set("name", s.name).Set("display", s.display).Set("type", s.type).Set("state", s.state);
-    list.Push(item);
+void InstallProgram(RegistryConfig& registry, const LabProgram& p) {
+  RegistryNode& uninstall = registry.Key(keys::kUninstallKey);
+  uninstall.RemoveSubkey(p.key);
+  RegistryNode& entry = uninstall.Subkey(p.key);
+  if (!p.name.empty()) entry.SetValue(RegistryValue::Text("DisplayName", p.name));
+  if (!p.version.empty()) entry.SetValue(RegistryValue::Text("DisplayVersion", p.version));
+  if (!p.location.empty()) entry.SetValue(RegistryValue::Text("InstallLocation", p.location));
+  if (!p.productId.empty()) entry.SetValue(RegistryValue::Text("ProductID", p.productId));
+  if (!p.publisher.empty()) entry.SetValue(RegistryValue::Text("Publisher", p.publisher));
+  if (!p.uninstall.empty()) {
+    entry.SetValue(RegistryValue::Text("UninstallString", p.uninstall, kRegExpandSz));
+  } else {
+    entry.SetValue(RegistryValue::Dword("SystemComponent", 1));
   }
-  services.Set("list", list);
-  file.Set("services", services);
-
-  Json logons = Json::MakeObject();
-  logons.Set("status", c.logonStatus);
-  Json entries = Json::MakeArray();
-  for (const auto& [user, domain] : c.logons) {
-    Json e = Json::MakeObject();
-    e.Set("user", user).Set("domain", domain);
-    entries.Push(e);
-  }
-  logons.Set("entries", entries).Set("perCall", 2);
-  file.Set("logons", logons);
-
-  Json shares = Json::MakeObject();
-  for (const LabDrive& d : c.drives) {
-    if (d.driveType != 3 || !d.hasMedia) continue;
-    Json share = Json::MakeObject();
-    share.Set("total", d.size).Set("free", d.free);
-    shares.Set(d.caption.substr(0, 1) + "$", share);
-  }
-  file.Set("shares", shares);
-
-  if (!latencyMs.empty()) {
-    Json latency = Json::MakeObject();
-    for (const auto& [key, ms] : latencyMs) latency.Set(key, ms);
-    file.Set("latencyMs", latency);
-  }
-  return file;
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) {
-  // Written beside and renamed, so a scanner never reads half a file.
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot write " + temporary);
-    out << text;
-    if (!out.flush()) throw std::runtime_error("cannot write " + temporary);
+LabComputer ToLabComputer(const MachineDraw& c, const Latency& latency) {
+  LabComputer computer;
+  computer.fileName = c.name;
+  computer.aliases = {c.name + "." + (c.domain == "WORKGROUP" ? "local" : c.domain)};
+  computer.address = ParseAddress(c.address).value_or(DerivedAddress(c.name));
+  computer.echo.answers = c.echo;
+  if (c.wmi != "absent") computer.wmi = Wmi(c);
+  computer.registry = Registry(c);
+
+  ServicesConfig services;
+  services.manager = c.serviceManager == keys::kManagerRefused ? ManagerBehaviour::Refused : ManagerBehaviour::Ok;
+  for (const ServiceDraw& s : c.services) {
+    services.list.push_back(LabService{s.name, s.display,
+                                       s.type == keys::kTypeDriver  ? kServiceDriver
+                                       : s.type == keys::kTypeShare ? kServiceShareProcess
+                                                                    : kServiceOwnProcess,
+                                       ServiceStateCode(s.state)});
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) throw std::runtime_error("cannot write " + path + ": " + error.message());
+  computer.services = std::move(services);
+
+  LogonsConfig logons;
+  logons.status = static_cast<uint32_t>(c.logonStatus);
+  for (const auto& [user, domain] : c.logons) logons.entries.push_back(WkstaUserInfo1{user, domain, "", ""});
+  computer.logons = std::move(logons);
+
+  for (const DriveDraw& d : c.drives) {
+    if (d.driveType != 3 || !d.hasMedia) continue;
+    const std::string share = d.caption.substr(0, 1) + "$";
+    computer.shares[FoldCase(share)] = ShareSpace{share, d.size, d.free, d.free};
+  }
+  computer.latency = latency;
+  return computer;
 }
 
 std::string ReadTextFile(const std::string& path) {
@@ -192,16 +153,51 @@ std::string ReadTextFile(const std::string& path) {
   return text.str();
 }
 
+LabComputer ReadComputerAt(const std::string& directory, const std::string& name) {
+  const std::string path = (fs::path(directory) / (name + ".json")).string();
+  std::string problem;
+  std::unique_ptr<LabComputer> computer = ReadComputerFile(name, ReadTextFile(path), problem);
+  if (!computer) throw std::runtime_error(path + ": " + problem);
+  return std::move(*computer);
+}
+
+void WriteComputerAt(const std::string& directory, const LabComputer& computer) {
+  const std::string path = (fs::path(directory) / (computer.fileName + ".json")).string();
+  const std::string temporary = path + ".part";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot write " + temporary);
+    out << DumpLabJson(WriteComputer(computer), true) << '\n';
+    if (!out.flush()) throw std::runtime_error("cannot write " + temporary);
+  }
+  std::error_code error;
+  fs::rename(temporary, path, error);
+  if (error) throw std::runtime_error("cannot write " + path + ": " + error.message());
+}
+
+std::vector<std::string> ComputerFiles(const std::string& directory) {
+  std::error_code error;
+  if (!fs::is_directory(directory, error)) throw std::runtime_error("no lab directory " + directory);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory, error)) {
+    // The lab reads computer files whatever the letter case of their extension.
+    if (FoldCase(entry.path().extension().string()) != ".json" || !entry.is_regular_file(error)) continue;
+    const std::string stem = entry.path().stem().string();
+    if (!stem.empty() && stem[0] != '.') names.push_back(stem);
+  }
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
+  return names;
+}
+
 int WriteLab(const std::string& directory, const LabSettings& settings) {
-  std::filesystem::create_directories(directory);
+  fs::create_directories(directory);
   int written = 0;
   for (int i = 0; i < settings.computers; ++i) {
-    const LabComputer c = GenerateComputer(settings.seed, i);
-    WriteTextFile((std::filesystem::path(directory) / (c.name + ".json")).string(),
-                  Dump(ComputerJson(c, settings.latencyMs), true) + "\n");
+    WriteComputerAt(directory, GenerateComputer(settings.seed, i, settings.latency).computer);
     ++written;
   }
   return written;
 }
 
-}  // namespace korvane::console
+}  // namespace korvane::lab::authoring

@@ -9,8 +9,10 @@
 #include <stdexcept>
 
 #include "lab/authoring/lab_random.h"
+#include "lab/authoring/machine_draw.h"
+#include "lab/model/lab_keys.h"
 
-namespace korvane::console {
+namespace korvane::lab::authoring {
 
 namespace {
 
@@ -52,9 +54,9 @@ std::vector<const T*> OfEra(const std::vector<T>& all, int era) {
   return found;
 }
 
-void AddDrive(LabComputer& c, LabRandom& r, char letter, int type, uint64_t size, double usedShare,
+void AddDrive(MachineDraw& c, LabRandom& r, char letter, int type, uint64_t size, double usedShare,
               const std::string& fileSystem, const std::string& volume) {
-  LabDrive d;
+  DriveDraw d;
   d.caption = std::string(1, letter) + ":";
   d.driveType = type;
   d.fileSystem = fileSystem;
@@ -66,15 +68,15 @@ void AddDrive(LabComputer& c, LabRandom& r, char letter, int type, uint64_t size
   c.drives.push_back(d);
 }
 
-void AddEmptyDrive(LabComputer& c, char letter, int type) {
-  LabDrive d;
+void AddEmptyDrive(MachineDraw& c, char letter, int type) {
+  DriveDraw d;
   d.caption = std::string(1, letter) + ":";
   d.driveType = type;
   d.hasMedia = false;
   c.drives.push_back(d);
 }
 
-void MakeDrives(LabComputer& c, LabRandom& r, int era, bool server) {
+void MakeDrives(MachineDraw& c, LabRandom& r, int era, bool server) {
   static const double kSystemGb[kEraCount][2] = {{1, 8}, {8, 40}, {40, 160}, {160, 1000}, {128, 2000}};
   char next = 'D';
   if (era <= 2 && !server && r.Chance(0.7)) AddEmptyDrive(c, 'A', 2);
@@ -168,9 +170,9 @@ LabProgram MakeUpdate(int era, const std::string& osFamily, uint64_t salt) {
   return UpdateEntry(era, osFamily, r);
 }
 
-LabComputer GenerateComputer(uint64_t seed, int index) {
+GeneratedComputer GenerateComputer(uint64_t seed, int index, const Latency& latency) {
   LabRandom r(StableHash(std::to_string(seed) + "/" + std::to_string(index)));
-  LabComputer c;
+  MachineDraw c;
 
   std::vector<double> weights;
   for (const auto& os : OperatingSystems()) weights.push_back(os.weight);
@@ -290,29 +292,25 @@ LabComputer GenerateComputer(uint64_t seed, int index) {
     const std::string n = std::to_string(driverNumber++);
     c.services.push_back({"hwdev" + n, "Hardware Device Driver " + n, "driver", "running"});
   }
-  return c;
+  return GeneratedComputer{ToLabComputer(c, latency), c.os};
 }
 
-std::vector<LabComputer> GenerateLab(const LabSettings& settings) {
-  std::vector<LabComputer> lab;
-  for (int i = 0; i < settings.computers; ++i) lab.push_back(GenerateComputer(settings.seed, i));
-  return lab;
-}
-
-std::map<std::string, int> ParseLatency(const std::string& text) {
-  static const std::set<std::string> kKeys = {"echo", "wmiConnect", "wmiQuery", "registry",
-                                              "services", "logons", "shares"};
-  std::map<std::string, int> latency;
+Latency ParseLatency(const std::string& text) {
+  Latency latency;
+  const auto fields = LatencyFields(latency);
   std::stringstream in(text);
   std::string item;
   while (std::getline(in, item, ',')) {
     const std::size_t eq = item.find('=');
     if (eq == std::string::npos) throw std::invalid_argument("latency items are KEY=MS: " + item);
     const std::string key = item.substr(0, eq);
-    if (!kKeys.count(key)) throw std::invalid_argument("no latency kind " + key);
-    latency[key] = std::stoi(item.substr(eq + 1));
+    auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.first == key; });
+    if (field == fields.end()) throw std::invalid_argument("no latency kind " + key);
+    const int ms = std::stoi(item.substr(eq + 1));
+    if (ms < 0) throw std::invalid_argument("a latency is not negative: " + item);
+    *field->second = static_cast<uint32_t>(ms);
   }
   return latency;
 }
 
-}  // namespace korvane::console
+}  // namespace korvane::lab::authoring

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace korvane::console {
+namespace korvane::lab::authoring {
 
 class LabRandom {
  public:
@@ -83,4 +83,4 @@ inline uint64_t StableHash(const std::string& text, uint64_t start = 14695981039
   return h;
 }
 
-}  // namespace korvane::console
+}  // namespace korvane::lab::authoring

@@ -47,15 +47,8 @@ const LabComputer* LabDirectory::Load(Entry& entry) {
                  << " does not answer\n";
     return nullptr;
   }
-  JsonError error;
-  std::optional<Json> json = ParseJson(text.str(), &error);
-  if (!json) {
-    diagnostics_ << "lab: " << entry.path << ": " << error.ToString() << "; " << entry.fileName
-                 << " does not answer\n";
-    return nullptr;
-  }
   std::string problem;
-  entry.computer = ReadComputer(entry.fileName, *json, problem);
+  entry.computer = ReadComputerFile(entry.fileName, text.str(), problem);
   if (!entry.computer) {
     diagnostics_ << "lab: " << entry.path << ": " << problem << "; " << entry.fileName
                  << " does not answer\n";

@@ -63,8 +63,8 @@ class LabRegistryKey : public RegistryKey {
 
   int32_t EnumKey(uint32_t index, std::string& name, uint32_t bufferChars) override {
     SimulateLatency(computer_.latency.registry);
-    if (node_ == nullptr || index >= node_->subkeys.size()) return kErrorNoMoreItems;
-    const std::string& subkey = node_->subkeys[index]->name;
+    if (node_ == nullptr || index >= node_->subkeys().size()) return kErrorNoMoreItems;
+    const std::string& subkey = node_->subkeys()[index]->name;
     if (subkey.size() + 1 > bufferChars) return kErrorMoreData;
     name = subkey;
     return kErrorSuccess;

@@ -7,7 +7,7 @@
 
 #include "lab/authoring/lab_advance.h"
 #include "lab/authoring/lab_generate.h"
-#include "lab/model/json.h"
+#include "lab/model/lab_keys.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {
@@ -15,19 +15,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kUninstall = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 std::map<std::string, std::string> Files(const fs::path& dir) {
   std::map<std::string, std::string> files;
   for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename().string()] = ReadFile(e.path());
   return files;
 }
 
-Json Parse(const std::string& text) {
-  JsonError error;
-  auto parsed = ParseJson(text, &error);
-  EXPECT_TRUE(parsed.has_value()) << error.ToString();
-  return parsed ? *parsed : Json();
+std::unique_ptr<lab::LabComputer> Parse(const std::string& name, const std::string& text) {
+  std::string problem;
+  auto computer = lab::ReadComputerFile(name, text, problem);
+  EXPECT_NE(computer, nullptr) << problem;
+  return computer ? std::move(computer) : std::make_unique<lab::LabComputer>();
+}
+
+const lab::RegistryNode* Uninstall(const lab::LabComputer& c) {
+  return c.registry ? c.registry->Find(lab::keys::kUninstallKey) : nullptr;
 }
 
 TEST(ConsoleLab, SameSeedSameLabAndAVariedNetwork) {
@@ -45,43 +47,40 @@ TEST(ConsoleLab, SameSeedSameLabAndAVariedNetwork) {
   std::set<std::string> systems;
   std::set<std::string> makers;
   for (const auto& [file, text] : a) {
-    const Json c = Parse(text);
     const std::string name = file.substr(0, file.size() - 5);
-    if (c.Find("echo") != nullptr && c.Find("echo")->IsBool() && !c.Find("echo")->AsBool()) ++silent;
-    const Json* wmi = c.Find("wmi");
-    if (wmi == nullptr) {
+    const auto c = Parse(name, text);
+    if (!c->echo.answers) ++silent;
+    if (!c->wmi) {
       ++noWmi;
-    } else if (wmi->Find("connect")->IsString()) {
+    } else if (c->wmi->connectError) {
       ++wmiRefused;
     } else {
-      const Json& classes = *wmi->Find("classes");
-      EXPECT_EQ(classes.Find("Win32_ComputerSystem")->items()[0].Find("Name")->AsString(), name);
-      systems.insert(classes.Find("Win32_OperatingSystem")->items()[0].Find("Caption")->AsString());
-      makers.insert(classes.Find("Win32_ComputerSystem")->items()[0].Find("Manufacturer")->AsString());
-      if (classes.Find("Win32_Processor")->items().size() > 4) ++manyCpus;
-      for (const Json& disk : classes.Find("Win32_LogicalDisk")->items()) {
-        const std::string caption = disk.Find("Caption")->AsString();
-        if (caption[0] > 'J') ++beyondJ;
-        if (disk.Find("DriveType")->AsInteger() == 5) ++cdDrives;
-        if (disk.Find("DriveType")->AsInteger() == 2) ++removable;
+      const lab::WmiConfig& wmi = *c->wmi;
+      EXPECT_EQ(wmi.Find("Win32_ComputerSystem")->instances[0].Text("Name"), name);
+      systems.insert(wmi.Find("Win32_OperatingSystem")->instances[0].Text("Caption"));
+      makers.insert(wmi.Find("Win32_ComputerSystem")->instances[0].Text("Manufacturer"));
+      if (wmi.Find("Win32_Processor")->instances.size() > 4) ++manyCpus;
+      for (const lab::WmiInstance& disk : wmi.Find("Win32_LogicalDisk")->instances) {
+        if (disk.Text("Caption")[0] > 'J') ++beyondJ;
+        if (disk.Get("DriveType")->long_value() == 5) ++cdDrives;
+        if (disk.Get("DriveType")->long_value() == 2) ++removable;
       }
     }
-    const Json& registry = *c.Find("registry");
-    if (registry.Find("access")->AsString() == "none") ++registryDenied;
-    int programs = 0;
-    for (const auto& [key, entry] : registry.Find("keys")->members()) {
-      if (key.rfind(kUninstall, 0) != 0) continue;
-      ++programs;
-      if (entry.Find("UninstallString") == nullptr) ++withoutUninstall;
-      if (entry.Find("DisplayName") == nullptr) ++withoutName;
-      if (entry.Find("ProductID") != nullptr) ++withProductId;
+    if (c->registry->access == lab::RegistryAccess::None) ++registryDenied;
+    const lab::RegistryNode* uninstall = Uninstall(*c);
+    ASSERT_NE(uninstall, nullptr) << file;
+    const std::size_t programs = uninstall->subkeys().size();
+    for (const auto& entry : uninstall->subkeys()) {
+      if (entry->FindValue("UninstallString") == nullptr) ++withoutUninstall;
+      if (entry->FindValue("DisplayName") == nullptr) ++withoutName;
+      if (entry->FindValue("ProductID") != nullptr) ++withProductId;
     }
-    EXPECT_GE(programs, 30) << file;
-    EXPECT_LE(programs, 400) << file;
-    const std::size_t services = c.Find("services")->Find("list")->items().size();
+    EXPECT_GE(programs, 30u) << file;
+    EXPECT_LE(programs, 400u) << file;
+    const std::size_t services = c->services->list.size();
     EXPECT_GE(services, 50u) << file;
     EXPECT_LE(services, 250u) << file;
-    const std::size_t users = c.Find("logons")->Find("entries")->items().size();
+    const std::size_t users = c->logons->entries.size();
     if (users == 0) ++noUser;
     if (users >= 2) ++severalUsers;
   }
@@ -120,26 +119,32 @@ TEST(ConsoleLab, DaysPassTheSameWayForASeedAndChangeWhatAScanSees) {
   const auto now = Files(dir / "x");
   int changedVersions = 0, installed = 0, removed = 0, freeChanged = 0;
   for (const auto& [file, text] : now) {
-    const Json a = Parse(old.at(file));
-    const Json b = Parse(text);
-    EXPECT_EQ(b.Find("latencyMs")->Find("registry")->AsInteger(), 2);  // keys it does not change stay
-    const auto& ka = a.Find("registry")->Find("keys")->members();
-    const auto& kb = b.Find("registry")->Find("keys")->members();
-    std::map<std::string, const Json*> mapA;
-    for (const auto& [k, v] : ka) mapA[k] = &v;
+    const std::string name = file.substr(0, file.size() - 5);
+    const auto a = Parse(name, old.at(file));
+    const auto b = Parse(name, text);
+    EXPECT_EQ(b->latency.registry, 2u);  // what a day does not change stays
+    std::map<std::string, std::string> versionsA;
+    for (const auto& entry : Uninstall(*a)->subkeys()) {
+      const lab::RegistryValue* v = entry->FindValue("DisplayVersion");
+      versionsA[entry->name] = v ? v->AsText() : "";
+    }
     std::set<std::string> keysB;
-    for (const auto& [k, v] : kb) {
-      keysB.insert(k);
-      auto found = mapA.find(k);
-      if (found == mapA.end()) {
+    for (const auto& entry : Uninstall(*b)->subkeys()) {
+      keysB.insert(entry->name);
+      auto found = versionsA.find(entry->name);
+      const lab::RegistryValue* v = entry->FindValue("DisplayVersion");
+      if (found == versionsA.end()) {
         ++installed;
-      } else if (v.Find("DisplayVersion") && found->second->Find("DisplayVersion") &&
-                 !(*v.Find("DisplayVersion") == *found->second->Find("DisplayVersion"))) {
+      } else if (v != nullptr && !found->second.empty() && v->AsText() != found->second) {
         ++changedVersions;
       }
     }
-    for (const auto& [k, v] : ka) removed += keysB.count(k) == 0;
-    if (!(*a.Find("shares") == *b.Find("shares"))) ++freeChanged;
+    for (const auto& [k, v] : versionsA) removed += keysB.count(k) == 0;
+    bool freeDiffers = a->shares.size() != b->shares.size();
+    for (const auto& [share, space] : a->shares) {
+      freeDiffers = freeDiffers || !b->shares.count(share) || b->shares.at(share).free != space.free;
+    }
+    if (freeDiffers) ++freeChanged;
   }
   EXPECT_GT(changedVersions, 0);
   EXPECT_GT(installed, 0);
@@ -163,20 +168,26 @@ TEST(ConsoleLab, GeneratedComputerIsScannedInFull) {
   TempDir lab;
   // The first generated computer that answers everything, written alone into a lab.
   for (int i = 0; i < 200; ++i) {
-    const console::LabComputer c = console::GenerateComputer(11, i);
-    if (!c.echo || c.wmi != "ok" || c.registry != "full" || c.os->era < 2) continue;
-    WriteComputer(lab, c.name, Dump(console::ComputerJson(c, {}), true));
+    const lab::authoring::GeneratedComputer generated = lab::authoring::GenerateComputer(11, i);
+    const lab::LabComputer& c = generated.computer;
+    if (!c.echo.answers || !c.wmi || c.wmi->connectError || c.registry->access != lab::RegistryAccess::Full ||
+        generated.os->era < 2) {
+      continue;
+    }
+    lab::authoring::WriteComputerAt(lab.str(), c);
     ASSERT_EQ(RunConsole({"init-db", (dir / "db").string()}).exitCode, 0);
     const ConsoleRun scan = RunConsole({"scan", "--db", (dir / "db").string(), "--lab", lab.str()}, {{"Temp", dir.str()}});
     ASSERT_EQ(scan.exitCode, 0) << scan.Text();
-    EXPECT_NE(scan.RowOf(c.name).find("complete"), std::string::npos) << scan.Text();
-    const ConsoleRun show = RunConsole({"show", "--db", (dir / "db").string(), c.name});
+    EXPECT_NE(scan.RowOf(c.fileName).find("complete"), std::string::npos) << scan.Text();
+    const ConsoleRun show = RunConsole({"show", "--db", (dir / "db").string(), c.fileName});
     ASSERT_EQ(show.exitCode, 0) << show.err;
-    EXPECT_NE(show.Text().find("  Manufacturer       " + c.manufacturer), std::string::npos) << show.Text();
-    EXPECT_NE(show.Text().find("  Model              " + c.model), std::string::npos) << show.Text();
-    for (const auto& p : c.programs) {
-      if (!p.name.empty() && !p.uninstall.empty()) {
-        EXPECT_NE(show.Text().find("  " + p.name.substr(0, 40)), std::string::npos) << p.name;
+    const lab::WmiInstance& system = c.wmi->Find("Win32_ComputerSystem")->instances[0];
+    EXPECT_NE(show.Text().find("  Manufacturer       " + system.Text("Manufacturer")), std::string::npos) << show.Text();
+    EXPECT_NE(show.Text().find("  Model              " + system.Text("Model")), std::string::npos) << show.Text();
+    for (const auto& entry : Uninstall(c)->subkeys()) {
+      const lab::RegistryValue* name = entry->FindValue("DisplayName");
+      if (name != nullptr && entry->FindValue("UninstallString") != nullptr) {
+        EXPECT_NE(show.Text().find("  " + name->AsText().substr(0, 40)), std::string::npos) << name->AsText();
         break;
       }
     }
@@ -195,17 +206,17 @@ TEST(ConsoleLab, OutcomesOfAGeneratedNetworkMatchWhatItsComputersDo) {
   ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
   int silent = 0, denied = 0;
   for (int i = 0; i < 40; ++i) {
-    const console::LabComputer c = console::GenerateComputer(21, i);
-    const std::string row = scan.RowOf(c.name);
+    const lab::LabComputer c = std::move(lab::authoring::GenerateComputer(21, i).computer);
+    const std::string row = scan.RowOf(c.fileName);
     std::string expected = "complete";
-    if (!c.echo) {
+    if (!c.echo.answers) {
       expected = "not answering";
       ++silent;
-    } else if (c.registry != "full") {  // the scanner asks for more than reading
+    } else if (c.registry->access != lab::RegistryAccess::Full) {  // the scanner asks for more than reading
       expected = "no access";
       ++denied;
     }
-    EXPECT_NE(row.find(" " + expected + " "), std::string::npos) << c.name << ": " << row;
+    EXPECT_NE(row.find(" " + expected + " "), std::string::npos) << c.fileName << ": " << row;
   }
   EXPECT_GT(silent + denied, 0);
 }

@@ -15,6 +15,8 @@
 namespace korvane::console {
 namespace {
 
+using lab::authoring::LabRandom;
+
 Outcome Classify(std::vector<std::string> lines, std::vector<std::string> log = {}, bool timedOut = false,
                  const std::string& computer = "PC01") {
   ScanFacts facts;

@@ -150,7 +150,7 @@ TEST_F(LabEchoTest, BrokenFilesMakeOnlyThatComputerUnreachableWithOneLine) {
   EXPECT_EQ(Lab().Echo().Resolve("broken"), std::nullopt);
   const std::string brokenPath = (dir_ / "Broken.json").string();
   EXPECT_EQ(Diagnostics(), "lab: " + brokenPath +
-                               ": line 3, column 13: expected ':' after the member name; "
+                               ": line 3, column 22: syntax error while parsing object separator - unexpected string literal; expected ':'; "
                                "Broken does not answer\n");
 
   // Unreachable through every service, and still only one line for it.

@@ -90,7 +90,7 @@ TEST_F(LabScanTest, BrokenFileAndMissingLabAreReportedAndDoNotAnswer) {
   EXPECT_EQ(broken.exitCode, 0);
   EXPECT_EQ(broken.progress, Silent("PC01"));
   EXPECT_EQ(broken.stderrText, "lab: " + (lab_ / "PC01.json").string() +
-                                   ": line 1, column 10: unknown word, expected true, false or null; "
+                                   ": line 1, column 13: syntax error while parsing value - invalid literal; last read: '\"echo\": tru}'; "
                                    "PC01 does not answer\n");
 
   const std::string missing = (lab_ / "gone").string();

@@ -1,15 +1,20 @@
-// `korvane-console lab-create` and `lab-advance`: making and aging simulated networks.
+// `korvane-console lab-create` and `lab-advance`: the command lines of the lab's authoring
+// tools (lab/authoring), which make and age simulated networks.
+#include <filesystem>
 #include <ostream>
 #include <stdexcept>
 
 #include "console/commands.h"
+#include "console/targets.h"
 #include "lab/authoring/lab_advance.h"
 #include "lab/authoring/lab_generate.h"
-#include "console/targets.h"
 
 namespace korvane::console {
 
 namespace {
+
+using lab::authoring::AdvanceCounts;
+using lab::authoring::LabSettings;
 
 struct LabArgs {
   std::string directory;
@@ -66,20 +71,22 @@ int RunLabCreate(const std::vector<std::string>& args, std::ostream& out, std::o
   settings.seed = parsed.seed;
   if (!parsed.latency.empty()) {
     try {
-      settings.latencyMs = ParseLatency(parsed.latency);
+      settings.latency = lab::authoring::ParseLatency(parsed.latency);
     } catch (const std::exception& e) {
       throw UsageError(std::string("--latency: ") + e.what());
     }
   }
-  const int written = WriteLab(parsed.directory, settings);
+  const int written = lab::authoring::WriteLab(parsed.directory, settings);
   out << "Lab " << parsed.directory << ": " << written << " computers (seed " << settings.seed << ")\n";
   return 0;
 }
 
 int RunLabAdvance(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const LabArgs parsed = ParseLabArgs(args, "--days", false);
-  const AdvanceCounts counts = AdvanceLab(parsed.directory, static_cast<int>(parsed.number),
-                                          parsed.haveSeed ? &parsed.seed : nullptr);
+  std::error_code error;
+  if (!std::filesystem::is_directory(parsed.directory, error)) throw UsageError("no lab directory " + parsed.directory);
+  const AdvanceCounts counts = lab::authoring::AdvanceLab(parsed.directory, static_cast<int>(parsed.number),
+                                                          parsed.haveSeed ? &parsed.seed : nullptr);
   for (const auto& line : counts.notable) out << "  " << line << "\n";
   out << "Lab " << parsed.directory << " advanced " << parsed.number << (parsed.number == 1 ? " day:" : " days:");
   bool first = true;
