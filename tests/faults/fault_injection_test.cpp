@@ -43,8 +43,12 @@ TEST(FaultInjection, ScannerKilledAnywhereInItsDatabaseStageNeverDuplicatesARowA
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 random(seed);
 
+  // Enough programs that every rescan's database stage (one history entry per changed
+  // program) outlasts the first scan's, whose length bounds the kill points: a kill then
+  // finds the scanner still at work however slow or loaded this machine is.
+  const int programs = 400;
   // How long a clean database stage takes here: the kills fall within it.
-  WriteFile(lab / (name + ".json"), FaultComputer(name, 0));
+  WriteFile(lab / (name + ".json"), FaultComputer(name, 0, programs));
   Clock::time_point stageStart;
   const ScanResult clean = ScanOnce(name, inventory.DataSource(), lab, temp,
                                     [&](pid_t, const std::string& line) {
@@ -52,14 +56,14 @@ TEST(FaultInjection, ScannerKilledAnywhereInItsDatabaseStageNeverDuplicatesARowA
                                     });
   const auto stage = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - stageStart);
   ASSERT_TRUE(EndsInComplete(clean, name));
-  ExpectComplete(inventory, name, 0);
+  ExpectComplete(inventory, name, 0, 1, programs);
 
   // Kills during the first scan of a new computer and during rescans with changes.
   const std::string fresh = "KILLNEW";
   int kills = 0;
   for (int round = 1; round <= 8; ++round) {
     const std::string target = round % 2 == 0 ? fresh : name;
-    WriteFile(lab / (target + ".json"), FaultComputer(target, round));
+    WriteFile(lab / (target + ".json"), FaultComputer(target, round, programs));
     const auto delay = std::chrono::microseconds(
         std::uniform_int_distribution<long>(0, stage.count())(random));
     SCOPED_TRACE(target + " killed " + std::to_string(delay.count()) + " us into its database stage");
@@ -80,7 +84,7 @@ TEST(FaultInjection, ScannerKilledAnywhereInItsDatabaseStageNeverDuplicatesARowA
     const ScanResult rescan = ScanOnce(target, inventory.DataSource(), lab, temp);
     EXPECT_EQ(rescan.exitCode, 0) << rescan.stderrText;
     EXPECT_TRUE(EndsInComplete(rescan, target));
-    ExpectComplete(inventory, target, target == name ? 7 : 8);
+    ExpectComplete(inventory, target, target == name ? 7 : 8, 1, programs);
   }
   EXPECT_EQ(LogText(temp), "");
 }

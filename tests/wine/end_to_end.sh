@@ -64,6 +64,9 @@ forget_computer() {
 }
 
 timestamp='[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}'
+# A log line starts with the user's general date and time (the locale's own form, e.g.
+# "12/5/2026 7:58:11 PM" or "05.12.2026 19:58:11"), never with a comma inside.
+logstamp='[0-9][^,]*[0-9]( [AP]M)?'
 
 # A full scan, started with the name in lower case: WMI reports the name in upper case,
 # and from its computer-system pass on every line and row uses the reported name.
@@ -125,7 +128,7 @@ unknown_computer_gets_no_access() {
   scan "{hwnd},$name,$KORVANE_WINE_DSN,"
   expect_eq "$rc" 0 "exit status"
   expect_eq "$(echo $lines)" "$name,2 $name,4 $name,Complete" "progress"
-  expect_match "$log" "^$timestamp,Insufficient access or error accessing PC ,$name:$" "the one log line"
+  expect_match "$log" "^$logstamp,Insufficient access or error accessing PC ,$name:$" "the one log line"
   expect_match "$(sql "SELECT LastAccessTime FROM LastAccess WHERE Computer = '$name'")" "^$timestamp$" \
     "the attempt is recorded under the UTF-8 name"
   expect_eq "$(sql "SELECT count(*) FROM Asset WHERE Computer = '$name'")" 0 "no asset row"
@@ -137,11 +140,11 @@ malformed_command_lines() {
   scan "{hwnd},PC01,SQLSRV"
   expect_eq "$rc" 0 "exit status"
   expect_eq "$lines" ",Complete" "the one line: a comma and Complete"
-  expect_match "$log" "^$timestamp,Korvane\\.Form_Load,[0-9]+,PC01,SQLSRV:Invalid procedure call or argument$" \
+  expect_match "$log" "^$logstamp,Korvane\\.Form_Load,[0-9]+,PC01,SQLSRV:Invalid procedure call or argument$" \
     "the start-up log line"
   scan "x{hwnd},PC01,SQLSRV,"
   expect_eq "$lines" "" "no line reaches a list box"
-  expect_match "$log" "^$timestamp,Korvane\\.Form_Load,x[0-9]+,PC01,SQLSRV,:Type mismatch$" "the start-up log line"
+  expect_match "$log" "^$logstamp,Korvane\\.Form_Load,x[0-9]+,PC01,SQLSRV,:Type mismatch$" "the start-up log line"
 }
 
 # A database server that does not exist: the last-access record fails, which ends the
@@ -149,7 +152,7 @@ malformed_command_lines() {
 database_that_cannot_be_reached() {
   scan "{hwnd},$computer,korvane-no-such-server,"
   expect_eq "$(echo $lines)" "$computer,2 $computer,4 $computer,Complete" "progress"
-  expect_match "$log" "^$timestamp,Error updating last access database,$computer:.+" "the log line"
+  expect_match "$log" "^$logstamp,Error updating last access database,$computer:.+" "the log line"
 }
 
 # The console's Windows side: one list box and one job object per scan. Two scans at
