@@ -116,6 +116,11 @@ std::vector<std::string> LabComputers(const TempDir& lab) {
 
 TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   SKIP_UNLESS_SCALE_SERVER();
+#if defined(__SANITIZE_ADDRESS__)
+  // A hundred and twenty-eight sanitized scanners at once on a small machine starve every
+  // test beside them; the optimised build runs this test in full.
+  GTEST_SKIP() << "not under AddressSanitizer: the optimised build runs it";
+#endif
   Server server;
   ASSERT_EQ(server.Number("SELECT CAST(current_setting('max_connections') AS integer)"), 150)
       << "the scale server must run with max_connections 150";
@@ -169,6 +174,7 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
 
 TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
   SKIP_UNLESS_SCALE_SERVER();
+  Server server;
   TempDir lab;
   TempDir temp;
   ASSERT_EQ(RunConsole({"lab-create", lab.str(), "--computers", "60", "--seed", "5", "--latency",
@@ -191,7 +197,6 @@ TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
                       {{"Temp", temp.str()}});
   };
 
-  Server server;
   server.Empty();
   const ConsoleRun one = scan("all");
   EXPECT_EQ(one.exitCode, 0) << one.Text() << one.err;
