@@ -390,8 +390,10 @@ std::map<std::string, ShareSpace> ReadShares(const LabJson& j) {
     ShareSpace s;
     s.name = name;
     const int64_t max = std::numeric_limits<int64_t>::max();
+    // A plain reference: clang before 16 cannot capture a structured binding.
+    const LabJson& members = space;
     auto count = [&](std::string_view key, uint64_t fallback) {
-      const LabJson* n = Member(space, key);
+      const LabJson* n = Member(members, key);
       return n ? static_cast<uint64_t>(IntegerAt(*n, At(where, key), 0, max)) : fallback;
     };
     s.total = count(keys::kShareTotal, 0);
