@@ -9,6 +9,7 @@
 #include "scan/korvane.h"
 #include "fuzz/fuzz_check.h"
 #include "tests/support/doubles.h"
+#include "platform/storable_text.h"
 
 using namespace korvane;
 
@@ -44,7 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   FUZZ_CHECK(third != std::string::npos);
   FUZZ_CHECK(process.files.empty() && console.lines.empty());
-  FUZZ_CHECK(k.ctx.ComputerName == line.substr(first + 1, second - first - 1));
+  // The name is taken as the inventory will hold it (bytes that are not UTF-8 read as
+  // Windows-1252, NUL as a blank).
+  FUZZ_CHECK(k.ctx.ComputerName == StorableText(line.substr(first + 1, second - first - 1)));
   FUZZ_CHECK(k.ctx.SqlServer == line.substr(second + 1, third - second - 1));
   const std::string rest = line.substr(third + 1);
   FUZZ_CHECK(k.ctx.UserOnly == (rest.size() >= 2 && rest.compare(rest.size() - 2, 2, "-u") == 0));
