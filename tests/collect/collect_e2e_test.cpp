@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -55,40 +56,13 @@ std::string FullWmi(const std::string& computerSystem = "", const std::string& w
   })" + wmiExtra + "}";
 }
 
-// The value text of a key in a flat part of the snapshot: strings unquoted, numbers as
-// written.
-std::string Value(const std::string& json, const std::string& key) {
-  const std::size_t at = json.find("\"" + key + "\":");
-  if (at == std::string::npos) return "<missing " + key + ">";
-  std::size_t i = at + key.size() + 3;
-  if (json[i] != '"') return json.substr(i, json.find_first_of(",}", i) - i);
-  std::string out;
-  for (++i; i < json.size() && json[i] != '"'; ++i) {
-    if (json[i] == '\\') {
-      ++i;
-      if (json[i] == 'u') {
-        out += static_cast<char>(std::stoi(json.substr(i + 1, 4), nullptr, 16));
-        i += 4;
-        continue;
-      }
-    }
-    out += json[i];
-  }
-  return out;
-}
+using Json = nlohmann::ordered_json;
 
-// The object texts of an array of flat objects.
-std::vector<std::string> Objects(const std::string& json, const std::string& key) {
-  std::vector<std::string> out;
-  std::size_t i = json.find("\"" + key + "\":[");
-  if (i == std::string::npos) return out;
-  const std::size_t end = json.find(']', i);
-  while ((i = json.find('{', i)) < end) {
-    const std::size_t close = json.find('}', i);
-    out.push_back(json.substr(i, close - i + 1));
-    i = close;
-  }
-  return out;
+// A member's value as text: strings as they are, numbers as written.
+std::string Value(const Json& object, const std::string& key) {
+  if (!object.contains(key)) return "<missing " + key + ">";
+  const Json& v = object.at(key);
+  return v.is_string() ? v.get<std::string>() : v.dump();
 }
 
 class CollectE2E : public ::testing::Test {
@@ -96,7 +70,7 @@ class CollectE2E : public ::testing::Test {
   struct Outcome {
     ScanResult run;
     std::vector<std::string> log;  // "first,second" without the time field
-    std::string snapshot;          // empty when no snapshot was written
+    Json snapshot;                 // null when no snapshot was written
   };
 
   void Computer(const std::string& name, const std::string& body) {
@@ -119,7 +93,7 @@ class CollectE2E : public ::testing::Test {
         out.log.push_back(line.substr(line.find(',') + 1));
       }
     }
-    if (std::filesystem::exists(snapshot)) out.snapshot = ReadFile(snapshot);
+    if (std::filesystem::exists(snapshot)) out.snapshot = Json::parse(ReadFile(snapshot));
     return out;
   }
 
@@ -145,8 +119,8 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotField) {
   // No uninstall entries: logged, and the scan goes on.
   EXPECT_EQ(o.log, std::vector<std::string>{"Unable to access remote registry,PC01:"});
 
-  const std::string& s = o.snapshot;
-  ASSERT_FALSE(s.empty());
+  const Json& s = o.snapshot;
+  ASSERT_TRUE(s.is_object());
   EXPECT_EQ(Value(s, "ComputerName"), "PC01");
   EXPECT_EQ(Value(s, "Manufacturer"), "Dell Inc.");
   EXPECT_EQ(Value(s, "Model"), "OptiPlex GX270");
@@ -169,23 +143,23 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotField) {
   EXPECT_EQ(Value(s, "ServiceList"), "Alerter^Computer Browser");
   EXPECT_EQ(Value(s, "SoftwareList"), "");
 
-  const auto cpus = Objects(s, "Processors");
+  const Json& cpus = s["Processors"];
   ASSERT_EQ(cpus.size(), 4u);
   EXPECT_EQ(Value(cpus[0], "Name"), "Intel(R) Pentium(R) 4 CPU 2.80GHz");
   EXPECT_EQ(Value(cpus[1], "Name"), " CPU2");
   EXPECT_EQ(Value(cpus[3], "Name"), "CPU 4");
   EXPECT_EQ(Value(cpus[3], "ClockSpeed"), "2796.5");
 
-  const auto drives = Objects(s, "Drives");
+  const Json& drives = s["Drives"];
   ASSERT_EQ(drives.size(), 10u);
-  EXPECT_EQ(drives[2], R"({"Letter":"C","Caption":"C:","Size":38154,"FreeSpace":12288,)"
+  EXPECT_EQ(drives[2].dump(), R"({"Letter":"C","Caption":"C:","Size":38154,"FreeSpace":12288,)"
                        R"("VolumeName":"SYSTEM","FileSystem":"NTFS","VolumeSerialNumber":"A4B2C3D4"})");
-  EXPECT_EQ(drives[4], R"({"Letter":"E","Caption":"E:","Size":76294,"FreeSpace":0,)"
+  EXPECT_EQ(drives[4].dump(), R"({"Letter":"E","Caption":"E:","Size":76294,"FreeSpace":0,)"
                        R"("VolumeName":"DATA","FileSystem":"FAT32","VolumeSerialNumber":"1234ABCD"})");
   for (int i : {0, 1, 3, 5, 6, 7, 8, 9}) {
     EXPECT_EQ(Value(drives[static_cast<std::size_t>(i)], "Caption"), "") << i;
   }
-  EXPECT_EQ(s.find("K:"), std::string::npos);
+  EXPECT_EQ(s.dump().find("K:"), std::string::npos);
 }
 
 TEST_F(CollectE2E, UserOnlyScanStopsAfterTheComputerSystem) {
@@ -198,7 +172,7 @@ TEST_F(CollectE2E, UserOnlyScanStopsAfterTheComputerSystem) {
   EXPECT_EQ(Value(o.snapshot, "TotalPhysicalMemory"), "511");
   EXPECT_EQ(Value(o.snapshot, "OSCaption"), "");
   EXPECT_EQ(Value(o.snapshot, "ServiceList"), "");
-  EXPECT_EQ(Value(Objects(o.snapshot, "Drives")[2], "Caption"), "");
+  EXPECT_EQ(Value(o.snapshot["Drives"][2], "Caption"), "");
 }
 
 TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
@@ -211,7 +185,7 @@ TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
   EXPECT_EQ(o.log[0], "Unable to access WMI,PC01:The RPC server is unavailable.");
   EXPECT_EQ(std::vector<std::string>(o.run.progress.begin(), o.run.progress.begin() + 4),
             Lines("PC01", {"2", "4", "35", "40"}));
-  const std::string& s = o.snapshot;
+  const Json& s = o.snapshot;
   EXPECT_EQ(Value(s, "OSCaption"), "Windows XP");
   EXPECT_EQ(Value(s, "OSVersion"), "5.1.2600");
   EXPECT_EQ(Value(s, "CSDVersion"), "Service Pack 2");
@@ -222,12 +196,16 @@ TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
   EXPECT_EQ(Value(s, "ServiceList"), "Alerter^Computer Browser");
   EXPECT_EQ(Value(s, "Manufacturer"), "");
   EXPECT_EQ(Value(s, "TotalPhysicalMemory"), "0");
-  const auto drives = Objects(s, "Drives");
-  EXPECT_EQ(drives[2], R"({"Letter":"C","Caption":"C:","Size":38154,"FreeSpace":12288,)"
+  const Json& drives = s["Drives"];
+  EXPECT_EQ(drives[2].dump(), R"({"Letter":"C","Caption":"C:","Size":38154,"FreeSpace":12288,)"
                        R"("VolumeName":"","FileSystem":"","VolumeSerialNumber":""})");
   EXPECT_EQ(Value(drives[3], "Caption"), "");  // no D$ share
   EXPECT_EQ(Value(drives[4], "Caption"), "E:");
   EXPECT_EQ(Value(drives[4], "FreeSpace"), "0");
+
+  // A refusal with a reason: the reason is logged.
+  Computer("DENIED", R"("wmi": {"connect": "Access is denied."},)" + XpRegistry());
+  EXPECT_EQ(Scan("DENIED").log.at(0), "Unable to access WMI,DENIED:Access is denied.");
 
   // Other versions keep their number; the string types arrive as the walk leaves them.
   Computer("VISTA", R"("registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {
@@ -330,7 +308,7 @@ TEST_F(CollectE2E, UnreadableRegistryEndsTheScanAtTheAccessCheck) {
     EXPECT_EQ(o.run.exitCode, 0) << name;
     EXPECT_EQ(o.run.progress, Lines(name, {"2", "4", "Complete"}));
     EXPECT_EQ(o.log, std::vector<std::string>{"Insufficient access or error accessing PC ," + name + ":"});
-    EXPECT_TRUE(o.snapshot.empty());
+    EXPECT_TRUE(o.snapshot.is_null());
   }
 }
 
@@ -354,7 +332,7 @@ TEST_F(CollectE2E, MissingServicesObjectEndsTheScanAndOtherQueryErrorsAreSkipped
     progress.push_back("N,Complete");
     EXPECT_EQ(o.run.progress, progress) << c.cls;
     EXPECT_EQ(o.log, std::vector<std::string>{c.first}) << c.cls;
-    EXPECT_TRUE(o.snapshot.empty());
+    EXPECT_TRUE(o.snapshot.is_null());
   }
   // Any other error: the pass yields nothing, nothing is logged, the passes go on.
   Computer("GENERIC", FullWmi("", R"(, "queryErrors": {"Win32_OperatingSystem": {"number": -2147217407,

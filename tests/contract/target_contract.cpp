@@ -123,6 +123,20 @@ TEST_F(RegistryContract, ValuesReadWholeWithTheirTypesAndTerminators) {
   EXPECT_EQ(key_->QueryValue("Text", type, &small, size), kErrorMoreData);
   EXPECT_EQ(size, 10u);
 
+  // A buffer larger than needed: the size becomes the value's.
+  size = 64;
+  std::string roomy(64, 'x');
+  EXPECT_EQ(key_->QueryValue("Text", type, &roomy, size), kErrorSuccess);
+  EXPECT_EQ(size, 10u);
+  EXPECT_EQ(roomy.substr(0, 10), std::string("Gr\xc3\xbcn 5.1") + '\0');
+
+  // Names of keys and values are matched without regard to letter case.
+  std::unique_ptr<RegistryKey> other;
+  ASSERT_EQ(root_->OpenKey("SOFTWARE\\korvane CONTRACT", 0, 0x3F, other), kErrorSuccess);
+  size = 0;
+  EXPECT_EQ(other->QueryValue("tExT", type, nullptr, size), kErrorSuccess);
+  EXPECT_EQ(size, 10u);
+
   // A value that does not exist: status 2, the type left as it was.
   uint32_t missingType = kRegNone;
   uint32_t missingSize = 0;
@@ -142,6 +156,10 @@ TEST_F(RegistryContract, SubkeysByIndexUntilNoMoreItems) {
   EXPECT_EQ(status, kErrorNoMoreItems);
   std::sort(names.begin(), names.end());  // the order is the registry's own
   EXPECT_EQ(names, (std::vector<std::string>{"Drei", "Eins", "Zwei"}));
+
+  std::string name;
+  EXPECT_EQ(key_->EnumKey(0, name, 4), kErrorMoreData) << "a buffer without room for the name's NUL";
+  EXPECT_EQ(key_->EnumKey(0, name, 5), kErrorSuccess);
 
   std::unique_ptr<RegistryKey> sub;
   ASSERT_EQ(key_->OpenKey("Eins", 0, 8, sub), kErrorSuccess);
@@ -172,7 +190,10 @@ TEST(TargetContract, ServiceManagerSizeProbeThenList) {
   ASSERT_TRUE(handle->EnumServicesStatus(kServiceWin32, kServiceStateAll, bytes, &entries, needed, returned, resume));
   ASSERT_GT(returned, 0u);
   EXPECT_EQ(entries.size(), returned);
-  for (const auto& entry : entries) EXPECT_FALSE(entry.serviceName.empty());
+  for (const auto& entry : entries) {
+    EXPECT_FALSE(entry.serviceName.empty());
+    EXPECT_NE(entry.serviceType & kServiceWin32, 0u) << entry.serviceName << ": no drivers when asked for services";
+  }
   handle->Close();
 }
 

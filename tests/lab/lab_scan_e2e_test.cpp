@@ -38,7 +38,8 @@ class LabScanTest : public ::testing::Test {
 };
 
 TEST_F(LabScanTest, AnsweringAndSilentComputers) {
-  Computer("PC01", R"({"address": "192.168.1.20", "aliases": ["reception"],
+  // The reply comes from another address than the one resolved: that is the one stored.
+  Computer("PC01", R"({"address": "192.168.1.20", "echo": {"from": "192.168.1.99"}, "aliases": ["reception"],
     "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion":
                               {"CurrentVersion": "5.1"}}},
     "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "PC01", "TotalPhysicalMemory": "536281088"}]}}})");
@@ -54,8 +55,8 @@ TEST_F(LabScanTest, AnsweringAndSilentComputers) {
   auto rows = inventory_.RowsOf("LastAccess", "PC01");
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_FALSE(rows[0][1].IsNull());
-  rows = inventory_.RowsOf("Asset", "PC01");
-  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(inventory_.Rows("SELECT IPAddress FROM Asset WHERE Computer = 'PC01'"),
+            (std::vector<std::vector<Variant>>{{Variant("192.168.1.99")}}));
   EXPECT_EQ(answered.stderrText, "");
 
   ScanResult silent = Scan("PC02");
@@ -65,6 +66,14 @@ TEST_F(LabScanTest, AnsweringAndSilentComputers) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_TRUE(rows[0][1].IsNull());
   EXPECT_TRUE(inventory_.RowsOf("Asset", "PC02").empty());
+
+  // A reply that reports the destination unreachable, and no echo handle at all.
+  Computer("UNREACH", R"({"echo": {"status": 11003}, "registry": {}})");
+  EXPECT_EQ(Scan("UNREACH").progress, Silent("UNREACH"));
+  Computer("NOHANDLE", R"({"echo": {"handle": false}, "registry": {}})");
+  ScanResult noHandle = Scan("NOHANDLE");
+  EXPECT_EQ(noHandle.progress, Silent("NOHANDLE"));
+  EXPECT_NE(noHandle.stderrText.find("Unable to Create File Handle"), std::string::npos) << noHandle.stderrText;
 
   // An answering computer whose registry cannot be read stops at the access check.
   Computer("PC03", "{}");

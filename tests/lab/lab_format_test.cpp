@@ -1,0 +1,176 @@
+// What the lab format promises beyond the target contract (which the lab passes like the
+// Windows layer does): the typed WMI properties and query errors a file can describe, the
+// bytes of every registry value type, the names a computer answers to, and the one
+// diagnostic line of a broken file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <tuple>
+
+#include "lab/simulator/lab.h"
+#include "platform/runtime_error.h"
+#include "tests/support/temp_dir.h"
+
+namespace korvane::test {
+namespace {
+
+class LabFormat : public ::testing::Test {
+ protected:
+  void Computer(const std::string& name, const std::string& json) { WriteFile(dir_ / (name + ".json"), json); }
+
+  TargetNetwork& Lab() {
+    if (!lab_) lab_ = OpenLab(dir_.str(), diagnostics_);
+    return *lab_;
+  }
+
+  TempDir dir_;
+  std::ostringstream diagnostics_;
+  std::unique_ptr<TargetNetwork> lab_;
+};
+
+TEST_F(LabFormat, WmiPropertiesKeepTheirTypesAndQueryErrorsTheirNumbers) {
+  Computer("PC01", R"({"wmi": {"classes": {
+    "Win32_ComputerSystem": [{"Name": "PC01", "UserName": null, "TotalPhysicalMemory": "536281088",
+                              "Flag": true, "Count": -5, "Big": 4294967296, "Ratio": 1.5}],
+    "win32_processor": [{"Name": "CPU A"}, {"Name": "CPU B"}]},
+    "queryErrors": {"Win32_OperatingSystem": {"number": 91},
+                    "Win32_LogicalDisk": {"number": 424, "description": "Object required"}}}})");
+  Computer("Coded", R"({"wmi": {"connect": {"number": -2147023174, "description": "Custom"}}})");
+  auto services = Lab().Wmi().CreateLocator()->ConnectServer("pc01");
+  const auto systems = services->ExecQuery("Select * From Win32_ComputerSystem", "WQL", 16);
+  ASSERT_EQ(systems.size(), 1u);
+  const WmiObject& cs = *systems[0];
+  EXPECT_EQ(cs.Property("USERNAME"), Variant::Null());  // null is there, and null
+  EXPECT_EQ(cs.Property("Domain"), std::nullopt);
+  EXPECT_EQ(cs.Property("TotalPhysicalMemory"), Variant("536281088"));  // strings stay strings
+  EXPECT_EQ(cs.Property("Flag"), Variant::Boolean(true));
+  EXPECT_EQ(cs.Property("Count"), Variant(int32_t{-5}));
+  EXPECT_EQ(cs.Property("Big"), Variant(4294967296.0));
+  EXPECT_EQ(cs.Property("Ratio"), Variant(1.5));
+  const auto cpus = services->ExecQuery("select * from WIN32_PROCESSOR", "WQL", 16);
+  ASSERT_EQ(cpus.size(), 2u);
+  EXPECT_EQ(cpus[1]->Property("Name"), Variant("CPU B"));
+  EXPECT_TRUE(services->ExecQuery("Select * From Win32_BIOS", "WQL", 16).empty());
+  EXPECT_THROW(services->ExecQuery("Select *", "WQL", 16), RuntimeError);
+
+  for (const auto& [cls, number, description] :
+       {std::tuple{"win32_operatingsystem", 91, "Object variable or With block variable not set"},
+        std::tuple{"Win32_LogicalDisk", 424, "Object required"}}) {
+    try {
+      services->ExecQuery(std::string("Select * From ") + cls, "WQL", 16);
+      ADD_FAILURE() << cls << " should fail";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), number);
+      EXPECT_EQ(e.description(), description);
+    }
+  }
+  try {
+    Lab().Wmi().CreateLocator()->ConnectServer("Coded");
+    ADD_FAILURE() << "the connection should be refused";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), static_cast<int32_t>(0x800706BA));
+    EXPECT_EQ(e.description(), "Custom");
+  }
+}
+
+// Reads a value the way the registry reader does: probe the size, then read.
+std::string ReadBytes(RegistryKey& key, const std::string& name, uint32_t& type) {
+  uint32_t size = 0;
+  type = 0;
+  if (key.QueryValue(name, type, nullptr, size) != 0) return "<missing>";
+  std::string data(size, '\0');
+  EXPECT_EQ(key.QueryValue(name, type, &data, size), 0);
+  return data;
+}
+
+TEST_F(LabFormat, RegistryValuesHaveTheBytesWindowsStoresAndKeysMergeByName) {
+  Computer("PC01", R"({"registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Test": {
+    "NoStrings": {"type": "REG_MULTI_SZ", "data": []},
+    "Dword": 1076400000, "Negative": {"type": "REG_DWORD", "data": -2},
+    "Qword": {"type": "REG_QWORD", "data": 4294967297},
+    "BigQword": {"type": "REG_QWORD", "data": "18446744073709551615"},
+    "Binary": {"type": "REG_BINARY", "data": "00ff10 AB"},
+    "WithNul": "a\u0000b", "": "default value", "Section": "\u00a7"},
+    "HKEY_LOCAL_MACHINE\\Software\\Uninstall\\Zeta": {"DisplayName": "Z"},
+    "HKEY_LOCAL_MACHINE\\Software\\Uninstall\\{90110409-6000-11D3-8CFE-0150048383C9}": {},
+    "HKEY_LOCAL_MACHINE\\Software\\Uninstall\\Alpha\\Deeper": {},
+    "hkey_local_machine\\SOFTWARE\\uninstall\\zeta": {"DisplayVersion": "1"}}}})");
+  std::unique_ptr<RegistryKey> root, key;
+  ASSERT_EQ(Lab().Registry().Connect("PC01", kHkeyLocalMachine, root), 0);
+  ASSERT_EQ(root->OpenKey("Software\\Test", 0, 0x3F, key), 0);
+  uint32_t type = 0;
+  EXPECT_EQ(ReadBytes(*key, "NoStrings", type), std::string("\0", 1));
+  EXPECT_EQ(ReadBytes(*key, "Dword", type), std::string("\x80\x8F\x28\x40", 4));
+  EXPECT_EQ(ReadBytes(*key, "Negative", type), std::string("\xFE\xFF\xFF\xFF", 4));
+  EXPECT_EQ(ReadBytes(*key, "Qword", type), std::string("\x01\0\0\0\x01\0\0\0", 8));
+  EXPECT_EQ(type, kRegQword);
+  EXPECT_EQ(ReadBytes(*key, "BigQword", type), std::string(8, '\xFF'));
+  EXPECT_EQ(ReadBytes(*key, "Binary", type), std::string("\x00\xFF\x10\xAB", 4));
+  EXPECT_EQ(type, kRegBinary);
+  EXPECT_EQ(ReadBytes(*key, "WithNul", type), std::string("a\0b\0", 4));
+  EXPECT_EQ(ReadBytes(*key, "", type), std::string("default value\0", 14));
+  EXPECT_EQ(ReadBytes(*key, "Section", type), std::string("\xC2\xA7\0", 3));
+
+  // Subkeys in order of first appearance; a key named twice in other letter case is one
+  // key with both values; a key below implies its parents.
+  ASSERT_EQ(root->OpenKey("Software\\Uninstall", 0, 8, key), 0);
+  std::vector<std::string> names;
+  std::string name;
+  for (uint32_t index = 0; key->EnumKey(index, name, 256) == 0; ++index) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Zeta", "{90110409-6000-11D3-8CFE-0150048383C9}", "Alpha"}));
+  std::unique_ptr<RegistryKey> zeta;
+  ASSERT_EQ(key->OpenKey("ZETA", 0, 0x3F, zeta), 0);
+  EXPECT_EQ(ReadBytes(*zeta, "DisplayName", type), std::string("Z\0", 2));
+  EXPECT_EQ(ReadBytes(*zeta, "DisplayVersion", type), std::string("1\0", 2));
+  std::unique_ptr<RegistryKey> users;
+  ASSERT_EQ(Lab().Registry().Connect("PC01", kHkeyUsers, users), 0);
+  EXPECT_EQ(users->EnumKey(0, name, 256), kErrorNoMoreItems) << "a hive the file lists nothing under is empty";
+  EXPECT_EQ(Lab().Registry().Connect("PC01", 0x80000001 /* HKEY_CURRENT_USER */, users), 6);
+}
+
+TEST_F(LabFormat, ComputersAnswerToFileNameAliasAndFirstWmiName) {
+  Computer("PC01", R"({"address": "10.1.1.1", "aliases": ["PC01.corp.example", "Reception"]})");
+  Computer("asset-17", R"({"address": "10.1.1.2",
+      "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "FINANCE7"}, {"Name": "SECOND"}]}}})");
+  Computer("pc-a", R"({"address": "10.1.1.3", "aliases": ["shared"]})");
+  Computer("pc-b", R"({"address": "10.1.1.4", "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "shared"}]}}})");
+  Computer("Twin-A", R"({"address": "10.5.5.5"})");
+  Computer("Twin-B", R"({"address": "10.5.5.5", "echo": false})");
+  EchoService& echo = Lab().Echo();
+  EXPECT_EQ(echo.Resolve("pc01.CORP.example"), (IPv4{10, 1, 1, 1}));
+  EXPECT_EQ(echo.Resolve("RECEPTION"), (IPv4{10, 1, 1, 1}));
+  EXPECT_EQ(echo.Resolve("finance7"), (IPv4{10, 1, 1, 2}));
+  EXPECT_EQ(echo.Resolve("SECOND"), std::nullopt);  // only the first instance names it
+  EXPECT_EQ(echo.Resolve("corp.example"), std::nullopt);
+  EXPECT_EQ(echo.Resolve("PC01.json"), std::nullopt);
+  EXPECT_EQ(echo.Resolve("Shared"), (IPv4{10, 1, 1, 3})) << "an alias wins over another computer's WMI name";
+  EXPECT_EQ(Lab().Wmi().CreateLocator()->ConnectServer("FINANCE7")->ExecQuery("Select * From Win32_ComputerSystem", "WQL", 16).size(), 2u)
+      << "every service finds the computer under each of its names";
+  // Two computers on one address: the echo reaches the one whose name was resolved.
+  for (const auto& [name, status] : {std::pair{"Twin-B", 11010u}, std::pair{"Twin-A", 0u}, std::pair{"Twin-B", 11010u}}) {
+    const IPv4 address = echo.Resolve(name).value();
+    EXPECT_EQ(echo.CreateEchoHandle()->SendEcho(address, "A", 255, 2000).status, status) << name;
+  }
+  EXPECT_EQ(diagnostics_.str(), "");
+}
+
+TEST_F(LabFormat, AFileOfTheWrongShapeIsNamedInOneLineAndOnlyThatComputerIsSilent) {
+  Computer("PC01", R"({"address": "10.2.2.1"})");
+  Computer("WrongShape", R"({"echo": 5})");
+  Computer("BadValue", R"({"registry": {"keys": {"HKEY_LOCAL_MACHINE\\X": {"v": {"type": "REG_DWORD", "data": "x"}}}}})");
+  Computer("NotObject", "[1, 2]");
+  EXPECT_EQ(Lab().Echo().Resolve("nobody"), std::nullopt);  // reads every file
+  EXPECT_EQ(Lab().Echo().Resolve("WrongShape"), std::nullopt);
+  EXPECT_EQ(Lab().Echo().Resolve("BadValue"), std::nullopt);
+  EXPECT_TRUE(Lab().Echo().Resolve("pc01").has_value());
+  const std::string d = diagnostics_.str();
+  EXPECT_NE(d.find("WrongShape.json: echo: must be an object; WrongShape does not answer\n"), std::string::npos) << d;
+  EXPECT_NE(d.find("BadValue.json: registry.keys.HKEY_LOCAL_MACHINE\\X.v.data: must be a whole number"),
+            std::string::npos) << d;
+  EXPECT_NE(d.find("NotObject.json: the file: must hold one JSON object"), std::string::npos) << d;
+  EXPECT_EQ(std::count(d.begin(), d.end(), '\n'), 3) << d;
+}
+
+}  // namespace
+}  // namespace korvane::test
