@@ -11,16 +11,12 @@
 namespace korvane::test {
 namespace {
 
-// The first column of every row, read through the same database layer the scanners use.
+// The first column of every row, as text.
 std::vector<std::string> Column(const std::string& inventory, const std::string& query) {
   std::vector<std::string> values;
-  std::unique_ptr<Connection> connection = MakeDatabaseServer()->Open(MakeConnectionString(inventory));
-  std::unique_ptr<Recordset> rs = connection->OpenRecordset(query);
-  if (rs->RecordCount() <= 0) return values;
-  do {
-    const Variant v = rs->Field(0);
-    values.push_back(v.kind() == Variant::Kind::Text ? v.text() : "");
-  } while (rs->MoveNext());
+  for (const auto& row : InventoryAt(inventory).Rows(query)) {
+    values.push_back(row[0].kind() == Variant::Kind::Text ? row[0].text() : "");
+  }
   return values;
 }
 

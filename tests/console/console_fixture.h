@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,5 +31,9 @@ std::string FullComputerJson(const std::string& name, const std::string& freeByt
                              const std::string& memoryBytes = "536281088");
 
 void WriteComputer(const TempDir& lab, const std::string& name, const std::string& json);
+
+// The inventory a console made at `source` (a directory or a DSN), read and written
+// through the scanners' own database layer.
+inline Inventory InventoryAt(const std::string& source) { return Inventory(InventoryBackend::Sqlite, source); }
 
 }  // namespace korvane::test

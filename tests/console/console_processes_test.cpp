@@ -24,7 +24,7 @@ for fd in 4 5 6 7 8 9 47; do
   if [ -e /dev/fd/$fd ]; then echo "$name:$fd" >> "$RECORD/leaked"; fi
 done
 case "$name" in
-  DIE)   echo "$name,2" >&3; echo "segment fault in the stand-in" >&2; exit 3 ;;
+  DIE)   echo "$name,2" >&3; echo "segment fault in the stand-in, and a long tale of why that goes on and on and on" >&2; exit 3 ;;
   HANG)  echo "$name,2" >&3; exec sleep 60 ;;
   NOISY) i=0; while [ $i -lt 2000 ]; do echo "noise noise noise noise noise noise noise"; i=$((i+1)); done
          echo "$name,2" >&3; echo "$name,4" >&3; echo "$name,100" >&3; echo "$name,Complete" >&3 ;;
@@ -63,6 +63,8 @@ TEST(ConsoleProcesses, CommandLineChannelAndOutcomesOfMisbehavingScanners) {
   EXPECT_NE(run.RowOf("HANG").find("timed out after 2%"), std::string::npos) << run.Text();
   EXPECT_NE(run.RowOf("NEW").find("reported as RENAMED"), std::string::npos) << run.Text();
   EXPECT_NE(run.Text().find("5 scans: 3 complete, 1 timed out, 1 died"), std::string::npos) << run.Text();
+  EXPECT_NE(run.Text().find("Elapsed "), std::string::npos) << run.Text();
+  for (const auto& line : run.out) EXPECT_LT(line.size(), 80u) << "the summary fits 80 columns: " << line;
 
   // Field 1 is the channel's descriptor number, field 3 the source, and -u the switch.
   const std::string args = ReadFile(dir / "args");

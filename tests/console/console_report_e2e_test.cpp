@@ -21,15 +21,6 @@ namespace {
 
 const std::string kHostile = "<script>alert(\"x\")</script> & 'q'";
 
-std::string FirstText(const std::string& source, const std::string& query, int ordinal) {
-  auto server = MakeDatabaseServer();
-  auto connection = server->Open(MakeConnectionString(source));
-  auto rs = connection->OpenRecordset(query);
-  if (rs->RecordCount() <= 0) return "";
-  const Variant v = rs->Field(ordinal);
-  return v.kind() == Variant::Kind::Text ? v.text() : "";
-}
-
 std::string HostileComputer(const std::string& name, const std::string& freeBytes) {
   std::string json = FullComputerJson(name, freeBytes);
   const std::string winzip = "\"DisplayName\": \"WinZip\"";
@@ -138,7 +129,7 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
   EXPECT_NE(detail.find("&lt;script&gt;alert(\"x\")&lt;/script&gt; &amp; 'q'"), std::string::npos) << detail;
   EXPECT_EQ(detail.find("<script"), std::string::npos);
   // One chart per drive with a history, its points those of the stored text.
-  const std::string stored = FirstText(source, DriveHistoryQuery("PCEVIL", "C"), 1);
+  const std::string stored = InventoryAt(source).Rows(DriveHistoryQuery("PCEVIL", "C")).at(0).at(1).text();
   const auto storedPoints = Pairs(stored, std::regex(R"(\^(\d{4}/\d\d/\d\d),(\d+))"));
   ASSERT_EQ(storedPoints.size(), 3u) << stored;
   EXPECT_EQ(Pairs(detail, std::regex(R"re(data-date="([^"]*)" data-mb="([^"]*)")re")), storedPoints);
@@ -168,13 +159,10 @@ TEST(ConsoleReport, ShowExportsReadBackThroughAJsonParserAndACsvReader) {
   for (const char* day : {"2026-12-01 09:00:00", "2026-12-02 09:00:00"}) {
     ASSERT_EQ(RunConsole({"scan", "--db", source, "--lab", lab.str()}, {{"Temp", dir.str()}}, day).exitCode, 0);
   }
-  {
-    // A pinned value, and a value with a comma, quotes and a line break.
-    auto server = MakeDatabaseServer();
-    auto connection = server->Open(MakeConnectionString(source));
-    connection->Execute("UPDATE Asset SET Manufacturer = '^Pinned, Inc.', Model = 'Say \"hi\"' || char(13, 10) || 'bye' "
-                        "WHERE Computer = 'PCEVIL'");
-  }
+  // A pinned value, and a value with a comma, quotes and a line break.
+  InventoryAt(source).Execute(
+      "UPDATE Asset SET Manufacturer = '^Pinned, Inc.', Model = 'Say \"hi\"' || char(13, 10) || 'bye' "
+      "WHERE Computer = 'PCEVIL'");
 
   const ConsoleRun one = RunConsole({"show", "--db", source, "--format", "json", "PCEVIL"});
   ASSERT_EQ(one.exitCode, 0) << one.err;

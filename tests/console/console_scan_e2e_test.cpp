@@ -22,18 +22,8 @@
 namespace korvane::test {
 namespace {
 
-std::vector<std::vector<Variant>> Rows(const std::string& dataSource, const std::string& query) {
-  auto server = MakeDatabaseServer();
-  auto connection = server->Open(MakeConnectionString(dataSource));
-  auto rs = connection->OpenRecordset(query);
-  std::vector<std::vector<Variant>> rows;
-  if (rs->RecordCount() <= 0) return rows;
-  do {
-    std::vector<Variant> row;
-    for (int i = 0; i < rs->FieldCount(); ++i) row.push_back(rs->Field(i));
-    rows.push_back(row);
-  } while (rs->MoveNext());
-  return rows;
+std::vector<std::vector<Variant>> Rows(const std::string& source, const std::string& query) {
+  return InventoryAt(source).Rows(query);
 }
 
 std::string InitDb(const TempDir& dir) {
@@ -143,13 +133,10 @@ void ShowPresentsTheFirstOfDuplicateRows(const std::string& source, const std::s
   WriteComputer(lab, name, FullComputerJson(name));
   const ConsoleRun scan = RunConsole({"scan", "--db", source, "--lab", lab.str(), name}, {{"Temp", dir.str()}});
   ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
-  {
-    auto server = MakeDatabaseServer();
-    auto connection = server->Open(MakeConnectionString(source));
-    connection->Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('" + name + "', '')");
-    connection->Execute("INSERT INTO Services (ServComputer) VALUES ('" + name + "')");
-    connection->Execute("INSERT INTO Asset (Computer, Manufacturer) VALUES ('" + name + "', 'Second row')");
-  }
+  const Inventory inventory = InventoryAt(source);
+  inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('" + name + "', '')");
+  inventory.Execute("INSERT INTO Services (ServComputer) VALUES ('" + name + "')");
+  inventory.Execute("INSERT INTO Asset (Computer, Manufacturer) VALUES ('" + name + "', 'Second row')");
   const ConsoleRun all = RunConsole({"show", "--db", source});
   ASSERT_EQ(all.exitCode, 0) << all.err;
   const std::string overview = all.Text();
