@@ -43,6 +43,8 @@ scan() {
 }
 
 run_test() {
+  # KORVANE_WINE_ONLY="name name" runs only those tests (while working on them).
+  if [ -n "${KORVANE_WINE_ONLY:-}" ] && [[ " $KORVANE_WINE_ONLY " != *" $1 "* ]]; then return; fi
   current="$1"
   failures=0
   "$1"
@@ -189,6 +191,46 @@ console_time_out_ends_the_scan() {
   expect_match "$lines" "1 scan: 1 timed out" "the summary"
   sleep 2
   expect_eq "$(ps -eo stat=,args= | grep -v '^Z' | grep -c 'korvane\.exe [0-9-]*,')" 0 "no scanner left running"
+}
+
+# Stopping the console stops its scans. Ctrl-C: the running scans are ended, the summary
+# says what finished and what was interrupted, and the console exits with 130. Closing
+# the window: Wine's console ends every process attached to it at once, without the
+# close event that Windows sends first, so what this shows is the part that does not
+# depend on the handler: the scans, in the console's job objects, end with it.
+scanners_left() { ps -eo stat=,args= | grep -v '^Z' | grep -c 'korvane\.exe [0-9-]*,'; }
+console_interrupted() {
+  local labdir winlab dir="$WINEPREFIX/drive_c/KorvaneInterrupt" slow
+  labdir=$(mktemp -d)
+  echo '{}' > "$labdir/PCOK.json"
+  for slow in SLOW1 SLOW2 SLOW3 SLOW4; do echo '{"latencyMs": {"echo": 60000}}' > "$labdir/$slow.json"; done
+  winlab=$(timeout 60 winepath -w "$labdir" 2>/dev/null | tr -d '\r')
+  local console
+  console=$(timeout 60 winepath -w "$bin/korvane-console.exe" 2>/dev/null | tr -d '\r')
+  local event expected_rc
+  for event in c close; do
+    rm -rf "$dir"
+    timeout 120 wine "$bin/korvane-console.exe" init-db 'C:\KorvaneInterrupt' >/dev/null 2>&1
+    timeout 180 wine "$bin/korvane-ctrl.exe" "$event" 'C:\KorvaneInterrupt\console.txt' 'SLOW3: started' \
+      "$console" scan --db 'C:\KorvaneInterrupt' --lab "$winlab" --jobs 3 PCOK SLOW1 SLOW2 SLOW3 SLOW4 \
+      >/dev/null 2>"$dir/harness.txt"
+    rc=$?
+    lines=$(tr -d '\r' <"$dir/console.txt")
+    log=$(cat "$dir/harness.txt")
+    sleep 2
+    expect_eq "$(scanners_left)" 0 "$event: no scanner left running"
+    expect_eq "$(sqlite3 -batch -noheader "$dir/DrevantaAsset.sqlite" "SELECT count(*) FROM LastAccess WHERE Computer = 'PCOK'")" 1 \
+      "$event: the scan that finished before is in the inventory"
+    if [ "$event" == c ]; then
+      expect_eq "$rc" 130 "exit status after Ctrl-C"
+      expect_match "$lines" "4 scans: 1 no access, 3 interrupted" "the summary after Ctrl-C"
+      expect_match "$lines" "Interrupted: 3 running scans stopped, 1 not started" "the last line after Ctrl-C"
+      expect_match "$lines" $'\nSLOW1 +interrupted after [0-9]+%' "a stopped scan in the table"
+    else
+      expect_no_match "$rc" '^(3|124)$' "the window was closed and the console ended"
+    fi
+  done
+  rm -rf "$labdir"
 }
 
 # The embedded inventory: a directory as the Data Source, created with init-db at a
@@ -356,6 +398,7 @@ run_test user_locale
 if [ -f "$bin/korvane-console.exe" ]; then
   run_test console_scans_two_computers
   run_test console_time_out_ends_the_scan
+  run_test console_interrupted
   run_test directory_inventory
   run_test windows_demo
 fi
