@@ -260,7 +260,7 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
   std::cout << "[          ] " << lost << " entries lost, " << logged << " scans logged it\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SameComputerAtOnce, AllBackends(),
+INSTANTIATE_TEST_SUITE_P(Backends, SameComputerAtOnce, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
 }  // namespace

@@ -40,6 +40,41 @@ TEST_P(RecordsetTest, AddNewStoresTheKeyAloneAndMakesTheRowCurrent) {
   EXPECT_EQ(rows[0][asset::kComputer], Variant(name));
   EXPECT_EQ(rows[0][asset::kManufacturer], Variant("Dell Inc."));
   for (int i = 2; i < asset::kColumnCount; ++i) EXPECT_TRUE(rows[0][i].IsNull()) << "column " << i;
+
+  // A whole-table recordset read after all walks every row, the new one among them.
+  auto reader = conn->OpenRecordset(kAllAssetQuery);
+  bool found = false;
+  do {
+    found = found || reader->Field(asset::kComputer) == Variant(name);
+  } while (reader->MoveNext());
+  EXPECT_TRUE(found);
+}
+
+TEST_P(RecordsetTest, TheFiveTablesHaveTheirColumnsAtTheScannersOrdinals) {
+  auto conn = inv().Connect();
+  const std::vector<std::pair<std::string, int>> tables = {
+      {kAllAssetQuery, asset::kColumnCount}, {kAllSoftwareQuery, 2}, {kAllServicesQuery, 2},
+      {kAllLastAccessQuery, 2}, {"SELECT * From DriveHistory", 3}};
+  for (const auto& [query, columns] : tables) {
+    EXPECT_EQ(conn->OpenRecordset(query)->FieldCount(), columns) << query;
+  }
+  auto asset = conn->OpenRecordset(AssetQuery(UniqueComputerName("LAYOUT")));
+  auto name = [&](int ordinal) {
+    std::string n = asset->FieldName(ordinal);
+    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return n;
+  };
+  EXPECT_EQ(name(asset::kComputer), "computer");
+  EXPECT_EQ(name(asset::kSerialNumber), "serialnumber");
+  EXPECT_EQ(name(asset::kUserName), "username");
+  EXPECT_EQ(name(28), "reserved1");
+  EXPECT_EQ(name(29), "reserved2");
+  EXPECT_EQ(name(asset::kIPAddress), "ipaddress");
+  EXPECT_EQ(name(asset::DriveSlot(2)), "driveccaption");
+  EXPECT_EQ(name(asset::DriveSlot(9) + asset::kDriveVolumeSerialNumber), "drivejvolumeserialnumber");
+  EXPECT_EQ(name(91), "reserved3");
+  EXPECT_EQ(name(asset::kHistory), "history");
+  EXPECT_EQ(name(asset::kColumnCount), "expr1");
 }
 
 TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
@@ -152,6 +187,41 @@ TEST_P(RecordsetTest, KeysMatchWithoutRegardToCaseAndTheFirstRowIsCurrent) {
   EXPECT_TRUE(rs->MoveNext());
   EXPECT_FALSE(rs->MoveNext());
   EXPECT_THROW(rs->Field(0), RuntimeError);
+}
+
+// Keys fold in every script, not only ASCII; keys that only start alike do not match;
+// the oldest row comes first.
+TEST_P(RecordsetTest, KeysFoldTheLetterCaseOfEveryScript) {
+  const std::string id = UniqueComputerName("");
+  auto conn = inv().Connect();
+  for (const std::string& key : {"pc-\xC3\x84rzte'" + id, "PD-\xC3\xA4RZTE'" + id, "PC-\xC3\xA4RZTE'" + id + "X",
+                                "Pc-\xC3\xA4rZTE'" + id, "\xC3\x84\xCE\xA3" + id, "\xC3\xA4\xCF\x83" + id}) {
+    conn->OpenRecordset(kAllLastAccessQuery)->AddNew(Variant(key));
+  }
+  auto rs = conn->OpenRecordset(LastAccessQuery("PC-\xC3\xA4Rzte'" + id));
+  ASSERT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->Field(0), Variant("pc-\xC3\x84rzte'" + id));
+  EXPECT_EQ(conn->OpenRecordset(LastAccessQuery("\xC3\xA4\xCF\x83" + id))->RecordCount(), 2);
+}
+
+// A recordset holds its rows as it read them: it neither sees another writer's change
+// nor overwrites it, and says so.
+TEST_P(RecordsetTest, ARowAnotherWriterChangedCannotBeUpdatedFromAStaleRecordset) {
+  const std::string name = UniqueComputerName("STALE");
+  auto conn = inv().Connect();
+  conn->OpenRecordset(kAllAssetQuery)->AddNew(Variant(name));
+  auto stale = conn->OpenRecordset(AssetQuery(name));
+  stale->Update(asset::kModel, Variant("GX270"));  // its own change it can follow
+  inv().Connect()->OpenRecordset(AssetQuery(name))->Update(asset::kManufacturer, Variant("HP"));
+  EXPECT_TRUE(stale->Field(asset::kManufacturer).IsNull());
+  EXPECT_THROW(stale->Update(asset::kDomain, Variant("corp")), RuntimeError);
+  EXPECT_NE(conn->LastErrorDescription().find("Row cannot be located"), std::string::npos)
+      << conn->LastErrorDescription();
+  const auto rows = inv().RowsOf("Asset", name);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][asset::kManufacturer], Variant("HP"));
+  EXPECT_EQ(rows[0][asset::kModel], Variant("GX270"));
+  EXPECT_TRUE(rows[0][asset::kDomain].IsNull());
 }
 
 TEST_P(RecordsetTest, NamesWithApostrophesAndNPrefixesInsideLiteralsAreJustText) {

@@ -154,7 +154,7 @@ TEST_P(TextsAndKeys, KeyLookupsFoldEveryScriptOnEveryBackend) {
   EXPECT_EQ(inventory->RowsOf("LastAccess", "\xC3\xA4" + id).size(), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, AllBackends(),
+INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
 }  // namespace

@@ -4,6 +4,16 @@
 
 namespace korvane::inventory_test {
 
+LocalTime SteppingClock::Now() {
+  const LocalTime now = next;
+  next.second += 1;
+  if (next.second == 60) {
+    next.second = 0;
+    next.minute += 1;
+  }
+  return now;
+}
+
 MachineSnapshot KnownMachine() {
   MachineSnapshot s;
   s.Manufacturer = "Alpha";

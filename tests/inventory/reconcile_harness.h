@@ -7,10 +7,22 @@
 #include <vector>
 
 #include "scan/korvane.h"
-#include "tests/inventory/memory_db.h"
+#include "platform/clock.h"
 #include "tests/support/doubles.h"
+#include "tests/support/memory_db.h"
 
 namespace korvane::inventory_test {
+
+using test::MemoryDatabase;
+using test::Row;
+
+// A clock that moves one second on at every reading, so that texts composed at
+// different moments can be told apart.
+class SteppingClock : public Clock {
+ public:
+  LocalTime Now() override;
+  LocalTime next{2003, 2, 14, 9, 5, 30};
+};
 
 // A computer as the collectors would leave it: one processor, drives C: and D:.
 MachineSnapshot KnownMachine();

@@ -248,8 +248,7 @@ TEST(DriveHistory, OneEntryADayBoundedByTheDefinedSize) {
   EXPECT_EQ(r.db.RowsOf("DriveHistory", "PC01~C")[0][2], Variant("PC01"));
 
   // A recordset that cannot be used ends the scan.
-  r.db.brokenQueries.insert(DriveHistoryQuery("PC01", "H"));
-  r.db.lastError = "Login failed";
+  r.db.brokenQueries[DriveHistoryQuery("PC01", "H")] = "Login failed";
   EXPECT_THROW(UpdateDriveHistory(k, "H:", 5), ProcessEndedForTest);
   ASSERT_EQ(r.LogLines().size(), 1u);
   EXPECT_TRUE(r.LogLines()[0].ends_with(

@@ -136,7 +136,7 @@ TEST_P(LastAccessTest, AnUnreachableServerEndsTheScanBeforeTheAccessCheck) {
   EXPECT_GT(entries[0].size(), prefix.size()) << "the database's description is missing";
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, LastAccessTest, AllBackends(),
+INSTANTIATE_TEST_SUITE_P(Backends, LastAccessTest, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
 // Failures that only an inventory of its own can show.

@@ -36,7 +36,12 @@ std::string PostgresDsn() {
 }
 
 std::string BackendName(InventoryBackend backend) {
-  return backend == InventoryBackend::Sqlite ? "Sqlite" : "Postgres";
+  switch (backend) {
+    case InventoryBackend::Sqlite: return "Sqlite";
+    case InventoryBackend::Postgres: return "Postgres";
+    case InventoryBackend::Memory: return "Memory";
+  }
+  return "?";
 }
 
 std::string UniqueComputerName(const std::string& prefix) {
@@ -48,7 +53,7 @@ std::string UniqueComputerName(const std::string& prefix) {
 }
 
 bool Inventory::Available(InventoryBackend backend) {
-  return backend == InventoryBackend::Sqlite || !PostgresDsn().empty();
+  return backend != InventoryBackend::Postgres || !PostgresDsn().empty();
 }
 
 Inventory::Inventory(InventoryBackend backend) : backend_(backend) {
@@ -56,6 +61,11 @@ Inventory::Inventory(InventoryBackend backend) : backend_(backend) {
     dir_ = std::make_unique<TempDir>();
     dataSource_ = dir_->str();
     InstallSchema(dataSource_);
+    return;
+  }
+  if (backend == InventoryBackend::Memory) {
+    memory_ = std::make_shared<MemoryDatabase>();
+    dataSource_ = "memory";
     return;
   }
   dataSource_ = PostgresDsn();
@@ -70,6 +80,7 @@ std::string Inventory::SqliteFile() const {
 }
 
 std::unique_ptr<Connection> Inventory::Connect() const {
+  if (memory_) return memory_->Open(ConnectionString());
   return MakeDatabaseServer()->Open(ConnectionString());
 }
 

@@ -5,6 +5,8 @@
 // PostgreSQL (when KORVANE_TEST_PG_DSN names a DSN, as CI sets it after
 // scripts/postgres-setup.sh): the one shared database DrevantaAsset. Tests on it must
 // use computer names of their own (UniqueComputerName) and never empty the tables.
+// Memory: the in-memory double of tests/support/memory_db.h, held to the same contract;
+// only this test process can reach it, so it runs no scanner and no statements.
 #pragma once
 
 #include <memory>
@@ -16,6 +18,7 @@
 
 #include "platform/database.h"
 #include "platform/variant.h"
+#include "tests/support/memory_db.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvane {
@@ -25,17 +28,23 @@ void PrintTo(const Variant& value, std::ostream* os);
 
 namespace korvane::test {
 
-enum class InventoryBackend { Sqlite, Postgres };
+enum class InventoryBackend { Sqlite, Postgres, Memory };
 
 // The DSN of the PostgreSQL test database (KORVANE_TEST_PG_DSN), or empty.
 std::string PostgresDsn();
 
-// "Sqlite" / "Postgres", for parameterised test names.
+// "Sqlite" / "Postgres" / "Memory", for parameterised test names.
 std::string BackendName(InventoryBackend backend);
 
-// Both backends, for INSTANTIATE_TEST_SUITE_P; tests skip PostgreSQL themselves with
-// SkipIfUnavailable when it is not configured.
+// Every implementation of the database contract, for the contract suite; tests skip
+// PostgreSQL themselves (KORVANE_SKIP_UNLESS_AVAILABLE) when it is not configured.
 inline auto AllBackends() {
+  return ::testing::Values(InventoryBackend::Sqlite, InventoryBackend::Postgres,
+                           InventoryBackend::Memory);
+}
+
+// The backends a scanner process can write to, for end-to-end tests.
+inline auto ServerBackends() {
   return ::testing::Values(InventoryBackend::Sqlite, InventoryBackend::Postgres);
 }
 
@@ -66,6 +75,8 @@ class Inventory {
   std::string SqliteFile() const;
   // SQLite only: the directory, also a good Temp directory for the scanner's log.
   const TempDir* Directory() const { return dir_.get(); }
+  // Memory only: the database.
+  MemoryDatabase* Memory() const { return memory_.get(); }
 
   // A new connection through the program's own database layer.
   std::unique_ptr<Connection> Connect() const;
@@ -84,6 +95,7 @@ class Inventory {
  private:
   InventoryBackend backend_;
   std::unique_ptr<TempDir> dir_;
+  std::shared_ptr<MemoryDatabase> memory_;
   std::string dataSource_;
 };
 

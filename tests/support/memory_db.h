@@ -1,8 +1,11 @@
-// An inventory database in memory for tests that run reconciliation procedures inside
-// the test process. It honours the contract of platform/database.h (Null apart from
-// empty text, AddNew stores and makes current, Update stores pending SetField changes
-// with its own column, a recordset without a current row refuses Field) and records
-// every call, so tests can check the order of writes and inject failures.
+// An inventory database in memory, for tests that run reconciliation procedures inside
+// the test process. It is held to the same contract suite as the real backends
+// (tests/db/recordset_test.cpp): the tables, column names and defined sizes of the
+// installed schema, the per-computer queries with their Expr1 column, keys matched
+// without regard to case, recordsets that hold the rows as read (an update of a row that
+// another writer changed since fails), and failures remembered by their connection.
+// Besides, it records every call and injects failures, which a real database rarely
+// shows on demand.
 #pragma once
 
 #include <cstdint>
@@ -12,23 +15,21 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/database.h"
 
-namespace korvane::inventory_test {
+namespace korvane::test {
 
 using Row = std::vector<Variant>;
 
 struct MemoryTable {
-  std::string key;
-  int columns = 0;
-  std::map<int, int32_t> definedSizes;  // default: 2147483647
+  std::vector<std::string> columns;  // the first is the key
+  std::vector<int32_t> definedSizes;
   std::vector<std::shared_ptr<Row>> rows;
 };
 
 class MemoryDatabase : public DatabaseServer {
  public:
-  MemoryDatabase();
+  MemoryDatabase();  // the five tables of the installed schema, empty
   std::unique_ptr<Connection> Open(const std::string& connectionString) override;
 
   MemoryTable& Table(const std::string& name) { return tables.at(name); }
@@ -44,17 +45,9 @@ class MemoryDatabase : public DatabaseServer {
   // Failures injected by table and ordinal: reading or writing that column raises.
   std::set<std::pair<std::string, int>> failingReads;
   std::set<std::pair<std::string, int>> failingUpdates;
-  // Queries whose recordset reports a record count of -1.
-  std::set<std::string> brokenQueries;
-  std::string lastError;
+  // Queries whose recordset reports a record count of -1, with the description the
+  // connection then gives as its last error (empty: none).
+  std::map<std::string, std::string> brokenQueries;
 };
 
-// A clock that moves one second on at every reading, so that texts composed at
-// different moments can be told apart.
-class SteppingClock : public Clock {
- public:
-  LocalTime Now() override;
-  LocalTime next{2003, 2, 14, 9, 5, 30};
-};
-
-}  // namespace korvane::inventory_test
+}  // namespace korvane::test

@@ -1,0 +1,255 @@
+#include "tests/support/memory_db.h"
+
+#include <cctype>
+#include <regex>
+#include <sstream>
+
+#include "platform/db/case_fold.h"
+#include "platform/db/engine.h"
+#include "platform/db/schema_install.h"
+#include "platform/runtime_error.h"
+
+namespace korvane::test {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r\n,") + 1 - first);
+}
+
+// The tables as the installed SQLite schema defines them: one column a line.
+std::map<std::string, MemoryTable> SchemaTables() {
+  std::map<std::string, MemoryTable> tables;
+  const std::regex create(R"(^CREATE TABLE IF NOT EXISTS (\w+) \(([\s\S]*)\)$)");
+  for (const std::string& statement : db::SchemaStatements(db::SchemaText(db::SchemaDialect::Sqlite))) {
+    std::smatch m;
+    if (!std::regex_match(statement, m, create)) continue;
+    MemoryTable& table = tables[m[1]];
+    std::istringstream lines(m[2]);
+    for (std::string line; std::getline(lines, line);) {
+      line = Trim(line);
+      if (line.empty()) continue;
+      const auto blank = line.find(' ');
+      table.columns.push_back(line.substr(0, blank));
+      const std::string type = blank == std::string::npos ? "" : line.substr(blank + 1);
+      table.definedSizes.push_back(db::DefinedSizeOfDeclaredType(type.substr(0, type.find(' '))));
+    }
+  }
+  return tables;
+}
+
+// The two query shapes the scan sends: the whole table, and the rows of one key with
+// the key repeated as Expr1. Anything else is refused, as no other query is understood.
+struct ParsedQuery {
+  std::string table;
+  bool expr1 = false;
+  bool filtered = false;
+  std::string key;
+};
+
+ParsedQuery Parse(const std::string& query, const std::map<std::string, MemoryTable>& tables) {
+  static const std::regex shape(
+      R"(^\s*SELECT\s+\*\s*(?:,\s*(\w+)\s+AS\s+Expr1\s+)?FROM\s+(\w+)\s*)"
+      R"((?:WHERE\s+\(?\s*(\w+)\s*=\s*N?'((?:[^']|'')*)'\s*\)?)?\s*;?\s*$)",
+      std::regex::icase);
+  std::smatch m;
+  if (!std::regex_match(query, m, shape)) throw RuntimeError(-1, "Incorrect syntax: " + query);
+  ParsedQuery q;
+  for (const auto& [name, table] : tables) {
+    if (Lower(name) == Lower(m[2])) q.table = name;
+  }
+  if (q.table.empty()) throw RuntimeError(-1, "Invalid object name '" + m[2].str() + "'.");
+  const std::string key = Lower(tables.at(q.table).columns[0]);
+  for (int group : {1, 3}) {
+    if (m[group].matched && Lower(m[group]) != key) {
+      throw RuntimeError(-1, "Invalid column name '" + m[group].str() + "'.");
+    }
+  }
+  q.expr1 = m[1].matched;
+  q.filtered = m[3].matched;
+  const std::string literal = m[4];
+  for (std::size_t i = 0; i < literal.size(); ++i) {
+    q.key += literal[i];
+    if (literal[i] == '\'') ++i;
+  }
+  return q;
+}
+
+// The connection's memory of its last failure, shared with its recordsets.
+using ErrorState = std::shared_ptr<std::string>;
+
+template <class F>
+auto Remembered(const ErrorState& error, F&& f) {
+  try {
+    return f();
+  } catch (const RuntimeError& e) {
+    *error = e.description();
+    throw;
+  }
+}
+
+class MemoryRecordset : public Recordset {
+  struct Entry {
+    std::shared_ptr<Row> stored;
+    Row read;  // the row as this recordset last read or stored it
+  };
+
+ public:
+  MemoryRecordset(MemoryDatabase& db, const ParsedQuery& q, bool broken, ErrorState error)
+      : db_(db), table_(q.table), expr1_(q.expr1), broken_(broken), error_(std::move(error)) {
+    for (const auto& row : Def().rows) {
+      if (!q.filtered || db::FoldKey((*row)[0].text()) == db::FoldKey(q.key)) rows_.push_back({row, *row});
+    }
+  }
+
+  int32_t RecordCount() override { return broken_ ? -1 : static_cast<int32_t>(rows_.size()); }
+  void AddNew(const Variant& key) override {
+    Remembered(error_, [&] {
+      Check();
+      auto row = std::make_shared<Row>(Def().columns.size(), Variant::Null());
+      (*row)[0] = key;
+      Def().rows.push_back(row);
+      rows_.push_back({row, *row});
+      current_ = rows_.size() - 1;
+      db_.calls.push_back("add " + table_);
+    });
+  }
+  void Update(int ordinal, const Variant& value) override {
+    Remembered(error_, [&] {
+      Entry& entry = Current(ordinal, false);
+      if (db_.failingUpdates.contains({table_, ordinal})) {
+        throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(ordinal));
+      }
+      if (*entry.stored != entry.read) db::ThrowRowNotFound();
+      for (auto& [o, v] : pending_) (*entry.stored)[static_cast<std::size_t>(o)] = v;
+      pending_.clear();
+      (*entry.stored)[static_cast<std::size_t>(ordinal)] = value;
+      entry.read = *entry.stored;
+      db_.calls.push_back("update " + table_ + " " + std::to_string(ordinal));
+    });
+  }
+  Variant Field(int ordinal) override {
+    return Remembered(error_, [&] {
+      const Entry& entry = Current(ordinal, expr1_);
+      if (db_.failingReads.contains({table_, ordinal})) {
+        throw RuntimeError(-2147217887, "Injected failure reading column " + std::to_string(ordinal));
+      }
+      if (static_cast<std::size_t>(ordinal) == entry.read.size()) return entry.read[0];  // Expr1
+      const auto p = pending_.find(ordinal);
+      return p != pending_.end() ? p->second : entry.read[static_cast<std::size_t>(ordinal)];
+    });
+  }
+  void SetField(int ordinal, const Variant& value) override {
+    Remembered(error_, [&] {
+      Current(ordinal, false);
+      pending_[ordinal] = value;
+      db_.calls.push_back("set " + table_ + " " + std::to_string(ordinal));
+    });
+  }
+  int32_t DefinedSize(int ordinal) override {
+    return Remembered(error_, [&] { return Def().definedSizes.at(Column(ordinal, false)); });
+  }
+  int FieldCount() override { return static_cast<int>(Def().columns.size()) + (expr1_ ? 1 : 0); }
+  std::string FieldName(int ordinal) override {
+    return Remembered(error_, [&] {
+      const std::size_t c = Column(ordinal, expr1_);
+      return c == Def().columns.size() ? std::string("Expr1") : Def().columns[c];
+    });
+  }
+  bool MoveNext() override {
+    pending_.clear();
+    if (current_ < rows_.size()) ++current_;
+    return current_ < rows_.size();
+  }
+  void Close() override {
+    Remembered(error_, [&] {
+      Check();
+      closed_ = true;
+      db_.calls.push_back("close " + table_);
+    });
+  }
+
+ private:
+  MemoryTable& Def() { return db_.tables.at(table_); }
+  void Check() const {
+    if (closed_) throw RuntimeError(3704, "Operation is not allowed when the object is closed.");
+  }
+  std::size_t Column(int ordinal, bool withExpr1) {
+    const int columns = static_cast<int>(Def().columns.size()) + (withExpr1 ? 1 : 0);
+    if (ordinal < 0 || ordinal >= columns) throw StandardError(errors::kSubscriptOutOfRange);
+    return static_cast<std::size_t>(ordinal);
+  }
+  Entry& Current(int ordinal, bool withExpr1) {
+    Check();
+    if (current_ >= rows_.size()) throw StandardError(errors::kNoCurrentRecord);
+    Column(ordinal, withExpr1);
+    return rows_[current_];
+  }
+
+  MemoryDatabase& db_;
+  std::string table_;
+  bool expr1_;
+  bool broken_;
+  ErrorState error_;
+  std::vector<Entry> rows_;
+  std::size_t current_ = 0;
+  bool closed_ = false;
+  std::map<int, Variant> pending_;
+};
+
+class MemoryConnection : public Connection {
+ public:
+  explicit MemoryConnection(MemoryDatabase& db) : db_(db) {}
+  std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override {
+    return Remembered(error_, [&]() -> std::unique_ptr<Recordset> {
+      db_.calls.push_back("open " + query);
+      const ParsedQuery q = Parse(query, db_.tables);
+      const auto broken = db_.brokenQueries.find(query);
+      if (broken != db_.brokenQueries.end()) *error_ = broken->second;
+      return std::make_unique<MemoryRecordset>(db_, q, broken != db_.brokenQueries.end(), error_);
+    });
+  }
+  void Execute(const std::string& statement) override {
+    Remembered(error_, [&] {
+      throw RuntimeError(-1, "The memory database runs no statements: " + statement);
+    });
+  }
+  std::string LastErrorDescription() override { return *error_; }
+
+ private:
+  MemoryDatabase& db_;
+  ErrorState error_ = std::make_shared<std::string>();
+};
+
+}  // namespace
+
+MemoryDatabase::MemoryDatabase() : tables(SchemaTables()) {}
+
+std::unique_ptr<Connection> MemoryDatabase::Open(const std::string&) {
+  return std::make_unique<MemoryConnection>(*this);
+}
+
+Row& MemoryDatabase::AddRow(const std::string& table, const std::string& key) {
+  MemoryTable& t = tables.at(table);
+  auto row = std::make_shared<Row>(t.columns.size(), Variant::Null());
+  (*row)[0] = Variant(key);
+  t.rows.push_back(row);
+  return *row;
+}
+
+std::vector<Row> MemoryDatabase::RowsOf(const std::string& table, const std::string& key) {
+  std::vector<Row> result;
+  for (const auto& row : tables.at(table).rows) {
+    if ((*row)[0] == Variant(key)) result.push_back(*row);
+  }
+  return result;
+}
+
+}  // namespace korvane::test
