@@ -26,6 +26,7 @@ struct Program {
 };
 
 struct Machine {
+  std::string wmiName;  // the name WMI reports; empty: the scanned name
   std::string manufacturer = "Alpha";
   long long memoryMB = 512;  // 0: not reported
   int speed = 2400;
@@ -55,7 +56,7 @@ std::string LabFile(const std::string& name, const Machine& m) {
   const std::string memory =
       m.memoryMB ? R"(, "TotalPhysicalMemory": ")" + std::to_string(m.memoryMB * 1048576) + "\"" : "";
   return R"({"address": "192.168.7.9", "wmi": {"classes": {
-    "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": ")" + m.manufacturer +
+    "Win32_ComputerSystem": [{"Name": ")" + (m.wmiName.empty() ? name : m.wmiName) + R"(", "Manufacturer": ")" + m.manufacturer +
          R"(", "Model": "M1", "Domain": "corp", "UserName": ")" + m.user + "\"" + memory + R"(}],
     "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600", "CSDVersion": "Service Pack 2", "FreePhysicalMemory": "215040", "WindowsDirectory": "C:\\WINDOWS", "CountryCode": "44"}],
     "Win32_Processor": [{"Name": "Pentium 4", "CurrentClockSpeed": )" + std::to_string(m.speed) + R"(}],
@@ -85,12 +86,12 @@ class ReconcileE2E : public ::testing::TestWithParam<InventoryBackend> {
     EXPECT_EQ(r.exitCode, 0) << r.stderrText;
     EXPECT_FALSE(r.progress.empty());
     if (!r.progress.empty()) {
-      EXPECT_EQ(r.progress.back(), name + ",Complete");
+      EXPECT_EQ(r.progress.back(), (m.wmiName.empty() ? name : m.wmiName) + ",Complete");
     }
     return r;
   }
 
-  std::vector<Variant> Row(const std::string& table, const std::string& key = "") {
+  std::vector<Variant> Row(const std::string& table, const std::string& key = "") {  // one row
     const auto rows = inventory->RowsOf(table, key.empty() ? name : key);
     EXPECT_EQ(rows.size(), 1u) << table;
     return rows.empty() ? std::vector<Variant>{} : rows[0];
@@ -228,7 +229,70 @@ TEST_P(ReconcileE2E, UserOnlyRefreshMemoryCheckAndTheHistoryCut) {
   EXPECT_NE(old.find(cut.substr(0, cut.find("2003/02/16"))), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ReconcileE2E, AllBackends(),
+// The computer calls itself by another name than the console's: the attempt is recorded
+// under the scanned name, everything after WMI under the reported one. Floppies are
+// written to Asset but never get a free-space history.
+TEST_P(ReconcileE2E, TheNameWmiReportsKeysTheRowsAndFloppiesHaveNoDriveHistory) {
+  Machine m;
+  m.wmiName = name + "-WMI";
+  m.drives = {{"A:", 1, 1, "FAT"}, {"B:", 1, 1, "FAT"}, {"C:", 38154, 12288, "NTFS"}};
+  const ScanResult r = Scan(m, "2003-02-14 09:05:30");
+  EXPECT_EQ(r.progress.front(), name + ",2");
+  EXPECT_EQ(inventory->RowsOf("LastAccess", name).size(), 1u);
+  EXPECT_TRUE(inventory->RowsOf("LastAccess", m.wmiName).empty());
+  for (const char* table : {"Asset", "Software", "Services"}) {
+    EXPECT_TRUE(inventory->RowsOf(table, name).empty()) << table;
+    EXPECT_EQ(inventory->RowsOf(table, m.wmiName).size(), 1u) << table;
+  }
+  EXPECT_EQ(Text("Asset", 31, m.wmiName), "A:");
+  EXPECT_EQ(Text("Asset", 37, m.wmiName), "B:");
+  EXPECT_EQ(Text("DriveHistory", 1, m.wmiName + "~C"), "^2003/02/14,12288");
+  EXPECT_EQ(Text("DriveHistory", 2, m.wmiName + "~C"), m.wmiName);
+  for (const std::string& key : {name + "~C", m.wmiName + "~A", m.wmiName + "~B"}) {
+    EXPECT_TRUE(inventory->RowsOf("DriveHistory", key).empty()) << key;
+  }
+  EXPECT_TRUE(Log().empty());
+}
+
+// Memory that reads as 0 where none was stored, software that went and came back, a
+// clock speed falling by exactly the margin, and a pinned drive that vanished.
+TEST_P(ReconcileE2E, ZeroMemoryEmptySoftwareSlowerClockAndAVanishedPinnedDrive) {
+  Machine m;
+  m.memoryMB = 0;
+  Scan(m, "2003-02-14 09:05:30");
+  EXPECT_EQ(Text("Asset", 17), "0");  // stored Null: no check, the 0 is written
+
+  const std::vector<Program> programs = m.software;
+  m.software = {};
+  m.speed = 2301;  // 99 down: within the margin
+  m.manufacturer = "Beta";
+  Scan(m, "2003-02-15 09:00:00");  // stored 0: still no check
+  ASSERT_EQ(Log().size(), 1u);  // no program is a registry that could not be read
+  EXPECT_TRUE(Log()[0].ends_with(",Unable to access remote registry," + name + ":")) << Log()[0];
+  EXPECT_EQ(Changes(1), (std::vector<std::string>{"Manufacturer changed from Alpha To Beta",
+                                                  "Software removed : Foo", "Software removed : Gone",
+                                                  "Software removed : Office"}));
+  EXPECT_EQ(Text("Software", 1), "");
+  EXPECT_EQ(Text("Asset", 10), "2301");
+
+  SetAsset("DriveDCaption = '^D:'");
+  m.software = programs;
+  m.speed = 2201;  // exactly the margin down
+  m.drives = {{"C:", 38154, 12288, "NTFS"}};
+  Scan(m, "2003-02-16 09:00:00");
+  EXPECT_EQ(Changes(5), (std::vector<std::string>{
+                            "Processor 1 speed changed from 2301 To 2201",
+                            "Drive D: Size changed from  950 To nothing",
+                            "Drive D: System changed from NTFS To nothing",
+                            "New Software installed : Foo", "New Software installed : Gone",
+                            "New Software installed : Office"}));
+  const auto asset = Row("Asset");
+  for (int o = 49; o <= 54; ++o) EXPECT_TRUE(asset[o].IsNull()) << o;  // pinned or not
+  EXPECT_EQ(Text("DriveHistory", 1, name + "~D"), "^2003/02/14,400^2003/02/15,400");
+  EXPECT_EQ(Log().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ReconcileE2E, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
 TEST(ReconcileE2ESqlite, DriveHistoryBoundByTheColumnSize) {
