@@ -158,18 +158,13 @@ TEST(EchoTest, SilentAddressTimesOutInsideOwnNamespace) {
 }
 
 // The scanner itself, without a lab: the probe's answer decides whether the last-access
-// time is written and whether the scan goes on past the attempt record.
+// time is written and whether the scan goes on past the attempt record. (A silent
+// address times out as the namespace test above shows; the scan of an address that
+// does not answer is the 0.0.0.0 case here.)
 class EchoScanTest : public ::testing::Test {
  protected:
-  ScanResult Scan(const std::string& computer, const std::string& program = "",
-                  const std::vector<std::string>& prefix = {}) {
-    ScanOptions options;
-    options.args = prefix;
-    if (!program.empty()) options.args.push_back(ProgramPath("korvane"));
-    options.args.push_back(ScanCommandLine(computer, inventory_.DataSource()));
-    options.env = {{"Temp", temp_.str()}};
-    options.program = program;
-    return RunScanner(options);
+  ScanResult Scan(const std::string& computer) {
+    return RunScanner({.args = {ScanCommandLine(computer, inventory_.DataSource())}, .env = {{"Temp", temp_.str()}}});
   }
 
   std::string Log() { return ReadFile(temp_ / "DrevantaAssetDB.log"); }
@@ -201,18 +196,6 @@ TEST_F(EchoScanTest, LoopbackAnswersTheRealScanner) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_TRUE(rows[0][1].IsNull());
   EXPECT_EQ(Log().find("0.0.0.0:"), std::string::npos) << Log();
-}
-
-TEST_F(EchoScanTest, SilentAddressEndsTheRealScanInsideOwnNamespace) {
-  EchoNamespace ns;
-  if (const std::string why = ns.Make(); !why.empty()) GTEST_SKIP() << "echo time-out test " << why;
-  ScanResult silent = Scan("192.0.2.2", "ip", {"netns", "exec", ns.name()});
-  EXPECT_EQ(silent.exitCode, 0) << silent.stderrText;
-  EXPECT_EQ(silent.progress,
-            (std::vector<std::string>{"192.0.2.2,2", "192.0.2.2,4", "192.0.2.2,Complete"}));
-  auto rows = inventory_.RowsOf("LastAccess", "192.0.2.2");
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_TRUE(rows[0][1].IsNull());
 }
 
 }  // namespace

@@ -38,11 +38,9 @@ class TestProcess : public ProcessServices {
   std::string CommandLine() override { return commandLine; }
   std::optional<std::string> GetEnvironment(std::string_view name) override;
   void RemoveFromTaskList() override {}
-  void WaitForTimer(std::chrono::milliseconds) override { ++timerWaits; }
-  void MessageBox(std::string_view text, std::string_view) override {
-    messageBoxes.emplace_back(text);
-  }
-  void ProcessPendingEvents() override { ++pendingEventRuns; }
+  void WaitForTimer(std::chrono::milliseconds) override {}
+  void MessageBox(std::string_view, std::string_view) override {}
+  void ProcessPendingEvents() override {}
   void AppendLineToFile(const std::string& path, std::string_view line) override {
     files[path].emplace_back(line);
   }
@@ -55,9 +53,6 @@ class TestProcess : public ProcessServices {
   std::string commandLine;
   std::map<std::string, std::string> environment;  // matched without regard to case
   std::map<std::string, std::vector<std::string>> files;
-  std::vector<std::string> messageBoxes;
-  int timerWaits = 0;
-  int pendingEventRuns = 0;
   int ended = 0;
 };
 
