@@ -101,6 +101,7 @@ TEST(ConsoleProcesses, UsageErrorsExitWithTwo) {
   TempDir dir;
   EXPECT_EQ(RunConsole({}).exitCode, 2);
   EXPECT_EQ(RunConsole({"frobnicate"}).exitCode, 2);
+  EXPECT_EQ(RunConsole({"init-db"}).exitCode, 2);
   EXPECT_EQ(RunConsole({"scan", "PC01"}).exitCode, 2);                                // no --db
   EXPECT_EQ(RunConsole({"scan", "--db", dir.str()}).exitCode, 2);                      // no targets, no lab
   EXPECT_EQ(RunConsole({"scan", "--db", dir.str(), "--jobs", "0", "PC01"}).exitCode, 2);
