@@ -24,7 +24,15 @@ namespace {
 
 // A computer that can be scanned through: it answers, its registry can be read and WMI
 // describes it, so its scan goes on past the last-access record into the reconciliation.
-std::string ScannableComputer(const std::string& name, int n, const std::string& extra = "") {
+// Its manufacturer and the versions of its `programs` programs carry the number `n`.
+std::string ScannableComputer(const std::string& name, int n, const std::string& extra = "",
+                              int programs = 0) {
+  std::string keys;
+  for (int p = 0; p < programs; ++p) {
+    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
+            std::to_string(p) + R"(": {"DisplayName": "App)" + std::to_string(p) +
+            R"(", "DisplayVersion": ")" + std::to_string(n) + R"(", "UninstallString": "remove.exe"})";
+  }
   return R"({)" + extra + R"(
   "wmi": {"classes": {
     "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": "Maker )" + std::to_string(n) +
@@ -34,7 +42,8 @@ std::string ScannableComputer(const std::string& name, int n, const std::string&
     "Win32_Processor": [{"Name": "CPU", "CurrentClockSpeed": 2793}],
     "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]
   }},
-  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"}}},
+  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
+         keys + R"(}},
   "services": {"list": [{"name": "Alerter", "display": "Alerter"}]}
 })";
 }
@@ -157,28 +166,6 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
   }
 }
 
-// A computer whose manufacturer and program versions carry the number of the scan.
-std::string NumberedComputer(const std::string& name, int n) {
-  std::string keys;
-  for (int p = 0; p < 3; ++p) {
-    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
-            std::to_string(p) + R"(": {"DisplayName": "App)" + std::to_string(p) +
-            R"(", "DisplayVersion": ")" + std::to_string(n) + R"(", "UninstallString": "remove.exe"})";
-  }
-  return R"({
-  "wmi": {"classes": {
-    "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": "Maker )" + std::to_string(n) +
-         R"(", "Model": "M1", "Domain": "corp", "TotalPhysicalMemory": "536281088", "UserName": "CORP\\u"}],
-    "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600", "FreePhysicalMemory": "215040", "WindowsDirectory": "C:\\WINDOWS"}],
-    "Win32_Processor": [{"Name": "CPU", "CurrentClockSpeed": 2793}],
-    "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]
-  }},
-  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
-         keys + R"(}},
-  "services": {"list": [{"name": "Alerter", "display": "Alerter"}]}
-})";
-}
-
 // Whether the history text holds an entry "time~" & label & ... & " To " & value.
 bool HasEntry(const std::string& history, const std::string& label, const std::string& value) {
   std::size_t start = 0;
@@ -210,7 +197,7 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
 
   auto scan = [&](int n, const TempDir& temp) {
     TempDir lab;
-    WriteFile(lab / (name + ".json"), NumberedComputer(name, n));
+    WriteFile(lab / (name + ".json"), ScannableComputer(name, n, "", 3));
     ScanOptions options;
     options.args = {ScanCommandLine(name, inventory.DataSource())};
     options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};

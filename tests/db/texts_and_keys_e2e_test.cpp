@@ -1,8 +1,7 @@
 // Names and texts that a database cannot hold as given (NUL, bytes that are not UTF-8,
-// blank names) and keys that differ only in the letter case of other scripts than
-// ASCII, scanned by the real korvane into each backend. Whatever a backend cannot hold
-// is stored in one form on every backend, and a rescan of an unchanged computer finds
-// no change.
+// blank names), scanned by the real korvane into each backend. Whatever a backend cannot
+// hold is stored in one form on every backend, and a rescan of an unchanged computer
+// finds no change. (Keys in the letter case of other scripts: the contract suite.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -113,45 +112,6 @@ TEST_P(TextsAndKeys, NamesThatAreNotUtf8AreReadAsWindows1252AndBlankNamesAreRefu
   const auto log = Log();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find("No computer name on the command line"), std::string::npos) << log[0];
-}
-
-TEST_P(TextsAndKeys, KeysDifferingInTheCaseOfOtherScriptsAreOneComputer) {
-  const std::string id = UniqueComputerName("");
-  const std::string upper = "\xC3\x84RZTE-\xCE\xA3" + id;  // ÄRZTE-Σ...
-  const std::string lower = "\xC3\xA4rzte-\xCF\x83" + id;  // ärzte-σ...
-  ASSERT_EQ(Scan(upper, upper, Computer(upper, "Maker", {R"("App")", R"("Tool")"}), "2003-02-14 09:00:00").exitCode, 0);
-  ASSERT_EQ(Scan(lower, lower, Computer(lower, "Maker", {R"("App")", R"("Tool")"}), "2003-02-15 09:00:00").exitCode, 0);
-  // Counted over the whole table, not through a query that compares keys.
-  for (const char* table : {"Asset", "Software", "Services", "LastAccess"}) {
-    int rows = 0;
-    for (const auto& row : inventory->Rows(std::string("SELECT * FROM ") + table)) {
-      rows += row[0] == Variant(upper) || row[0] == Variant(lower) ? 1 : 0;
-    }
-    EXPECT_EQ(rows, 1) << table;
-  }
-  const auto drive = inventory->RowsOf("DriveHistory", upper + "~C");
-  ASSERT_EQ(drive.size(), 1u);
-  EXPECT_EQ(drive[0][1], Variant("^2003/02/14,12288^2003/02/15,12288"));
-  EXPECT_EQ(Log(), std::vector<std::string>{});
-}
-
-// The lookup itself: ASCII prefixes in any case, keys that only start alike, the oldest
-// row first, and apostrophes in the literal.
-TEST_P(TextsAndKeys, KeyLookupsFoldEveryScriptOnEveryBackend) {
-  const std::string id = UniqueComputerName("");
-  for (const std::string& key : {"pc-\xC3\x84rzte'" + id, "PD-\xC3\xA4RZTE'" + id, "PC-\xC3\xA4RZTE'" + id + "X",
-                                "Pc-\xC3\xA4rZTE'" + id, "\xC3\x84" + id, "\xC3\xA4" + id}) {
-    std::string quoted;
-    for (char c : key) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    inventory->Execute("INSERT INTO LastAccess (Computer) VALUES ('" + quoted + "')");
-  }
-  const auto rows = inventory->RowsOf("LastAccess", "PC-\xC3\xA4Rzte'" + id);
-  ASSERT_EQ(rows.size(), 2u);
-  if (GetParam() == InventoryBackend::Sqlite) {
-    EXPECT_EQ(rows[0][0], Variant("pc-\xC3\x84rzte'" + id));
-    EXPECT_EQ(rows[1][0], Variant("Pc-\xC3\xA4rZTE'" + id));
-  }
-  EXPECT_EQ(inventory->RowsOf("LastAccess", "\xC3\xA4" + id).size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, ServerBackends(),

@@ -5,7 +5,6 @@
 #include "inventory/query_texts.h"
 #include "platform/db/client_recordset.h"
 #include "platform/db/engine.h"
-#include "tests/support/inventory_fixture.h"
 
 namespace korvane::db {
 namespace {
@@ -66,26 +65,6 @@ TEST(WholeTable, AddingARowReadsNoRowsButCountsAndDescribesTheTable) {
   EXPECT_EQ(reader->Field(0), Variant("PC1"));
   EXPECT_EQ(engine->fetches, 1);
 }
-
-class WholeTableOnBackend : public ::testing::TestWithParam<test::InventoryBackend> {};
-
-TEST_P(WholeTableOnBackend, RowsAreStillThereWhenReadAfterAll) {
-  KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
-  test::Inventory inventory(GetParam());
-  const std::string name = test::UniqueComputerName("WHOLE");
-  auto connection = inventory.Connect();
-  connection->OpenRecordset(kAllServicesQuery)->AddNew(Variant(name));
-  auto rs = connection->OpenRecordset(kAllServicesQuery);
-  ASSERT_GE(rs->RecordCount(), 1);
-  bool found = false;
-  do {
-    found = found || rs->Field(services::kServComputer) == Variant(name);
-  } while (rs->MoveNext());
-  EXPECT_TRUE(found);
-}
-
-INSTANTIATE_TEST_SUITE_P(Backends, WholeTableOnBackend, test::AllBackends(),
-                         [](const auto& p) { return test::BackendName(p.param); });
 
 }  // namespace
 }  // namespace korvane::db
