@@ -168,17 +168,9 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
 
 // Whether the history text holds an entry "time~" & label & ... & " To " & value.
 bool HasEntry(const std::string& history, const std::string& label, const std::string& value) {
-  std::size_t start = 0;
-  while (start < history.size()) {
-    std::size_t end = history.find('^', start);
-    if (end == std::string::npos) end = history.size();
+  for (std::size_t start = 0, end; (end = history.find('^', start)) != std::string::npos; start = end + 1) {
     const std::string entry = history.substr(start, end - start);
-    const std::size_t tilde = entry.find('~');
-    if (tilde != std::string::npos && entry.compare(tilde + 1, label.size(), label) == 0 &&
-        entry.ends_with(" To " + value)) {
-      return true;
-    }
-    start = end + 1;
+    if (entry.find("~" + label) != std::string::npos && entry.ends_with(" To " + value)) return true;
   }
   return false;
 }

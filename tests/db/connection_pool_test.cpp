@@ -110,17 +110,6 @@ TEST(ConnectionPool, SharesOneConnectionAndReplacesOneThatBroke) {
   EXPECT_EQ(server.opensOn, (std::vector<int>{1, 1, 2, 2, 3, 4, 5, 6}));
 }
 
-TEST(ConnectionPool, ConnectionsThatCannotBeSharedAreOpenedEachTime) {
-  FakeServer server;
-  server.shareable = false;
-  ConnectionPool pool;
-  auto a = pool.Open(server, "x");
-  auto b = pool.Open(server, "x");
-  a->OpenRecordset("q");
-  b->OpenRecordset("q");
-  EXPECT_EQ(server.opensOn, (std::vector<int>{1, 2}));
-}
-
 // The real driver: a session the server ended is noticed and replaced.
 TEST(ConnectionPool, ReconnectsAfterThePostgresServerEndedTheSession) {
   KORVANE_SKIP_UNLESS_AVAILABLE(InventoryBackend::Postgres);

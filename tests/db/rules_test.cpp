@@ -1,5 +1,6 @@
 // The pure rules of the database layer: query-text surgery, reading the connection
-// string, declared sizes, wide text, and the choice of backend.
+// string, declared sizes, wide text, and the choice of backend. (The surgery that only
+// places a locator or recognises a whole table shows in the contract suite.)
 #include <gtest/gtest.h>
 
 #include "platform/db/case_fold.h"
@@ -70,28 +71,6 @@ TEST(CaseFold, KeysFoldInEveryScriptButNeverIntoAscii) {
   // The dotted capital I and the Kelvin sign stay: ASCII names compare as NOCASE does.
   EXPECT_EQ(FoldKey("\u0130\u212A"), "\u0130\u212A");
   EXPECT_EQ(FoldKey("PC_01 \xFF"), "pc_01 \xFF");
-}
-
-TEST(SqlText, WholeTableQueriesAreRecognisedAndNothingElse) {
-  EXPECT_EQ(WholeTableName("SELECT * From Asset"), "Asset");
-  EXPECT_EQ(WholeTableName("SELECT * from LastAccess"), "LastAccess");
-  EXPECT_EQ(WholeTableName("  select  *  FROM  Software ; "), "Software");
-  EXPECT_EQ(WholeTableName("SELECT * From Asset WHERE (Computer = N'PC01')"), std::nullopt);
-  EXPECT_EQ(WholeTableName("SELECT *, Computer AS Expr1 From Asset"), std::nullopt);
-  EXPECT_EQ(WholeTableName("SELECT Computer From Asset"), std::nullopt);
-  EXPECT_EQ(WholeTableName("SELECT * FromAsset"), std::nullopt);
-}
-
-TEST(SqlText, TheLocatorGoesAtTheEndOfTheSelectListBeforeTheFirstTopLevelFrom) {
-  EXPECT_EQ(AppendToSelectList("SELECT *, Computer AS Expr1 From Asset WHERE (Computer = 'from')", "ctid"),
-            "SELECT *, Computer AS Expr1, ctid From Asset WHERE (Computer = 'from')");
-  EXPECT_EQ(AppendToSelectList("SELECT (SELECT 1 FROM x) AS a FROM t", "_rowid_"),
-            "SELECT (SELECT 1 FROM x) AS a, _rowid_ FROM t");
-  EXPECT_EQ(AppendToSelectList("SELECT 'from' AS fromage", "x"), std::nullopt);
-  EXPECT_EQ(TableOfQuery("SELECT *, Computer AS Expr1 From Asset WHERE (Computer = 'x')"), "Asset");
-  EXPECT_EQ(TableOfQuery("SELECT * FROM a, b"), std::nullopt);
-  EXPECT_EQ(TableOfQuery("SELECT * FROM a JOIN b ON a.x = b.x"), std::nullopt);
-  EXPECT_EQ(TableOfQuery("SELECT 1"), std::nullopt);
 }
 
 TEST(ConnectionString, DataSourceAndCatalogAreReadWithoutRegardToCase) {

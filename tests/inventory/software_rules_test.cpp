@@ -88,20 +88,14 @@ TEST(SoftwareList, LoadingFollowsTheItemRules) {
 }
 
 TEST(SoftwareCompare, EntriesAndOrderOfTheNestedScan) {
+  // (Removed and installed programs, and letter case, are checked end to end.)
   SoftwareTable stored, collected;
-  LoadSoftwareList(Item("P", "1.0", "C:\\P") + "^" + Item("Foo", "1") + "^" + Item("Gone", "1") +
-                       "^" + Item("Same", "1", "L", "ID1"), stored);
-  LoadSoftwareList(Item("P", "1.1", "D:\\P") + "^" + Item("FOO", "1") + "^" + Item("New", "2") +
-                       "^" + Item("Same", "1", "L", "ID2"), collected);
-  const std::vector<std::string> got = Compare(stored, collected);
-  ASSERT_EQ(got.size(), 7u);
-  EXPECT_EQ(got[0], "Software removed : Foo");
-  EXPECT_EQ(got[1], "Software removed : Gone");
-  EXPECT_EQ(got[2], "P Version changed from 1.0 To 1.1");
-  EXPECT_EQ(got[3], "P Location changed from C:\\P To D:\\P");
-  EXPECT_EQ(got[4], "Same Product ID changed from ID1 To ID2");
-  EXPECT_EQ(got[5], "New Software installed : FOO");
-  EXPECT_EQ(got[6], "New Software installed : New");
+  LoadSoftwareList(Item("P", "1.0", "C:\\P") + "^" + Item("Same", "1", "L", "ID1"), stored);
+  LoadSoftwareList(Item("P", "1.1", "D:\\P") + "^" + Item("Same", "1", "L", "ID2"), collected);
+  EXPECT_EQ(Compare(stored, collected),
+            (std::vector<std::string>{"P Version changed from 1.0 To 1.1",
+                                      "P Location changed from C:\\P To D:\\P",
+                                      "Same Product ID changed from ID1 To ID2"}));
 
   // Duplicated names: every stored entry meets the first collected one of its name.
   SoftwareTable dupStored, dupCollected;
