@@ -183,17 +183,20 @@ TEST(TargetContract, ServiceManagerSizeProbeThenList) {
   uint32_t resume = 0;
   EXPECT_FALSE(handle->EnumServicesStatus(kServiceWin32, kServiceStateAll, 0, nullptr, needed, returned, resume));
   EXPECT_EQ(handle->LastError(), static_cast<uint32_t>(kErrorMoreData));
-  ASSERT_GT(needed, 0u);
+  const uint32_t probed = needed;
   std::vector<ServiceStatusEntry> entries;
   resume = 0;
-  const uint32_t bytes = (needed / kEnumServiceStatusRecordBytes + 1) * kEnumServiceStatusRecordBytes;
+  const uint32_t bytes = (probed / kEnumServiceStatusRecordBytes + 1) * kEnumServiceStatusRecordBytes;
   ASSERT_TRUE(handle->EnumServicesStatus(kServiceWin32, kServiceStateAll, bytes, &entries, needed, returned, resume));
   ASSERT_GT(returned, 0u);
   EXPECT_EQ(entries.size(), returned);
+  uint32_t names = 0;
   for (const auto& entry : entries) {
+    names += static_cast<uint32_t>(entry.serviceName.size() + 1 + entry.displayName.size() + 1);
     EXPECT_FALSE(entry.serviceName.empty());
     EXPECT_NE(entry.serviceType & kServiceWin32, 0u) << entry.serviceName << ": no drivers when asked for services";
   }
+  EXPECT_GE(probed, returned * kEnumServiceStatusRecordBytes + names) << "the probe counts the names too";
   handle->Close();
 }
 
