@@ -296,32 +296,5 @@ TEST_P(ReconcileE2E, ZeroMemoryEmptySoftwareSlowerClockAndAVanishedPinnedDrive) 
 INSTANTIATE_TEST_SUITE_P(Backends, ReconcileE2E, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
-TEST(ReconcileE2ESqlite, DriveHistoryBoundByTheColumnSize) {
-  Inventory inventory;
-  // A small column: three days of entries do not fit beside each other.
-  inventory.Execute("DROP TABLE DriveHistory");
-  inventory.Execute("CREATE TABLE DriveHistory (DiskComputer NVARCHAR(50) COLLATE NOCASE, "
-                    "DiskHistory NVARCHAR(40), DiskComputerName NVARCHAR(50))");
-  TempDir lab, temp;
-  Machine m;
-  m.drives = {{"C:", 38154, 1234, "NTFS"}};
-  const std::vector<std::pair<std::string, long long>> days{
-      {"2003-02-14 09:00:00", 1234}, {"2003-02-14 18:00:00", 1000},
-      {"2003-02-15 09:00:00", 1100}, {"2003-02-16 09:00:00", 1050}};
-  for (const auto& [when, free] : days) {
-    m.drives[0].freeMB = free;
-    WriteFile(lab / "PC01.json", LabFile("PC01", m));
-    ScanOptions o;
-    o.args = {ScanCommandLine("PC01", inventory.DataSource())};
-    o.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
-    o.fakeTime = when;
-    EXPECT_EQ(RunScanner(o).exitCode, 0);
-  }
-  const auto rows = inventory.RowsOf("DriveHistory", "PC01~C");
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(ToText(rows[0][1]), "^2003/02/15,1100^2003/02/16,1050");
-  EXPECT_EQ(ToText(rows[0][2]), "PC01");
-}
-
 }  // namespace
 }  // namespace korvane::test

@@ -182,22 +182,31 @@ TEST(UpdateDB, RowsMissingFromSomeTablesOnly) {
   EXPECT_TRUE(userOnly.db.Table("DriveHistory").rows.empty());
 }
 
-TEST(DriveHistory, DamagedDatesColumnsTooSmallAndRecordsetsThatCannotCount) {
+TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCount) {
   Reconciliation r;
   Korvane& k = r.NewScan(KnownMachine());
+  auto history = [&](const std::string& key) { return r.db.RowsOf("DriveHistory", key).at(0)[1]; };
+  // Three entries do not fit into 40 characters: the oldest goes.
+  r.db.Table("DriveHistory").definedSizes[1] = 40;
+  for (const auto& [day, free] : {std::pair{14, 1234}, {15, 1100}, {16, 1050}}) {
+    r.clock.next.day = day;
+    UpdateDriveHistory(k, "C:", free);
+  }
+  EXPECT_EQ(history("PC01~C"), Variant("^2003/02/15,1100^2003/02/16,1050"));
+
   // A damaged last date counts as not today; a Null history takes its first entry.
-  r.db.AddRow("DriveHistory", "PC01~F")[1] = Variant("^2003/02/14,9^20O3/02/14,8");
+  r.db.AddRow("DriveHistory", "PC01~F")[1] = Variant("^2003/02/16,9^20O3/02/16,8");
   UpdateDriveHistory(k, "F:", 7);
-  EXPECT_EQ(r.db.RowsOf("DriveHistory", "PC01~F")[0][1], Variant("^2003/02/14,9^20O3/02/14,8^2003/02/14,7"));
+  EXPECT_EQ(history("PC01~F"), Variant("^2003/02/16,9^20O3/02/16,8^2003/02/16,7"));
   r.db.AddRow("DriveHistory", "PC01~G");
   UpdateDriveHistory(k, "G:", 5);
-  EXPECT_EQ(r.db.RowsOf("DriveHistory", "PC01~G")[0][1], Variant("^2003/02/14,5"));
+  EXPECT_EQ(history("PC01~G"), Variant("^2003/02/16,5"));
 
   // A column too small for even the new entry keeps what it holds.
   r.db.Table("DriveHistory").definedSizes[1] = 10;
-  r.clock.next.day = 15;
+  r.clock.next.day = 17;
   UpdateDriveHistory(k, "G:", 999);
-  EXPECT_EQ(r.db.RowsOf("DriveHistory", "PC01~G")[0][1], Variant("^2003/02/14,5"));
+  EXPECT_EQ(history("PC01~G"), Variant("^2003/02/16,5"));
   EXPECT_EQ(r.db.RowsOf("DriveHistory", "PC01~G")[0][2], Variant("PC01"));
 
   // A recordset that cannot count ends the scan.

@@ -55,19 +55,21 @@ class LastAccessTest : public ::testing::TestWithParam<InventoryBackend> {
     WriteFile(lab_ / (name + ".json"), answers ? "{}" : "{\"echo\": false}");
   }
 
-  ScanResult Scan(const std::string& name, const std::string& server,
-                  const std::string& fakeTime = "2003-02-14 09:05:30") {
+  ScanResult Scan(const std::string& name, const std::string& fakeTime = "2003-02-14 09:05:30") {
     ScanOptions options;
-    options.args = {ScanCommandLine(name, server)};
+    options.args = {ScanCommandLine(name, inventory_->DataSource())};
     options.env = {{"KORVANE_LAB", lab_.str()}, {"Temp", temp_.str()}};
     options.fakeTime = fakeTime;
-    return RunScanner(options);
+    ScanResult result = RunScanner(options);
+    EXPECT_EQ(result.exitCode, 0) << result.stderrText;
+    return result;
   }
 
-  ScanResult Scan(const std::string& name) { return Scan(name, inventory_->DataSource()); }
-
-  std::vector<std::vector<Variant>> Rows(const std::string& name) {
-    return inventory_->RowsOf("LastAccess", name);
+  // The time column of the computer's one row.
+  Variant TimeOf(const std::string& name) {
+    const auto rows = inventory_->RowsOf("LastAccess", name);
+    EXPECT_EQ(rows.size(), 1u) << name;
+    return rows.empty() ? Variant() : rows[0][1];
   }
 
   std::unique_ptr<Inventory> inventory_;
@@ -82,40 +84,21 @@ TEST_P(LastAccessTest, AttemptsAreRecordedAnsweredOrNot) {
   Computer(answering, true);
 
   // First attempt, no answer: a row with the name and a Null time; the scan ends there.
-  ScanResult first = Scan(silent);
-  EXPECT_EQ(first.exitCode, 0) << first.stderrText;
-  EXPECT_EQ(first.progress, (std::vector<std::string>{silent + ",2", silent + ",4",
-                                                       silent + ",Complete"}));
-  auto rows = Rows(silent);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][0], Variant(silent));
-  EXPECT_TRUE(rows[0][1].IsNull());
+  EXPECT_EQ(Scan(silent).progress, (std::vector<std::string>{silent + ",2", silent + ",4",
+                                                             silent + ",Complete"}));
+  EXPECT_TRUE(TimeOf(silent).IsNull());
 
   // First attempt, answered: both columns, with the time text of the scan.
-  ScanResult answered = Scan(answering);
-  EXPECT_EQ(answered.exitCode, 0) << answered.stderrText;
-  rows = Rows(answering);
-  ASSERT_EQ(rows.size(), 1u);
-  ExpectTimeTextFrom(rows[0][1], "2003/02/14 09:05:30");
+  Scan(answering);
+  ExpectTimeTextFrom(TimeOf(answering), "2003/02/14 09:05:30");
 
   // Later attempts: an answer moves the time on; silence leaves the row as it was.
-  Scan(answering, inventory_->DataSource(), "2003-02-15 17:45:01");
-  rows = Rows(answering);
-  ASSERT_EQ(rows.size(), 1u);
-  ExpectTimeTextFrom(rows[0][1], "2003/02/15 17:45:01");
-  const Variant stored = rows[0][1];
+  Scan(answering, "2003-02-15 17:45:01");
+  const Variant stored = TimeOf(answering);
+  ExpectTimeTextFrom(stored, "2003/02/15 17:45:01");
   Computer(answering, false);
-  Scan(answering, inventory_->DataSource(), "2003-02-16 08:00:00");
-  rows = Rows(answering);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][1], stored);
-
-  // The silent computer answers at last: its one row gets the time.
-  Computer(silent, true);
-  Scan(silent, inventory_->DataSource(), "2003-02-17 12:00:00");
-  rows = Rows(silent);
-  ASSERT_EQ(rows.size(), 1u);
-  ExpectTimeTextFrom(rows[0][1], "2003/02/17 12:00:00");
+  Scan(answering, "2003-02-16 08:00:00");
+  EXPECT_EQ(TimeOf(answering), stored);
 
   for (const std::string& entry : LogEntries(temp_)) {
     EXPECT_EQ(entry.find(kLastAccessFailure), std::string::npos) << entry;
