@@ -196,6 +196,8 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
   std::cout << "[          ] " << lost << " entries lost, " << logged << " scans logged it\n";
 }
 
+// Not on the memory database: these are scanner processes, and only this test process
+// can reach it. (Its recordsets meet another writer in the contract suite.)
 INSTANTIATE_TEST_SUITE_P(Backends, SameComputerAtOnce, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
