@@ -22,6 +22,22 @@ RuntimeError ItemNotFound() {
                       "name or ordinal.");
 }
 
+// Whether storing `value` into a column that holds `stored` would leave it as it is.
+// Only values of one kind are the same (a number given as text is converted by the
+// backend, and text compares exactly, letter case included), numbers by their value.
+bool Holds(const Variant& stored, const Variant& value) {
+  const auto none = [](const Variant& v) { return v.IsNull() || v.IsEmpty(); };
+  if (none(stored) || none(value)) return none(stored) && none(value);
+  const auto number = [](const Variant& v) {
+    return v.kind() == Variant::Kind::Long ? static_cast<double>(v.long_value()) : v.double_value();
+  };
+  const auto numeric = [](const Variant& v) {
+    return v.kind() == Variant::Kind::Long || v.kind() == Variant::Kind::Double;
+  };
+  if (numeric(stored) && numeric(value)) return number(stored) == number(value);
+  return stored == value;
+}
+
 class ClientRecordset : public Recordset {
  public:
   ClientRecordset(std::shared_ptr<Engine> engine, std::shared_ptr<ErrorState> errors)
@@ -78,7 +94,17 @@ class ClientRecordset : public Recordset {
       CheckOrdinal(ordinal);
       if (!table_) throw NotUpdatable();
       pending_[ordinal] = value;
-      ColumnChanges changes(pending_.begin(), pending_.end());
+      ColumnChanges changes;
+      for (const auto& [column, set] : pending_) {
+        if (!Holds(row.values[static_cast<std::size_t>(column)], set)) changes.emplace_back(column, set);
+      }
+      // Writing what the row holds already would change nothing but its version: most
+      // columns of a rescanned computer are written with the values they have.
+      if (changes.empty()) {
+        pending_.clear();
+        unstored_.reset();
+        return 0;
+      }
       // A change that could not be stored stays pending, as an edit in progress: the
       // next Update tries it again with its own column, and Close reports it.
       try {

@@ -149,6 +149,51 @@ TEST_P(RecordsetTest, SetFieldIsStoredWithTheNextUpdate) {
   EXPECT_GT(asset->DefinedSize(asset::kHistory), 1000000);
 }
 
+// A change is stored only while the row is as it was read. An Update that would leave
+// the row as it is stores nothing, and so cannot find that another writer came first.
+TEST_P(RecordsetTest, ChangesNeedTheRowAsReadAndUpdatesThatChangeNothingStoreNothing) {
+  const std::string name = UniqueComputerName("OPT");
+  const int clock = asset::kProcessor1Name + 1;
+  auto conn = inv().Connect();
+  auto all = conn->OpenRecordset(kAllAssetQuery);
+  all->AddNew(Variant(name));
+  all->Update(asset::kDomain, Variant("corp"));
+  all->Update(asset::kTotalPhysicalMemory, Variant(int32_t{511}));
+  all->Update(clock, Variant(2793.0));
+
+  auto rs = conn->OpenRecordset(AssetQuery(name));
+  ASSERT_EQ(rs->RecordCount(), 1);
+  conn->OpenRecordset(AssetQuery(name))->Update(asset::kManufacturer, Variant("HP"));
+  rs->Update(asset::kDomain, Variant("corp"));
+  rs->Update(asset::kTotalPhysicalMemory, Variant(int32_t{511}));
+  rs->Update(clock, Variant(2793.0));
+  rs->Update(clock, Variant(int32_t{2793}));
+  rs->Update(asset::kModel, Variant::Null());
+  rs->Update(asset::kModel, Variant());
+  // Text differing in case only, and a number given as text, are changes.
+  for (const auto& [ordinal, value] : {std::pair<int, Variant>{asset::kDomain, Variant("CORP")},
+                                       {asset::kTotalPhysicalMemory, Variant("511")},
+                                       {asset::kModel, Variant("")}}) {
+    auto stale = conn->OpenRecordset(AssetQuery(name));
+    conn->OpenRecordset(AssetQuery(name))->Update(asset::kSerialNumber, Variant(std::to_string(ordinal)));
+    EXPECT_THROW(stale->Update(ordinal, value), RuntimeError) << ordinal;
+    EXPECT_EQ(conn->LastErrorDescription(),
+              "Row cannot be located for updating. Some values may have been changed since it was "
+              "last read.");
+  }
+  // A change set before an Update of an unchanged value is stored by it.
+  auto fresh = conn->OpenRecordset(AssetQuery(name));
+  fresh->SetField(asset::kModel, Variant("GX270"));
+  fresh->Update(asset::kDomain, Variant("corp"));
+
+  const auto rows = inv().RowsOf("Asset", name);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][asset::kManufacturer], Variant("HP"));
+  EXPECT_EQ(rows[0][asset::kDomain], Variant("corp"));
+  EXPECT_EQ(rows[0][asset::kTotalPhysicalMemory], Variant(int32_t{511}));
+  EXPECT_EQ(rows[0][asset::kModel], Variant("GX270"));
+}
+
 TEST_P(RecordsetTest, KeysMatchWithoutRegardToCaseAndTheFirstRowIsCurrent) {
   const std::string name = UniqueComputerName("case");
   auto conn = inv().Connect();
