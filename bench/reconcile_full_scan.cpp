@@ -3,10 +3,18 @@
 // has), measured in this process with the program's own database layer, side by side on
 // SQLite (WAL) and on PostgreSQL through ODBC: a new computer, a known computer whose
 // snapshot has not changed, and a known computer with a dozen field changes and 15
-// software changes out of 150 programs. Every write is its own committed statement.
+// software changes out of 150 programs. Every write is its own committed statement; an
+// Update that changes nothing sends none.
 //
 //   bench_reconcile_full_scan [SCANS] [--pg DSN]     (default: 30 scans; the PostgreSQL
 //     column needs a DSN, else KORVANE_TEST_PG_DSN is used when set)
+//
+// For each kind of scan it prints the median of the whole scan and of its two parts:
+// opening the data source (a file on SQLite; on PostgreSQL a new server process, which
+// a scanner process pays once) and the scan's statements on the open connection. The
+// backends take turns scan by scan; the load average at the start is printed with the
+// figures, since on a busy machine every round trip to the server waits for a core. To
+// see the statements a scan sends, set log_min_duration_statement = 0 on the server.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +22,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "scan/korvane.h"
 #include "inventory/update_db.h"
@@ -92,7 +102,12 @@ struct Env {
   std::string connectionString;
 };
 
-double ScanMs(Env& env, const std::string& computer, const MachineSnapshot& snap) {
+struct Timing {
+  double total = 0;    // ms, opening the data source included
+  double connect = 0;  // ms spent opening it
+};
+
+Timing ScanMs(Env& env, const std::string& computer, const MachineSnapshot& snap) {
   Korvane k(Platform{&env.process, &env.console, &env.clock, env.server.get(), nullptr});
   k.ctx.ComputerName = computer;
   k.ctx.ConnectionString = env.connectionString;
@@ -100,40 +115,72 @@ double ScanMs(Env& env, const std::string& computer, const MachineSnapshot& snap
   k.ctx.PingOK = true;
   k.snap = snap;
   const auto t0 = std::chrono::steady_clock::now();
+  // The scan's first stage would open it; opened here, the pool hands it on and the
+  // time it took is told apart.
+  k.connections.Open(*env.server, env.connectionString);
+  const auto t1 = std::chrono::steady_clock::now();
   UpdateLastAccess(k);
   UpdateDB(k);
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  const auto t2 = std::chrono::steady_clock::now();
+  if (k.connections.ConnectionsMade() != 1) std::fprintf(stderr, "more than one connection in a scan\n");
+  return {std::chrono::duration<double, std::milli>(t2 - t0).count(),
+          std::chrono::duration<double, std::milli>(t1 - t0).count()};
 }
 
+// The figures of one backend, a row of Timing per scan and kind of scan.
 struct Figures {
-  std::vector<double> fresh, same, changed;
+  std::string connectionString;
+  std::string prefix;  // of the computer names, apart from earlier runs on a server
+  std::vector<Timing> fresh, same, changed;
 };
 
-Figures Measure(Env& env, int scans, const std::string& prefix) {
-  Figures f;
-  for (int i = 0; i < scans; ++i) f.fresh.push_back(ScanMs(env, prefix + "NEW" + std::to_string(i), Snapshot(0)));
-  for (int i = 0; i < scans; ++i) {
+// The backends take turns scan by scan, so that a change in the machine's load falls on
+// both alike.
+void Measure(Env& env, int scans, std::vector<Figures*> backends) {
+  auto each = [&](auto scan) {
+    for (int i = 0; i < scans; ++i) {
+      for (Figures* f : backends) {
+        env.connectionString = f->connectionString;
+        scan(*f, i);
+      }
+    }
+  };
+  env.clock.now.day = 14;
+  each([&](Figures& f, int i) { f.fresh.push_back(ScanMs(env, f.prefix + "NEW" + std::to_string(i), Snapshot(0))); });
+  each([&](Figures& f, int i) {
     env.clock.now.day = 14 + i % 10;  // a new drive-history entry most scans
-    f.same.push_back(ScanMs(env, prefix + "NEW0", Snapshot(0)));
-  }
-  for (int i = 0; i < scans; ++i) {
+    f.same.push_back(ScanMs(env, f.prefix + "NEW0", Snapshot(0)));
+  });
+  each([&](Figures& f, int i) {
     env.clock.now.day = 14 + i % 10;
-    f.changed.push_back(ScanMs(env, prefix + "NEW1", Snapshot(1 + i % 2)));
-  }
-  return f;
+    f.changed.push_back(ScanMs(env, f.prefix + "NEW1", Snapshot(1 + i % 2)));
+  });
 }
 
-double Median(std::vector<double> ms) {
+double Median(const std::vector<Timing>& timings, double (*part)(const Timing&)) {
+  std::vector<double> ms;
+  for (const Timing& t : timings) ms.push_back(part(t));
   std::sort(ms.begin(), ms.end());
   return ms[ms.size() / 2];
 }
 
-void Row(const char* title, const std::vector<double>& sqlite, const std::vector<double>* pg) {
-  if (pg == nullptr) {
-    std::printf("%-42s %10.2f\n", title, Median(sqlite));
-    return;
+void Rows(const char* title, const std::vector<Timing>& sqlite, const std::vector<Timing>* pg) {
+  const struct {
+    const char* name;
+    double (*part)(const Timing&);
+  } parts[] = {{"whole scan", [](const Timing& t) { return t.total; }},
+               {"  opening the data source", [](const Timing& t) { return t.connect; }},
+               {"  the scan's statements", [](const Timing& t) { return t.total - t.connect; }}};
+  std::printf("%s\n", title);
+  for (const auto& part : parts) {
+    const double a = Median(sqlite, part.part);
+    if (pg == nullptr) {
+      std::printf("  %-40s %10.2f\n", part.name, a);
+      continue;
+    }
+    const double b = Median(*pg, part.part);
+    std::printf("  %-40s %10.2f %12.2f %8.2fx\n", part.name, a, b, b / a);
   }
-  std::printf("%-42s %10.2f %12.2f %8.2fx\n", title, Median(sqlite), Median(*pg), Median(*pg) / Median(sqlite));
 }
 
 }  // namespace
@@ -153,25 +200,28 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   InstallSchema(dir.string());
   Env env;
-  env.connectionString = MakeConnectionString(dir.string());
-  const Figures sqlite = Measure(env, scans, "");
+  Figures sqlite{MakeConnectionString(dir.string()), ""};
+  Figures pg{dsn.empty() ? "" : MakeConnectionString(dsn), "BENCH" + std::to_string(::getpid()) + "_"};
+  const bool both = !dsn.empty();
+  double load[3] = {0, 0, 0};
+  const int loads = getloadavg(load, 3);
+  if (both) {
+    Measure(env, scans, {&sqlite, &pg});
+  } else {
+    Measure(env, scans, {&sqlite});
+  }
   fs::remove_all(dir);
 
-  Figures pg;
-  if (!dsn.empty()) {
-    env.connectionString = MakeConnectionString(dsn);
-    env.clock.now.day = 14;
-    pg = Measure(env, scans, "BENCH" + std::to_string(::getpid()) + "_");
-  }
-  const bool both = !dsn.empty();
-  std::printf("median ms per scan (last access + reconciliation), %d scans each\n", scans);
+  std::printf("median ms per scan (last access + reconciliation), %d scans each", scans);
+  if (loads > 0) std::printf("; load average %.2f at the start", load[0]);
+  std::printf("\n");
   if (both) {
-    std::printf("%-42s %10s %12s %9s\n", "", "SQLite", "PostgreSQL", "ratio");
+    std::printf("  %-40s %10s %12s %9s\n", "", "SQLite", "PostgreSQL", "ratio");
   } else {
-    std::printf("%-42s %10s   (no PostgreSQL DSN given)\n", "", "SQLite");
+    std::printf("  %-40s %10s   (no PostgreSQL DSN given)\n", "", "SQLite");
   }
-  Row("new computer (rows created)", sqlite.fresh, both ? &pg.fresh : nullptr);
-  Row("known computer, nothing changed", sqlite.same, both ? &pg.same : nullptr);
-  Row("known computer, ~12 fields + 15 programs", sqlite.changed, both ? &pg.changed : nullptr);
+  Rows("new computer (rows created)", sqlite.fresh, both ? &pg.fresh : nullptr);
+  Rows("known computer, nothing changed", sqlite.same, both ? &pg.same : nullptr);
+  Rows("known computer, ~12 fields + 15 programs", sqlite.changed, both ? &pg.changed : nullptr);
   return 0;
 }
