@@ -22,22 +22,6 @@ RuntimeError ItemNotFound() {
                       "name or ordinal.");
 }
 
-// Whether storing `value` into a column that holds `stored` would leave it as it is.
-// Only values of one kind are the same (a number given as text is converted by the
-// backend, and text compares exactly, letter case included), numbers by their value.
-bool Holds(const Variant& stored, const Variant& value) {
-  const auto none = [](const Variant& v) { return v.IsNull() || v.IsEmpty(); };
-  if (none(stored) || none(value)) return none(stored) && none(value);
-  const auto number = [](const Variant& v) {
-    return v.kind() == Variant::Kind::Long ? static_cast<double>(v.long_value()) : v.double_value();
-  };
-  const auto numeric = [](const Variant& v) {
-    return v.kind() == Variant::Kind::Long || v.kind() == Variant::Kind::Double;
-  };
-  if (numeric(stored) && numeric(value)) return number(stored) == number(value);
-  return stored == value;
-}
-
 class ClientRecordset : public Recordset {
  public:
   ClientRecordset(std::shared_ptr<Engine> engine, std::shared_ptr<ErrorState> errors)
@@ -96,7 +80,7 @@ class ClientRecordset : public Recordset {
       pending_[ordinal] = value;
       ColumnChanges changes;
       for (const auto& [column, set] : pending_) {
-        if (!Holds(row.values[static_cast<std::size_t>(column)], set)) changes.emplace_back(column, set);
+        if (!HoldsAlready(row.values[static_cast<std::size_t>(column)], set)) changes.emplace_back(column, set);
       }
       // Writing what the row holds already would change nothing but its version: most
       // columns of a rescanned computer are written with the values they have.
@@ -305,6 +289,19 @@ void ThrowRowNotFound() {
   throw RuntimeError(kProviderError,
                      "Row cannot be located for updating. Some values may have been changed "
                      "since it was last read.");
+}
+
+bool HoldsAlready(const Variant& stored, const Variant& value) {
+  const auto none = [](const Variant& v) { return v.IsNull() || v.IsEmpty(); };
+  if (none(stored) || none(value)) return none(stored) && none(value);
+  const auto numeric = [](const Variant& v) {
+    return v.kind() == Variant::Kind::Long || v.kind() == Variant::Kind::Double;
+  };
+  const auto number = [](const Variant& v) {
+    return v.kind() == Variant::Kind::Long ? static_cast<double>(v.long_value()) : v.double_value();
+  };
+  if (numeric(stored) && numeric(value)) return number(stored) == number(value);
+  return stored == value;
 }
 
 int32_t DefinedSizeOfDeclaredType(const std::string& declaredType) {

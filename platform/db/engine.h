@@ -76,6 +76,12 @@ class Engine {
 // "Row cannot be located for updating": the row changed or went away since it was read.
 [[noreturn]] void ThrowRowNotFound();
 
+// Whether storing `value` into a column that holds `stored` would leave it as it is, so
+// that no statement is needed. Only values of one kind are the same (a number given as
+// text is converted by the backend; text compares exactly, letter case included), numbers
+// by their value; Null and Empty alike.
+bool HoldsAlready(const Variant& stored, const Variant& value);
+
 // DefinedSize of a declared column type such as NVARCHAR(255), TEXT, INTEGER.
 int32_t DefinedSizeOfDeclaredType(const std::string& declaredType);
 

@@ -127,11 +127,17 @@ class MemoryRecordset : public Recordset {
       if (db_.failingUpdates.contains({table_, ordinal})) {
         throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(ordinal));
       }
-      if (*entry.stored != entry.read) db::ThrowRowNotFound();
-      for (auto& [o, v] : pending_) (*entry.stored)[static_cast<std::size_t>(o)] = v;
+      std::map<int, Variant> changes = pending_;
+      changes[ordinal] = value;
+      // Like the real backends, writing what the row held when read needs no statement,
+      // so it cannot find the row changed by another writer.
+      std::erase_if(changes, [&](const auto& c) {
+        return db::HoldsAlready(entry.read[static_cast<std::size_t>(c.first)], c.second);
+      });
+      if (!changes.empty() && *entry.stored != entry.read) db::ThrowRowNotFound();
+      for (auto& [o, v] : changes) (*entry.stored)[static_cast<std::size_t>(o)] = v;
       pending_.clear();
-      (*entry.stored)[static_cast<std::size_t>(ordinal)] = value;
-      entry.read = *entry.stored;
+      if (!changes.empty()) entry.read = *entry.stored;
       db_.calls.push_back("update " + table_ + " " + std::to_string(ordinal));
     });
   }
