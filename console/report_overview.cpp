@@ -88,9 +88,10 @@ std::string ComputerPageName(std::size_t number, const std::string& name) {
   return std::string("computers/") + n + (safe.empty() ? "" : "-" + safe) + ".html";
 }
 
-ReportOverview::ReportOverview(std::filesystem::path dir, ReportContext context)
+ReportOverview::ReportOverview(std::filesystem::path dir, ReportContext context, std::size_t batchLinks)
     : dir_(std::move(dir)),
       context_(std::move(context)),
+      batchLinks_(batchLinks),
       rowsPath_(dir_ / ".computers.part"),
       linksPath_(dir_ / ".census.part") {
   rows_.open(rowsPath_, std::ios::binary | std::ios::trunc);
@@ -246,10 +247,9 @@ void ReportOverview::WriteCensus() {
   WritePageStart(out, context_, "Software census", "");
   out << "<p>" << programs_.size() << " programs on " << computers_ << " computers.</p>\n"
       << "<table id=\"census\">\n<tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr>\n";
-  // The program pages in batches of at most this many links, each batch one read of the
-  // scratch file.
-  constexpr std::size_t kBatchLinks = 1 << 18;
-  std::vector<const std::pair<const std::string, Program>*> batch;
+  // The program pages are written in batches of at most batchLinks_ links each.
+  std::vector<std::vector<const ProgramEntry*>> batches;
+  std::vector<uint32_t> batchOf(programs_.size() + 1, 0);  // by program number
   std::size_t batchLinks = 0;
   for (const auto& entry : programs_) {
     const auto& [name, p] = entry;
@@ -264,24 +264,62 @@ void ReportOverview::WriteCensus() {
       links += v.computers;
     }
     out << "</td></tr>\n";
-    if (!batch.empty() && batchLinks + links > kBatchLinks) {
-      WriteProgramPages(batch);
-      batch.clear();
+    if (batches.empty() || (!batches.back().empty() && batchLinks + links > batchLinks_)) {
+      batches.emplace_back();
       batchLinks = 0;
     }
-    batch.push_back(&entry);
+    batches.back().push_back(&entry);
     batchLinks += links;
+    if (p.number < batchOf.size()) batchOf[p.number] = static_cast<uint32_t>(batches.size() - 1);
   }
-  if (!batch.empty()) WriteProgramPages(batch);
-  std::filesystem::remove(linksPath_);
   out << "</table>\n";
   WritePageEnd(out);
+  if (batches.size() <= 1) {
+    if (!batches.empty()) WriteProgramPages(batches[0], linksPath_);
+  } else {
+    const std::vector<std::filesystem::path> parts = SplitLinks(batchOf, batches.size());
+    for (std::size_t b = 0; b < batches.size(); ++b) {
+      WriteProgramPages(batches[b], parts[b]);
+      std::filesystem::remove(parts[b]);
+    }
+  }
+  std::filesystem::remove(linksPath_);
 }
 
-void ReportOverview::WriteProgramPages(const std::vector<const std::pair<const std::string, Program>*>& batch) {
+// Each batch's links into a scratch file of its own, so that every link is read once
+// more rather than once per batch (which grew with the square of the inventory). At most
+// kOpenParts files are open at once; beyond that the links are read once per that many.
+std::vector<std::filesystem::path> ReportOverview::SplitLinks(const std::vector<uint32_t>& batchOf,
+                                                              std::size_t batches) {
+  constexpr std::size_t kOpenParts = 128;
+  std::vector<std::filesystem::path> parts;
+  for (std::size_t b = 0; b < batches; ++b) parts.push_back(dir_ / (".census." + std::to_string(b) + ".part"));
+  for (std::size_t from = 0; from < batches; from += kOpenParts) {
+    const std::size_t to = std::min(batches, from + kOpenParts);
+    std::vector<std::ofstream> files;
+    for (std::size_t b = from; b < to; ++b) {
+      files.emplace_back(parts[b], std::ios::binary | std::ios::trunc);
+      if (!files.back()) throw RuntimeError(0, "cannot write " + parts[b].string());
+    }
+    std::ifstream in(linksPath_, std::ios::binary);
+    Link link{};
+    while (in.read(reinterpret_cast<char*>(&link), sizeof link)) {
+      const std::size_t b = link.program < batchOf.size() ? batchOf[link.program] : 0;
+      if (b >= from && b < to) files[b - from].write(reinterpret_cast<const char*>(&link), sizeof link);
+    }
+    for (std::ofstream& f : files) {
+      f.close();
+      if (!f) throw RuntimeError(0, "cannot write the census scratch files in " + dir_.string());
+    }
+  }
+  return parts;
+}
+
+void ReportOverview::WriteProgramPages(const std::vector<const ProgramEntry*>& batch,
+                                       const std::filesystem::path& linksPath) {
   std::map<uint32_t, std::vector<Link>> links;  // by program number
   for (const auto* entry : batch) links[entry->second.number];
-  std::ifstream in(linksPath_, std::ios::binary);
+  std::ifstream in(linksPath, std::ios::binary);
   Link link{};
   while (in.read(reinterpret_cast<char*>(&link), sizeof link)) {
     const auto found = links.find(link.program);
@@ -289,18 +327,19 @@ void ReportOverview::WriteProgramPages(const std::vector<const std::pair<const s
   }
   for (const auto* entry : batch) {
     const auto& [name, p] = *entry;
-    const std::vector<Link>& on = links[p.number];
+    std::vector<Link>& on = links[p.number];
+    // By version, each version's computers still in the order they were reported.
+    std::stable_sort(on.begin(), on.end(), [](const Link& x, const Link& y) { return x.version < y.version; });
     std::ofstream page(dir_ / "software" / (std::to_string(p.number) + ".html"), std::ios::binary | std::ios::trunc);
     WritePageStart(page, context_, "Program " + name, "../");
     page << "<p>On " << p.computers << (p.computers == 1 ? " computer" : " computers") << ".</p>\n";
     for (const auto& [version, v] : p.versions) {
       page << "<h2>Version " << (version.empty() ? "(none)" : Html(version)) << " (" << v.computers << ")</h2>\n<p>";
-      bool first = true;
-      for (const Link& l : on) {
-        if (l.version != v.id) continue;
-        const auto& [computer, target] = computerPages_[l.computer];
-        page << (first ? "" : ", ") << "<a href=\"../" << target << "\">" << Html(computer) << "</a>";
-        first = false;
+      const auto [begin, end] = std::equal_range(on.begin(), on.end(), Link{p.number, v.id, 0},
+                                                 [](const Link& x, const Link& y) { return x.version < y.version; });
+      for (auto l = begin; l != end; ++l) {
+        const auto& [computer, target] = computerPages_[l->computer];
+        page << (l == begin ? "" : ", ") << "<a href=\"../" << target << "\">" << Html(computer) << "</a>";
       }
       page << "</p>\n";
     }

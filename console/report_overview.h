@@ -1,7 +1,8 @@
 // What the report's overview and census gather while the computers stream past: counts,
 // classes and the few drives worth a look are kept in memory; the computer list and the
 // census links (program, version, computer) go to scratch files as they are made and are
-// read back at the end, the links in batches of bounded size. Memory grows with the
+// read back at the end, the links split into batches of bounded size, so that each is read
+// a fixed number of times whatever the inventory's size. Memory grows with the
 // distinct systems, programs and versions and with the computers' names, not with what
 // each computer holds.
 #pragma once
@@ -24,7 +25,8 @@ std::string ComputerPageName(std::size_t number, const std::string& name);
 
 class ReportOverview : public ProgramLinks {
  public:
-  ReportOverview(std::filesystem::path dir, ReportContext context);
+  // `batchLinks`: how many census links the program pages may hold in memory at once.
+  ReportOverview(std::filesystem::path dir, ReportContext context, std::size_t batchLinks = std::size_t{1} << 18);
 
   // Adds one computer, whose page is `page` (relative to DIR).
   void Add(const ComputerRows& c, const std::string& page);
@@ -60,10 +62,13 @@ class ReportOverview : public ProgramLinks {
   void KeepTop(std::vector<Drive>& list, Drive d, bool (*before)(const Drive&, const Drive&));
   void WriteIndex();
   void WriteCensus();
-  void WriteProgramPages(const std::vector<const std::pair<const std::string, Program>*>& batch);
+  using ProgramEntry = std::pair<const std::string, Program>;
+  void WriteProgramPages(const std::vector<const ProgramEntry*>& batch, const std::filesystem::path& links);
+  std::vector<std::filesystem::path> SplitLinks(const std::vector<uint32_t>& batchOf, std::size_t batches);
 
   std::filesystem::path dir_;
   ReportContext context_;
+  std::size_t batchLinks_;
   std::ofstream rows_;  // the computer list, written as the computers come
   std::filesystem::path rowsPath_;
   std::size_t computers_ = 0;

@@ -2,9 +2,13 @@
 // expanding targets, and taking the stored texts apart for `show`.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+
 #include "console/inventory_text.h"
 #include "lab/authoring/lab_random.h"
 #include "console/progress_view.h"
+#include "console/report_overview.h"
 #include "console/scan_command.h"
 #include "console/scan_process.h"
 #include "console/scan_log.h"
@@ -177,6 +181,62 @@ TEST(ConsoleRules, LabRandomIsTheSameEverywhere) {
   for (int i = 0; i < 3000; ++i) ++seen[c.Weighted({1, 0, 2})];
   EXPECT_EQ(seen[1], 0);
   EXPECT_GT(seen[2], seen[0]);
+}
+
+// The census pages come out the same however many links the report may hold at once,
+// also past the number of scratch files it keeps open together; each version lists its
+// computers in inventory order.
+TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
+  const std::string section = "\xC2\xA7";
+  const auto pages = [&](std::size_t batchLinks) {
+    test::TempDir dir;
+    ReportContext context;
+    context.title = "t";
+    ReportOverview overview(dir.path(), context, batchLinks);
+    for (int i = 0; i < 12; ++i) {
+      ComputerRows c;
+      c.asset = Row(120, Variant::Null());
+      c.asset[0] = Variant("PC" + std::to_string(i));
+      std::string list;
+      for (int p = 0; p < 140 + i % 5; ++p) {
+        list += "Program " + std::to_string(p) + section + "1." + std::to_string((p + i) % 3) + "^";
+      }
+      if (i % 2) list += "Odd" + section + "2.0";
+      c.softwareList = list;
+      overview.Add(c, ComputerPageName(static_cast<std::size_t>(i) + 1, "PC" + std::to_string(i)));
+    }
+    overview.Finish();
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
+      if (e.is_regular_file()) files[std::filesystem::relative(e.path(), dir.path()).string()] = test::ReadFile(e.path());
+    }
+    return files;
+  };
+  const std::map<std::string, std::string> one = pages(std::size_t{1} << 20);
+  ASSERT_EQ(one.count("software/1.html"), 1u);
+  std::string odd;
+  for (const auto& [name, text] : one) {
+    if (text.find("Program Odd") != std::string::npos) odd = text;
+  }
+  EXPECT_NE(odd.find("<h2>Version 2.0 (6)</h2>\n<p><a href=\"../computers/00002-PC1.html\">PC1</a>, "
+                     "<a href=\"../computers/00004-PC3.html\">PC3</a>, "),
+            std::string::npos)
+      << odd;
+  const std::string& first = one.at("software/1.html");  // Program 0: 1.0 on PC0, PC3, PC6, PC9
+  EXPECT_NE(first.find("<h2>Version 1.0 (4)</h2>\n<p><a href=\"../computers/00001-PC0.html\">PC0</a>, "
+                       "<a href=\"../computers/00004-PC3.html\">PC3</a>, <a href=\"../computers/00007-PC6.html\">PC6</a>, "
+                       "<a href=\"../computers/00010-PC9.html\">PC9</a></p>"),
+            std::string::npos)
+      << first;
+  for (std::size_t batch : {std::size_t{1}, std::size_t{7}, std::size_t{100}}) {
+    const std::map<std::string, std::string> split = pages(batch);
+    EXPECT_EQ(split.size(), one.size()) << batch;
+    for (const auto& [name, text] : one) {
+      if (name.rfind("software/", 0) == 0) {
+        EXPECT_EQ(split.count(name) ? split.at(name) : "", text) << name << " " << batch;
+      }
+    }
+  }
 }
 
 }  // namespace
