@@ -1,6 +1,6 @@
 // The pure rules of the database layer: query-text surgery, reading the connection
-// string, declared sizes, wide text, and the choice of backend. (The surgery that only
-// places a locator or recognises a whole table shows in the contract suite.)
+// string, wide text, and the choice of backend. (The surgery that only places a locator
+// or recognises a whole table, and declared sizes, show in the contract suite.)
 #include <gtest/gtest.h>
 
 #include "platform/db/case_fold.h"
@@ -80,16 +80,6 @@ TEST(ConnectionString, DataSourceAndCatalogAreReadWithoutRegardToCase) {
   EXPECT_EQ(t.catalog, "DrevantaAsset");
   EXPECT_EQ(ParseConnectionString("data source=SQLSRV;initial catalog=Other").catalog, "Other");
   EXPECT_EQ(ParseConnectionString("Provider=SQLOLEDB;Data Source=;Initial Catalog=X").dataSource, "");
-}
-
-TEST(DefinedSize, DeclaredTypesGiveTheirCharacterCounts) {
-  EXPECT_EQ(DefinedSizeOfDeclaredType("NVARCHAR(4000)"), 4000);
-  EXPECT_EQ(DefinedSizeOfDeclaredType("varchar (255)"), 255);
-  EXPECT_EQ(DefinedSizeOfDeclaredType("TEXT"), kUnboundedSize);
-  EXPECT_EQ(DefinedSizeOfDeclaredType("NVARCHAR(MAX)"), kUnboundedSize);
-  EXPECT_EQ(DefinedSizeOfDeclaredType(""), kUnboundedSize);
-  EXPECT_EQ(DefinedSizeOfDeclaredType("INTEGER"), 4);
-  EXPECT_EQ(DefinedSizeOfDeclaredType("FLOAT"), 8);
 }
 
 TEST(WideText, Utf8RoundTripsThroughUtf16AndBadBytesBecomeReplacements) {
