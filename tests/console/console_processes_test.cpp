@@ -1,6 +1,6 @@
 // The console's process handling, with a scanner stand-in that behaves badly on
-// purpose: it dies half-way, hangs with its channel open, or floods its output, while
-// the others must still be read, started and summarised.
+// purpose: it dies half-way, hangs with its channel open, floods its output or cannot be
+// started at all, while the others must still be read, started and summarised.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 
 #include "tests/console/console_fixture.h"
 
@@ -95,6 +96,23 @@ TEST(ConsoleProcesses, OnATerminalRunningScansAreRedrawnInPlace) {
   EXPECT_NE(text.find("F\x1b[J"), std::string::npos) << text;
   EXPECT_NE(text.find("2 scans: 1 complete, 1 timed out"), std::string::npos) << text;
   EXPECT_EQ(text.find("] PC01: "), std::string::npos) << "plain lines on a terminal";
+}
+
+TEST(ConsoleProcesses, ScansThatCannotStartAreSummarisedAndTheOthersRun) {
+  // Out of descriptors after a few scanners: the later ones cannot get their pipes.
+  TempDir dir;
+  ScanOptions options;
+  options.program = "prlimit";
+  options.args = {"--nofile=16:16", ProgramPath("korvane-console"), "scan", "--db", dir.str(), "--scanner",
+                  WriteFakeScanner(dir), "--jobs", "8", "A", "B", "C", "D", "E", "F", "G", "H"};
+  options.env = {{"Temp", dir.str()}, {"RECORD", dir.str()}};
+  options.channelFd = -1;
+  const ScanResult run = RunScanner(options);
+  EXPECT_EQ(run.exitCode, 1) << run.stderrText;
+  std::string text;
+  for (const auto& line : run.stdoutLines) text += line + "\n";
+  EXPECT_NE(text.find("died after 0%        0.0 s   could not start: Too many op"), std::string::npos) << text;
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"(\n8 scans: [1-7] complete, [1-7] died\n)"))) << text;
 }
 
 TEST(ConsoleProcesses, UsageErrorsExitWithTwo) {
