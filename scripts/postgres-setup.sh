@@ -6,7 +6,10 @@
 #   scripts/postgres-setup.sh [DIRECTORY]     (default /tmp/korvane-pg)
 #
 # KORVANE_PG_MAX_CONNECTIONS sets the server's max_connections (default 200) when the
-# cluster starts.
+# cluster starts. KORVANE_PG_DSN_SCOPE=user registers the DSN as a user data source (in
+# $HOME/.odbc.ini) instead of a system one: registering rewrites the whole file, so a
+# test that starts a server of its own while other tests read /etc/odbc.ini points HOME
+# at a directory of its own and uses this.
 #
 # Installs postgresql, odbc-postgresql, unixodbc and unixodbc-dev with apt-get when they
 # are missing, creates a cluster under DIRECTORY, starts it on 127.0.0.1 on a free port
@@ -96,8 +99,10 @@ if [ -z "$driver" ]; then
   driver="PostgreSQL Unicode"
 fi
 
-odbcinst -u -s -l -n "$dsn" >/dev/null 2>&1 || true
+scope=-l
+[ "${KORVANE_PG_DSN_SCOPE:-system}" = user ] && scope=-h
+odbcinst -u -s "$scope" -n "$dsn" >/dev/null 2>&1 || true
 printf '[%s]\nDescription=Korvane inventory tests\nDriver=%s\nServername=127.0.0.1\nPort=%s\nDatabase=DrevantaAsset\nUsername=postgres\nPassword=\nSSLmode=disable\n' \
-  "$dsn" "$driver" "$port" | odbcinst -i -s -l -r >&2
+  "$dsn" "$driver" "$port" | odbcinst -i -s "$scope" -r >&2
 log "PostgreSQL on 127.0.0.1:$port, database DrevantaAsset, DSN $dsn"
 echo "$dsn"

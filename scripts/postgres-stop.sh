@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Stops the test server started by scripts/postgres-setup.sh and removes its DSN.
+# Stops the test server started by scripts/postgres-setup.sh and removes its DSN
+# (KORVANE_PG_DSN_SCOPE as there).
 #
 #   scripts/postgres-stop.sh [DIRECTORY]      (default /tmp/korvane-pg)
 #
@@ -14,7 +15,9 @@ if [ -n "$bin" ] && [ -f "$dir/data/PG_VERSION" ]; then
   runuser -u postgres -- "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >&2 || true
 fi
 rm -f "$dir/port"
-odbcinst -u -s -l -n "$dsn" >/dev/null 2>&1 || true
+scope=-l
+[ "${KORVANE_PG_DSN_SCOPE:-system}" = user ] && scope=-h
+odbcinst -u -s "$scope" -n "$dsn" >/dev/null 2>&1 || true
 if [ "${2:-}" = "--remove" ]; then
   rm -rf "$dir"
 fi

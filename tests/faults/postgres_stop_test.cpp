@@ -1,12 +1,15 @@
 // The PostgreSQL server stopped in the middle of a reconciliation and started again. The
 // test runs a cluster of its own (scripts/postgres-setup.sh in its own directory, under
-// its own DSN name), so the server the other tests share is never stopped.
+// its own DSN name), so the server the other tests share is never stopped. Its DSN is a
+// user data source under a HOME of its own: registering a system one would rewrite
+// /etc/odbc.ini while the tests running beside it read their DSNs from it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 #include "tests/faults/fault_lab.h"
@@ -29,7 +32,7 @@ std::optional<std::string> Shell(const std::string& command) {
 }
 
 std::optional<std::string> StartServer() {
-  const auto out = Shell("KORVANE_PG_DSN_NAME=" + kDsnName + " bash " KORVANE_SOURCE_DIR
+  const auto out = Shell("KORVANE_PG_DSN_SCOPE=user KORVANE_PG_DSN_NAME=" + kDsnName + " bash " KORVANE_SOURCE_DIR
                          "/scripts/postgres-setup.sh " + kCluster + " 2>" + kCluster + "-setup.log");
   if (!out || out->empty()) return std::nullopt;
   std::string dsn = out->substr(0, out->find('\n'));
@@ -59,6 +62,9 @@ TEST(FaultInjection, PostgresStoppedInTheMiddleOfAReconciliationIsLoggedAndAResc
   if (geteuid() != 0 || !Shell("ls -d /usr/lib/postgresql/*/bin >/dev/null 2>&1")) {
     GTEST_SKIP() << "needs root and the PostgreSQL server binaries (scripts/postgres-setup.sh)";
   }
+  const std::string home = kCluster + "-home";
+  std::filesystem::create_directories(home);
+  setenv("HOME", home.c_str(), 1);
   const auto dsn = StartServer();
   ASSERT_TRUE(dsn) << ReadFile(kCluster + "-setup.log");
   const Inventory inventory(InventoryBackend::Postgres, *dsn);
@@ -106,7 +112,7 @@ TEST(FaultInjection, PostgresStoppedInTheMiddleOfAReconciliationIsLoggedAndAResc
   const ScanResult rescan = ScanOnce(name, *again, lab, temp);
   EXPECT_EQ(rescan.exitCode, 0) << rescan.stderrText;
   ExpectComplete(inventory, name, 1, 1, kPrograms);
-  Shell("KORVANE_PG_DSN_NAME=" + kDsnName + " bash " KORVANE_SOURCE_DIR "/scripts/postgres-stop.sh " +
+  Shell("KORVANE_PG_DSN_SCOPE=user KORVANE_PG_DSN_NAME=" + kDsnName + " bash " KORVANE_SOURCE_DIR "/scripts/postgres-stop.sh " +
         kCluster + " --remove >/dev/null 2>&1");
 }
 
