@@ -7,9 +7,9 @@
 #
 # KORVANE_PG_MAX_CONNECTIONS sets the server's max_connections (default 200) when the
 # cluster starts. KORVANE_PG_DSN_SCOPE=user registers the DSN as a user data source (in
-# $HOME/.odbc.ini) instead of a system one: registering rewrites the whole file, so a
-# test that starts a server of its own while other tests read /etc/odbc.ini points HOME
-# at a directory of its own and uses this.
+# the file named by ODBCINI, else ~/.odbc.ini) instead of a system one: registering
+# rewrites the whole file, so a test that starts a server of its own while other tests
+# read /etc/odbc.ini sets ODBCINI to a file of its own and uses this.
 #
 # Installs postgresql, odbc-postgresql, unixodbc and unixodbc-dev with apt-get when they
 # are missing, creates a cluster under DIRECTORY, starts it on 127.0.0.1 on a free port

@@ -1,15 +1,14 @@
 // The PostgreSQL server stopped in the middle of a reconciliation and started again. The
 // test runs a cluster of its own (scripts/postgres-setup.sh in its own directory, under
 // its own DSN name), so the server the other tests share is never stopped. Its DSN is a
-// user data source under a HOME of its own: registering a system one would rewrite
-// /etc/odbc.ini while the tests running beside it read their DSNs from it.
+// user data source in a file of its own (ODBCINI): registering a system one would
+// rewrite /etc/odbc.ini while the tests running beside it read their DSNs from it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <thread>
 
 #include "tests/faults/fault_lab.h"
@@ -62,9 +61,7 @@ TEST(FaultInjection, PostgresStoppedInTheMiddleOfAReconciliationIsLoggedAndAResc
   if (geteuid() != 0 || !Shell("ls -d /usr/lib/postgresql/*/bin >/dev/null 2>&1")) {
     GTEST_SKIP() << "needs root and the PostgreSQL server binaries (scripts/postgres-setup.sh)";
   }
-  const std::string home = kCluster + "-home";
-  std::filesystem::create_directories(home);
-  setenv("HOME", home.c_str(), 1);
+  setenv("ODBCINI", (kCluster + "-odbc.ini").c_str(), 1);
   const auto dsn = StartServer();
   ASSERT_TRUE(dsn) << ReadFile(kCluster + "-setup.log");
   const Inventory inventory(InventoryBackend::Postgres, *dsn);
