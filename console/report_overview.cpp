@@ -114,8 +114,9 @@ void ReportOverview::KeepTop(std::vector<Drive>& list, Drive d, bool (*before)(c
 void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   const Row& a = c.asset;
   const std::string name = Text(At(a, asset::kComputer));
-  const uint32_t index = static_cast<uint32_t>(computerPages_.size());
-  computerPages_.emplace_back(name, page);
+  const uint32_t index = static_cast<uint32_t>(computerPageAt_.size());
+  computerPageAt_.push_back({computerPages_.size(), static_cast<uint32_t>(name.size()), static_cast<uint32_t>(page.size())});
+  computerPages_.append(name).append(page);
   ++computers_;
   const std::string os = ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion)));
   ++systems_[os.empty() ? "unknown" : os];
@@ -338,8 +339,10 @@ void ReportOverview::WriteProgramPages(const std::vector<const ProgramEntry*>& b
       const auto [begin, end] = std::equal_range(on.begin(), on.end(), Link{p.number, v.id, 0},
                                                  [](const Link& x, const Link& y) { return x.version < y.version; });
       for (auto l = begin; l != end; ++l) {
-        const auto& [computer, target] = computerPages_[l->computer];
-        page << (l == begin ? "" : ", ") << "<a href=\"../" << target << "\">" << Html(computer) << "</a>";
+        const PageSpan& at = computerPageAt_[l->computer];
+        page << (l == begin ? "" : ", ") << "<a href=\"../";
+        page.write(computerPages_.data() + at.at + at.nameSize, at.pageSize);
+        page << "\">" << Html(computerPages_.substr(at.at, at.nameSize)) << "</a>";
       }
       page << "</p>\n";
     }

@@ -77,7 +77,15 @@ class ReportOverview : public ProgramLinks {
   std::map<std::string, Program> programs_;
   std::ofstream links_;
   std::filesystem::path linksPath_;
-  std::vector<std::pair<std::string, std::string>> computerPages_;  // name, page, for census links
+  // Every computer's name and page, for the census links, one after the other in one
+  // text: a small string kept per computer would be left between each computer's passing
+  // allocations and make the heap ever slower to search.
+  struct PageSpan {
+    std::size_t at;  // the name, then the page
+    uint32_t nameSize, pageSize;
+  };
+  std::string computerPages_;
+  std::vector<PageSpan> computerPageAt_;
 };
 
 }  // namespace korvane::console
