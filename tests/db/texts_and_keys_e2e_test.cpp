@@ -103,12 +103,14 @@ TEST_P(TextsAndKeys, NamesThatAreNotUtf8AreReadAsWindows1252AndBlankNamesAreRefu
   EXPECT_EQ(Log(), std::vector<std::string>{});
 
   // A blank name is refused before anything is written.
-  const std::size_t before = inventory->Rows("SELECT Computer FROM LastAccess").size();
+  // Only blank keys are counted: other tests add rows to the shared server meanwhile.
+  const std::string blankKeys = "SELECT Computer FROM LastAccess WHERE trim(Computer) = ''";
+  const std::size_t before = inventory->Rows(blankKeys).size();
   for (const std::string blank : {"", "  "}) {
     const ScanResult r = Scan(blank, "x", Computer("x", "Maker", {}), "2003-02-15 09:00:00");
     EXPECT_EQ(r.progress, std::vector<std::string>{blank + ",Complete"});
   }
-  EXPECT_EQ(inventory->Rows("SELECT Computer FROM LastAccess").size(), before);
+  EXPECT_EQ(inventory->Rows(blankKeys).size(), before);
   const auto log = Log();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find("No computer name on the command line"), std::string::npos) << log[0];
