@@ -15,38 +15,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/db/scannable_computer.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvane::test {
 namespace {
-
-// A computer that can be scanned through: it answers, its registry can be read and WMI
-// describes it, so its scan goes on past the last-access record into the reconciliation.
-// Its manufacturer and the versions of its `programs` programs carry the number `n`.
-std::string ScannableComputer(const std::string& name, int n, const std::string& extra = "",
-                              int programs = 0) {
-  std::string keys;
-  for (int p = 0; p < programs; ++p) {
-    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
-            std::to_string(p) + R"(": {"DisplayName": "App)" + std::to_string(p) +
-            R"(", "DisplayVersion": ")" + std::to_string(n) + R"(", "UninstallString": "remove.exe"})";
-  }
-  return R"({)" + extra + R"(
-  "wmi": {"classes": {
-    "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": "Maker )" + std::to_string(n) +
-         R"(", "Model": "M1", "Domain": "corp", "TotalPhysicalMemory": "536281088", "UserName": "CORP\\u)" +
-         std::to_string(n) + R"("}],
-    "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600", "FreePhysicalMemory": "215040", "WindowsDirectory": "C:\\WINDOWS"}],
-    "Win32_Processor": [{"Name": "CPU", "CurrentClockSpeed": 2793}],
-    "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]
-  }},
-  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
-         keys + R"(}},
-  "services": {"list": [{"name": "Alerter", "display": "Alerter"}]}
-})";
-}
 
 // Every scanner makes one connection to the server and keeps it for its whole scan: the
 // server, sampled all along, never shows a scanner with two sessions at once, nor with a
@@ -65,7 +40,7 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
   for (int i = 0; i < kScanners; ++i) {
     // Two computers the inventory already knows, two it does not.
     names.push_back(UniqueComputerName("CONN"));
-    WriteFile(lab / (names.back() + ".json"), ScannableComputer(names.back(), i, latency));
+    WriteFile(lab / (names.back() + ".json"), ScannableComputer(names.back(), "Maker " + std::to_string(i), {}, "1", latency));
   }
   auto scanAll = [&](int round) {
     std::vector<ScanResult> results(kScanners);
@@ -146,7 +121,8 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
 
   auto scan = [&](int n, const TempDir& temp) {
     TempDir lab;
-    WriteFile(lab / (name + ".json"), ScannableComputer(name, n, "", 3));
+    WriteFile(lab / (name + ".json"),
+              ScannableComputer(name, "Maker " + std::to_string(n), {R"("App0")", R"("App1")", R"("App2")"}, std::to_string(n)));
     ScanOptions options;
     options.args = {ScanCommandLine(name, inventory.DataSource())};
     options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};

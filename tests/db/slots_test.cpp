@@ -48,26 +48,23 @@ TEST(DatabaseSlots, AFailedOpenAndARecordCountOfMinusOneAreLoggedDifferently) {
   EXPECT_GT(log[0].size(), std::string("Error updating database,PC01:").size());
   EXPECT_EQ(unreachable.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
 
-  // A count of -1 with no error: the connection string and a blank.
+  // A count of -1 with no error: the connection string and a blank, or for the
+  // last-access record the computer name and an empty description.
   MemoryDatabase uncounted;
   uncounted.brokenQueries[ServicesQuery("PC01")] = "";
+  uncounted.brokenQueries[LastAccessQuery("PC01")] = "";
   InProcessScan minusOne(&uncounted, "SQLSRV");
   minusOne.k.ctx.SQL3 = ServicesQuery("PC01");
   EXPECT_THROW(OpenRecordset3(minusOne.k), ProcessEndedForTest);
-  EXPECT_EQ(minusOne.Log(), std::vector<std::string>{
-                                "Error connecting to SQL database," +
-                                MakeConnectionString("SQLSRV") + " "});
-  EXPECT_EQ(minusOne.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
-}
-
-TEST(LastAccessStage, ARecordCountOfMinusOneLogsTheNameAndAnEmptyDescription) {
-  MemoryDatabase uncounted;
-  uncounted.brokenQueries[LastAccessQuery("PC01")] = "";
-  InProcessScan scan(&uncounted, "SQLSRV");
-  scan.k.ctx.PingOK = true;
-  EXPECT_THROW(UpdateLastAccess(scan.k), ProcessEndedForTest);
-  EXPECT_EQ(scan.Log(), std::vector<std::string>{"Error updating last access database,PC01:"});
-  EXPECT_EQ(scan.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
+  InProcessScan lastAccess(&uncounted, "SQLSRV");
+  lastAccess.k.ctx.PingOK = true;
+  EXPECT_THROW(UpdateLastAccess(lastAccess.k), ProcessEndedForTest);
+  EXPECT_EQ(minusOne.Log(), std::vector<std::string>{"Error connecting to SQL database," +
+                                                     MakeConnectionString("SQLSRV") + " "});
+  EXPECT_EQ(lastAccess.Log(), std::vector<std::string>{"Error updating last access database,PC01:"});
+  for (auto* scan : {&minusOne, &lastAccess}) {
+    EXPECT_EQ(scan->console.Delivered(), std::vector<std::string>{"PC01,Complete"});
+  }
 }
 
 }  // namespace

@@ -7,35 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/db/scannable_computer.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvane::test {
 namespace {
-
-// `wmiName` and `manufacturer` are JSON string contents; `programs` are registry value
-// objects (JSON) for DisplayName.
-std::string Computer(const std::string& wmiName, const std::string& manufacturer,
-                     const std::vector<std::string>& programs) {
-  std::string keys;
-  for (std::size_t p = 0; p < programs.size(); ++p) {
-    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
-            std::to_string(p) + R"(": {"DisplayName": )" + programs[p] +
-            R"(, "DisplayVersion": "1", "UninstallString": "remove.exe"})";
-  }
-  return R"({
-  "wmi": {"classes": {
-    "Win32_ComputerSystem": [{"Name": ")" + wmiName + R"(", "Manufacturer": ")" + manufacturer +
-         R"(", "Model": "M1", "Domain": "corp", "TotalPhysicalMemory": "536281088", "UserName": "CORP\\u"}],
-    "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600"}],
-    "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]
-  }},
-  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
-         keys + R"(}},
-  "services": {"list": [{"name": "Alerter", "display": "Alerter"}]}
-})";
-}
 
 class TextsAndKeys : public ::testing::TestWithParam<InventoryBackend> {
  protected:
@@ -67,7 +45,7 @@ class TextsAndKeys : public ::testing::TestWithParam<InventoryBackend> {
 TEST_P(TextsAndKeys, NulsEndANameAndAreBlanksInTextsAndNothingAfterThemIsLost) {
   const std::string name = UniqueComputerName("NUL");
   // A multi-string display name, one with a NUL inside, then a plain one after them.
-  const std::string json = Computer(name + R"(\u0000X)", R"(Ma\u0000ker)",
+  const std::string json = ScannableComputer(name + R"(\u0000X)", R"(Ma\u0000ker)",
                                     {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})",
                                      R"({"type": "REG_EXPAND_SZ", "data": "Mid\u0000dle"})", R"("Last")"});
   ASSERT_EQ(Scan(name, name, json, "2003-02-14 09:00:00").exitCode, 0);
@@ -93,7 +71,7 @@ TEST_P(TextsAndKeys, NamesThatAreNotUtf8AreReadAsWindows1252AndBlankNamesAreRefu
   const std::string latin1 = "M\xDCLLER" + id;
   const std::string utf8 = "M\xC3\x9CLLER" + id;
   for (const char* when : {"2003-02-14 09:00:00", "2003-02-15 09:00:00"}) {
-    ASSERT_EQ(Scan(latin1, utf8, Computer(utf8, "Maker", {R"("App")", R"("Tool")"}), when).exitCode, 0);
+    ASSERT_EQ(Scan(latin1, utf8, ScannableComputer(utf8, "Maker", {R"("App")", R"("Tool")"}), when).exitCode, 0);
   }
   EXPECT_EQ(inventory->RowsOf("LastAccess", utf8).size(), 1u);
   const auto asset = inventory->RowsOf("Asset", utf8);
@@ -107,7 +85,7 @@ TEST_P(TextsAndKeys, NamesThatAreNotUtf8AreReadAsWindows1252AndBlankNamesAreRefu
   const std::string blankKeys = "SELECT Computer FROM LastAccess WHERE trim(Computer) = ''";
   const std::size_t before = inventory->Rows(blankKeys).size();
   for (const std::string blank : {"", "  "}) {
-    const ScanResult r = Scan(blank, "x", Computer("x", "Maker", {}), "2003-02-15 09:00:00");
+    const ScanResult r = Scan(blank, "x", ScannableComputer("x", "Maker", {}), "2003-02-15 09:00:00");
     EXPECT_EQ(r.progress, std::vector<std::string>{blank + ",Complete"});
   }
   EXPECT_EQ(inventory->Rows(blankKeys).size(), before);

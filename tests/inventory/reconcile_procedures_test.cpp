@@ -179,7 +179,7 @@ TEST(UpdateDB, RowsMissingFromSomeTablesOnly) {
   EXPECT_EQ(userOnly.db.RowsOf("Services", "PC01").size(), 1u);
   EXPECT_EQ(userOnly.Changes(), std::vector<std::string>{"New Record Created"});
   EXPECT_EQ(userOnly.UpdatesOf("Asset"), (std::vector<int>{92, 26, 27}));
-  EXPECT_TRUE(userOnly.db.Table("DriveHistory").rows.empty());
+  EXPECT_TRUE(userOnly.db.tables.at("DriveHistory").rows.empty());
 }
 
 TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCount) {
@@ -187,7 +187,7 @@ TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCou
   Korvane& k = r.NewScan(KnownMachine());
   auto history = [&](const std::string& key) { return r.db.RowsOf("DriveHistory", key).at(0)[1]; };
   // Three entries do not fit into 40 characters: the oldest goes.
-  r.db.Table("DriveHistory").definedSizes[1] = 40;
+  r.db.tables.at("DriveHistory").definedSizes[1] = 40;
   for (const auto& [day, free] : {std::pair{14, 1234}, {15, 1100}, {16, 1050}}) {
     r.clock.next.day = day;
     UpdateDriveHistory(k, "C:", free);
@@ -203,7 +203,7 @@ TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCou
   EXPECT_EQ(history("PC01~G"), Variant("^2003/02/16,5"));
 
   // A column too small for even the new entry keeps what it holds.
-  r.db.Table("DriveHistory").definedSizes[1] = 10;
+  r.db.tables.at("DriveHistory").definedSizes[1] = 10;
   r.clock.next.day = 17;
   UpdateDriveHistory(k, "G:", 999);
   EXPECT_EQ(history("PC01~G"), Variant("^2003/02/16,5"));

@@ -57,38 +57,26 @@ TEST(SoftwareList, LoadingFollowsTheItemRules) {
   EXPECT_EQ(e.Location, "C:\\Office\\");
   EXPECT_EQ(e.ProductID, "73931" + S + "x");
 
-  SoftwareTable one;
-  LoadSoftwareList(Item("Solo", "1"), one);
-  EXPECT_EQ(Names(one), std::vector<std::string>{"Solo"});
-
-  // Sorted by name; an item without a name is skipped.
-  SoftwareTable sorted;
-  LoadSoftwareList(Item("zip", "1") + "^" + Item("", "9") + "^" + Item("Adobe", "2") + "^" +
-                       Item("beta", "3"), sorted);
-  EXPECT_EQ(Names(sorted), (std::vector<std::string>{"Adobe", "beta", "zip"}));
-
-  // An empty item ends the load at once, leaving the rows as added.
-  SoftwareTable stopped;
-  LoadSoftwareList(Item("B", "2") + "^" + Item("A", "1") + "^^" + Item("C", "3"), stopped);
-  EXPECT_EQ(Names(stopped), (std::vector<std::string>{"B", "A"}));
-  // So does a nameless last item, which sends the load back for an item that is empty.
-  SoftwareTable nameless;
-  LoadSoftwareList(Item("B", "2") + "^" + Item("A", "1") + "^" + Item("", "3"), nameless);
-  EXPECT_EQ(Names(nameless), (std::vector<std::string>{"B", "A"}));
-  // A remainder of one character after an item is not an item.
-  SoftwareTable shortTail;
-  LoadSoftwareList(Item("B", "2") + "^" + Item("A", "1") + "^X", shortTail);
-  EXPECT_EQ(Names(shortTail), (std::vector<std::string>{"A", "B"}));
-  SoftwareTable trailing;
-  LoadSoftwareList(Item("B", "2") + "^", trailing);
-  EXPECT_EQ(Names(trailing), std::vector<std::string>{"B"});
-  SoftwareTable none;
-  LoadSoftwareList("", none);
-  EXPECT_TRUE(none.empty());
+  // Sorted by name; an item without a name is skipped. An empty item ends the load at
+  // once, leaving the rows as added; so does a nameless last item, which sends the load
+  // back for an item that is empty. A remainder of one character is not an item.
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {Item("Solo", "1"), {"Solo"}},
+      {Item("zip", "1") + "^" + Item("", "9") + "^" + Item("Adobe", "2") + "^" + Item("beta", "3"),
+       {"Adobe", "beta", "zip"}},
+      {Item("B", "2") + "^" + Item("A", "1") + "^^" + Item("C", "3"), {"B", "A"}},
+      {Item("B", "2") + "^" + Item("A", "1") + "^" + Item("", "3"), {"B", "A"}},
+      {Item("B", "2") + "^" + Item("A", "1") + "^X", {"A", "B"}},
+      {Item("B", "2") + "^", {"B"}},
+      {"", {}}};
+  for (const auto& [text, names] : cases) {
+    SoftwareTable table;
+    LoadSoftwareList(text, table);
+    EXPECT_EQ(Names(table), names) << text;
+  }
 }
 
 TEST(SoftwareCompare, EntriesAndOrderOfTheNestedScan) {
-  // (Removed and installed programs, and letter case, are checked end to end.)
   SoftwareTable stored, collected;
   LoadSoftwareList(Item("P", "1.0", "C:\\P") + "^" + Item("Same", "1", "L", "ID1"), stored);
   LoadSoftwareList(Item("P", "1.1", "D:\\P") + "^" + Item("Same", "1", "L", "ID2"), collected);
@@ -101,8 +89,7 @@ TEST(SoftwareCompare, EntriesAndOrderOfTheNestedScan) {
   SoftwareTable dupStored, dupCollected;
   LoadSoftwareList(Item("D", "1") + "^" + Item("D", "2"), dupStored);
   LoadSoftwareList(Item("D", "2") + "^" + Item("D", "3"), dupCollected);
-  EXPECT_EQ(Compare(dupStored, dupCollected),
-            std::vector<std::string>{"D Version changed from 1 To 2"});
+  EXPECT_EQ(Compare(dupStored, dupCollected), std::vector<std::string>{"D Version changed from 1 To 2"});
 
   // Generated lists with shared, missing, renamed-by-case and duplicated names.
   SoftwareTable a, b;

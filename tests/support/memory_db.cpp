@@ -118,7 +118,6 @@ class MemoryRecordset : public Recordset {
       Def().rows.push_back(row);
       rows_.push_back({row, *row});
       current_ = rows_.size() - 1;
-      db_.calls.push_back("add " + table_);
     });
   }
   void Update(int ordinal, const Variant& value) override {
@@ -156,7 +155,6 @@ class MemoryRecordset : public Recordset {
     Remembered(error_, [&] {
       Current(ordinal, false);
       pending_[ordinal] = value;
-      db_.calls.push_back("set " + table_ + " " + std::to_string(ordinal));
     });
   }
   int32_t DefinedSize(int ordinal) override {
@@ -215,7 +213,6 @@ class MemoryConnection : public Connection {
   explicit MemoryConnection(MemoryDatabase& db) : db_(db) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override {
     return Remembered(error_, [&]() -> std::unique_ptr<Recordset> {
-      db_.calls.push_back("open " + query);
       const ParsedQuery q = Parse(query, db_.tables);
       const auto broken = db_.brokenQueries.find(query);
       if (broken != db_.brokenQueries.end()) *error_ = broken->second;

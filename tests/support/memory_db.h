@@ -1,11 +1,6 @@
-// An inventory database in memory, for tests that run reconciliation procedures inside
-// the test process. It is held to the same contract suite as the real backends
-// (tests/db/recordset_test.cpp): the tables, column names and defined sizes of the
-// installed schema, the per-computer queries with their Expr1 column, keys matched
-// without regard to case, recordsets that hold the rows as read (an update of a row that
-// another writer changed since fails), and failures remembered by their connection.
-// Besides, it records every call and injects failures, which a real database rarely
-// shows on demand.
+// An inventory database in memory, for reconciliation procedures run inside the test
+// process. The contract suite (tests/db/recordset_test.cpp) holds it to what the real
+// backends do; besides, it records the writes and injects failures on demand.
 #pragma once
 
 #include <cstdint>
@@ -32,15 +27,13 @@ class MemoryDatabase : public DatabaseServer {
   MemoryDatabase();  // the five tables of the installed schema, empty
   std::unique_ptr<Connection> Open(const std::string& connectionString) override;
 
-  MemoryTable& Table(const std::string& name) { return tables.at(name); }
   // Adds a row with its key and every other column Null; returns it for filling.
   Row& AddRow(const std::string& table, const std::string& key);
   // The rows of a table whose key equals `key` exactly.
   std::vector<Row> RowsOf(const std::string& table, const std::string& key);
 
   std::map<std::string, MemoryTable> tables;
-  // "open <query>", "add <table>", "update <table> <ordinal>", "set <table> <ordinal>",
-  // "close <table>".
+  // "update <table> <ordinal>" and "close <table>", in order.
   std::vector<std::string> calls;
   // Failures injected by table and ordinal: reading or writing that column raises.
   std::set<std::pair<std::string, int>> failingReads;
