@@ -27,12 +27,11 @@ std::vector<std::string> LogEntries(const TempDir& temp) {
   return entries;
 }
 
-// A stored time text: "YYYY/MM/DD HH:MM:SS", in the hour the fake clock started in (the
-// clock runs during the scan).
+// A stored time text "YYYY/MM/DD HH:MM:SS" in the hour the fake clock started in (it runs
+// during the scan).
 void ExpectTimeTextFrom(const Variant& stored, const std::string& start) {
   ASSERT_EQ(stored.kind(), Variant::Kind::Text);
-  EXPECT_TRUE(std::regex_match(stored.text(), std::regex(start.substr(0, 14) + R"(\d{2}:\d{2})")))
-      << stored.text() << " is not shortly after " << start;
+  EXPECT_TRUE(std::regex_match(stored.text(), std::regex(start.substr(0, 14) + R"(\d{2}:\d{2})"))) << stored.text();
 }
 
 class LastAccessTest : public ::testing::TestWithParam<InventoryBackend> {
@@ -42,13 +41,9 @@ class LastAccessTest : public ::testing::TestWithParam<InventoryBackend> {
     inventory_ = std::make_unique<Inventory>(GetParam());
   }
 
-  // Writes the lab file of `name`: an answering computer whose registry cannot be read
-  // (so the scan ends at the access check), or one that does not answer.
-  void Computer(const std::string& name, bool answers) {
+  // An answering computer's registry cannot be read, so its scan ends at the access check.
+  ScanResult Scan(const std::string& name, bool answers, const std::string& fakeTime = "2003-02-14 09:05:30") {
     WriteFile(lab_ / (name + ".json"), answers ? "{}" : "{\"echo\": false}");
-  }
-
-  ScanResult Scan(const std::string& name, const std::string& fakeTime = "2003-02-14 09:05:30") {
     ScanOptions options;
     options.args = {ScanCommandLine(name, inventory_->DataSource())};
     options.env = {{"KORVANE_LAB", lab_.str()}, {"Temp", temp_.str()}};
@@ -73,24 +68,21 @@ class LastAccessTest : public ::testing::TestWithParam<InventoryBackend> {
 TEST_P(LastAccessTest, AttemptsAreRecordedAnsweredOrNot) {
   const std::string silent = UniqueComputerName("SILENT");
   const std::string answering = UniqueComputerName("ANSWERS");
-  Computer(silent, false);
-  Computer(answering, true);
 
   // First attempt, no answer: a row with the name and a Null time; the scan ends there.
-  EXPECT_EQ(Scan(silent).progress, (std::vector<std::string>{silent + ",2", silent + ",4",
-                                                             silent + ",Complete"}));
+  EXPECT_EQ(Scan(silent, false).progress, (std::vector<std::string>{silent + ",2", silent + ",4",
+                                                                    silent + ",Complete"}));
   EXPECT_TRUE(TimeOf(silent).IsNull());
 
   // First attempt, answered: both columns, with the time text of the scan.
-  Scan(answering);
+  Scan(answering, true);
   ExpectTimeTextFrom(TimeOf(answering), "2003/02/14 09:05:30");
 
   // Later attempts: an answer moves the time on; silence leaves the row as it was.
-  Scan(answering, "2003-02-15 17:45:01");
+  Scan(answering, true, "2003-02-15 17:45:01");
   const Variant stored = TimeOf(answering);
   ExpectTimeTextFrom(stored, "2003/02/15 17:45:01");
-  Computer(answering, false);
-  Scan(answering, "2003-02-16 08:00:00");
+  Scan(answering, false, "2003-02-16 08:00:00");
   EXPECT_EQ(TimeOf(answering), stored);
 
   for (const std::string& entry : LogEntries(temp_)) {
@@ -111,18 +103,15 @@ TEST(LastAccessFailures, AnUnusableDatabaseIsLoggedOnceAndEndsTheScan) {
   Inventory noTable;
   noTable.Execute("DROP TABLE LastAccess");
 
-  struct Case {
-    std::string server;
-    std::string expectedText;  // part of the database's description
-  };
-  const std::vector<Case> cases = {{"no-such-server.invalid", "no-such-server.invalid"},
-                                   {emptyDirectory.str(), "unable to open"},
-                                   {noTable.DataSource(), "LastAccess"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.server);
+  // The server, and part of the database's description.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"no-such-server.invalid", "no-such-server.invalid"}, {emptyDirectory.str(), "unable to open"},
+      {noTable.DataSource(), "LastAccess"}};
+  for (const auto& [server, expectedText] : cases) {
+    SCOPED_TRACE(server);
     std::filesystem::remove(temp / "DrevantaAssetDB.log");
     ScanOptions options;
-    options.args = {ScanCommandLine("PC01", c.server)};
+    options.args = {ScanCommandLine("PC01", server)};
     options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
     ScanResult result = RunScanner(options);
     EXPECT_EQ(result.exitCode, 0) << result.stderrText;
@@ -130,7 +119,7 @@ TEST(LastAccessFailures, AnUnusableDatabaseIsLoggedOnceAndEndsTheScan) {
     const auto entries = LogEntries(temp);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].rfind(std::string(kLastAccessFailure) + ",PC01:", 0), 0u) << entries[0];
-    EXPECT_NE(entries[0].find(c.expectedText), std::string::npos) << entries[0];
+    EXPECT_NE(entries[0].find(expectedText), std::string::npos) << entries[0];
   }
   // The scanner never creates the catalog file.
   EXPECT_FALSE(std::filesystem::exists(emptyDirectory / "DrevantaAsset.sqlite"));
