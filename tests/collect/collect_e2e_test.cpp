@@ -65,6 +65,12 @@ std::string Value(const Json& object, const std::string& key) {
   return v.is_string() ? v.get<std::string>() : v.dump();
 }
 
+// Each listed member of `object` has the value given.
+void ExpectValues(const Json& object, std::initializer_list<std::pair<const char*, std::string>> values,
+                  const std::string& where = "") {
+  for (const auto& [key, value] : values) EXPECT_EQ(Value(object, key), value) << where << " " << key;
+}
+
 class CollectE2E : public ::testing::Test {
  protected:
   struct Outcome {
@@ -121,27 +127,14 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotField) {
 
   const Json& s = o.snapshot;
   ASSERT_TRUE(s.is_object());
-  EXPECT_EQ(Value(s, "ComputerName"), "PC01");
-  EXPECT_EQ(Value(s, "Manufacturer"), "Dell Inc.");
-  EXPECT_EQ(Value(s, "Model"), "OptiPlex GX270");
-  EXPECT_EQ(Value(s, "Domain"), "corp.example");
-  EXPECT_EQ(Value(s, "TotalPhysicalMemory"), "511");
-  EXPECT_EQ(Value(s, "UserName"), "CORP\\jsmith");
-  EXPECT_EQ(Value(s, "BootDevice"), "\\Device\\HarddiskVolume1");
-  EXPECT_EQ(Value(s, "OSCaption"), "Microsoft Windows XP Professional");
-  EXPECT_EQ(Value(s, "OSDescription"), "");
-  EXPECT_EQ(Value(s, "CSDVersion"), "Service Pack 2");
-  EXPECT_EQ(Value(s, "OSVersion"), "5.1.2600");
-  EXPECT_EQ(Value(s, "CountryCode"), "44");
-  EXPECT_EQ(Value(s, "WindowsDirectory"), "C:\\WINDOWS");
-  EXPECT_EQ(Value(s, "FreePhysicalMemory"), "210");
-  EXPECT_EQ(Value(s, "FreeSpaceInPagingFiles"), "1024");
-  EXPECT_EQ(Value(s, "FreeVirtualMemory"), "1953");
-  EXPECT_EQ(Value(s, "BIOSManufacturer"), "Dell Computer Corporation");
-  EXPECT_EQ(Value(s, "SMBIOSBIOSVersion"), "A05");
-  EXPECT_EQ(Value(s, "SerialNumber"), "7XK2Q1J");
-  EXPECT_EQ(Value(s, "ServiceList"), "Alerter^Computer Browser");
-  EXPECT_EQ(Value(s, "SoftwareList"), "");
+  ExpectValues(s, {{"ComputerName", "PC01"}, {"Manufacturer", "Dell Inc."}, {"Model", "OptiPlex GX270"},
+                   {"Domain", "corp.example"}, {"TotalPhysicalMemory", "511"}, {"UserName", "CORP\\jsmith"},
+                   {"BootDevice", "\\Device\\HarddiskVolume1"}, {"OSCaption", "Microsoft Windows XP Professional"},
+                   {"OSDescription", ""}, {"CSDVersion", "Service Pack 2"}, {"OSVersion", "5.1.2600"},
+                   {"CountryCode", "44"}, {"WindowsDirectory", "C:\\WINDOWS"}, {"FreePhysicalMemory", "210"},
+                   {"FreeSpaceInPagingFiles", "1024"}, {"FreeVirtualMemory", "1953"},
+                   {"BIOSManufacturer", "Dell Computer Corporation"}, {"SMBIOSBIOSVersion", "A05"},
+                   {"SerialNumber", "7XK2Q1J"}, {"ServiceList", "Alerter^Computer Browser"}, {"SoftwareList", ""}});
 
   const Json& cpus = s["Processors"];
   ASSERT_EQ(cpus.size(), 4u);
@@ -168,10 +161,8 @@ TEST_F(CollectE2E, UserOnlyScanStopsAfterTheComputerSystem) {
   ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
   EXPECT_EQ(o.run.progress, Lines("PC01", {"2", "4", "6", "100", "Complete"}));
   EXPECT_TRUE(o.log.empty());
-  EXPECT_EQ(Value(o.snapshot, "UserName"), "CORP\\jsmith");
-  EXPECT_EQ(Value(o.snapshot, "TotalPhysicalMemory"), "511");
-  EXPECT_EQ(Value(o.snapshot, "OSCaption"), "");
-  EXPECT_EQ(Value(o.snapshot, "ServiceList"), "");
+  ExpectValues(o.snapshot, {{"UserName", "CORP\\jsmith"}, {"TotalPhysicalMemory", "511"}, {"OSCaption", ""},
+                            {"ServiceList", ""}});
   EXPECT_EQ(Value(o.snapshot["Drives"][2], "Caption"), "");
 }
 
@@ -186,16 +177,10 @@ TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
   EXPECT_EQ(std::vector<std::string>(o.run.progress.begin(), o.run.progress.begin() + 4),
             Lines("PC01", {"2", "4", "35", "40"}));
   const Json& s = o.snapshot;
-  EXPECT_EQ(Value(s, "OSCaption"), "Windows XP");
-  EXPECT_EQ(Value(s, "OSVersion"), "5.1.2600");
-  EXPECT_EQ(Value(s, "CSDVersion"), "Service Pack 2");
-  EXPECT_EQ(Value(s, "WindowsDirectory"), "C:\\WINDOWS");
-  EXPECT_EQ(Value(s, "Domain"), "corp.example");
-  EXPECT_EQ(Value(s, "CountryCode"), "44");
-  EXPECT_EQ(Value(s, "UserName"), "CORP\\jsmith");
-  EXPECT_EQ(Value(s, "ServiceList"), "Alerter^Computer Browser");
-  EXPECT_EQ(Value(s, "Manufacturer"), "");
-  EXPECT_EQ(Value(s, "TotalPhysicalMemory"), "0");
+  ExpectValues(s, {{"OSCaption", "Windows XP"}, {"OSVersion", "5.1.2600"}, {"CSDVersion", "Service Pack 2"},
+                   {"WindowsDirectory", "C:\\WINDOWS"}, {"Domain", "corp.example"}, {"CountryCode", "44"},
+                   {"UserName", "CORP\\jsmith"}, {"ServiceList", "Alerter^Computer Browser"}, {"Manufacturer", ""},
+                   {"TotalPhysicalMemory", "0"}});
   const Json& drives = s["Drives"];
   EXPECT_EQ(drives[2].dump(), R"({"Letter":"C","Caption":"C:","Size":38154,"FreeSpace":12288,)"
                        R"("VolumeName":"","FileSystem":"","VolumeSerialNumber":""})");
@@ -212,12 +197,9 @@ TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
       "CurrentVersion": "6.0", "CurrentBuildNumber": "6002",
       "SystemRoot": {"type": "REG_EXPAND_SZ", "data": "%SystemDrive%\\Windows"},
       "CSDVersion": {"type": "REG_MULTI_SZ", "data": ["SP", "1"]}}}})");
-  const Outcome v = Scan("VISTA");
-  EXPECT_EQ(Value(v.snapshot, "OSCaption"), "6.0");
-  EXPECT_EQ(Value(v.snapshot, "OSVersion"), "6.0.6002");
-  EXPECT_EQ(Value(v.snapshot, "WindowsDirectory"), "%SystemDrive%\\Windows ");
-  EXPECT_EQ(Value(v.snapshot, "CSDVersion"), std::string("SP 1 \0", 6));
-  EXPECT_EQ(Value(v.snapshot, "Domain"), "");
+  ExpectValues(Scan("VISTA").snapshot, {{"OSCaption", "6.0"}, {"OSVersion", "6.0.6002"},
+                                        {"WindowsDirectory", "%SystemDrive%\\Windows "},
+                                        {"CSDVersion", std::string("SP 1 \0", 6)}, {"Domain", ""}});
 }
 
 TEST_F(CollectE2E, SoftwareStageWithManyOneAndNoUninstallEntries) {
@@ -341,9 +323,7 @@ TEST_F(CollectE2E, MissingServicesObjectEndsTheScanAndOtherQueryErrorsAreSkipped
   const Outcome g = Scan("GENERIC");
   ASSERT_EQ(g.run.exitCode, 0) << g.run.stderrText;
   EXPECT_TRUE(g.log.empty());
-  EXPECT_EQ(Value(g.snapshot, "OSCaption"), "");
-  EXPECT_EQ(Value(g.snapshot, "SMBIOSBIOSVersion"), "A05");
-  EXPECT_EQ(Value(g.snapshot, "SoftwareList"), "§§§^§§§");
+  ExpectValues(g.snapshot, {{"OSCaption", ""}, {"SMBIOSBIOSVersion", "A05"}, {"SoftwareList", "§§§^§§§"}});
 }
 
 }  // namespace

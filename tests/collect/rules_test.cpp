@@ -15,16 +15,13 @@ namespace {
 using namespace std::string_literals;
 
 TEST(CollectRules, CollapseSpacesRemovesPairsAndLeavesOneOfAnOddRun) {
-  EXPECT_EQ(CollapseSpaces("Intel(R) Pentium(R) 4 CPU 2.80GHz"), "Intel(R) Pentium(R) 4 CPU 2.80GHz");
-  EXPECT_EQ(CollapseSpaces("  Intel Xeon"), "Intel Xeon");
-  EXPECT_EQ(CollapseSpaces("   Intel Xeon"), " Intel Xeon");
-  EXPECT_EQ(CollapseSpaces("Intel  Xeon"), "IntelXeon");
-  EXPECT_EQ(CollapseSpaces("Intel     Xeon    "), "Intel Xeon");
-  EXPECT_EQ(CollapseSpaces(" "), "");
-  EXPECT_EQ(CollapseSpaces("   "), "");
-  EXPECT_EQ(CollapseSpaces(""), "");
   // Characters, not bytes: a multi-byte character is taken whole.
-  EXPECT_EQ(CollapseSpaces("Cœur  ™ 5"), "Cœur™ 5");
+  for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+           {"Intel(R) Pentium(R) 4 CPU 2.80GHz", "Intel(R) Pentium(R) 4 CPU 2.80GHz"}, {"  Intel Xeon", "Intel Xeon"},
+           {"   Intel Xeon", " Intel Xeon"}, {"Intel  Xeon", "IntelXeon"}, {"Intel     Xeon    ", "Intel Xeon"},
+           {" ", ""}, {"   ", ""}, {"", ""}, {"Cœur  ™ 5", "Cœur™ 5"}}) {
+    EXPECT_EQ(CollapseSpaces(in), out) << "'" << in << "'";
+  }
 }
 
 TEST(CollectRules, StripNullAndTheStringTypeWalk) {
@@ -40,22 +37,16 @@ TEST(CollectRules, StripNullAndTheStringTypeWalk) {
   EXPECT_EQ(RegistryStringText(kRegExpandSz, ""), "");
 }
 
-TEST(CollectRules, ServiceEntryCountRoundsHalvesToEven) {
-  EXPECT_EQ(ServiceEntryCount(0), 1u);
-  EXPECT_EQ(ServiceEntryCount(18), 2u);   // 1.5
-  EXPECT_EQ(ServiceEntryCount(54), 2u);   // 2.5
-  EXPECT_EQ(ServiceEntryCount(90), 4u);   // 3.5
-  EXPECT_EQ(ServiceEntryCount(100), 4u);  // 3.78
-  EXPECT_EQ(ServiceEntryCount(17), 1u);   // 1.47
-}
-
-TEST(CollectRules, VersionNamesFromTheFirstThreeCharacters) {
-  EXPECT_EQ(VersionName("5.1"), "Windows XP");
-  EXPECT_EQ(VersionName("5.0"), "Windows 2000");
-  EXPECT_EQ(VersionName("4.0"), "Windows NT");
-  EXPECT_EQ(VersionName("5.2"), "5.2");
-  EXPECT_EQ(VersionName("6.0"), "6.0");
-  EXPECT_EQ(VersionName(""), "");
+TEST(CollectRules, ServiceEntryCountRoundsHalvesToEvenAndVersionNames) {
+  // 0, 1.5, 2.5, 3.5, 3.78 and 1.47 entries
+  for (const auto& [bytes, entries] :
+       std::vector<std::pair<uint32_t, uint32_t>>{{0, 1}, {18, 2}, {54, 2}, {90, 4}, {100, 4}, {17, 1}}) {
+    EXPECT_EQ(ServiceEntryCount(bytes), entries) << bytes;
+  }
+  for (const auto& [version, name] : std::vector<std::pair<std::string, std::string>>{
+           {"5.1", "Windows XP"}, {"5.0", "Windows 2000"}, {"4.0", "Windows NT"}, {"5.2", "5.2"}, {"6.0", "6.0"}, {"", ""}}) {
+    EXPECT_EQ(VersionName(version), name);
+  }
 }
 
 TEST(CollectRules, LogonEntryArrayIsBoundedByTheFirstTotal) {

@@ -28,7 +28,7 @@ TEST(ConsoleDemo, ScansANewNetworkOnThreePinnedDaysAndShowsIt) {
   const std::string text = run.Text();
   for (const char* day : {"=== Day 1 (2026-12-01 09:00:00)", "=== Day 2 (2026-12-02 09:00:00)",
                           "=== Day 3 (2026-12-03 09:00:00)", "=== The inventory", "=== One computer: "}) {
-    EXPECT_NE(text.find(day), std::string::npos) << day;
+    EXPECT_TRUE(Contains(text, day));
   }
 
   const std::string inventory = root + "/inventory";
@@ -38,8 +38,8 @@ TEST(ConsoleDemo, ScansANewNetworkOnThreePinnedDaysAndShowsIt) {
   const auto series = Column(inventory, "SELECT DiskHistory FROM DriveHistory ORDER BY length(DiskHistory) DESC");
   ASSERT_FALSE(series.empty());
   EXPECT_EQ(series[0].substr(0, 12), "^2026/12/01,");
-  EXPECT_NE(series[0].find("^2026/12/02,"), std::string::npos) << series[0];
-  EXPECT_NE(series[0].find("^2026/12/03,"), std::string::npos) << series[0];
+  EXPECT_TRUE(Contains(series[0], "^2026/12/02,"));
+  EXPECT_TRUE(Contains(series[0], "^2026/12/03,"));
 
   // A directory already holding something is not overwritten.
   EXPECT_EQ(RunConsole({"demo", root}).exitCode, 1);

@@ -4,11 +4,7 @@
 
 namespace korvane::test {
 
-std::string ConsoleRun::Text() const {
-  std::string all;
-  for (const auto& line : out) all += line + "\n";
-  return all;
-}
+std::string ConsoleRun::Text() const { return ScanResult{.stdoutLines = out}.StdoutText(); }
 
 std::string ConsoleRun::RowOf(const std::string& computer) const {
   for (const auto& line : out) {
@@ -63,6 +59,25 @@ std::string FullComputerJson(const std::string& name, const std::string& freeByt
   "shares": {"C$": {"total": 40007729152, "free": )" << freeBytes << R"(}}
 })";
   return j.str();
+}
+
+ConsoleLab::ConsoleLab(const std::string& dataSource)
+    : source(dataSource.empty() ? (dir / "inventory").string() : dataSource) {
+  const ConsoleRun run = RunConsole({"init-db", source});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+void ConsoleLab::Add(const std::string& name, const std::string& json) const { WriteComputer(lab, name, json); }
+
+ConsoleRun ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime) const {
+  std::vector<std::string> all = {"scan", "--db", source, "--lab", lab.str()};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunConsole(all, {{"Temp", dir.str()}}, std::move(fakeTime));
+}
+
+::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
 void WriteComputer(const TempDir& lab, const std::string& name, const std::string& json) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"
@@ -31,6 +33,24 @@ std::string FullComputerJson(const std::string& name, const std::string& freeByt
                              const std::string& memoryBytes = "536281088");
 
 void WriteComputer(const TempDir& lab, const std::string& name, const std::string& json);
+
+// A lab of hand-written computers and an SQLite inventory made by init-db in a directory
+// that is also the scans' Temp (where their log goes).
+struct ConsoleLab {
+  // On `source` (a DSN) instead of a new SQLite inventory, when given.
+  explicit ConsoleLab(const std::string& dataSource = "");
+  void Add(const std::string& name, const std::string& json) const;
+  // scan --db <inventory> --lab <lab> <args>
+  ConsoleRun Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime = std::nullopt) const;
+  std::string LogPath() const { return (dir / "DrevantaAssetDB.log").string(); }
+
+  TempDir dir;
+  TempDir lab;
+  std::string source;
+};
+
+// Passes when `part` occurs in `text`, else shows the whole text.
+::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 
 // The inventory a console made at `source` (a directory or a DSN), read and written
 // through the scanners' own database layer.

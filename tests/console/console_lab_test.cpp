@@ -96,7 +96,7 @@ TEST(ConsoleLab, DaysPassTheSameWayForASeedAndChangeWhatAScanSees) {
   ASSERT_EQ(x.exitCode, 0) << x.err;
   ASSERT_EQ(RunConsole({"lab-advance", (dir / "y").string(), "--days", "5", "--seed", "3"}).exitCode, 0);
   EXPECT_EQ(Files(dir / "x"), Files(dir / "y"));
-  EXPECT_NE(x.Text().find("advanced 5 days:"), std::string::npos) << x.Text();
+  EXPECT_TRUE(Contains(x.Text(), "advanced 5 days:"));
 
   const auto old = Files(before);
   const auto now = Files(dir / "x");
@@ -147,12 +147,10 @@ TEST(ConsoleLab, DaysPassTheSameWayForASeedAndChangeWhatAScanSees) {
 }
 
 TEST(ConsoleLab, AGeneratedNetworkScansAsItsComputersAreDescribed) {
-  TempDir dir;
-  const std::string lab = (dir / "lab").string();
-  const std::string db = (dir / "db").string();
-  ASSERT_EQ(RunConsole({"lab-create", lab, "--computers", "40", "--seed", "21"}).exitCode, 0);
-  ASSERT_EQ(RunConsole({"init-db", db}).exitCode, 0);
-  const ConsoleRun scan = RunConsole({"scan", "--db", db, "--lab", lab, "--jobs", "8"}, {{"Temp", dir.str()}});
+  ConsoleLab lab;
+  const std::string& db = lab.source;
+  ASSERT_EQ(RunConsole({"lab-create", lab.lab.str(), "--computers", "40", "--seed", "21"}).exitCode, 0);
+  const ConsoleRun scan = lab.Scan({"--jobs", "8"});
   ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
   int silent = 0, denied = 0, shown = 0;
   for (int i = 0; i < 40; ++i) {
@@ -167,19 +165,19 @@ TEST(ConsoleLab, AGeneratedNetworkScansAsItsComputersAreDescribed) {
       expected = "no access";
       ++denied;
     }
-    EXPECT_NE(row.find(" " + expected + " "), std::string::npos) << c.fileName << ": " << row;
+    EXPECT_TRUE(Contains(row, " " + expected + " "));
     // The first computer that answers everything is shown as its file describes it.
     if (shown > 0 || expected != "complete" || !c.wmi || c.wmi->connectError || generated.os->era < 2) continue;
     ++shown;
     const ConsoleRun show = RunConsole({"show", "--db", db, c.fileName});
     ASSERT_EQ(show.exitCode, 0) << show.err;
     const lab::WmiInstance& system = c.wmi->Find("Win32_ComputerSystem")->instances[0];
-    EXPECT_NE(show.Text().find("  Manufacturer       " + system.Text("Manufacturer")), std::string::npos) << show.Text();
-    EXPECT_NE(show.Text().find("  Model              " + system.Text("Model")), std::string::npos) << show.Text();
+    EXPECT_TRUE(Contains(show.Text(), "  Manufacturer       " + system.Text("Manufacturer")));
+    EXPECT_TRUE(Contains(show.Text(), "  Model              " + system.Text("Model")));
     for (const auto& entry : Uninstall(c)->subkeys()) {
       const lab::RegistryValue* name = entry->FindValue("DisplayName");
       if (name != nullptr && entry->FindValue("UninstallString") != nullptr) {
-        EXPECT_NE(show.Text().find("  " + name->AsText().substr(0, 40)), std::string::npos) << name->AsText();
+        EXPECT_TRUE(Contains(show.Text(), "  " + name->AsText().substr(0, 40)));
         break;
       }
     }

@@ -47,12 +47,6 @@ ScanResult RunChromium(const TempDir& profile, std::vector<std::string> args) {
   return RunScanner(options);
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string all;
-  for (const auto& l : lines) all += l + "\n";
-  return all;
-}
-
 // (date, MB) pairs in order of appearance.
 std::vector<std::pair<std::string, std::string>> Pairs(const std::string& text, const std::regex& pattern) {
   std::vector<std::pair<std::string, std::string>> pairs;
@@ -63,31 +57,29 @@ std::vector<std::pair<std::string, std::string>> Pairs(const std::string& text, 
 }
 
 TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
-  TempDir dir;
-  TempDir lab;
-  const std::string source = (dir / "inventory").string();
-  ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0);
-  const std::map<std::string, std::string> env = {{"Temp", dir.str()}};
-  WriteComputer(lab, "PCOFF", R"({"echo": false})");
+  ConsoleLab c;
+  const TempDir& dir = c.dir;
+  const std::string& source = c.source;
+  c.Add("PCOFF", R"({"echo": false})");
   const char* days[] = {"2026-12-01 09:00:00", "2026-12-02 09:00:00", "2026-12-03 09:00:00"};
   const char* free[] = {"12884901888", "11811160064", "10737418240"};
   for (int d = 0; d < 3; ++d) {
-    WriteComputer(lab, "PCOK", FullComputerJson("PCOK", free[d]));
-    WriteComputer(lab, "PCEVIL", HostileComputer("PCEVIL", free[2 - d]));
-    const ConsoleRun scan = RunConsole({"scan", "--db", source, "--lab", lab.str(), "all"}, env, days[d]);
+    c.Add("PCOK", FullComputerJson("PCOK", free[d]));
+    c.Add("PCEVIL", HostileComputer("PCEVIL", free[2 - d]));
+    const ConsoleRun scan = c.Scan({"all"}, days[d]);
     ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
   }
   const std::string out = (dir / "report").string();
   const ConsoleRun report = RunConsole({"report", "--db", source, "--out", out, "--title", "Lab & <co>"},
                                        {}, "2026-12-03 12:00:00");
   ASSERT_EQ(report.exitCode, 0) << report.err;
-  EXPECT_NE(report.Text().find(out + "/index.html"), std::string::npos) << report.Text();
+  EXPECT_TRUE(Contains(report.Text(), out + "/index.html"));
 
   const std::string index = ReadFile(dir / "report" / "index.html");
-  EXPECT_NE(index.find("<title>Overview - Lab &amp; &lt;co&gt;</title>"), std::string::npos);
-  EXPECT_NE(index.find("id=\"computer-count\">2<"), std::string::npos);
-  EXPECT_NE(index.find("seen today"), std::string::npos);
-  EXPECT_NE(index.find("never answered"), std::string::npos);
+  EXPECT_TRUE(Contains(index, "<title>Overview - Lab &amp; &lt;co&gt;</title>"));
+  EXPECT_TRUE(Contains(index, "id=\"computer-count\">2<"));
+  EXPECT_TRUE(Contains(index, "seen today"));
+  EXPECT_TRUE(Contains(index, "never answered"));
   // PCOK's C: lost 1 GB a day: it leads the trend table with 10 days left.
   EXPECT_TRUE(std::regex_search(index, std::regex(R"(PCOK</a></td><td>C:</td><td class="num">10.0 GB</td><td class="num">1.0 GB</td><td class="num">10 days)")))
       << index;
@@ -114,7 +106,7 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
   }
   TempDir profile;
   const ScanResult overview = RunChromium(profile, {"--dump-dom", "file://" + out + "/index.html"});
-  const std::string dom = Joined(overview.stdoutLines);
+  const std::string dom = overview.StdoutText();
   ASSERT_NE(dom.find("</html>"), std::string::npos) << overview.stderrText;
   std::smatch page;
   for (const char* name : {"PCOK", "PCEVIL"}) {
@@ -123,22 +115,18 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
   ASSERT_TRUE(std::regex_search(dom, page, std::regex(R"re(<a href="(computers/[^"]+)">PCEVIL</a>)re")));
 
   const std::string computerPage = out + "/" + page[1].str();
-  const std::string detail = Joined(RunChromium(profile, {"--dump-dom", "file://" + computerPage}).stdoutLines);
+  const std::string detail = RunChromium(profile, {"--dump-dom", "file://" + computerPage}).StdoutText();
   ASSERT_NE(detail.find("</html>"), std::string::npos);
   // The hostile name is text: escaped in the serialised DOM, and no script element exists.
-  EXPECT_NE(detail.find("&lt;script&gt;alert(\"x\")&lt;/script&gt; &amp; 'q'"), std::string::npos) << detail;
+  EXPECT_TRUE(Contains(detail, "&lt;script&gt;alert(\"x\")&lt;/script&gt; &amp; 'q'"));
   EXPECT_EQ(detail.find("<script"), std::string::npos);
   // One chart per drive with a history, its points those of the stored text.
   const std::string stored = InventoryAt(source).Rows(DriveHistoryQuery("PCEVIL", "C")).at(0).at(1).text();
   const auto storedPoints = Pairs(stored, std::regex(R"(\^(\d{4}/\d\d/\d\d),(\d+))"));
   ASSERT_EQ(storedPoints.size(), 3u) << stored;
   EXPECT_EQ(Pairs(detail, std::regex(R"re(data-date="([^"]*)" data-mb="([^"]*)")re")), storedPoints);
-  std::size_t charts = 0;
-  for (std::size_t at = detail.find("<svg class=\"chart\""); at != std::string::npos;
-       at = detail.find("<svg class=\"chart\"", at + 1)) {
-    ++charts;
-  }
-  EXPECT_EQ(charts, 1u);
+  const std::regex chart("<svg class=\"chart\"");
+  EXPECT_EQ(std::distance(std::sregex_iterator(detail.begin(), detail.end(), chart), std::sregex_iterator()), 1);
 
   const std::string shot = (dir / "computer.png").string();
   RunChromium(profile, {"--window-size=1100,900", "--screenshot=" + shot, "file://" + computerPage});
@@ -150,15 +138,12 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
 }
 
 TEST(ConsoleReport, ShowExportsReadBackThroughAJsonParserAndACsvReader) {
-  TempDir dir;
-  TempDir lab;
-  const std::string source = (dir / "inventory").string();
-  ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0);
-  WriteComputer(lab, "PCEVIL", HostileComputer("PCEVIL", "12884901888"));
-  WriteComputer(lab, "PC02", FullComputerJson("PC02"));
-  for (const char* day : {"2026-12-01 09:00:00", "2026-12-02 09:00:00"}) {
-    ASSERT_EQ(RunConsole({"scan", "--db", source, "--lab", lab.str()}, {{"Temp", dir.str()}}, day).exitCode, 0);
-  }
+  ConsoleLab c;
+  const TempDir& dir = c.dir;
+  const std::string& source = c.source;
+  c.Add("PCEVIL", HostileComputer("PCEVIL", "12884901888"));
+  c.Add("PC02", FullComputerJson("PC02"));
+  for (const char* day : {"2026-12-01 09:00:00", "2026-12-02 09:00:00"}) ASSERT_EQ(c.Scan({}, day).exitCode, 0);
   // A pinned value, and a value with a comma, quotes and a line break.
   InventoryAt(source).Execute(
       "UPDATE Asset SET Manufacturer = '^Pinned, Inc.', Model = 'Say \"hi\"' || char(13, 10) || 'bye' "
@@ -198,7 +183,7 @@ TEST(ConsoleReport, ShowExportsReadBackThroughAJsonParserAndACsvReader) {
   if (!std::filesystem::exists(python.program)) GTEST_SKIP() << "the CSV check needs python3";
   const ScanResult read = RunScanner(python);
   ASSERT_EQ(read.exitCode, 0) << read.stderrText;
-  const nlohmann::json rows = nlohmann::json::parse(Joined(read.stdoutLines));
+  const nlohmann::json rows = nlohmann::json::parse(read.StdoutText());
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0][0], "Computer");
   EXPECT_EQ(rows[2][0], "PCEVIL");

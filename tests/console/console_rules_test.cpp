@@ -33,16 +33,13 @@ Outcome Classify(std::vector<std::string> lines, std::vector<std::string> log = 
 }
 
 TEST(ConsoleRules, ProgressLinesAndStages) {
-  ProgressItem p = ParseProgressLine("PC01,52.6666666666667");
-  EXPECT_EQ(p.computer, "PC01");
-  ASSERT_TRUE(p.percent.has_value());
-  EXPECT_DOUBLE_EQ(*p.percent, 52.6666666666667);
-  EXPECT_FALSE(p.complete);
-  p = ParseProgressLine("PC01,52,6666666666667");  // a decimal comma
-  EXPECT_EQ(p.computer, "PC01");
-  ASSERT_TRUE(p.percent.has_value());
-  EXPECT_DOUBLE_EQ(*p.percent, 52.6666666666667);
-  p = ParseProgressLine("PC,01,Complete");  // a name with a comma keeps it
+  for (const char* line : {"PC01,52.6666666666667", "PC01,52,6666666666667"}) {  // a decimal point or comma
+    const ProgressItem p = ParseProgressLine(line);
+    EXPECT_EQ(p.computer, "PC01");
+    EXPECT_DOUBLE_EQ(p.percent.value_or(0), 52.6666666666667);
+    EXPECT_FALSE(p.complete);
+  }
+  ProgressItem p = ParseProgressLine("PC,01,Complete");  // a name with a comma keeps it
   EXPECT_EQ(p.computer, "PC,01");
   EXPECT_TRUE(p.complete);
   p = ParseProgressLine(",Complete");  // start-up failed before the name was known
@@ -51,13 +48,10 @@ TEST(ConsoleRules, ProgressLinesAndStages) {
   EXPECT_FALSE(ParseProgressLine("PC01,12%").percent.has_value());
   EXPECT_FALSE(ParseProgressLine("garbage").complete);
 
-  EXPECT_EQ(StageOfPercent(2), "ping");
-  EXPECT_EQ(StageOfPercent(4), "last access");
-  EXPECT_EQ(StageOfPercent(6), "WMI");
-  EXPECT_EQ(StageOfPercent(33), "WMI");
-  EXPECT_EQ(StageOfPercent(35), "software");
-  EXPECT_EQ(StageOfPercent(90), "software");
-  EXPECT_EQ(StageOfPercent(100), "database");
+  for (const auto& [percent, stage] : std::vector<std::pair<double, std::string>>{
+           {2, "ping"}, {4, "last access"}, {6, "WMI"}, {33, "WMI"}, {35, "software"}, {90, "software"}, {100, "database"}}) {
+    EXPECT_EQ(StageOfPercent(percent), stage) << percent;
+  }
   EXPECT_EQ(ProgressBar(0, 10), "[..........]");
   EXPECT_EQ(ProgressBar(55, 10), "[#####.....]");
   EXPECT_EQ(ProgressBar(150, 4), "[####]");

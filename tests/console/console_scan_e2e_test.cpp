@@ -10,7 +10,6 @@
 
 #include <ctime>
 #include <filesystem>
-#include <filesystem>
 #include <regex>
 #include <tuple>
 
@@ -26,41 +25,29 @@ std::vector<std::vector<Variant>> Rows(const std::string& source, const std::str
   return InventoryAt(source).Rows(query);
 }
 
-std::string InitDb(const TempDir& dir) {
-  const std::string source = (dir / "inventory").string();
-  const ConsoleRun run = RunConsole({"init-db", source});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  return source;
-}
-
 TEST(ConsoleScan, MixedOutcomesAreSummarisedAndATimedOutScanFailsTheRun) {
-  TempDir dir;
-  TempDir lab;
-  WriteComputer(lab, "PCOK", FullComputerJson("PCOK"));
-  WriteComputer(lab, "PCOFF", R"({"echo": false})");
-  WriteComputer(lab, "PCDENY", R"({"registry": {"access": "none"}})");
-  WriteComputer(lab, "PCSLOW", R"({"latencyMs": {"echo": 60000}})");
-  const std::string source = InitDb(dir);
-
-  const ConsoleRun run = RunConsole({"scan", "--db", source, "--lab", lab.str(), "--timeout", "3", "--jobs", "4"},
-                                    {{"Temp", dir.str()}});
+  ConsoleLab c;
+  c.Add("PCOK", FullComputerJson("PCOK"));
+  c.Add("PCOFF", R"({"echo": false})");
+  c.Add("PCDENY", R"({"registry": {"access": "none"}})");
+  c.Add("PCSLOW", R"({"latencyMs": {"echo": 60000}})");
+  const std::string& source = c.source;
+  const ConsoleRun run = c.Scan({"--timeout", "3", "--jobs", "4"});
   ASSERT_EQ(run.exitCode, 1) << run.Text() << run.err;
 
-  EXPECT_NE(run.RowOf("PCOK").find("complete"), std::string::npos) << run.Text();
-  EXPECT_NE(run.RowOf("PCOFF").find("not answering"), std::string::npos) << run.Text();
-  EXPECT_NE(run.RowOf("PCDENY").find("no access"), std::string::npos) << run.Text();
-  EXPECT_NE(run.RowOf("PCSLOW").find("timed out after 2%"), std::string::npos) << run.Text();
+  EXPECT_TRUE(Contains(run.RowOf("PCOK"), "complete"));
+  EXPECT_TRUE(Contains(run.RowOf("PCOFF"), "not answering"));
+  EXPECT_TRUE(Contains(run.RowOf("PCDENY"), "no access"));
+  EXPECT_TRUE(Contains(run.RowOf("PCSLOW"), "timed out after 2%"));
   const std::string text = run.Text();
-  EXPECT_NE(text.find("4 scans: 1 complete, 1 not answering, 1 no access, 1 timed out"), std::string::npos) << text;
-  const std::string logPath = (dir / "DrevantaAssetDB.log").string();
-  EXPECT_NE(text.find("Error log: " + logPath), std::string::npos) << text;
+  EXPECT_TRUE(Contains(text, "4 scans: 1 complete, 1 not answering, 1 no access, 1 timed out"));
+  EXPECT_TRUE(Contains(text, "Error log: " + c.LogPath()));
   // Not a terminal: plain lines with a time stamp, one per stage and one at the end.
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\[\d\d:\d\d:\d\d\] PCOK: WMI \(6%\))"))) << text;
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\[\d\d:\d\d:\d\d\] PCOK: complete \()"))) << text;
 
   // What the scanners themselves left behind.
-  const std::string log = ReadFile(logPath);
-  EXPECT_NE(log.find(",Insufficient access or error accessing PC ,PCDENY:"), std::string::npos) << log;
+  EXPECT_TRUE(Contains(ReadFile(c.LogPath()), ",Insufficient access or error accessing PC ,PCDENY:"));
   const auto answered = Rows(source, LastAccessQuery("PCOK"));
   ASSERT_EQ(answered.size(), 1u);
   EXPECT_EQ(answered[0][1].kind(), Variant::Kind::Text);
@@ -74,38 +61,32 @@ TEST(ConsoleScan, MixedOutcomesAreSummarisedAndATimedOutScanFailsTheRun) {
 }
 
 TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
-  TempDir dir;
-  TempDir lab;
-  WriteComputer(lab, "PCOK", FullComputerJson("PCOK", "12884901888", "536281088"));
-  WriteComputer(lab, "PCOFF", R"({"echo": false})");
-  WriteComputer(lab, "PCUNUSED", FullComputerJson("PCUNUSED"));
-  const std::string source = InitDb(dir);
-  const std::string list = (dir / "targets.txt").string();
+  ConsoleLab c;
+  c.Add("PCOK", FullComputerJson("PCOK", "12884901888", "536281088"));
+  c.Add("PCOFF", R"({"echo": false})");
+  c.Add("PCUNUSED", FullComputerJson("PCUNUSED"));
+  const std::string& source = c.source;
+  const std::string list = (c.dir / "targets.txt").string();
   WriteFile(list, "# computers of the first floor\n\nPCOK   # the file server\n  pcok\nPCOFF\n");
-  const std::map<std::string, std::string> env = {{"Temp", dir.str()}};
 
-  const ConsoleRun day1 = RunConsole({"scan", "--db", source, "--lab", lab.str(), "@" + list}, env,
-                                     "2026-12-01 09:00:00");
+  const ConsoleRun day1 = c.Scan({"@" + list}, "2026-12-01 09:00:00");
   ASSERT_EQ(day1.exitCode, 0) << day1.Text() << day1.err;
-  EXPECT_NE(day1.Text().find("2 scans: 1 complete, 1 not answering"), std::string::npos) << day1.Text();
-  EXPECT_NE(day1.Text().find("Skipped 1 duplicate target (the same computer as an earlier target, letter case ignored): pcok"),
-            std::string::npos) << day1.Text();
+  EXPECT_TRUE(Contains(day1.Text(), "2 scans: 1 complete, 1 not answering"));
+  EXPECT_TRUE(Contains(day1.Text(), "Skipped 1 duplicate target (the same computer as an earlier target, letter case ignored): pcok"));
   EXPECT_EQ(day1.RowOf("PCUNUSED"), "");
 
   // The next day the disk has filled and the memory doubled.
-  WriteComputer(lab, "PCOK", FullComputerJson("PCOK", "10737418240", "1072562176"));
-  const ConsoleRun day2 = RunConsole({"scan", "--db", source, "--lab", lab.str(), "PCOK"}, env,
-                                     "2026-12-02 09:00:00");
+  c.Add("PCOK", FullComputerJson("PCOK", "10737418240", "1072562176"));
+  const ConsoleRun day2 = c.Scan({"PCOK"}, "2026-12-02 09:00:00");
   ASSERT_EQ(day2.exitCode, 0) << day2.Text() << day2.err;
 
   const ConsoleRun all = RunConsole({"show", "--db", source});
   ASSERT_EQ(all.exitCode, 0) << all.err;
   const std::string overview = all.Text();
-  EXPECT_NE(overview.find("PCOK"), std::string::npos) << overview;
-  EXPECT_NE(overview.find("CORP\\jsmith"), std::string::npos) << overview;
-  EXPECT_NE(overview.find("Windows XP Professional SP2"), std::string::npos) << overview;
-  EXPECT_NE(overview.find("2 programs, 1023 MB, 1 x Intel(R) Pentium(R) 4 CPU 2.80GHz"), std::string::npos) << overview;
-  EXPECT_NE(overview.find("C: 10.0 GB free of 37.3 GB"), std::string::npos) << overview;
+  EXPECT_TRUE(Contains(overview, "CORP\\jsmith"));
+  EXPECT_TRUE(Contains(overview, "Windows XP Professional SP2"));
+  EXPECT_TRUE(Contains(overview, "2 programs, 1023 MB, 1 x Intel(R) Pentium(R) 4 CPU 2.80GHz"));
+  EXPECT_TRUE(Contains(overview, "C: 10.0 GB free of 37.3 GB"));
   for (const auto& line : all.out) EXPECT_LE(line.size(), 80u) << line;
 
   const ConsoleRun one = RunConsole({"show", "--db", source, "PCOK"});
@@ -114,24 +95,23 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/01 09:00:\d\d New Record Created\n)"))) << detail;
   EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/02 09:00:\d\d Physical Memory changed from 511 To 1023\n)")))
       << detail;
-  EXPECT_NE(detail.find("    2026/12/01 12288, 2026/12/02 10240\n"), std::string::npos) << detail;
-  EXPECT_NE(detail.find("  Microsoft Office Professional Edition 2003"), std::string::npos) << detail;
-  EXPECT_NE(detail.find("product ID 73931-640-0000106-57285"), std::string::npos) << detail;
-  EXPECT_NE(detail.find("Services: 1"), std::string::npos) << detail;
+  EXPECT_TRUE(Contains(detail, "    2026/12/01 12288, 2026/12/02 10240\n"));
+  EXPECT_TRUE(Contains(detail, "  Microsoft Office Professional Edition 2003"));
+  EXPECT_TRUE(Contains(detail, "product ID 73931-640-0000106-57285"));
+  EXPECT_TRUE(Contains(detail, "Services: 1"));
 
   const ConsoleRun missing = RunConsole({"show", "--db", source, "NOSUCHPC"});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("no computer NOSUCHPC"), std::string::npos) << missing.err;
+  EXPECT_TRUE(Contains(missing.err, "no computer NOSUCHPC"));
 }
 
 // Concurrent first scans of one computer can leave two rows of a table; the scanner works
 // on the first row its keyed query returns, and show and report must present that row,
 // on every backend (through the DSN on PostgreSQL).
-void ShowPresentsTheFirstOfDuplicateRows(const std::string& source, const std::string& name) {
-  TempDir dir;
-  TempDir lab;
-  WriteComputer(lab, name, FullComputerJson(name));
-  const ConsoleRun scan = RunConsole({"scan", "--db", source, "--lab", lab.str(), name}, {{"Temp", dir.str()}});
+void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string& name) {
+  const std::string& source = c.source;
+  c.Add(name, FullComputerJson(name));
+  const ConsoleRun scan = c.Scan({name});
   ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
   ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0) << "run again, it keeps what is stored";
   const Inventory inventory = InventoryAt(source);
@@ -146,59 +126,55 @@ void ShowPresentsTheFirstOfDuplicateRows(const std::string& source, const std::s
     if (all.out[i].rfind(name + " ", 0) == 0) following.push_back(all.out[i + 1]);
   }
   ASSERT_EQ(following.size(), 1u) << overview;
-  EXPECT_NE(following[0].find(" 2 programs, "), std::string::npos) << overview;
+  EXPECT_TRUE(Contains(following[0], " 2 programs, "));
   const ConsoleRun one = RunConsole({"show", "--db", source, name});
   ASSERT_EQ(one.exitCode, 0) << one.err;
-  EXPECT_NE(one.Text().find("Software (2 programs)"), std::string::npos) << one.Text();
-  EXPECT_NE(one.Text().find("Services: 1"), std::string::npos) << one.Text();
+  EXPECT_TRUE(Contains(one.Text(), "Software (2 programs)"));
+  EXPECT_TRUE(Contains(one.Text(), "Services: 1"));
   EXPECT_EQ(one.Text().find("Second row"), std::string::npos) << one.Text();
-  const ConsoleRun report = RunConsole({"report", "--db", source, "--out", (dir / "report").string()});
+  const ConsoleRun report = RunConsole({"report", "--db", source, "--out", (c.dir / "report").string()});
   ASSERT_EQ(report.exitCode, 0) << report.err;
   int pages = 0;
-  for (const auto& page : std::filesystem::directory_iterator(dir / "report" / "computers")) {
+  for (const auto& page : std::filesystem::directory_iterator(c.dir / "report" / "computers")) {
     if (page.path().filename().string().find(name) == std::string::npos) continue;
     ++pages;
     const std::string html = ReadFile(page.path());
-    EXPECT_NE(html.find("<svg class=\"chart\" data-drive=\"C\""), std::string::npos);
-    EXPECT_NE(html.find("Installed software (2)"), std::string::npos);
+    EXPECT_TRUE(Contains(html, "<svg class=\"chart\" data-drive=\"C\""));
+    EXPECT_TRUE(Contains(html, "Installed software (2)"));
     EXPECT_EQ(html.find("Second row"), std::string::npos);
   }
   EXPECT_EQ(pages, 1);
 }
 
 TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnSqlite) {
-  TempDir dir;
-  ShowPresentsTheFirstOfDuplicateRows(InitDb(dir), "PCDUP");
+  ShowPresentsTheFirstOfDuplicateRows(ConsoleLab(), "PCDUP");
 }
 
 TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnPostgres) {
   const char* dsn = std::getenv("KORVANE_TEST_PG_DSN");
   if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see scripts/postgres-setup.sh)";
-  ASSERT_EQ(RunConsole({"init-db", dsn}).exitCode, 0);
   // Short enough for the overview's name column.
-  ShowPresentsTheFirstOfDuplicateRows(dsn, "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
+  ShowPresentsTheFirstOfDuplicateRows(ConsoleLab(dsn), "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
 }
 
 TEST(ConsoleScan, AComputerCannotChangeWhatIsReportedAboutAnother) {
   // EVIL reports through WMI a name holding a line break and, after it, a line in the
   // error log's shape that blames PCOK; its software stage then logs a line under that
   // name. PCOK completes normally and must be reported so.
-  TempDir dir;
-  TempDir lab;
-  WriteComputer(lab, "PCOK", FullComputerJson("PCOK"));
-  WriteComputer(lab, "EVIL", R"({
+  ConsoleLab c;
+  c.Add("PCOK", FullComputerJson("PCOK"));
+  c.Add("EVIL", R"({
   "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "EVIL\r\n2026/12/01 09:00:00,Error updating database,PCOK"}]}},
   "registry": {"keys": {
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"},
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A": {"DisplayName": "Alpha", "UninstallString": "x"}}}
 })");
-  const std::string source = InitDb(dir);
-  const std::string logPath = (dir / "DrevantaAssetDB.log").string();
+  const std::string logPath = c.LogPath();
   WriteFile(logPath, "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run\n");
 
-  const ConsoleRun run = RunConsole({"scan", "--db", source, "--lab", lab.str(), "--jobs", "2"}, {{"Temp", dir.str()}});
+  const ConsoleRun run = c.Scan({"--jobs", "2"});
   ASSERT_EQ(run.exitCode, 0) << run.Text() << run.err;
-  EXPECT_NE(run.RowOf("PCOK").find("complete"), std::string::npos) << run.Text();
+  EXPECT_TRUE(Contains(run.RowOf("PCOK"), "complete"));
   EXPECT_NE(run.RowOf("EVIL"), "") << run.Text();
 
   // The shared log keeps what was there and gains EVIL's line, the break made visible:
@@ -209,10 +185,10 @@ TEST(ConsoleScan, AComputerCannotChangeWhatIsReportedAboutAnother) {
   EXPECT_TRUE(std::regex_match(log[1], std::regex(
       R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d,Error listing software,EVIL\\r\\n2026/12/01 09:00:00,Error updating database,PCOK:Division by zero$)")))
       << log[1];
-  EXPECT_NE(run.Text().find("(1 new line)"), std::string::npos) << run.Text();
+  EXPECT_TRUE(Contains(run.Text(), "(1 new line)"));
   // The scans' own Temp directories are gone.
   std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.str())) ++entries;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(c.dir.path())) ++entries;
   EXPECT_EQ(entries, 2u);  // the inventory and the log
 }
 
@@ -240,7 +216,8 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
                                               std::tuple{SIGHUP, 129, true}}) {
     SCOPED_TRACE("signal " + std::to_string(signal));
     TempDir dir;
-    const std::string source = InitDb(dir);
+    const std::string source = (dir / "inventory").string();
+    ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0);
     const std::string output = (dir / "out.txt").string();
     const pid_t console = fork();
     ASSERT_GE(console, 0);
@@ -271,8 +248,8 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
     EXPECT_EQ(ScannersOf(source, console), std::vector<pid_t>{});
     const std::string text = ReadFile(output);
     if (!twice) {
-      EXPECT_NE(text.find("4 scans: 1 complete, 3 interrupted"), std::string::npos) << text;
-      EXPECT_NE(text.find("Interrupted: 3 running scans stopped, 1 not started"), std::string::npos) << text;
+      EXPECT_TRUE(Contains(text, "4 scans: 1 complete, 3 interrupted"));
+      EXPECT_TRUE(Contains(text, "Interrupted: 3 running scans stopped, 1 not started"));
       EXPECT_TRUE(std::regex_search(text, std::regex(R"(\nSLOW1 +interrupted after 2%)"))) << text;
     }
     // What finished before the interrupt is in the inventory.
@@ -280,15 +257,15 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
   }
 }
 
-TEST(ConsoleCommandLine, HelpVersionAndTheInitDbHint) {
+TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   const ConsoleRun help = RunConsole({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance"}) {
-    EXPECT_NE(help.Text().find(std::string("  ") + command + " "), std::string::npos) << command;
+    EXPECT_TRUE(Contains(help.Text(), std::string("  ") + command + " "));
     for (const char* flag : {"--help", "-h"}) {
       const ConsoleRun one = RunConsole({command, flag});
       EXPECT_EQ(one.exitCode, 0) << command << " " << flag << one.err;
-      EXPECT_NE(one.Text().find(std::string("  ") + command), std::string::npos) << one.Text();
+      EXPECT_TRUE(Contains(one.Text(), std::string("  ") + command));
     }
   }
   EXPECT_EQ(RunConsole({"-h"}).exitCode, 0);
@@ -297,10 +274,18 @@ TEST(ConsoleCommandLine, HelpVersionAndTheInitDbHint) {
   EXPECT_TRUE(std::regex_match(version.Text(), std::regex("korvane-console \\d+\\.\\d+.*\n"))) << version.Text();
   const ConsoleRun wrong = RunConsole({"show", "--db", "x", "--format", "xml"});
   EXPECT_EQ(wrong.exitCode, 2);
-  EXPECT_NE(wrong.err.find("usage: korvane-console\n  show "), std::string::npos) << wrong.err;
+  EXPECT_TRUE(Contains(wrong.err, "usage: korvane-console\n  show "));
+  // No command, an unknown one, no inventory, no --db, neither targets nor a lab, no jobs,
+  // a comma in the source, a missing target list, a lab of no size.
+  TempDir dir;
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"frobnicate"}, {"init-db"}, {"scan", "PC01"}, {"scan", "--db", dir.str()},
+           {"scan", "--db", dir.str(), "--jobs", "0", "PC01"}, {"scan", "--db", "a,b", "PC01"},
+           {"scan", "--db", dir.str(), "@" + (dir / "none.txt").string()}, {"lab-create", (dir / "lab").string()}}) {
+    EXPECT_EQ(RunConsole(args).exitCode, 2) << testing::PrintToString(args);
+  }
 
   // A bare word that names no directory and no data source: say how to mean a directory.
-  TempDir dir;
   ScanOptions init;
   init.program = ProgramPath("korvane-console");
   init.channelFd = -1;
@@ -310,8 +295,7 @@ TEST(ConsoleCommandLine, HelpVersionAndTheInitDbHint) {
   const ScanResult bare = RunScanner(init);
   std::filesystem::current_path(here);
   EXPECT_EQ(bare.exitCode, 1);
-  EXPECT_NE(bare.stderrText.find("a path such as ./inv creates an SQLite inventory there"), std::string::npos)
-      << bare.stderrText;
+  EXPECT_TRUE(Contains(bare.stderrText, "a path such as ./inv creates an SQLite inventory there"));
   EXPECT_FALSE(std::filesystem::exists(dir / "inv"));
 }
 

@@ -10,17 +10,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <regex>
-#include <set>
 #include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "scan/scan_context.h"
-#include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"
 #include "tests/support/inventory_fixture.h"
 
@@ -42,15 +38,6 @@ std::string ScaleDsn() {
     }                                                                                        \
   } while (false)
 
-std::string Text(const Variant& v) {
-  switch (v.kind()) {
-    case Variant::Kind::Text: return "'" + v.text() + "'";
-    case Variant::Kind::Long: return std::to_string(v.long_value());
-    case Variant::Kind::Double: return std::to_string(v.double_value());
-    default: return "Null";
-  }
-}
-
 // Each test empties the one scale server, and CTest runs tests side by side: a test holds
 // this lock for as long as it uses the server, so two of them never mix their rows.
 class ServerLock {
@@ -70,15 +57,12 @@ class ServerLock {
 
 class Server {
  public:
-  Server() : connection_(MakeDatabaseServer()->Open(MakeConnectionString(ScaleDsn()))) {}
-
   void Empty() {
-    for (const char* table : kTables) connection_->Execute(std::string("DELETE FROM ") + table);
+    for (const char* table : kTables) inventory_.Execute(std::string("DELETE FROM ") + table);
   }
 
   int Number(const std::string& query) {
-    auto rs = connection_->OpenRecordset(query);
-    const Variant v = rs->Field(0);
+    const Variant v = inventory_.Rows(query).at(0).at(0);
     return v.kind() == Variant::Kind::Text ? std::stoi(v.text()) : v.long_value();
   }
 
@@ -88,13 +72,11 @@ class Server {
     static const std::regex time(R"(\d{4}/\d{2}/\d{2}( \d{2}:\d{2}:\d{2})?)");
     std::vector<std::string> all;
     for (const char* table : kTables) {
-      auto rs = connection_->OpenRecordset(std::string("SELECT * FROM ") + table);
-      if (rs->RecordCount() <= 0) continue;
-      do {
+      for (const auto& fields : inventory_.Rows(std::string("SELECT * FROM ") + table)) {
         std::string row = table;
-        for (int i = 0; i < rs->FieldCount(); ++i) row += "|" + Text(rs->Field(i));
+        for (const Variant& v : fields) row += "|" + ::testing::PrintToString(v);
         all.push_back(std::regex_replace(row, time, "<time>"));
-      } while (rs->MoveNext());
+      }
     }
     std::sort(all.begin(), all.end());
     return all;
@@ -102,7 +84,7 @@ class Server {
 
  private:
   ServerLock lock_;
-  std::unique_ptr<Connection> connection_;
+  Inventory inventory_ = InventoryAt(ScaleDsn());
 };
 
 std::vector<std::string> LabComputers(const TempDir& lab) {
@@ -142,7 +124,7 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   EXPECT_EQ(run.exitCode, 0) << text << run.err;
   // 147 connections are free for the scanners: no warning.
   EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
-  EXPECT_NE(text.find("up to 128 at once"), std::string::npos) << text;
+  EXPECT_TRUE(Contains(text, "up to 128 at once"));
 
   // No scanner was refused or gave up on the database.
   for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) {
@@ -154,7 +136,7 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   // No row lost: every computer has its one row in every table.
   const std::vector<std::string> computers = LabComputers(lab);
   ASSERT_EQ(computers.size(), 500u);
-  EXPECT_NE(text.find("500 scans: 500 complete"), std::string::npos) << text;
+  EXPECT_TRUE(Contains(text, "500 scans: 500 complete"));
   for (const std::string table : kTables) {
     EXPECT_EQ(server.Number("SELECT CAST(COUNT(DISTINCT " + KeyColumnOf(table) + ") AS integer) FROM " + table), 500)
         << table;
@@ -166,10 +148,8 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   const ConsoleRun tooMany = RunConsole(
       {"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "200", "--scanner", "/bin/true", "all"},
       {{"Temp", temp.str()}});
-  EXPECT_NE(tooMany.err.find("200 scans at once need 200 connections, but the PostgreSQL server has"),
-            std::string::npos)
-      << tooMany.err;
-  EXPECT_NE(tooMany.err.find("max_connections"), std::string::npos) << tooMany.err;
+  EXPECT_TRUE(Contains(tooMany.err, "200 scans at once need 200 connections, but the PostgreSQL server has"));
+  EXPECT_TRUE(Contains(tooMany.err, "max_connections"));
 }
 
 TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
@@ -182,16 +162,11 @@ TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
                 .exitCode,
             0);
   const std::vector<std::string> computers = LabComputers(lab);
-  std::ofstream(temp / "first.txt") << [&] {
-    std::string s;
-    for (std::size_t i = 0; i < computers.size(); i += 2) s += computers[i] + "\n";
-    return s;
-  }();
-  std::ofstream(temp / "second.txt") << [&] {
-    std::string s;
-    for (std::size_t i = 1; i < computers.size(); i += 2) s += computers[i] + "\n";
-    return s;
-  }();
+  for (std::size_t half : {0, 1}) {
+    std::string list;
+    for (std::size_t i = half; i < computers.size(); i += 2) list += computers[i] + "\n";
+    WriteFile(temp / (half ? "second.txt" : "first.txt"), list);
+  }
   auto scan = [&](const std::string& targets) {
     return RunConsole({"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "8", targets},
                       {{"Temp", temp.str()}});

@@ -53,6 +53,12 @@ void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK
 
 }  // namespace
 
+std::string ScanResult::StdoutText() const {
+  std::string all;
+  for (const auto& line : stdoutLines) all += line + "\n";
+  return all;
+}
+
 std::string ProgramPath(const std::string& name) { return std::string(KORVANE_BIN_DIR) + "/" + name; }
 
 std::string ScanCommandLine(const std::string& computer, const std::string& server,

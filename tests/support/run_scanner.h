@@ -43,6 +43,8 @@ struct ScanResult {
   std::vector<std::string> progress;  // lines read from the channel, without newlines
   std::vector<std::string> stdoutLines;
   std::string stderrText;
+  // The standard output lines, each ended by a newline.
+  std::string StdoutText() const;
 };
 
 ScanResult RunScanner(const ScanOptions& options);
