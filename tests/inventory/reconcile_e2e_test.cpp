@@ -130,12 +130,9 @@ TEST_P(ReconcileE2E, ChangesAcrossDaysInRowsAndHistories) {
   Machine m;
   m.drives[2].fileSystem = "NTFS";  // E: holds a CD only from tomorrow: never compared then
   Scan(m, "2003-02-14 09:05:30");
-  ASSERT_EQ(inventory->RowsOf("Software", name).size(), 1u);
-  ASSERT_EQ(inventory->RowsOf("Services", name).size(), 1u);
-  const std::string first = Text("Asset", 92);
-  EXPECT_TRUE(first.starts_with("2003/02/14 09:05:")) << first;
-  EXPECT_TRUE(first.ends_with("~New Record Created^")) << first;
-  EXPECT_EQ(Changes(0).size(), 1u);
+  EXPECT_TRUE(Text("Asset", 92).starts_with("2003/02/14 09:05:")) << Text("Asset", 92);
+  EXPECT_EQ(Changes(0), std::vector<std::string>{"New Record Created"});
+  EXPECT_EQ(Text("Software", 1).substr(0, 3), "Foo");
   EXPECT_EQ(Text("Asset", 1), "Alpha");
   EXPECT_EQ(Text("Asset", 30), "192.168.7.9");
   EXPECT_EQ(Text("Asset", 43), "C:");
