@@ -113,7 +113,7 @@ class CollectE2E : public ::testing::Test {
   TempDir temp_;
 };
 
-TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotField) {
+TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotFieldAndUserOnlyTheComputerSystem) {
   Computer("pc01", FullWmi() + "," + XpRegistry() + "," + kServices);
   const Outcome o = Scan("pc01");
   ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
@@ -153,17 +153,15 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotField) {
     EXPECT_EQ(Value(drives[static_cast<std::size_t>(i)], "Caption"), "") << i;
   }
   EXPECT_EQ(s.dump().find("K:"), std::string::npos);
-}
 
-TEST_F(CollectE2E, UserOnlyScanStopsAfterTheComputerSystem) {
-  Computer("PC01", FullWmi() + "," + XpRegistry() + "," + kServices);
-  const Outcome o = Scan("PC01", "-u");
-  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
-  EXPECT_EQ(o.run.progress, Lines("PC01", {"2", "4", "6", "100", "Complete"}));
-  EXPECT_TRUE(o.log.empty());
-  ExpectValues(o.snapshot, {{"UserName", "CORP\\jsmith"}, {"TotalPhysicalMemory", "511"}, {"OSCaption", ""},
+  // A user-only scan stops after the computer system.
+  const Outcome u = Scan("PC01", "-u");
+  ASSERT_EQ(u.run.exitCode, 0) << u.run.stderrText;
+  EXPECT_EQ(u.run.progress, Lines("PC01", {"2", "4", "6", "100", "Complete"}));
+  EXPECT_TRUE(u.log.empty());
+  ExpectValues(u.snapshot, {{"UserName", "CORP\\jsmith"}, {"TotalPhysicalMemory", "511"}, {"OSCaption", ""},
                             {"ServiceList", ""}});
-  EXPECT_EQ(Value(o.snapshot["Drives"][2], "Caption"), "");
+  EXPECT_EQ(Value(u.snapshot["Drives"][2], "Caption"), "");
 }
 
 TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
@@ -282,41 +280,42 @@ TEST_F(CollectE2E, ServiceFailuresLoggedOverWmiAndShownOverTheFallback) {
             std::string::npos);
 }
 
-TEST_F(CollectE2E, UnreadableRegistryEndsTheScanAtTheAccessCheck) {
-  Computer("READONLY", FullWmi() + "," + XpRegistry("", "read"));
-  Computer("NOREG", FullWmi());
-  for (const std::string name : {"READONLY", "NOREG"}) {
-    const Outcome o = Scan(name);
-    EXPECT_EQ(o.run.exitCode, 0) << name;
-    EXPECT_EQ(o.run.progress, Lines(name, {"2", "4", "Complete"}));
-    EXPECT_EQ(o.log, std::vector<std::string>{"Insufficient access or error accessing PC ," + name + ":"});
-    EXPECT_TRUE(o.snapshot.is_null());
+// An unreadable registry ends the scan at the access check, and a missing services
+// object wherever it is queried: neither leaves a snapshot.
+TEST_F(CollectE2E, ScansThatEndEarly) {
+  struct Case {
+    const char* name;
+    std::string json;
+    std::vector<std::string> progress;  // before Complete
+    std::string log;                    // the one line, without the time
+  };
+  auto missing = [](const char* cls) {
+    return R"("wmi": {"queryErrors": {")" + std::string(cls) + R"(": {"number": 91, "description": "Object required"}}},)" +
+           XpRegistry();
+  };
+  const std::string noAccess = "Insufficient access or error accessing PC ,";
+  for (const Case& c : {Case{"READONLY", FullWmi() + "," + XpRegistry("", "read"), {"2", "4"}, noAccess + "READONLY:"},
+                        Case{"NOREG", FullWmi(), {"2", "4"}, noAccess + "NOREG:"},
+                        Case{"CS", missing("Win32_ComputerSystem"), {"2", "4", "6"}, "CS:Object required,ModGetWMI"},
+                        Case{"OS", missing("Win32_OperatingSystem"), {"2", "4", "6"}, "OS:Object required,ModGetWMI"},
+                        Case{"CPU", missing("Win32_Processor"), {"2", "4", "6", "20"}, "CPU:Object required,ModGetWMI"},
+                        Case{"BIOS", missing("Win32_BIOS"), {"2", "4", "6", "20", "27"},
+                             "Error getting WMI BIOS information,BIOS:Object required"},
+                        Case{"DISK", missing("Win32_LogicalDisk"), {"2", "4", "6", "20", "27", "29"},
+                             "Error getting WMI Logical Disk information,DISK:Object required"}}) {
+    Computer(c.name, c.json);
+    const Outcome o = Scan(c.name);
+    std::vector<std::string> progress = Lines(c.name, c.progress);
+    progress.push_back(std::string(c.name) + ",Complete");
+    EXPECT_EQ(o.run.exitCode, 0) << c.name;
+    EXPECT_EQ(o.run.progress, progress) << c.name;
+    EXPECT_EQ(o.log, std::vector<std::string>{c.log}) << c.name;
+    EXPECT_TRUE(o.snapshot.is_null()) << c.name;
   }
 }
 
-TEST_F(CollectE2E, MissingServicesObjectEndsTheScanAndOtherQueryErrorsAreSkipped) {
-  struct Case {
-    const char* cls;
-    std::string first;  // the log line with "N:Object required" in place of the detail
-    std::vector<std::string> progress;
-  };
-  for (const Case& c : {Case{"Win32_ComputerSystem", "N:Object required,ModGetWMI", {"2", "4", "6"}},
-                        Case{"Win32_OperatingSystem", "N:Object required,ModGetWMI", {"2", "4", "6"}},
-                        Case{"Win32_Processor", "N:Object required,ModGetWMI", {"2", "4", "6", "20"}},
-                        Case{"Win32_BIOS", "Error getting WMI BIOS information,N:Object required",
-                             {"2", "4", "6", "20", "27"}},
-                        Case{"Win32_LogicalDisk", "Error getting WMI Logical Disk information,N:Object required",
-                             {"2", "4", "6", "20", "27", "29"}}}) {
-    Computer("N", R"("wmi": {"queryErrors": {")" + std::string(c.cls) +
-                      R"(": {"number": 91, "description": "Object required"}}},)" + XpRegistry());
-    const Outcome o = Scan("N");
-    std::vector<std::string> progress = Lines("N", c.progress);
-    progress.push_back("N,Complete");
-    EXPECT_EQ(o.run.progress, progress) << c.cls;
-    EXPECT_EQ(o.log, std::vector<std::string>{c.first}) << c.cls;
-    EXPECT_TRUE(o.snapshot.is_null());
-  }
-  // Any other error: the pass yields nothing, nothing is logged, the passes go on.
+TEST_F(CollectE2E, OtherQueryErrorsAreSkipped) {
+  // The pass yields nothing, nothing is logged, the passes go on.
   Computer("GENERIC", FullWmi("", R"(, "queryErrors": {"Win32_OperatingSystem": {"number": -2147217407,
       "description": "Generic failure"}})") + "," + XpRegistry(Uninstall("A", R"("UninstallString": "u")") +
                                                             Uninstall("B", R"("UninstallString": "u")")));

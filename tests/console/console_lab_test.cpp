@@ -34,9 +34,9 @@ const lab::RegistryNode* Uninstall(const lab::LabComputer& c) {
 
 TEST(ConsoleLab, SameSeedSameLabAndAVariedNetwork) {
   TempDir dir;
-  ASSERT_EQ(RunConsole({"lab-create", (dir / "a").string(), "--computers", "150", "--seed", "5"}).exitCode, 0);
-  ASSERT_EQ(RunConsole({"lab-create", (dir / "b").string(), "--computers", "150", "--seed", "5"}).exitCode, 0);
-  ASSERT_EQ(RunConsole({"lab-create", (dir / "c").string(), "--computers", "150", "--seed", "6"}).exitCode, 0);
+  for (const auto& [lab, seed] : {std::pair{"a", "5"}, std::pair{"b", "5"}, std::pair{"c", "6"}}) {
+    ASSERT_EQ(RunConsole({"lab-create", (dir / lab).string(), "--computers", "150", "--seed", seed}).exitCode, 0);
+  }
   const auto a = Files(dir / "a");
   ASSERT_EQ(a.size(), 150u);
   EXPECT_EQ(a, Files(dir / "b"));
