@@ -30,13 +30,9 @@ std::string ScaleDsn() {
   return dsn ? dsn : "";
 }
 
-#define SKIP_UNLESS_SCALE_SERVER()                                                           \
-  do {                                                                                       \
-    if (ScaleDsn().empty()) {                                                                \
-      GTEST_SKIP() << "needs KORVANE_TEST_PG_SCALE_DSN: a PostgreSQL server of the test's "  \
-                      "own with max_connections 150 (scripts/test.sh starts one)";           \
-    }                                                                                        \
-  } while (false)
+#define SKIP_UNLESS_SCALE_SERVER()                                                                       \
+  if (ScaleDsn().empty())                                                                                \
+  GTEST_SKIP() << "needs KORVANE_TEST_PG_SCALE_DSN: a PostgreSQL server of the test's own with max_connections 150"
 
 // Each test empties the one scale server, and CTest runs tests side by side: a test holds
 // this lock for as long as it uses the server, so two of them never mix their rows.
