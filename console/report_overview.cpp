@@ -175,13 +175,13 @@ void ReportOverview::AddLastAccess(const std::vector<std::pair<std::string, Vari
     } else if (!day) {
       cls = "6 unreadable time";
     } else if (context_.today - *day <= 0) {
-      cls = "1 seen today";
+      cls = "1 answered today";
     } else if (context_.today - *day <= 7) {
-      cls = "2 seen within 7 days";
+      cls = "2 answered within 7 days";
     } else if (context_.today - *day <= 30) {
-      cls = "3 seen within 30 days";
+      cls = "3 answered within 30 days";
     } else {
-      cls = "4 seen longer ago";
+      cls = "4 answered longer ago";
     }
     ++lastSeen_[cls];
   }
@@ -201,16 +201,16 @@ void ReportOverview::WriteIndex() {
   std::size_t seen = 0;
   for (const auto& [cls, n] : lastSeen_) seen += n;
   out << "<p class=\"muted\">Inventory as of " << Html(context_.generated) << ".</p>\n<section class=\"cards\">\n"
-      << "<div class=\"card\">Computers<div class=\"big\" id=\"computer-count\">" << computers_ << "</div></div>\n";
+      << "<div class=\"card\">Computers inventoried<div class=\"big\" id=\"computer-count\">" << computers_ << "</div></div>\n";
   for (const auto& [cls, n] : lastSeen_) {
     out << "<div class=\"card\">" << Html(cls.substr(2)) << "<div class=\"big\">" << n << "</div></div>\n";
   }
   out << "</section>\n<div class=\"grid\">\n";
-  out << "<div><h2>Last seen</h2><table>\n<tr><th>Answered</th><th>Computers</th></tr>\n";
+  out << "<div><h2>Last seen</h2><table>\n<tr><th>Last answer</th><th>Computers</th></tr>\n";
   for (const auto& [cls, n] : lastSeen_) {
     out << "<tr><td>" << Html(cls.substr(2)) << "</td><td class=\"num\">" << n << "</td></tr>\n";
   }
-  out << "<tr><th>computers ever scanned</th><td class=\"num\">" << seen << "</td></tr></table></div>\n";
+  out << "<tr><th>names ever scanned</th><td class=\"num\">" << seen << "</td></tr></table></div>\n";
   CountTable(out, "Operating systems", "System and service pack", systems_, computers_, true);
   CountTable(out, "Memory", "Installed", memory_, computers_, false);
   CountTable(out, "Processors", "Class", processors_, computers_, false);

@@ -78,7 +78,7 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
   const std::string index = ReadFile(dir / "report" / "index.html");
   EXPECT_TRUE(Contains(index, "<title>Overview - Lab &amp; &lt;co&gt;</title>"));
   EXPECT_TRUE(Contains(index, "id=\"computer-count\">2<"));
-  EXPECT_TRUE(Contains(index, "seen today"));
+  EXPECT_TRUE(Contains(index, "answered today"));
   EXPECT_TRUE(Contains(index, "never answered"));
   // PCOK's C: lost 1 GB a day: it leads the trend table with 10 days left.
   EXPECT_TRUE(std::regex_search(index, std::regex(R"(PCOK</a></td><td>C:</td><td class="num">10.0 GB</td><td class="num">1.0 GB</td><td class="num">10 days)")))
