@@ -1,6 +1,7 @@
 #include "console/stored_formats.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "inventory/software_reconcile.h"
@@ -195,7 +196,7 @@ std::vector<FreeSpacePoint> ParseDiskHistory(const std::string& series) {
     char* end = nullptr;
     const double mb = std::strtod(p.value.c_str(), &end);
     if (day && p.date.size() == 10 && !p.value.empty() && end != nullptr && *end == '\0' &&
-        std::isdigit(static_cast<unsigned char>(p.value[0]))) {
+        std::isdigit(static_cast<unsigned char>(p.value[0])) && std::isfinite(mb)) {
       p.day = *day;
       p.megabytes = mb;
       p.valid = true;
@@ -222,7 +223,10 @@ std::optional<double> FreeSpaceTrend(const std::vector<FreeSpacePoint>& points) 
     sxy += (p.day - mx) * (p.megabytes - my);
   }
   if (sxx <= 0) return std::nullopt;
-  return sxy / sxx;
+  // Values near the largest double overflow the sums; such a drive has no trend.
+  const double slope = sxy / sxx;
+  if (!std::isfinite(slope)) return std::nullopt;
+  return slope;
 }
 
 }  // namespace korvane::console

@@ -311,6 +311,9 @@ TEST(StoredFormats, DriveHistoryPointsDatesAndTrend) {
   EXPECT_NEAR(*trend, -212.0 * 9 / 42, 1e-9);
   EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/02/14,1234")));
   EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("")));
+  // A value beyond any double is no point: the line through it would be NaN.
+  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,2^2003/01/14,1e1100")));
+  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,1e308^2003/01/13,1e308^2003/01/14,-1")));
 }
 
 TEST(StoredFormats, TextsAreInertInEveryFormat) {
