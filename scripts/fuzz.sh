@@ -14,18 +14,7 @@ seconds="${1:-8}"
 shift || true
 
 # Debian's clang with its runtime libraries (libFuzzer, the sanitizers).
-missing=()
-for p in clang libclang-rt-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "fuzz: installing ${missing[*]}"
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null || exit 1
-fi
+bash scripts/apt-install.sh fuzz clang libclang-rt-dev || exit 1
 
 cmake --preset fuzz >/dev/null || exit 1
 cmake --build --preset fuzz -j "$(nproc)" || exit 1
