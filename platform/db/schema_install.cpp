@@ -27,7 +27,7 @@ std::vector<std::string> SchemaStatements(const std::string& text) {
   };
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const auto start = line.find_first_not_of(" \t");
+    const auto start = line.find_first_not_of(" \t\r");
     if (start == std::string::npos || line.compare(start, 2, "--") == 0) continue;
     const auto end = line.find_last_not_of(" \t");
     if (line[end] == ';') {

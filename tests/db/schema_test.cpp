@@ -36,6 +36,9 @@ TEST(Schema, EveryDialectSplitsIntoItsStatements) {
   EXPECT_EQ(db::SchemaStatements(db::SchemaText(db::SchemaDialect::Sqlite)).size(), 10u);
   EXPECT_EQ(db::SchemaStatements(db::SchemaText(db::SchemaDialect::PostgreSql)).size(), 11u);
   EXPECT_EQ(db::SchemaStatements(db::SchemaText(db::SchemaDialect::SqlServer)).size(), 10u);
+  // A comment line that a stray carriage return starts is still a comment.
+  EXPECT_EQ(db::SchemaStatements("\r-- note;\nCREATE TABLE T (A INT);\n"),
+            std::vector<std::string>{"CREATE TABLE T (A INT)"});
   for (const auto& s : db::SchemaStatements(db::SchemaText(db::SchemaDialect::SqlServer))) {
     EXPECT_EQ(s.rfind("IF ", 0), 0u) << s;
   }
