@@ -36,6 +36,10 @@ struct ResultColumn {
   Reading reading = Reading::Text;
 };
 
+bool IsLongType(SQLSMALLINT type) {
+  return type == SQL_LONGVARCHAR || type == SQL_WLONGVARCHAR || type == SQL_LONGVARBINARY;
+}
+
 bool NamesBoundedText(const std::string& typeName) {
   std::string lower;
   for (char c : typeName) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -142,33 +146,45 @@ class Statement {
     return true;
   }
 
-  // `baseNames`: also ask for each column's base column, which some drivers (psqlODBC)
-  // answer with a catalog query per table; only the row finding by values needs it.
+  // Only what the result itself says is asked for: psqlODBC answers a column's SQL type
+  // or nullability as SQLDescribeCol outputs, its concise type and its type name with a
+  // catalog query per table (a round trip on a cold server process, once per table and
+  // connection), whereas SQL_DESC_TYPE and the local type name come from the result.
+  // `baseNames`: also ask for each column's base column, which costs that query too;
+  // only the row finding by values needs it.
   std::vector<ResultColumn> Columns(bool baseNames) {
     SQLSMALLINT count = 0;
     Check(SQLNumResultCols(handle_.get(), &count), SQL_HANDLE_STMT, handle_.get(),
           "Unable to read the result columns");
     std::vector<ResultColumn> columns;
     for (SQLSMALLINT i = 1; i <= count; ++i) {
+      const auto column = static_cast<SQLUSMALLINT>(i);
       SQLWCHAR name[256];
       SQLSMALLINT nameLength = 0;
-      SQLSMALLINT type = 0;
       SQLULEN size = 0;
       SQLSMALLINT digits = 0;
-      SQLSMALLINT nullable = 0;
-      Check(SQLDescribeColW(handle_.get(), static_cast<SQLUSMALLINT>(i), name,
+      Check(SQLDescribeColW(handle_.get(), column, name,
                             static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]), &nameLength,
-                            &type, &size, &digits, &nullable),
+                            nullptr, &size, &digits, nullptr),
             SQL_HANDLE_STMT, handle_.get(), "Unable to describe a result column");
       const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                   sizeof name / sizeof name[0] - 1);
-      const std::string typeText = TextAttribute(static_cast<SQLUSMALLINT>(i), SQL_DESC_TYPE_NAME);
+      const auto type = static_cast<SQLSMALLINT>(NumberAttribute(column, SQL_DESC_TYPE));
+      std::string typeText = TextAttribute(column, SQL_DESC_LOCAL_TYPE_NAME);
+      if (typeText.empty() && IsLongType(type)) typeText = TextAttribute(column, SQL_DESC_TYPE_NAME);
       columns.push_back(DescribeColumn(type, size, typeText, odbc::Narrow(name, n)));
       if (baseNames) {
-        columns.back().info.baseName = TextAttribute(static_cast<SQLUSMALLINT>(i), SQL_DESC_BASE_COLUMN_NAME);
+        columns.back().info.baseName = TextAttribute(column, SQL_DESC_BASE_COLUMN_NAME);
       }
     }
     return columns;
+  }
+
+  SQLLEN NumberAttribute(SQLUSMALLINT column, SQLUSMALLINT field) {
+    SQLLEN value = 0;
+    Check(SQLColAttributeW(handle_.get(), column, field, nullptr, 0, nullptr, &value),
+          SQL_HANDLE_STMT, handle_.get(), "Unable to describe a result column");
+    return value;
   }
 
   // A text attribute of a result column; empty when the driver does not say.
