@@ -63,20 +63,24 @@ else
   if [ ! -f "$data/PG_VERSION" ]; then
     as_postgres "$bin/initdb" -D "$data" -U postgres -A trust -E UTF8 --locale=C.UTF-8 >&2
   fi
+  as_postgres mkdir -p "$socket"
+  # A port nobody listens on can still be taken: a client's outgoing connection may hold
+  # it, and then the server cannot bind it. So the next port is tried when the start fails.
   port=""
   for candidate in $(seq 54329 54429); do
-    if ! port_in_use "$candidate"; then
+    port_in_use "$candidate" && continue
+    if as_postgres "$bin/pg_ctl" -D "$data" -l "$dir/server.log" -w -t 60 \
+        -o "-c listen_addresses=127.0.0.1 -p $candidate -k $socket -c max_connections=$max_connections -c fsync=off" \
+        start >&2; then
       port="$candidate"
       break
     fi
+    log "could not start on port $candidate; trying the next one"
   done
   if [ -z "$port" ]; then
-    log "no free port between 54329 and 54429"
+    log "could not start the server on any port between 54329 and 54429 (see $dir/server.log)"
     exit 1
   fi
-  as_postgres mkdir -p "$socket"
-  as_postgres "$bin/pg_ctl" -D "$data" -l "$dir/server.log" -w -t 60 \
-    -o "-c listen_addresses=127.0.0.1 -p $port -k $socket -c max_connections=$max_connections -c fsync=off" start >&2
   echo "$port" >"$dir/port"
 fi
 
