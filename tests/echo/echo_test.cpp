@@ -78,8 +78,6 @@ class EchoNamespace {
     return {};
   }
 
-  const std::string& name() const { return name_; }
-
   // Runs `body` in a child process that has entered the namespace, with the
   // namespace's net.ipv4.ping_group_range set to `pingGroups` ("1 0" allows no group
   // the datagram ICMP socket, so the probe falls back to a raw socket); true when the

