@@ -1,7 +1,7 @@
-// The real scanner against lab computers and a fresh SQLite inventory: what the lab
-// answers reaches the progress lines, the log and the rows, and a broken or missing lab
-// is reported on standard error while the scan ends cleanly. (The LastAccess rows of
-// answering and silent computers: tests/lastaccess.)
+// The real scanner against lab computers and a fresh SQLite inventory: what the lab's
+// echo answers reaches the progress lines and the rows, and a broken or missing lab is
+// reported on standard error while the scan ends cleanly. (Silent computers and the
+// LastAccess rows: tests/lastaccess; an unreadable registry: tests/collect.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -31,8 +31,6 @@ class LabScanTest : public ::testing::Test {
     return {name + ",2", name + ",4", name + ",Complete"};
   }
 
-  std::string Log() { return ReadFile(temp_ / "DrevantaAssetDB.log"); }
-
   Inventory inventory_;
   TempDir lab_;
   TempDir temp_;
@@ -44,22 +42,14 @@ TEST_F(LabScanTest, AnsweringAndSilentComputers) {
     "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion":
                               {"CurrentVersion": "5.1"}}},
     "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "PC01", "TotalPhysicalMemory": "536281088"}]}}})");
-  Computer("PC02", R"({"echo": false})");
 
   ScanResult answered = Scan("PC01");
   EXPECT_EQ(answered.exitCode, 0) << answered.stderrText;
-  ASSERT_GE(answered.progress.size(), 4u);
-  EXPECT_EQ(std::vector<std::string>(answered.progress.begin(), answered.progress.begin() + 3),
-            (std::vector<std::string>{"PC01,2", "PC01,4", "PC01,6"}));  // WMI connected: collection ran
+  ASSERT_FALSE(answered.progress.empty());
   EXPECT_EQ(answered.progress.back(), "PC01,Complete");
   EXPECT_EQ(inventory_.Rows("SELECT IPAddress FROM Asset WHERE Computer = 'PC01'"),
             (std::vector<std::vector<Variant>>{{Variant("192.168.1.99")}}));
   EXPECT_EQ(answered.stderrText, "");
-
-  ScanResult silent = Scan("PC02");
-  EXPECT_EQ(silent.exitCode, 0) << silent.stderrText;
-  EXPECT_EQ(silent.progress, Silent("PC02"));
-  EXPECT_TRUE(inventory_.RowsOf("Asset", "PC02").empty());
 
   // A reply that reports the destination unreachable, and no echo handle at all.
   Computer("UNREACH", R"({"echo": {"status": 11003}, "registry": {}})");
@@ -69,19 +59,12 @@ TEST_F(LabScanTest, AnsweringAndSilentComputers) {
   EXPECT_EQ(noHandle.progress, Silent("NOHANDLE"));
   EXPECT_NE(noHandle.stderrText.find("Unable to Create File Handle"), std::string::npos) << noHandle.stderrText;
 
-  // An answering computer whose registry cannot be read stops at the access check.
-  Computer("PC03", "{}");
-  ScanResult unreadable = Scan("pc03");
-  EXPECT_EQ(unreadable.progress, Silent("pc03"));
-  EXPECT_NE(Log().find("Insufficient access or error accessing PC ,pc03:"), std::string::npos) << Log();
-
-  // A name the lab does not know does not answer; an alias does.
+  // A name the lab does not know does not answer. An alias does, and reaches WMI, which
+  // names the computer PC01: the scan goes on under that name.
   EXPECT_EQ(Scan("PC99").progress, Silent("PC99"));
-  ScanResult byAlias = Scan("Reception");
-  ASSERT_GE(byAlias.progress.size(), 3u);
-  EXPECT_EQ(byAlias.progress[2], "Reception,6");
-  // WMI names the computer PC01, and the scan goes on under that name.
-  EXPECT_EQ(byAlias.progress.back(), "PC01,Complete");
+  const std::vector<std::string> byAlias = Scan("Reception").progress;
+  ASSERT_FALSE(byAlias.empty());
+  EXPECT_EQ(byAlias.back(), "PC01,Complete");
 }
 
 TEST_F(LabScanTest, BrokenFileAndMissingLabAreReportedAndDoNotAnswer) {
