@@ -25,9 +25,9 @@ std::string FaultSoftwareList(int version, int programs = kFaultPrograms);
 void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name);
 
 // Every row of the computer is there once and holds what the lab says at `version`,
-// each drive with exactly `driveEntries` free-space entries.
+// each drive with one free-space entry.
 void ExpectComplete(const Inventory& inventory, const std::string& name, int version,
-                    std::size_t driveEntries = 1, int programs = kFaultPrograms);
+                    int programs = kFaultPrograms);
 
 // A scan of `name` with the lab and Temp given, returning what it did.
 ScanResult ScanOnce(const std::string& name, const std::string& dataSource, const TempDir& lab,
