@@ -8,7 +8,6 @@
 //   korvane-ctrl.exe c|close OUTPUT MARKER PROGRAM [ARGUMENT...]
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "platform/win32/text.h"
 #include "platform/win32/windows_api.h"
@@ -72,8 +71,6 @@ int main() {
   const std::string marker = FromWide(argv[3]);
   std::wstring commandLine;
   for (int i = 4; i < argc; ++i) commandLine += (i > 4 ? L" " : L"") + Quoted(argv[i]);
-  std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
-  mutableLine.push_back(L'\0');
 
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   const HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -85,11 +82,10 @@ int main() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nullptr;
   startup.hStdOutput = file;
   startup.hStdError = file;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(argv[4], mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+  if (!CreateProcessW(argv[4], commandLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
                       &startup, &process)) {
     Print("korvane-ctrl: the program could not be started\n");
     return 3;

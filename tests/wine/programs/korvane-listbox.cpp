@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "platform/win32/text.h"
 #include "platform/win32/windows_api.h"
@@ -24,13 +23,6 @@ void Print(const std::string& text) {
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
             nullptr);
-}
-
-std::wstring Replace(std::wstring text, const std::wstring& what, const std::wstring& with) {
-  for (std::size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
 }
 
 int Usage() {
@@ -52,7 +44,7 @@ int main() {
   }
   if (argc - next != 2) return Usage();
   const std::wstring scanner = argv[next];
-  const std::wstring argumentText = argv[next + 1];
+  std::wstring argumentText = argv[next + 1];
 
   const HWND listBox = CreateWindowExW(0, L"LISTBOX", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                        GetModuleHandleW(nullptr), nullptr);
@@ -60,16 +52,14 @@ int main() {
     Print("korvane-listbox: no list box could be created\n");
     return 3;
   }
-  const std::wstring handleText =
-      std::to_wstring(static_cast<long>(reinterpret_cast<LONG_PTR>(listBox)));
-
-  std::wstring commandLine = L"\"" + scanner + L"\" " + Replace(argumentText, L"{hwnd}", handleText);
-  std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
-  mutableLine.push_back(L'\0');
+  if (const std::size_t at = argumentText.find(L"{hwnd}"); at != std::wstring::npos) {
+    argumentText.replace(at, 6, std::to_wstring(static_cast<long>(reinterpret_cast<LONG_PTR>(listBox))));
+  }
+  std::wstring commandLine = L"\"" + scanner + L"\" " + argumentText;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(scanner.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(scanner.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &process)) {
     Print("korvane-listbox: the scanner could not be started\n");
     return 3;
