@@ -119,9 +119,10 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotFieldAndUserOnlyTheComputerS
   ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
   // The reported name takes over from the WMI connection on.
   std::vector<std::string> expected = Lines("pc01", {"2", "4", "6"});
-  for (const auto& l : Lines("PC01", {"20", "27", "29", "33", "35", "40"})) expected.push_back(l);
-  ASSERT_GE(o.run.progress.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(o.run.progress.begin(), o.run.progress.begin() + 9), expected);
+  for (const auto& l : Lines("PC01", {"20", "27", "29", "33", "35", "40", "90", "100", "Complete"})) {
+    expected.push_back(l);
+  }
+  EXPECT_EQ(o.run.progress, expected);
   // No uninstall entries: logged, and the scan goes on.
   EXPECT_EQ(o.log, std::vector<std::string>{"Unable to access remote registry,PC01:"});
 
@@ -170,10 +171,9 @@ TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
     "logons": {"entries": [{"user": "jsmith", "domain": "CORP"}, {"user": "SMSvcHost", "domain": "CORP"}]})");
   const Outcome o = Scan("PC01");
   ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
-  ASSERT_GE(o.log.size(), 1u);
-  EXPECT_EQ(o.log[0], "Unable to access WMI,PC01:The RPC server is unavailable.");
-  EXPECT_EQ(std::vector<std::string>(o.run.progress.begin(), o.run.progress.begin() + 4),
-            Lines("PC01", {"2", "4", "35", "40"}));
+  EXPECT_EQ(o.log, (std::vector<std::string>{"Unable to access WMI,PC01:The RPC server is unavailable.",
+                                              "Unable to access remote registry,PC01:"}));
+  EXPECT_EQ(o.run.progress, Lines("PC01", {"2", "4", "35", "40", "90", "100", "Complete"}));
   const Json& s = o.snapshot;
   ExpectValues(s, {{"OSCaption", "Windows XP"}, {"OSVersion", "5.1.2600"}, {"CSDVersion", "Service Pack 2"},
                    {"WindowsDirectory", "C:\\WINDOWS"}, {"Domain", "corp.example"}, {"CountryCode", "44"},
@@ -234,7 +234,6 @@ TEST_F(CollectE2E, LogonCases) {
     Computer(name, R"("wmi": {"classes": {"Win32_ComputerSystem": [{"Name": ")" + name +
                        R"(", "UserName": "WMI\\user"}]}},)" + XpRegistry() + "," + logons);
   };
-  computer("SMS", R"("logons": {"entries": [{"user": "jsmith", "domain": "CORP"}, {"user": "SMSvcHost", "domain": "CORP"}]})");
   computer("LAST", R"("logons": {"entries": [{"user": "alice", "domain": "LAB"}, {"user": "bob", "domain": "LAB"}, {"user": "smsadmin", "domain": "LAB"}]})");
   computer("PAGED", R"("logons": {"perCall": 2, "entries": [{"user": "u1", "domain": "D"}, {"user": "u2", "domain": "D"},
       {"user": "u3", "domain": "D"}, {"user": "u4", "domain": "D"}, {"user": "u5", "domain": "D"}]})");
@@ -243,7 +242,7 @@ TEST_F(CollectE2E, LogonCases) {
   computer("LATE", R"("logons": {"perCall": 1, "entries": [{"user": "a", "domain": "D"}, {"user": "b", "domain": "D"}],
       "addedAfterFirstCall": [{"user": "c", "domain": "D"}]})");
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"SMS", "CORP\\jsmith"}, {"LAST", "LAB\\smsadmin"}, {"PAGED", "D\\u5"},
+      {"LAST", "LAB\\smsadmin"}, {"PAGED", "D\\u5"},
       {"REFUSED", ""}, {"NOBODY", "WMI\\user"}, {"LATE", "WMI\\user"}};
   for (const auto& [name, user] : expected) {
     const Outcome o = Scan(name, "-u");
