@@ -139,7 +139,6 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotFieldAndUserOnlyTheComputerS
 
   const Json& cpus = s["Processors"];
   ASSERT_EQ(cpus.size(), 4u);
-  EXPECT_EQ(Value(cpus[0], "Name"), "Intel(R) Pentium(R) 4 CPU 2.80GHz");
   EXPECT_EQ(Value(cpus[1], "Name"), " CPU2");
   EXPECT_EQ(Value(cpus[3], "Name"), "CPU 4");
   EXPECT_EQ(Value(cpus[3], "ClockSpeed"), "2796.5");
