@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <sstream>
-#include <tuple>
+#include <utility>
 
 #include "lab/simulator/lab.h"
 #include "platform/runtime_error.h"
@@ -34,8 +34,7 @@ TEST_F(LabFormat, WmiPropertiesKeepTheirTypesAndQueryErrorsTheirNumbers) {
     "Win32_ComputerSystem": [{"Name": "PC01", "UserName": null, "TotalPhysicalMemory": "536281088",
                               "Flag": true, "Count": -5, "Big": 4294967296, "Ratio": 1.5}],
     "win32_processor": [{"Name": "CPU A"}, {"Name": "CPU B"}]},
-    "queryErrors": {"Win32_OperatingSystem": {"number": 91},
-                    "Win32_LogicalDisk": {"number": 424, "description": "Object required"}}}})");
+    "queryErrors": {"Win32_OperatingSystem": {"number": 91}}}})");
   Computer("Coded", R"({"wmi": {"connect": {"number": -2147023174, "description": "Custom"}}})");
   auto services = Lab().Wmi().CreateLocator()->ConnectServer("pc01");
   const auto systems = services->ExecQuery("Select * From Win32_ComputerSystem", "WQL", 16);
@@ -47,30 +46,23 @@ TEST_F(LabFormat, WmiPropertiesKeepTheirTypesAndQueryErrorsTheirNumbers) {
   EXPECT_EQ(cs.Property("Count"), Variant(int32_t{-5}));
   EXPECT_EQ(cs.Property("Big"), Variant(4294967296.0));
   EXPECT_EQ(cs.Property("Ratio"), Variant(1.5));
-  const auto cpus = services->ExecQuery("select * from WIN32_PROCESSOR", "WQL", 16);
-  ASSERT_EQ(cpus.size(), 2u);
-  EXPECT_EQ(cpus[1]->Property("Name"), Variant("CPU B"));
+  EXPECT_EQ(services->ExecQuery("select * from WIN32_PROCESSOR", "WQL", 16).size(), 2u);
   EXPECT_TRUE(services->ExecQuery("Select * From Win32_BIOS", "WQL", 16).empty());
   EXPECT_THROW(services->ExecQuery("Select *", "WQL", 16), RuntimeError);
 
-  for (const auto& [cls, number, description] :
-       {std::tuple{"win32_operatingsystem", 91, "Object variable or With block variable not set"},
-        std::tuple{"Win32_LogicalDisk", 424, "Object required"}}) {
+  // A query error without a description gets the standard one of its number.
+  const auto failure = [](auto call) -> std::pair<int32_t, std::string> {
     try {
-      services->ExecQuery(std::string("Select * From ") + cls, "WQL", 16);
-      ADD_FAILURE() << cls << " should fail";
+      call();
     } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.number(), number);
-      EXPECT_EQ(e.description(), description);
+      return {e.number(), e.description()};
     }
-  }
-  try {
-    Lab().Wmi().CreateLocator()->ConnectServer("Coded");
-    ADD_FAILURE() << "the connection should be refused";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), static_cast<int32_t>(0x800706BA));
-    EXPECT_EQ(e.description(), "Custom");
-  }
+    return {0, "no error"};
+  };
+  EXPECT_EQ(failure([&] { services->ExecQuery("Select * From win32_operatingsystem", "WQL", 16); }),
+            std::pair(91, std::string("Object variable or With block variable not set")));
+  EXPECT_EQ(failure([&] { Lab().Wmi().CreateLocator()->ConnectServer("Coded"); }),
+            std::pair(static_cast<int32_t>(0x800706BA), std::string("Custom")));
 }
 
 // Reads a value the way the registry reader does: probe the size, then read.
