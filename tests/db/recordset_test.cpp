@@ -7,6 +7,7 @@
 #include <string>
 
 #include "inventory/query_texts.h"
+#include "platform/db/case_fold.h"
 #include "platform/runtime_error.h"
 #include "tests/support/inventory_fixture.h"
 
@@ -40,14 +41,6 @@ TEST_P(RecordsetTest, AddNewStoresTheKeyAloneAndMakesTheRowCurrent) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][asset::kManufacturer], Variant("Dell Inc."));
   for (int i = 2; i < asset::kColumnCount; ++i) EXPECT_TRUE(rows[0][i].IsNull()) << "column " << i;
-
-  // A whole-table recordset read after all walks every row, the new one among them.
-  auto reader = conn->OpenRecordset(kAllAssetQuery);
-  bool found = false;
-  do {
-    found = found || reader->Field(asset::kComputer) == Variant(name);
-  } while (reader->MoveNext());
-  EXPECT_TRUE(found);
 }
 
 TEST_P(RecordsetTest, TheFiveTablesHaveTheirColumnsAtTheScannersOrdinals) {
@@ -65,11 +58,7 @@ TEST_P(RecordsetTest, TheFiveTablesHaveTheirColumnsAtTheScannersOrdinals) {
       {asset::kIPAddress, "ipaddress"}, {asset::DriveSlot(2), "driveccaption"},
       {asset::DriveSlot(9) + asset::kDriveVolumeSerialNumber, "drivejvolumeserialnumber"},
       {91, "reserved3"}, {asset::kHistory, "history"}, {asset::kColumnCount, "expr1"}};
-  for (const auto& [ordinal, expected] : names) {
-    std::string n = asset->FieldName(ordinal);
-    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_EQ(n, expected) << ordinal;
-  }
+  for (const auto& [ordinal, expected] : names) EXPECT_EQ(db::FoldKey(asset->FieldName(ordinal)), expected);
 }
 
 TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
@@ -100,16 +89,9 @@ TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
   rs->Update(asset::kHistory, Variant(history));
 
   // The recordset shows what it stored, and a second connection reads the same.
-  for (auto* source : {"same", "other"}) {
-    std::vector<Variant> row;
-    if (std::string(source) == "same") {
-      for (int i = 0; i < asset::kColumnCount; ++i) row.push_back(rs->Field(i));
-    } else {
-      auto rows = inv().RowsOf("Asset", name);
-      ASSERT_EQ(rows.size(), 1u);
-      row = rows[0];
-    }
-    SCOPED_TRACE(source);
+  std::vector<Variant> shown;
+  for (int i = 0; i < asset::kColumnCount; ++i) shown.push_back(rs->Field(i));
+  for (const auto& row : {shown, inv().RowsOf("Asset", name).at(0)}) {
     EXPECT_EQ(row[asset::kModel], Variant(""));
     EXPECT_EQ(row[asset::kProcessor1Name + 1], Variant(2793.5));
     EXPECT_EQ(row[asset::kTotalPhysicalMemory], Variant(int32_t{511}));
@@ -192,29 +174,6 @@ TEST_P(RecordsetTest, ChangesNeedTheRowAsReadAndUpdatesThatChangeNothingStoreNot
   EXPECT_EQ(rows[0][asset::kModel], Variant("GX270"));
 }
 
-TEST_P(RecordsetTest, KeysMatchWithoutRegardToCaseAndTheFirstRowIsCurrent) {
-  const std::string name = UniqueComputerName("case");
-  auto conn = inv().Connect();
-  for (int i = 0; i < 2; ++i) conn->OpenRecordset(kAllLastAccessQuery)->AddNew(Variant(name));
-  std::string upper = name;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  auto rs = conn->OpenRecordset(LastAccessQuery(upper));
-  ASSERT_EQ(rs->RecordCount(), 2);
-  rs->Update(last_access::kLastAccessTime, Variant("2003/02/14 09:05:30"));
-  auto rows = inv().RowsOf("LastAccess", name);
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(int(rows[0][1].IsNull()) + int(rows[1][1].IsNull()), 1);
-  // Updating the same row again finds it (its locator follows the update).
-  rs->Update(last_access::kLastAccessTime, Variant("2003/02/15 10:00:00"));
-  rows = inv().RowsOf("LastAccess", name);
-  EXPECT_EQ(int(rows[0][1] == Variant("2003/02/15 10:00:00")) +
-                int(rows[1][1] == Variant("2003/02/15 10:00:00")),
-            1);
-  EXPECT_TRUE(rs->MoveNext());
-  EXPECT_FALSE(rs->MoveNext());
-  EXPECT_THROW(rs->Field(0), RuntimeError);
-}
-
 // Keys fold in every script, not only ASCII; keys that only start alike do not match.
 // (Which of several matching rows comes first is the backend's choice.) Apostrophes and
 // an N' inside the literal are just text: the N prefix is dropped outside quotes only.
@@ -227,10 +186,19 @@ TEST_P(RecordsetTest, KeysFoldTheLetterCaseOfEveryScript) {
   }
   auto rs = conn->OpenRecordset(LastAccessQuery("PC-\xC3\xA4Rzte'" + id));
   ASSERT_EQ(rs->RecordCount(), 2);
+  // The first row is current; updating it again finds it (its locator follows the update).
+  rs->Update(last_access::kLastAccessTime, Variant("2003/02/14 09:05:30"));
+  rs->Update(last_access::kLastAccessTime, Variant("2003/02/15 10:00:00"));
   std::set<std::string> found{rs->Field(0).text()};
-  rs->MoveNext();
+  ASSERT_TRUE(rs->MoveNext());
   found.insert(rs->Field(0).text());
+  EXPECT_FALSE(rs->MoveNext());
+  EXPECT_THROW(rs->Field(0), RuntimeError);
   EXPECT_EQ(found, (std::set<std::string>{"pc-\xC3\x84rzte'" + id, "Pc-\xC3\xA4rZTE'" + id}));
+  const auto rows = inv().RowsOf("LastAccess", "PC-\xC3\xA4Rzte'" + id);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_NE(rows[0][1].IsNull(), rows[1][1].IsNull());
+  EXPECT_TRUE(rows[0][1] == Variant("2003/02/15 10:00:00") || rows[1][1] == Variant("2003/02/15 10:00:00"));
   EXPECT_EQ(conn->OpenRecordset(LastAccessQuery("\xC3\xA4\xCF\x83" + id))->RecordCount(), 2);
   // A name that tries to end the literal finds nothing.
   EXPECT_EQ(conn->OpenRecordset(LastAccessQuery("x') OR (1=1"))->RecordCount(), 0);

@@ -1,45 +1,31 @@
 #include "tests/support/memory_db.h"
 
-#include <cctype>
+#include <optional>
 #include <regex>
-#include <sstream>
 
 #include "platform/db/case_fold.h"
 #include "platform/db/engine.h"
 #include "platform/db/schema_install.h"
+#include "platform/db/sql_text.h"
 #include "platform/runtime_error.h"
 
 namespace korvane::test {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string Trim(const std::string& s) {
-  const auto first = s.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r\n,") + 1 - first);
-}
-
 // The tables as the installed SQLite schema defines them: one column a line.
 std::map<std::string, MemoryTable> SchemaTables() {
   std::map<std::string, MemoryTable> tables;
   const std::regex create(R"(^CREATE TABLE IF NOT EXISTS (\w+) \(([\s\S]*)\)$)");
+  const std::regex column(R"((\w+) ([\w()]+)[^\n]*)");
   for (const std::string& statement : db::SchemaStatements(db::SchemaText(db::SchemaDialect::Sqlite))) {
     std::smatch m;
     if (!std::regex_match(statement, m, create)) continue;
     MemoryTable& table = tables[m[1]];
-    std::istringstream lines(m[2]);
-    for (std::string line; std::getline(lines, line);) {
-      line = Trim(line);
-      if (line.empty()) continue;
-      const auto blank = line.find(' ');
-      table.columns.push_back(line.substr(0, blank));
-      const std::string type = blank == std::string::npos ? "" : line.substr(blank + 1);
-      table.definedSizes.push_back(db::DefinedSizeOfDeclaredType(type.substr(0, type.find(' '))));
+    const std::string body = m[2];
+    for (std::sregex_iterator c(body.begin(), body.end(), column), end; c != end; ++c) {
+      table.columns.push_back((*c)[1]);
+      table.definedSizes.push_back(db::DefinedSizeOfDeclaredType((*c)[2]));
     }
   }
   return tables;
@@ -50,36 +36,17 @@ std::map<std::string, MemoryTable> SchemaTables() {
 struct ParsedQuery {
   std::string table;
   bool expr1 = false;
-  bool filtered = false;
-  std::string key;
+  std::optional<std::string> key;
 };
 
 ParsedQuery Parse(const std::string& query, const std::map<std::string, MemoryTable>& tables) {
-  static const std::regex shape(
-      R"(^\s*SELECT\s+\*\s*(?:,\s*(\w+)\s+AS\s+Expr1\s+)?FROM\s+(\w+)\s*)"
-      R"((?:WHERE\s+\(?\s*(\w+)\s*=\s*N?'((?:[^']|'')*)'\s*\)?)?\s*;?\s*$)",
-      std::regex::icase);
-  std::smatch m;
-  if (!std::regex_match(query, m, shape)) throw RuntimeError(-1, "Incorrect syntax: " + query);
-  ParsedQuery q;
-  for (const auto& [name, table] : tables) {
-    if (Lower(name) == Lower(m[2])) q.table = name;
-  }
-  if (q.table.empty()) throw RuntimeError(-1, "Invalid object name '" + m[2].str() + "'.");
-  const std::string key = Lower(tables.at(q.table).columns[0]);
-  for (int group : {1, 3}) {
-    if (m[group].matched && Lower(m[group]) != key) {
-      throw RuntimeError(-1, "Invalid column name '" + m[group].str() + "'.");
-    }
-  }
-  q.expr1 = m[1].matched;
-  q.filtered = m[3].matched;
-  const std::string literal = m[4];
-  for (std::size_t i = 0; i < literal.size(); ++i) {
-    q.key += literal[i];
-    if (literal[i] == '\'') ++i;
-  }
-  return q;
+  const std::string plain = db::RemoveNationalPrefix(query);
+  const auto key = db::FindKeyComparison(plain);
+  const auto table = db::TableOfQuery(plain);
+  if (!table || (!key && !db::WholeTableName(plain))) throw RuntimeError(-1, "Incorrect syntax: " + query);
+  if (!tables.contains(*table)) throw RuntimeError(-1, "Invalid object name '" + *table + "'.");
+  return {*table, plain.find(" AS Expr1 ") != std::string::npos,
+          key ? std::optional(key->value) : std::nullopt};
 }
 
 // The connection's memory of its last failure, shared with its recordsets.
@@ -95,6 +62,7 @@ auto Remembered(const ErrorState& error, F&& f) {
   }
 }
 
+// Failures other than those of Update are not remembered: nothing reads them.
 class MemoryRecordset : public Recordset {
   struct Entry {
     std::shared_ptr<Row> stored;
@@ -105,20 +73,18 @@ class MemoryRecordset : public Recordset {
   MemoryRecordset(MemoryDatabase& db, const ParsedQuery& q, bool broken, ErrorState error)
       : db_(db), table_(q.table), expr1_(q.expr1), broken_(broken), error_(std::move(error)) {
     for (const auto& row : Def().rows) {
-      if (!q.filtered || db::FoldKey((*row)[0].text()) == db::FoldKey(q.key)) rows_.push_back({row, *row});
+      if (!q.key || db::FoldKey((*row)[0].text()) == db::FoldKey(*q.key)) rows_.push_back({row, *row});
     }
   }
 
   int32_t RecordCount() override { return broken_ ? -1 : static_cast<int32_t>(rows_.size()); }
   void AddNew(const Variant& key) override {
-    Remembered(error_, [&] {
-      Check();
-      auto row = std::make_shared<Row>(Def().columns.size(), Variant::Null());
-      (*row)[0] = key;
-      Def().rows.push_back(row);
-      rows_.push_back({row, *row});
-      current_ = rows_.size() - 1;
-    });
+    Check();
+    auto row = std::make_shared<Row>(Def().columns.size(), Variant::Null());
+    (*row)[0] = key;
+    Def().rows.push_back(row);
+    rows_.push_back({row, *row});
+    current_ = rows_.size() - 1;
   }
   void Update(int ordinal, const Variant& value) override {
     Remembered(error_, [&] {
@@ -141,31 +107,23 @@ class MemoryRecordset : public Recordset {
     });
   }
   Variant Field(int ordinal) override {
-    return Remembered(error_, [&] {
-      const Entry& entry = Current(ordinal, expr1_);
-      if (db_.failingReads.contains({table_, ordinal})) {
-        throw RuntimeError(-2147217887, "Injected failure reading column " + std::to_string(ordinal));
-      }
-      if (static_cast<std::size_t>(ordinal) == entry.read.size()) return entry.read[0];  // Expr1
-      const auto p = pending_.find(ordinal);
-      return p != pending_.end() ? p->second : entry.read[static_cast<std::size_t>(ordinal)];
-    });
+    const Entry& entry = Current(ordinal, expr1_);
+    if (db_.failingReads.contains({table_, ordinal})) {
+      throw RuntimeError(-2147217887, "Injected failure reading column " + std::to_string(ordinal));
+    }
+    if (static_cast<std::size_t>(ordinal) == entry.read.size()) return entry.read[0];  // Expr1
+    const auto p = pending_.find(ordinal);
+    return p != pending_.end() ? p->second : entry.read[static_cast<std::size_t>(ordinal)];
   }
   void SetField(int ordinal, const Variant& value) override {
-    Remembered(error_, [&] {
-      Current(ordinal, false);
-      pending_[ordinal] = value;
-    });
+    Current(ordinal, false);
+    pending_[ordinal] = value;
   }
-  int32_t DefinedSize(int ordinal) override {
-    return Remembered(error_, [&] { return Def().definedSizes.at(Column(ordinal, false)); });
-  }
+  int32_t DefinedSize(int ordinal) override { return Def().definedSizes.at(Column(ordinal, false)); }
   int FieldCount() override { return static_cast<int>(Def().columns.size()) + (expr1_ ? 1 : 0); }
   std::string FieldName(int ordinal) override {
-    return Remembered(error_, [&] {
-      const std::size_t c = Column(ordinal, expr1_);
-      return c == Def().columns.size() ? std::string("Expr1") : Def().columns[c];
-    });
+    const std::size_t c = Column(ordinal, expr1_);
+    return c == Def().columns.size() ? std::string("Expr1") : Def().columns[c];
   }
   bool MoveNext() override {
     pending_.clear();
@@ -173,11 +131,9 @@ class MemoryRecordset : public Recordset {
     return current_ < rows_.size();
   }
   void Close() override {
-    Remembered(error_, [&] {
-      Check();
-      closed_ = true;
-      db_.calls.push_back("close " + table_);
-    });
+    Check();
+    closed_ = true;
+    db_.calls.push_back("close " + table_);
   }
 
  private:
@@ -220,9 +176,7 @@ class MemoryConnection : public Connection {
     });
   }
   void Execute(const std::string& statement) override {
-    Remembered(error_, [&] {
-      throw RuntimeError(-1, "The memory database runs no statements: " + statement);
-    });
+    throw RuntimeError(-1, "The memory database runs no statements: " + statement);
   }
   std::string LastErrorDescription() override { return *error_; }
 
