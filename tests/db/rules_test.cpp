@@ -9,46 +9,29 @@
 #include "platform/db/engine.h"
 #include "platform/db/sql_text.h"
 #include "platform/utf16.h"
-#include "platform/runtime_error.h"
 #include "platform/storable_text.h"
 #include "tests/support/inventory_fixture.h"
-#include "tests/support/temp_dir.h"
 
 namespace korvane::db {
 namespace {
 
 TEST(SqlText, TheNationalPrefixIsDroppedOutsideQuotedTextOnly) {
-  EXPECT_EQ(RemoveNationalPrefix("SELECT * From Asset WHERE (Computer = N'PC01')"),
-            "SELECT * From Asset WHERE (Computer = 'PC01')");
-  // Inside a literal, with doubled apostrophes, nothing changes.
-  EXPECT_EQ(RemoveNationalPrefix("WHERE (Computer = N'O''N''EIL N''x')"),
-            "WHERE (Computer = 'O''N''EIL N''x')");
   EXPECT_EQ(RemoveNationalPrefix("WHERE a = N'x' OR b = n'y'"), "WHERE a = 'x' OR b = 'y'");
   // An N that ends a name is part of the name; quoted names are left alone.
   EXPECT_EQ(RemoveNationalPrefix("SELECT PLAN'x'"), "SELECT PLAN'x'");
   EXPECT_EQ(RemoveNationalPrefix("SELECT \"N'\" , [N'] FROM t"), "SELECT \"N'\" , [N'] FROM t");
-  // The DriveHistory query has no prefix and is unchanged.
-  const std::string drive = "SELECT *, DiskComputer AS Expr1 From DriveHistory WHERE (DiskComputer = 'PC~C')";
-  EXPECT_EQ(RemoveNationalPrefix(drive), drive);
   // An unterminated literal is copied as it stands (the engine reports it).
   EXPECT_EQ(RemoveNationalPrefix("WHERE a = N'x"), "WHERE a = 'x");
 }
 
-TEST(SqlText, TheKeyComparisonOfAPerComputerQueryIsFound) {
-  const std::string asset = "SELECT *, Computer AS Expr1 From Asset WHERE (Computer = 'O''N''EIL')";
-  const auto key = FindKeyComparison(asset);
-  ASSERT_TRUE(key);
-  EXPECT_EQ(key->column, "Computer");
-  EXPECT_EQ(key->value, "O'N'EIL");
-  EXPECT_EQ(asset.substr(key->begin, key->end - key->begin), "Computer = 'O''N''EIL'");
-  EXPECT_EQ(TextLiteral(key->value), "'O''N''EIL'");
+// (The per-computer queries themselves, apostrophes and all, run in the contract suite.)
+TEST(SqlText, OnlyOneComparisonOfAColumnWithATextLiteralIsAKeyComparison) {
   EXPECT_TRUE(FindKeyComparison("SELECT * FROM DriveHistory where DiskComputer='PC~C';"));
   // Anything more than the one comparison, or an unterminated literal, is not one.
-  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE (Computer = 'A') OR 1=1"));
-  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE (Computer = 'A'"));
-  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE (Computer = 'A)"));
-  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset WHERE Computer = Model"));
-  EXPECT_FALSE(FindKeyComparison("SELECT * FROM Asset"));
+  for (const char* where : {"WHERE (Computer = 'A') OR 1=1", "WHERE (Computer = 'A'", "WHERE (Computer = 'A)",
+                            "WHERE Computer = Model", ""}) {
+    EXPECT_FALSE(FindKeyComparison(std::string("SELECT * FROM Asset ") + where)) << where;
+  }
 }
 
 TEST(StoredText, NulAndBytesThatAreNotUtf8HaveOneStorableForm) {
@@ -63,10 +46,7 @@ TEST(StoredText, NulAndBytesThatAreNotUtf8HaveOneStorableForm) {
 }
 
 TEST(CaseFold, KeysFoldInEveryScriptButNeverIntoAscii) {
-  EXPECT_EQ(FoldKey("\u00C4RZTE-PC"), "\u00E4rzte-pc");
-  EXPECT_EQ(FoldKey("\u00C4rzte-Pc"), FoldKey("\u00E4RZTE-pC"));
-  EXPECT_EQ(FoldKey("\u0391\u0398\u0397\u039D\u0391 \u041C\u041E\u0421\u041A\u0412\u0410"),
-            "\u03B1\u03B8\u03B7\u03BD\u03B1 \u043C\u043E\u0441\u043A\u0432\u0430");
+  EXPECT_EQ(FoldKey("\u041C\u041E\u0421\u041A\u0412\u0410"), "\u043C\u043E\u0441\u043A\u0432\u0430");
   EXPECT_EQ(FoldKey("\u0100\u0101\u0102"), "\u0101\u0101\u0103");  // alternating pairs
   // The dotted capital I and the Kelvin sign stay: ASCII names compare as NOCASE does.
   EXPECT_EQ(FoldKey("\u0130\u212A"), "\u0130\u212A");
@@ -91,29 +71,15 @@ TEST(WideText, Utf8RoundTripsThroughUtf16AndBadBytesBecomeReplacements) {
   EXPECT_EQ(FromUtf16(ToUtf16("\xE2\x82")), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
-TEST(BackendChoice, ADirectoryIsSqliteADsnIsOdbcAndAnythingElseASqlServerHost) {
-  test::TempDir dir;
-  const BackendChoice sqlite = ChooseBackend(dir.str(), "DrevantaAsset");
-  EXPECT_EQ(sqlite.kind, BackendChoice::Kind::SqliteFile);
-  EXPECT_EQ(sqlite.sqlitePath, (dir / "DrevantaAsset.sqlite").string());
-
-  const std::string dsn = test::PostgresDsn();
-  if (!dsn.empty()) {
-    std::string lower = dsn;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const BackendChoice odbc = ChooseBackend(lower, "DrevantaAsset");
-    EXPECT_EQ(odbc.kind, BackendChoice::Kind::OdbcDataSource);
-    EXPECT_NE(odbc.odbcConnectionString.find("DATABASE=DrevantaAsset"), std::string::npos);
-  }
-  // No SQL Server driver is installed here: the host cannot be reached, which the
-  // callers log.
-  try {
-    const BackendChoice host = ChooseBackend("SQLSRV", "DrevantaAsset");
-    EXPECT_EQ(host.kind, BackendChoice::Kind::SqlServerHost);
-    EXPECT_NE(host.odbcConnectionString.find("SERVER=SQLSRV"), std::string::npos);
-  } catch (const RuntimeError& e) {
-    EXPECT_NE(e.description().find("SQLSRV"), std::string::npos);
-  }
+// A DSN is found whatever the letter case of its name. (A directory and a server that
+// cannot be reached show in every end-to-end scan.)
+TEST(BackendChoice, ADsnInAnyLetterCaseIsAnOdbcDataSource) {
+  std::string dsn = test::PostgresDsn();
+  if (dsn.empty()) GTEST_SKIP() << "needs KORVANE_TEST_PG_DSN";
+  for (char& c : dsn) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const BackendChoice odbc = ChooseBackend(dsn, "DrevantaAsset");
+  EXPECT_EQ(odbc.kind, BackendChoice::Kind::OdbcDataSource);
+  EXPECT_NE(odbc.odbcConnectionString.find("DATABASE=DrevantaAsset"), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "tests/support/doubles.h"
 
-#include <cctype>
+#include <strings.h>
 
 namespace korvane::test {
 
@@ -13,13 +13,8 @@ std::vector<std::string> RecordingConsole::Delivered() const {
 }
 
 std::optional<std::string> TestProcess::GetEnvironment(std::string_view name) {
-  auto lower = [](std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-  };
   for (const auto& [key, value] : environment) {
-    if (lower(key) == lower(name)) return value;
+    if (strcasecmp(key.c_str(), std::string(name).c_str()) == 0) return value;
   }
   return std::nullopt;
 }

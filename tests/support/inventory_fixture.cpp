@@ -52,11 +52,7 @@ std::string UniqueComputerName(const std::string& prefix) {
          std::to_string(counter++);
 }
 
-bool Inventory::Available(InventoryBackend backend) {
-  return backend != InventoryBackend::Postgres || !PostgresDsn().empty();
-}
-
-Inventory::Inventory(InventoryBackend backend) : backend_(backend) {
+Inventory::Inventory(InventoryBackend backend) {
   if (backend == InventoryBackend::Sqlite) {
     dir_ = std::make_unique<TempDir>();
     dataSource_ = dir_->str();
@@ -88,13 +84,11 @@ std::vector<std::vector<Variant>> Inventory::Rows(const std::string& query) cons
   auto connection = Connect();
   auto recordset = connection->OpenRecordset(query);
   std::vector<std::vector<Variant>> rows;
-  if (recordset->RecordCount() <= 0) return rows;
-  const int columns = recordset->FieldCount();
-  do {
+  for (bool more = recordset->RecordCount() > 0; more; more = recordset->MoveNext()) {
     std::vector<Variant> row;
-    for (int i = 0; i < columns; ++i) row.push_back(recordset->Field(i));
+    for (int i = 0; i < recordset->FieldCount(); ++i) row.push_back(recordset->Field(i));
     rows.push_back(std::move(row));
-  } while (recordset->MoveNext());
+  }
   return rows;
 }
 
@@ -103,8 +97,6 @@ std::vector<std::vector<Variant>> Inventory::RowsOf(const std::string& table,
   return Rows("SELECT * FROM " + table + " WHERE " + KeyColumnOf(table) + " = '" +
               QuoteInLiteral(key) + "'");
 }
-
-void Inventory::Execute(const std::string& statement) const { Connect()->Execute(statement); }
 
 std::string KeyColumnOf(const std::string& table) {
   if (table == "Software") return "SoftComputer";

@@ -54,18 +54,12 @@ std::string UniqueComputerName(const std::string& prefix);
 class Inventory {
  public:
   // SQLite: a fresh directory with the schema installed. PostgreSQL: the shared
-  // database; throws std::runtime_error when KORVANE_TEST_PG_DSN is unset (check
-  // Available first, or use KORVANE_SKIP_UNLESS_AVAILABLE).
+  // database; throws std::runtime_error when KORVANE_TEST_PG_DSN is unset.
   explicit Inventory(InventoryBackend backend = InventoryBackend::Sqlite);
 
   // An inventory that already exists at `dataSource` (a directory or a DSN); nothing
   // is installed.
-  Inventory(InventoryBackend backend, std::string dataSource)
-      : backend_(backend), dataSource_(std::move(dataSource)) {}
-
-  static bool Available(InventoryBackend backend);
-
-  InventoryBackend backend() const { return backend_; }
+  Inventory(InventoryBackend, std::string dataSource) : dataSource_(std::move(dataSource)) {}
 
   // What the scanner's command line names as its server: the directory or the DSN.
   const std::string& DataSource() const { return dataSource_; }
@@ -73,10 +67,6 @@ class Inventory {
   std::string ConnectionString() const;
   // SQLite only: the database file.
   std::string SqliteFile() const;
-  // SQLite only: the directory, also a good Temp directory for the scanner's log.
-  const TempDir* Directory() const { return dir_.get(); }
-  // Memory only: the database.
-  MemoryDatabase* Memory() const { return memory_.get(); }
 
   // A new connection through the program's own database layer.
   std::unique_ptr<Connection> Connect() const;
@@ -84,16 +74,14 @@ class Inventory {
   // Every row of a query, each as the list of its column values.
   std::vector<std::vector<Variant>> Rows(const std::string& query) const;
 
-  // The rows of `table` whose key column equals `key` (key columns: Computer,
-  // SoftComputer, ServComputer, Computer, DiskComputer), in the order the database
+  // The rows of `table` whose key column equals `key`, in the order the database
   // returns them.
   std::vector<std::vector<Variant>> RowsOf(const std::string& table, const std::string& key) const;
 
   // Runs a statement that returns no rows.
-  void Execute(const std::string& statement) const;
+  void Execute(const std::string& statement) const { Connect()->Execute(statement); }
 
  private:
-  InventoryBackend backend_;
   std::unique_ptr<TempDir> dir_;
   std::shared_ptr<MemoryDatabase> memory_;
   std::string dataSource_;
@@ -107,7 +95,8 @@ std::string KeyColumnOf(const std::string& table);
 // Skips the current test when the backend is not configured here, saying why.
 #define KORVANE_SKIP_UNLESS_AVAILABLE(backend)                                              \
   do {                                                                                      \
-    if (!::korvane::test::Inventory::Available(backend)) {                                  \
+    if ((backend) == ::korvane::test::InventoryBackend::Postgres &&                        \
+        ::korvane::test::PostgresDsn().empty()) {                                           \
       GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see "                      \
                       "scripts/postgres-setup.sh)";                                         \
     }                                                                                       \

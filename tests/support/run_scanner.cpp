@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
-#include <cstring>
-#include <sstream>
+#include <strings.h>
+
+#include <algorithm>
 #include <stdexcept>
+
+#include "tests/support/temp_dir.h"
 
 extern char** environ;
 
@@ -16,21 +18,15 @@ namespace korvane::test {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::vector<std::string> BuildEnvironment(const ScanOptions& options) {
-  std::vector<std::string> removed = {"temp", "korvane_lab"};
-  for (const auto& [name, value] : options.env) removed.push_back(Lower(name));
+  std::vector<std::string> removed = {"Temp", "KORVANE_LAB"};
+  for (const auto& [name, value] : options.env) removed.push_back(name);
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
-    std::string entry = *e;
-    const std::string name = Lower(entry.substr(0, entry.find('=')));
-    bool drop = false;
-    for (const auto& r : removed) drop = drop || name == r;
-    if (!drop) env.push_back(entry);
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    const auto same = [&](const std::string& r) { return strcasecmp(r.c_str(), name.c_str()) == 0; };
+    if (std::ranges::none_of(removed, same)) env.push_back(entry);
   }
   for (const auto& [name, value] : options.env) env.push_back(name + "=" + value);
   if (options.fakeTime) {
@@ -40,16 +36,6 @@ std::vector<std::string> BuildEnvironment(const ScanOptions& options) {
   }
   return env;
 }
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 }  // namespace
 
@@ -77,13 +63,9 @@ ScanResult RunScanner(const ScanOptions& options) {
     close(channel[0]);
     channel[0] = -1;
   }
-  std::vector<std::string> argv;
   const std::string program = options.program.empty() ? ProgramPath("korvane") : options.program;
-  if (options.fakeTime) {
-    argv = {"faketime", *options.fakeTime, program};
-  } else {
-    argv = {program};
-  }
+  std::vector<std::string> argv = {program};
+  if (options.fakeTime) argv = {"faketime", *options.fakeTime, program};
   for (const auto& a : options.args) argv.push_back(a);
   std::vector<std::string> env = BuildEnvironment(options);
 
@@ -99,9 +81,7 @@ ScanResult RunScanner(const ScanOptions& options) {
   if (pid == 0) {
     dup2(out[1], STDOUT_FILENO);
     dup2(err[1], STDERR_FILENO);
-    if (options.channelFd >= 0) {
-      dup2(channel[1], options.channelFd);
-    }
+    if (options.channelFd >= 0) dup2(channel[1], options.channelFd);
     execvpe(argvp[0], argvp.data(), envp.data());
     _exit(127);
   }
@@ -118,7 +98,7 @@ ScanResult RunScanner(const ScanOptions& options) {
   };
   std::vector<Source> sources = {{out[0], &outText}, {err[0], &errText}};
   if (channel[0] >= 0) sources.push_back({channel[0], &channelText});
-  for (auto& s : sources) SetNonBlocking(s.fd);
+  for (auto& s : sources) fcntl(s.fd, F_SETFL, fcntl(s.fd, F_GETFL) | O_NONBLOCK);
   std::size_t reported = 0;  // channel text already handed to onProgress
   while (!sources.empty()) {
     std::vector<pollfd> fds;

@@ -35,12 +35,13 @@ void WriteFile(const std::filesystem::path& path, const std::string& content) {
   out << content;
 }
 
-std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
-  std::istringstream in(ReadFile(path));
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
+
+std::vector<std::string> ReadLines(const std::filesystem::path& path) { return SplitLines(ReadFile(path)); }
 
 }  // namespace korvane::test

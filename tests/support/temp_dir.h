@@ -24,6 +24,7 @@ class TempDir {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& content);
+std::vector<std::string> SplitLines(const std::string& text);
 std::vector<std::string> ReadLines(const std::filesystem::path& path);
 
 }  // namespace korvane::test
