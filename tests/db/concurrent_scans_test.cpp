@@ -5,11 +5,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <iostream>
-#include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -23,75 +21,51 @@
 namespace korvane::test {
 namespace {
 
-// Every scanner makes one connection to the server and keeps it for its whole scan: the
-// server, sampled all along, never shows a scanner with two sessions at once, nor with a
-// second session after the first. The scanners tell themselves apart by the application
-// name libpq takes from PGAPPNAME.
+// A scanner makes one connection to the server and keeps it for its whole scan: the
+// server, sampled all along, never shows it with two sessions at once, nor with a second
+// session after the first. The scanner is told apart by the application name libpq takes
+// from PGAPPNAME.
 TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
   KORVANE_SKIP_UNLESS_AVAILABLE(InventoryBackend::Postgres);
-  constexpr int kScanners = 4;
   Inventory inventory(InventoryBackend::Postgres);
   TempDir lab;
   TempDir temp;
-  const std::string prefix = "kvconn" + std::to_string(getpid()) + "_";
-  // Slow answers spread each scan over about a second, so sampling sees every stage.
+  const std::string name = UniqueComputerName("CONN");
+  // Slow answers spread the scan over about a second, so sampling sees every stage.
   const std::string latency = R"("latencyMs": {"wmiConnect": 150, "wmiQuery": 20, "registry": 20},)";
-  std::vector<std::string> names;
-  for (int i = 0; i < kScanners; ++i) {
-    // Two computers the inventory already knows, two it does not.
-    names.push_back(UniqueComputerName("CONN"));
-    WriteFile(lab / (names.back() + ".json"), ScannableComputer(names.back(), "Maker " + std::to_string(i), {}, "1", latency));
-  }
-  auto scanAll = [&](int round) {
-    std::vector<ScanResult> results(kScanners);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kScanners; ++i) {
-      if (round == 0 && i % 2 == 1) continue;
-      threads.emplace_back([&, i] {
-        ScanOptions options;
-        options.args = {ScanCommandLine(names[i], inventory.DataSource())};
-        options.env = {{"KORVANE_LAB", lab.str()},
-                       {"Temp", temp.str()},
-                       {"PGAPPNAME", prefix + std::to_string(i)}};
-        results[i] = RunScanner(options);
-      });
-    }
-    std::map<std::string, std::set<std::string>> sessions;  // application -> backend pids
+  WriteFile(lab / (name + ".json"), ScannableComputer(name, "Maker", {}, "1", latency));
+  // First a computer the inventory does not know, then one it knows.
+  for (int round = 0; round < 2; ++round) {
+    const std::string app = "kvconn" + std::to_string(getpid()) + "_" + std::to_string(round);
+    std::set<std::string> sessions;  // backend pids
     int mostAtOnce = 0;
     std::atomic<bool> done{false};
     std::thread watcher([&] {
       const std::unique_ptr<Connection> monitor = inventory.Connect();
       while (!done) {
-        auto rs = monitor->OpenRecordset(
-            "SELECT application_name, CAST(pid AS varchar(20)) FROM pg_stat_activity "
-            "WHERE application_name LIKE '" + prefix + "%'");
-        std::map<std::string, int> now;
+        auto rs = monitor->OpenRecordset("SELECT CAST(pid AS varchar(20)) FROM pg_stat_activity "
+                                         "WHERE application_name = '" + app + "'");
+        mostAtOnce = std::max(mostAtOnce, rs->RecordCount());
         for (bool row = rs->RecordCount() > 0; row; row = rs->MoveNext()) {
-          const std::string app = rs->Field(0).text();
-          sessions[app].insert(rs->Field(1).text());
-          mostAtOnce = std::max(mostAtOnce, ++now[app]);
+          sessions.insert(rs->Field(0).text());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     });
-    for (auto& t : threads) t.join();
+    ScanOptions options;
+    options.args = {ScanCommandLine(name, inventory.DataSource())};
+    options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}, {"PGAPPNAME", app}};
+    const ScanResult result = RunScanner(options);
     done = true;
     watcher.join();
-    for (int i = 0; i < kScanners; ++i) {
-      if (round == 0 && i % 2 == 1) continue;
-      SCOPED_TRACE(names[i]);
-      EXPECT_EQ(results[i].exitCode, 0) << results[i].stderrText;
-      ASSERT_FALSE(results[i].progress.empty());
-      EXPECT_EQ(results[i].progress.back(), names[i] + ",Complete");
-      EXPECT_EQ(inventory.RowsOf("Asset", names[i]).size(), 1u);
-      EXPECT_EQ(inventory.RowsOf("DriveHistory", names[i] + "~C").size(), 1u);
-      // Seen at all (the scan lasts long enough to be sampled), and with one session only.
-      EXPECT_EQ(sessions[prefix + std::to_string(i)].size(), 1u);
-    }
+    EXPECT_EQ(result.exitCode, 0) << result.stderrText;
+    ASSERT_FALSE(result.progress.empty());
+    EXPECT_EQ(result.progress.back(), name + ",Complete");
+    // Seen at all (the scan lasts long enough to be sampled), and with one session only.
+    EXPECT_EQ(sessions.size(), 1u);
     EXPECT_EQ(mostAtOnce, 1);
-  };
-  scanAll(0);  // half of them become known computers
-  scanAll(1);
+  }
+  EXPECT_EQ(inventory.RowsOf("DriveHistory", name + "~C").size(), 1u);
   for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) {
     EXPECT_EQ(line.find("database"), std::string::npos) << line;
   }
@@ -114,12 +88,12 @@ class SameComputerAtOnce : public ::testing::TestWithParam<InventoryBackend> {};
 // test that scanners wait for each other rather than fail on a locked file.
 TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
   KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
-  constexpr int kScans = 8;
-  constexpr int kRounds = 2;
+  constexpr std::size_t kScans = 8;
+  constexpr std::size_t kRounds = 2;
   Inventory inventory(GetParam());
   const std::string name = UniqueComputerName("SAME");
 
-  auto scan = [&](int n, const TempDir& temp) {
+  auto scan = [&](std::size_t n, const TempDir& temp) {
     TempDir lab;
     WriteFile(lab / (name + ".json"),
               ScannableComputer(name, "Maker " + std::to_string(n), {R"("App0")", R"("App1")", R"("App2")"}, std::to_string(n)));
@@ -128,37 +102,27 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
     options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
     return RunScanner(options);
   };
-  {
-    TempDir temp;
-    ASSERT_EQ(scan(0, temp).exitCode, 0);
-  }
+  ASSERT_EQ(scan(0, TempDir()).exitCode, 0);
 
-  int lost = 0;
-  int logged = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    std::vector<std::unique_ptr<TempDir>> temps;
-    for (int i = 0; i < kScans; ++i) temps.push_back(std::make_unique<TempDir>());
+  for (std::size_t round = 0; round < kRounds; ++round) {
+    std::vector<TempDir> temps(kScans);
     std::vector<std::thread> threads;
-    for (int i = 0; i < kScans; ++i) {
-      threads.emplace_back([&, i] { scan(1 + round * kScans + i, *temps[static_cast<std::size_t>(i)]); });
+    for (std::size_t i = 0; i < kScans; ++i) {
+      threads.emplace_back([&, i] { scan(1 + round * kScans + i, temps[i]); });
     }
     for (auto& t : threads) t.join();
 
     const auto rows = inventory.RowsOf("Asset", name);
     ASSERT_EQ(rows.size(), 1u);
     const std::string history = rows[0][92].text();
-    for (int i = 0; i < kScans; ++i) {
+    for (std::size_t i = 0; i < kScans; ++i) {
       const std::string n = std::to_string(1 + round * kScans + i);
       // (label, value the entry ends with)
       std::vector<std::pair<std::string, std::string>> expected{{"Manufacturer changed from ", "Maker " + n}};
       for (int p = 0; p < 3; ++p) expected.emplace_back("App" + std::to_string(p) + " Version changed from ", n);
-      int missing = 0;
-      for (const auto& [label, value] : expected) {
-        if (!HasEntry(history, label, value)) ++missing;
-      }
-      const auto log = ReadLines(*temps[static_cast<std::size_t>(i)] / "DrevantaAssetDB.log");
-      lost += missing;
-      logged += log.empty() ? 0 : 1;
+      const auto missing = std::ranges::count_if(
+          expected, [&](const auto& e) { return !HasEntry(history, e.first, e.second); });
+      const auto log = ReadLines(temps[i] / "DrevantaAssetDB.log");
       EXPECT_TRUE(missing == 0 || !log.empty())
           << "scan " << n << " lost " << missing << " entries without a log line\n" << history;
       for (const std::string& line : log) {
@@ -169,7 +133,6 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
     const std::string stored = rows[0][1].text();
     EXPECT_TRUE(HasEntry(history, "Manufacturer changed from ", stored)) << stored << "\n" << history;
   }
-  std::cout << "[          ] " << lost << " entries lost, " << logged << " scans logged it\n";
 }
 
 // Not on the memory database: these are scanner processes, and only this test process
