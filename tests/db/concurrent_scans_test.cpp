@@ -52,10 +52,9 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     });
-    ScanOptions options;
-    options.args = {ScanCommandLine(name, inventory.DataSource())};
-    options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}, {"PGAPPNAME", app}};
-    const ScanResult result = RunScanner(options);
+    const ScanResult result = RunScanner(
+        {.args = {ScanCommandLine(name, inventory.DataSource())},
+         .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}, {"PGAPPNAME", app}}});
     done = true;
     watcher.join();
     EXPECT_EQ(result.exitCode, 0) << result.stderrText;
@@ -97,10 +96,8 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
     TempDir lab;
     WriteFile(lab / (name + ".json"),
               ScannableComputer(name, "Maker " + std::to_string(n), {R"("App0")", R"("App1")", R"("App2")"}, std::to_string(n)));
-    ScanOptions options;
-    options.args = {ScanCommandLine(name, inventory.DataSource())};
-    options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
-    return RunScanner(options);
+    return RunScanner({.args = {ScanCommandLine(name, inventory.DataSource())},
+                       .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}}});
   };
   ASSERT_EQ(scan(0, TempDir()).exitCode, 0);
 

@@ -17,10 +17,9 @@ TEST(Schema, ANewSqliteDirectoryGetsTheFiveTablesAndAgainChangesNothing) {
   const std::string directory = (parent / "inventories" / "site one").string();
   InstallSchema(directory);  // the directory is created
   ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(directory) / "DrevantaAsset.sqlite"));
-  Inventory existing;  // also through the fixture
-  auto conn = existing.Connect();
-  conn->OpenRecordset(kAllLastAccessQuery)->AddNew(Variant("PC01"));
-  InstallSchema(existing.DataSource());
+  const Inventory existing(InventoryBackend::Sqlite, directory);
+  existing.Connect()->OpenRecordset(kAllLastAccessQuery)->AddNew(Variant("PC01"));
+  InstallSchema(directory);
   EXPECT_EQ(existing.RowsOf("LastAccess", "PC01").size(), 1u);
   // Each key has its index.
   EXPECT_EQ(existing.Rows("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_%'").size(), 5u);

@@ -27,11 +27,9 @@ class TextsAndKeys : public ::testing::TestWithParam<InventoryBackend> {
                   const std::string& when) {
     TempDir lab;
     WriteFile(lab / (fileName + ".json"), json);
-    ScanOptions o;
-    o.args = {ScanCommandLine(name, inventory->DataSource())};
-    o.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
-    o.fakeTime = when;
-    return RunScanner(o);
+    return RunScanner({.args = {ScanCommandLine(name, inventory->DataSource())},
+                       .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}},
+                       .fakeTime = when});
   }
 
   std::vector<std::string> Log() { return ReadLines(temp / "DrevantaAssetDB.log"); }
@@ -49,18 +47,17 @@ TEST_P(TextsAndKeys, NulsEndANameAndAreBlanksInTextsAndNothingAfterThemIsLost) {
                                     {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})",
                                      R"({"type": "REG_EXPAND_SZ", "data": "Mid\u0000dle"})", R"("Last")"});
   ASSERT_EQ(Scan(name, name, json, "2003-02-14 09:00:00").exitCode, 0);
-  const std::string& key = name;
-  auto asset = inventory->RowsOf("Asset", key);
+  auto asset = inventory->RowsOf("Asset", name);
   ASSERT_EQ(asset.size(), 1u);
   EXPECT_EQ(asset[0][1], Variant("Ma ker"));
-  const auto software = inventory->RowsOf("Software", key);
+  const auto software = inventory->RowsOf("Software", name);
   ASSERT_EQ(software.size(), 1u);
   EXPECT_EQ(software[0][1], Variant("Multi Line  \xC2\xA7" "1\xC2\xA7\xC2\xA7^Mid dle \xC2\xA7" "1\xC2\xA7\xC2\xA7^Last\xC2\xA7" "1\xC2\xA7\xC2\xA7"));
-  EXPECT_EQ(inventory->RowsOf("DriveHistory", key + "~C").size(), 1u);
+  EXPECT_EQ(inventory->RowsOf("DriveHistory", name + "~C").size(), 1u);
   const Variant history = asset[0][92];
 
   ASSERT_EQ(Scan(name, name, json, "2003-02-15 09:00:00").exitCode, 0);
-  asset = inventory->RowsOf("Asset", key);
+  asset = inventory->RowsOf("Asset", name);
   ASSERT_EQ(asset.size(), 1u);
   EXPECT_EQ(asset[0][92], history) << "a rescan of an unchanged computer recorded changes";
   EXPECT_EQ(Log(), std::vector<std::string>{});

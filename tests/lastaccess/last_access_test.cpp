@@ -42,11 +42,9 @@ class LastAccessTest : public ::testing::TestWithParam<InventoryBackend> {
   // An answering computer's registry cannot be read, so its scan ends at the access check.
   void Scan(const std::string& name, bool answers, const std::string& fakeTime = "2003-02-14 09:05:30") {
     WriteFile(lab_ / (name + ".json"), answers ? "{}" : "{\"echo\": false}");
-    ScanOptions options;
-    options.args = {ScanCommandLine(name, inventory_->DataSource())};
-    options.env = {{"KORVANE_LAB", lab_.str()}, {"Temp", temp_.str()}};
-    options.fakeTime = fakeTime;
-    const ScanResult result = RunScanner(options);
+    const ScanResult result = RunScanner({.args = {ScanCommandLine(name, inventory_->DataSource())},
+                                          .env = {{"KORVANE_LAB", lab_.str()}, {"Temp", temp_.str()}},
+                                          .fakeTime = fakeTime});
     EXPECT_EQ(result.exitCode, 0) << result.stderrText;
   }
 
@@ -98,10 +96,8 @@ TEST(LastAccessFailures, AnUnusableDatabaseIsLoggedOnceAndEndsTheScan) {
   for (const auto& [server, expectedText] : cases) {
     SCOPED_TRACE(server);
     std::filesystem::remove(temp / "DrevantaAssetDB.log");
-    ScanOptions options;
-    options.args = {ScanCommandLine("PC01", server)};
-    options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
-    ScanResult result = RunScanner(options);
+    const ScanResult result = RunScanner(
+        {.args = {ScanCommandLine("PC01", server)}, .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}}});
     EXPECT_EQ(result.exitCode, 0) << result.stderrText;
     EXPECT_EQ(result.progress, (std::vector<std::string>{"PC01,2", "PC01,4", "PC01,Complete"}));
     const auto entries = LogEntries(temp);
