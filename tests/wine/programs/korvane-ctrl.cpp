@@ -6,7 +6,9 @@
 // delivered). Its own messages go to standard error before it joins PROGRAM's console.
 //
 //   korvane-ctrl.exe c|close OUTPUT MARKER PROGRAM [ARGUMENT...]
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/win32/text.h"
@@ -34,15 +36,8 @@ std::wstring Quoted(const std::wstring& argument) {
 }
 
 std::string FileText(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-  CloseHandle(file);
-  return text;
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 bool Deliver(const std::wstring& event, DWORD processId) {

@@ -6,7 +6,6 @@
 // the time limit.
 //
 //   korvane-listbox.exe [--timeout-ms N] SCANNER "ARGUMENT TEXT"
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
