@@ -17,6 +17,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "console/targets.h"
 #include "tests/console/console_fixture.h"
 #include "tests/support/inventory_fixture.h"
 
@@ -34,25 +35,17 @@ std::string ScaleDsn() {
   if (ScaleDsn().empty())                                                                                \
   GTEST_SKIP() << "needs KORVANE_TEST_PG_SCALE_DSN: a PostgreSQL server of the test's own with max_connections 150"
 
-// Each test empties the one scale server, and CTest runs tests side by side: a test holds
-// this lock for as long as it uses the server, so two of them never mix their rows.
-class ServerLock {
- public:
-  ServerLock() : fd_(::open("/tmp/korvane-test-pg-scale.lock", O_CREAT | O_RDWR, 0666)) {
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
-  }
-  ~ServerLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  ServerLock(const ServerLock&) = delete;
-  ServerLock& operator=(const ServerLock&) = delete;
-
- private:
-  int fd_;
-};
-
 class Server {
  public:
+  // Each test empties the one scale server, and CTest runs tests side by side: a test
+  // holds this lock for as long as it uses the server, so two of them never mix rows.
+  Server() : lock_(::open("/tmp/korvane-test-pg-scale.lock", O_CREAT | O_RDWR, 0666)) {
+    if (lock_ >= 0) ::flock(lock_, LOCK_EX);
+  }
+  ~Server() {
+    if (lock_ >= 0) ::close(lock_);
+  }
+
   void Empty() {
     for (const char* table : kTables) inventory_.Execute(std::string("DELETE FROM ") + table);
   }
@@ -79,18 +72,9 @@ class Server {
   }
 
  private:
-  ServerLock lock_;
+  int lock_;
   Inventory inventory_ = InventoryAt(ScaleDsn());
 };
-
-std::vector<std::string> LabComputers(const TempDir& lab) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(lab.path())) {
-    if (e.path().extension() == ".json") names.push_back(e.path().stem().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   SKIP_UNLESS_SCALE_SERVER();
@@ -124,14 +108,11 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
 
   // No scanner was refused or gave up on the database.
   for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) {
-    EXPECT_EQ(line.find("too many clients"), std::string::npos) << line;
-    EXPECT_EQ(line.find("Error updating last access database"), std::string::npos) << line;
-    EXPECT_EQ(line.find("Error updating database"), std::string::npos) << line;
-    EXPECT_EQ(line.find("Error connect"), std::string::npos) << line;
+    for (const char* error : {"too many clients", "Error updating", "Error connect"}) {
+      EXPECT_EQ(line.find(error), std::string::npos) << line;
+    }
   }
   // No row lost: every computer has its one row in every table.
-  const std::vector<std::string> computers = LabComputers(lab);
-  ASSERT_EQ(computers.size(), 500u);
   EXPECT_TRUE(Contains(text, "500 scans: 500 complete"));
   for (const std::string table : kTables) {
     EXPECT_EQ(server.Number("SELECT CAST(COUNT(DISTINCT " + KeyColumnOf(table) + ") AS integer) FROM " + table), 500)
@@ -157,7 +138,7 @@ TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
                         "wmiConnect=50,wmiQuery=5"})
                 .exitCode,
             0);
-  const std::vector<std::string> computers = LabComputers(lab);
+  const std::vector<std::string> computers = console::LabComputers(lab.str());
   for (std::size_t half : {0, 1}) {
     std::string list;
     for (std::size_t i = half; i < computers.size(); i += 2) list += computers[i] + "\n";
