@@ -25,39 +25,47 @@ std::vector<std::vector<Variant>> Rows(const std::string& source, const std::str
   return InventoryAt(source).Rows(query);
 }
 
-TEST(ConsoleScan, MixedOutcomesAreSummarisedAndATimedOutScanFailsTheRun) {
+// EVIL reports through WMI a name holding a line break and, after it, a line in the error
+// log's shape that blames PCOK; its software stage then logs a line under that name.
+TEST(ConsoleScan, MixedOutcomesAreSummarisedAndNoComputerChangesWhatIsReportedAboutAnother) {
   ConsoleLab c;
   c.Add("PCOK", FullComputerJson("PCOK"));
   c.Add("PCOFF", R"({"echo": false})");
   c.Add("PCDENY", R"({"registry": {"access": "none"}})");
   c.Add("PCSLOW", R"({"latencyMs": {"echo": 60000}})");
-  const std::string& source = c.source;
-  const ConsoleRun run = c.Scan({"--timeout", "3", "--jobs", "4"});
+  c.Add("EVIL", R"({
+  "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "EVIL\r\n2026/12/01 09:00:00,Error updating database,PCOK"}]}},
+  "registry": {"keys": {
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"},
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A": {"DisplayName": "Alpha", "UninstallString": "x"}}}
+})");
+  const std::string earlier = "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run";
+  WriteFile(c.LogPath(), earlier + "\n");
+  const ConsoleRun run = c.Scan({"--timeout", "3", "--jobs", "5"});
   ASSERT_EQ(run.exitCode, 1) << run.Text() << run.err;
 
   EXPECT_TRUE(Contains(run.RowOf("PCOK"), "complete"));
-  EXPECT_TRUE(Contains(run.RowOf("PCOFF"), "not answering"));
-  EXPECT_TRUE(Contains(run.RowOf("PCDENY"), "no access"));
-  EXPECT_TRUE(Contains(run.RowOf("PCSLOW"), "timed out after 2%"));
   const std::string text = run.Text();
-  EXPECT_TRUE(Contains(text, "4 scans: 1 complete, 1 not answering, 1 no access, 1 timed out"));
-  EXPECT_TRUE(Contains(text, "Error log: " + c.LogPath()));
+  EXPECT_TRUE(Contains(text, "5 scans: 2 complete, 1 not answering, 1 no access, 1 timed out"));
+  EXPECT_TRUE(Contains(text, "Error log: " + c.LogPath() + " (2 new lines)"));
   // Not a terminal: plain lines with a time stamp, one per stage and one at the end.
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\[\d\d:\d\d:\d\d\] PCOK: WMI \(6%\))"))) << text;
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\[\d\d:\d\d:\d\d\] PCOK: complete \()"))) << text;
 
-  // What the scanners themselves left behind.
-  EXPECT_TRUE(Contains(ReadFile(c.LogPath()), ",Insufficient access or error accessing PC ,PCDENY:"));
-  const auto answered = Rows(source, LastAccessQuery("PCOK"));
-  ASSERT_EQ(answered.size(), 1u);
-  EXPECT_EQ(answered[0][1].kind(), Variant::Kind::Text);
-  const auto silent = Rows(source, LastAccessQuery("PCOFF"));
-  ASSERT_EQ(silent.size(), 1u);
-  EXPECT_TRUE(silent[0][1].IsNull());
-  EXPECT_EQ(Rows(source, AssetQuery("PCOK")).size(), 1u);
-  EXPECT_TRUE(Rows(source, AssetQuery("PCDENY")).empty());
-  // The timed-out scan was killed while it waited for its echo: no record of it.
-  EXPECT_TRUE(Rows(source, LastAccessQuery("PCSLOW")).empty());
+  // The shared log keeps what was there and gains a line of PCDENY's and one of EVIL's,
+  // the break made visible: no line of its own blames PCOK.
+  std::vector<std::string> log = ReadLines(c.LogPath());
+  ASSERT_EQ(log.size(), 3u) << ReadFile(c.LogPath());
+  EXPECT_EQ(log[0], earlier);
+  if (log[1].find("PCDENY") == std::string::npos) std::swap(log[1], log[2]);
+  EXPECT_TRUE(Contains(log[1], ",Insufficient access or error accessing PC ,PCDENY:"));
+  EXPECT_TRUE(std::regex_match(log[2], std::regex(
+      R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d,Error listing software,EVIL\\r\\n2026/12/01 09:00:00,Error updating database,PCOK:Division by zero$)")))
+      << log[2];
+  // The scans' own Temp directories are gone, the killed one's too.
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(c.dir.path())) ++entries;
+  EXPECT_EQ(entries, 2u);  // the inventory and the log
 }
 
 TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
@@ -163,41 +171,6 @@ TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnPostgres) {
   if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see scripts/postgres-setup.sh)";
   // Short enough for the overview's name column.
   ShowPresentsTheFirstOfDuplicateRows(ConsoleLab(dsn), "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
-}
-
-TEST(ConsoleScan, AComputerCannotChangeWhatIsReportedAboutAnother) {
-  // EVIL reports through WMI a name holding a line break and, after it, a line in the
-  // error log's shape that blames PCOK; its software stage then logs a line under that
-  // name. PCOK completes normally and must be reported so.
-  ConsoleLab c;
-  c.Add("PCOK", FullComputerJson("PCOK"));
-  c.Add("EVIL", R"({
-  "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "EVIL\r\n2026/12/01 09:00:00,Error updating database,PCOK"}]}},
-  "registry": {"keys": {
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"},
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A": {"DisplayName": "Alpha", "UninstallString": "x"}}}
-})");
-  const std::string logPath = c.LogPath();
-  WriteFile(logPath, "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run\n");
-
-  const ConsoleRun run = c.Scan({"--jobs", "2"});
-  ASSERT_EQ(run.exitCode, 0) << run.Text() << run.err;
-  EXPECT_TRUE(Contains(run.RowOf("PCOK"), "complete"));
-  EXPECT_NE(run.RowOf("EVIL"), "") << run.Text();
-
-  // The shared log keeps what was there and gains EVIL's line, the break made visible:
-  // no line of its own blames PCOK.
-  const std::vector<std::string> log = ReadLines(logPath);
-  ASSERT_EQ(log.size(), 2u) << ReadFile(logPath);
-  EXPECT_EQ(log[0], "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run");
-  EXPECT_TRUE(std::regex_match(log[1], std::regex(
-      R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d,Error listing software,EVIL\\r\\n2026/12/01 09:00:00,Error updating database,PCOK:Division by zero$)")))
-      << log[1];
-  EXPECT_TRUE(Contains(run.Text(), "(1 new line)"));
-  // The scans' own Temp directories are gone.
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(c.dir.path())) ++entries;
-  EXPECT_EQ(entries, 2u);  // the inventory and the log
 }
 
 // The scanners of one inventory: the processes whose command line mentions it, but for
@@ -307,15 +280,6 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   EXPECT_FALSE(std::filesystem::exists(dir / "inv"));
 }
 
-// The first column of every row, as text.
-std::vector<std::string> Column(const std::string& inventory, const std::string& query) {
-  std::vector<std::string> values;
-  for (const auto& row : InventoryAt(inventory).Rows(query)) {
-    values.push_back(row[0].kind() == Variant::Kind::Text ? row[0].text() : "");
-  }
-  return values;
-}
-
 // `korvane-console demo`: the main job in one command: a new lab and directory
 // inventory, three scans on the pinned days, the inventory and one computer shown, and
 // every stored date one of the pinned days.
@@ -331,14 +295,13 @@ TEST(ConsoleDemo, ScansANewNetworkOnThreePinnedDaysAndShowsIt) {
   }
 
   const std::string inventory = root + "/inventory";
-  const auto times = Column(inventory, "SELECT LastAccessTime FROM LastAccess WHERE LastAccessTime IS NOT NULL");
+  const auto times = Rows(inventory, "SELECT LastAccessTime FROM LastAccess WHERE LastAccessTime IS NOT NULL");
   ASSERT_FALSE(times.empty());
-  for (const auto& t : times) EXPECT_EQ(t.substr(0, 14), "2026/12/03 09:") << "last seen on the third day";
-  const auto series = Column(inventory, "SELECT DiskHistory FROM DriveHistory ORDER BY length(DiskHistory) DESC");
+  for (const auto& t : times) EXPECT_EQ(t[0].text().substr(0, 14), "2026/12/03 09:") << "last seen on the third day";
+  const auto series = Rows(inventory, "SELECT DiskHistory FROM DriveHistory ORDER BY length(DiskHistory) DESC");
   ASSERT_FALSE(series.empty());
-  EXPECT_EQ(series[0].substr(0, 12), "^2026/12/01,");
-  EXPECT_TRUE(Contains(series[0], "^2026/12/02,"));
-  EXPECT_TRUE(Contains(series[0], "^2026/12/03,"));
+  EXPECT_TRUE(std::regex_match(series[0][0].text(), std::regex(R"(\^2026/12/01,\d+\^2026/12/02,\d+\^2026/12/03,\d+)")))
+      << series[0][0].text();
 
   // A directory already holding something is not overwritten.
   EXPECT_EQ(RunConsole({"demo", root}).exitCode, 1);
