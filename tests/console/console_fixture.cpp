@@ -4,16 +4,14 @@
 
 namespace korvane::test {
 
-std::string ConsoleRun::Text() const { return ScanResult{.stdoutLines = out}.StdoutText(); }
-
-std::string ConsoleRun::RowOf(const std::string& computer) const {
-  for (const auto& line : out) {
+std::string RowOf(const ScanResult& run, const std::string& computer) {
+  for (const auto& line : run.stdoutLines) {
     if (line.rfind(computer + " ", 0) == 0 && line.find('[') == std::string::npos) return line;
   }
   return "";
 }
 
-ConsoleRun RunConsole(const std::vector<std::string>& args, std::map<std::string, std::string> env,
+ScanResult RunConsole(const std::vector<std::string>& args, std::map<std::string, std::string> env,
                       std::optional<std::string> fakeTime) {
   ScanOptions options;
   options.program = ProgramPath("korvane-console");
@@ -21,12 +19,7 @@ ConsoleRun RunConsole(const std::vector<std::string>& args, std::map<std::string
   options.env = std::move(env);
   options.channelFd = -1;
   options.fakeTime = std::move(fakeTime);
-  const ScanResult result = RunScanner(options);
-  ConsoleRun run;
-  run.exitCode = result.exitCode;
-  run.out = result.stdoutLines;
-  run.err = result.stderrText;
-  return run;
+  return RunScanner(options);
 }
 
 std::string FullComputerJson(const std::string& name, const std::string& freeBytes,
@@ -63,13 +56,13 @@ std::string FullComputerJson(const std::string& name, const std::string& freeByt
 
 ConsoleLab::ConsoleLab(const std::string& dataSource)
     : source(dataSource.empty() ? (dir / "inventory").string() : dataSource) {
-  const ConsoleRun run = RunConsole({"init-db", source});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const ScanResult run = RunConsole({"init-db", source});
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
 }
 
 void ConsoleLab::Add(const std::string& name, const std::string& json) const { WriteComputer(lab, name, json); }
 
-ConsoleRun ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime) const {
+ScanResult ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime) const {
   std::vector<std::string> all = {"scan", "--db", source, "--lab", lab.str()};
   all.insert(all.end(), args.begin(), args.end());
   return RunConsole(all, {{"Temp", dir.str()}}, std::move(fakeTime));

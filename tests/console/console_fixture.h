@@ -14,17 +14,10 @@
 
 namespace korvane::test {
 
-struct ConsoleRun {
-  int exitCode = -1;
-  std::vector<std::string> out;
-  std::string err;
-  // The whole standard output, for searching.
-  std::string Text() const;
-  // The summary row of a computer (the line that starts with its padded name).
-  std::string RowOf(const std::string& computer) const;
-};
+// The summary row of a computer (the line that starts with its padded name).
+std::string RowOf(const ScanResult& run, const std::string& computer);
 
-ConsoleRun RunConsole(const std::vector<std::string>& args, std::map<std::string, std::string> env = {},
+ScanResult RunConsole(const std::vector<std::string>& args, std::map<std::string, std::string> env = {},
                       std::optional<std::string> fakeTime = std::nullopt);
 
 // A computer that answers everything: WMI, registry with two programs, one service, a
@@ -41,7 +34,7 @@ struct ConsoleLab {
   explicit ConsoleLab(const std::string& dataSource = "");
   void Add(const std::string& name, const std::string& json) const;
   // scan --db <inventory> --lab <lab> <args>
-  ConsoleRun Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime = std::nullopt) const;
+  ScanResult Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime = std::nullopt) const;
   std::string LogPath() const { return (dir / "DrevantaAssetDB.log").string(); }
 
   TempDir dir;

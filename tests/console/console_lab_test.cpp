@@ -92,11 +92,11 @@ TEST(ConsoleLab, DaysPassTheSameWayForASeedAndChangeWhatAScanSees) {
   ASSERT_EQ(RunConsole({"lab-create", before, "--computers", "60", "--seed", "9", "--latency", "echo=1,registry=2"}).exitCode, 0);
   fs::copy(before, dir / "x");
   fs::copy(before, dir / "y");
-  const ConsoleRun x = RunConsole({"lab-advance", (dir / "x").string(), "--days", "5", "--seed", "3"});
-  ASSERT_EQ(x.exitCode, 0) << x.err;
+  const ScanResult x = RunConsole({"lab-advance", (dir / "x").string(), "--days", "5", "--seed", "3"});
+  ASSERT_EQ(x.exitCode, 0) << x.stderrText;
   ASSERT_EQ(RunConsole({"lab-advance", (dir / "y").string(), "--days", "5", "--seed", "3"}).exitCode, 0);
   EXPECT_EQ(Files(dir / "x"), Files(dir / "y"));
-  EXPECT_TRUE(Contains(x.Text(), "advanced 5 days:"));
+  EXPECT_TRUE(Contains(x.StdoutText(), "advanced 5 days:"));
 
   const auto old = Files(before);
   const auto now = Files(dir / "x");
@@ -150,13 +150,13 @@ TEST(ConsoleLab, AGeneratedNetworkScansAsItsComputersAreDescribed) {
   ConsoleLab lab;
   const std::string& db = lab.source;
   ASSERT_EQ(RunConsole({"lab-create", lab.lab.str(), "--computers", "40", "--seed", "21"}).exitCode, 0);
-  const ConsoleRun scan = lab.Scan({"--jobs", "8"});
-  ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
+  const ScanResult scan = lab.Scan({"--jobs", "8"});
+  ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
   int silent = 0, denied = 0, shown = 0;
   for (int i = 0; i < 40; ++i) {
     const lab::authoring::GeneratedComputer generated = lab::authoring::GenerateComputer(21, i);
     const lab::LabComputer& c = generated.computer;
-    const std::string row = scan.RowOf(c.fileName);
+    const std::string row = RowOf(scan, c.fileName);
     std::string expected = "complete";
     if (!c.echo.answers) {
       expected = "not answering";
@@ -169,15 +169,15 @@ TEST(ConsoleLab, AGeneratedNetworkScansAsItsComputersAreDescribed) {
     // The first computer that answers everything is shown as its file describes it.
     if (shown > 0 || expected != "complete" || !c.wmi || c.wmi->connectError || generated.os->era < 2) continue;
     ++shown;
-    const ConsoleRun show = RunConsole({"show", "--db", db, c.fileName});
-    ASSERT_EQ(show.exitCode, 0) << show.err;
+    const ScanResult show = RunConsole({"show", "--db", db, c.fileName});
+    ASSERT_EQ(show.exitCode, 0) << show.stderrText;
     const lab::WmiInstance& system = c.wmi->Find("Win32_ComputerSystem")->instances[0];
-    EXPECT_TRUE(Contains(show.Text(), "  Manufacturer       " + system.Text("Manufacturer")));
-    EXPECT_TRUE(Contains(show.Text(), "  Model              " + system.Text("Model")));
+    EXPECT_TRUE(Contains(show.StdoutText(), "  Manufacturer       " + system.Text("Manufacturer")));
+    EXPECT_TRUE(Contains(show.StdoutText(), "  Model              " + system.Text("Model")));
     for (const auto& entry : Uninstall(c)->subkeys()) {
       const lab::RegistryValue* name = entry->FindValue("DisplayName");
       if (name != nullptr && entry->FindValue("UninstallString") != nullptr) {
-        EXPECT_TRUE(Contains(show.Text(), "  " + name->AsText().substr(0, 40)));
+        EXPECT_TRUE(Contains(show.StdoutText(), "  " + name->AsText().substr(0, 40)));
         break;
       }
     }

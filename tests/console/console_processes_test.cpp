@@ -49,23 +49,23 @@ TEST(ConsoleProcesses, CommandLineChannelAndOutcomesOfMisbehavingScanners) {
   ASSERT_GE(stray, 0);
   ASSERT_EQ(dup2(stray, 47), 47);
 
-  const ConsoleRun run = RunConsole({"scan", "--db", dir.str(), "--scanner", scanner, "--timeout", "2", "--jobs", "3",
+  const ScanResult run = RunConsole({"scan", "--db", dir.str(), "--scanner", scanner, "--timeout", "2", "--jobs", "3",
                                      "--user-only", "OK", "DIE", "HANG", "NOISY", "NEW"},
                                     {{"Temp", dir.str()}, {"RECORD", dir.str()}});
   close(47);
   close(stray);
-  ASSERT_EQ(run.exitCode, 1) << run.Text() << run.err;
+  ASSERT_EQ(run.exitCode, 1) << run.StdoutText() << run.stderrText;
 
-  EXPECT_TRUE(Contains(run.RowOf("OK"), "complete"));
-  EXPECT_TRUE(Contains(run.RowOf("NOISY"), "complete"));
-  const std::string died = run.RowOf("DIE");
+  EXPECT_TRUE(Contains(RowOf(run, "OK"), "complete"));
+  EXPECT_TRUE(Contains(RowOf(run, "NOISY"), "complete"));
+  const std::string died = RowOf(run, "DIE");
   EXPECT_TRUE(Contains(died, "died after 2%"));
   EXPECT_TRUE(Contains(died, "exit status 3: segment fault"));
-  EXPECT_TRUE(Contains(run.RowOf("HANG"), "timed out after 2%"));
-  EXPECT_TRUE(Contains(run.RowOf("NEW"), "reported as RENAMED"));
-  EXPECT_TRUE(Contains(run.Text(), "5 scans: 3 complete, 1 timed out, 1 died"));
-  EXPECT_TRUE(Contains(run.Text(), "Elapsed "));
-  for (const auto& line : run.out) EXPECT_LT(line.size(), 80u) << "the summary fits 80 columns: " << line;
+  EXPECT_TRUE(Contains(RowOf(run, "HANG"), "timed out after 2%"));
+  EXPECT_TRUE(Contains(RowOf(run, "NEW"), "reported as RENAMED"));
+  EXPECT_TRUE(Contains(run.StdoutText(), "5 scans: 3 complete, 1 timed out, 1 died"));
+  EXPECT_TRUE(Contains(run.StdoutText(), "Elapsed "));
+  for (const auto& line : run.stdoutLines) EXPECT_LT(line.size(), 80u) << "the summary fits 80 columns: " << line;
 
   // Field 1 is the channel's descriptor number, field 3 the source, and -u the switch.
   const std::string args = ReadFile(dir / "args");

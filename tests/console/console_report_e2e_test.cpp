@@ -65,14 +65,14 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedAndOpenedInABrowser) {
   for (int d = 0; d < 3; ++d) {
     c.Add("PCOK", FullComputerJson("PCOK", free[d]));
     c.Add("PCEVIL", HostileComputer("PCEVIL", free[2 - d]));
-    const ConsoleRun scan = c.Scan({"all"}, days[d]);
-    ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
+    const ScanResult scan = c.Scan({"all"}, days[d]);
+    ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
   }
   const std::string out = (dir / "report").string();
-  const ConsoleRun report = RunConsole({"report", "--db", source, "--out", out, "--title", "Lab & <co>"},
+  const ScanResult report = RunConsole({"report", "--db", source, "--out", out, "--title", "Lab & <co>"},
                                        {}, "2026-12-03 12:00:00");
-  ASSERT_EQ(report.exitCode, 0) << report.err;
-  EXPECT_TRUE(Contains(report.Text(), out + "/index.html"));
+  ASSERT_EQ(report.exitCode, 0) << report.stderrText;
+  EXPECT_TRUE(Contains(report.StdoutText(), out + "/index.html"));
 
   const std::string index = ReadFile(dir / "report" / "index.html");
   EXPECT_TRUE(Contains(index, "<title>Overview - Lab &amp; &lt;co&gt;</title>"));
@@ -143,9 +143,9 @@ TEST(ConsoleReport, ShowExportsReadBackThroughAJsonParserAndACsvReader) {
       "UPDATE Asset SET Manufacturer = '^Pinned, Inc.', Model = 'Say \"hi\"' || char(13, 10) || 'bye' "
       "WHERE Computer = 'PCEVIL'");
 
-  const ConsoleRun one = RunConsole({"show", "--db", source, "--format", "json", "PCEVIL"});
-  ASSERT_EQ(one.exitCode, 0) << one.err;
-  const nlohmann::json j = nlohmann::json::parse(one.Text());
+  const ScanResult one = RunConsole({"show", "--db", source, "--format", "json", "PCEVIL"});
+  ASSERT_EQ(one.exitCode, 0) << one.stderrText;
+  const nlohmann::json j = nlohmann::json::parse(one.StdoutText());
   EXPECT_EQ(j["values"]["Manufacturer"], "Pinned, Inc.");
   EXPECT_EQ(j["values"]["Model"], "Say \"hi\"\r\nbye");
   EXPECT_EQ(j["values"]["TotalPhysicalMemory"], 511);
@@ -159,15 +159,16 @@ TEST(ConsoleReport, ShowExportsReadBackThroughAJsonParserAndACsvReader) {
   EXPECT_TRUE(hostileListed) << j["software"].dump();
   EXPECT_EQ(j["services"], nlohmann::json::array({"Computer Browser"}));
 
-  const nlohmann::json all = nlohmann::json::parse(RunConsole({"show", "--db", source, "--format", "json"}).Text());
+  const ScanResult overview = RunConsole({"show", "--db", source, "--format", "json"});
+  const nlohmann::json all = nlohmann::json::parse(overview.StdoutText());
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0]["Computer"], "PC02");
   EXPECT_EQ(all[1]["Programs"], 2);
 
   // The CSV through Python's csv module, the reader spreadsheets agree with.
-  const ConsoleRun csv = RunConsole({"show", "--db", source, "--format", "csv"});
-  ASSERT_EQ(csv.exitCode, 0) << csv.err;
-  WriteFile(dir / "all.csv", csv.Text());
+  const ScanResult csv = RunConsole({"show", "--db", source, "--format", "csv"});
+  ASSERT_EQ(csv.exitCode, 0) << csv.stderrText;
+  WriteFile(dir / "all.csv", csv.StdoutText());
   ScanOptions python;
   python.program = "/usr/bin/python3";
   python.channelFd = -1;

@@ -41,11 +41,11 @@ TEST(ConsoleScan, MixedOutcomesAreSummarisedAndNoComputerChangesWhatIsReportedAb
 })");
   const std::string earlier = "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run";
   WriteFile(c.LogPath(), earlier + "\n");
-  const ConsoleRun run = c.Scan({"--timeout", "3", "--jobs", "5"});
-  ASSERT_EQ(run.exitCode, 1) << run.Text() << run.err;
+  const ScanResult run = c.Scan({"--timeout", "3", "--jobs", "5"});
+  ASSERT_EQ(run.exitCode, 1) << run.StdoutText() << run.stderrText;
 
-  EXPECT_TRUE(Contains(run.RowOf("PCOK"), "complete"));
-  const std::string text = run.Text();
+  EXPECT_TRUE(Contains(RowOf(run, "PCOK"), "complete"));
+  const std::string text = run.StdoutText();
   EXPECT_TRUE(Contains(text, "5 scans: 2 complete, 1 not answering, 1 no access, 1 timed out"));
   EXPECT_TRUE(Contains(text, "Error log: " + c.LogPath() + " (2 new lines)"));
   // Not a terminal: plain lines with a time stamp, one per stage and one at the end.
@@ -77,29 +77,30 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   const std::string list = (c.dir / "targets.txt").string();
   WriteFile(list, "# computers of the first floor\n\nPCOK   # the file server\n  pcok\nPCOFF\n");
 
-  const ConsoleRun day1 = c.Scan({"@" + list}, "2026-12-01 09:00:00");
-  ASSERT_EQ(day1.exitCode, 0) << day1.Text() << day1.err;
-  EXPECT_TRUE(Contains(day1.Text(), "2 scans: 1 complete, 1 not answering"));
-  EXPECT_TRUE(Contains(day1.Text(), "Skipped 1 duplicate target (the same computer as an earlier target, letter case ignored): pcok"));
-  EXPECT_EQ(day1.RowOf("PCUNUSED"), "");
+  const ScanResult day1 = c.Scan({"@" + list}, "2026-12-01 09:00:00");
+  ASSERT_EQ(day1.exitCode, 0) << day1.StdoutText() << day1.stderrText;
+  EXPECT_TRUE(Contains(day1.StdoutText(), "2 scans: 1 complete, 1 not answering"));
+  EXPECT_TRUE(Contains(day1.StdoutText(), "Skipped 1 duplicate target (the same computer as an earlier target, "
+                                          "letter case ignored): pcok"));
+  EXPECT_EQ(RowOf(day1, "PCUNUSED"), "");
 
   // The next day the disk has filled and the memory doubled.
   c.Add("PCOK", FullComputerJson("PCOK", "10737418240", "1072562176"));
-  const ConsoleRun day2 = c.Scan({"PCOK"}, "2026-12-02 09:00:00");
-  ASSERT_EQ(day2.exitCode, 0) << day2.Text() << day2.err;
+  const ScanResult day2 = c.Scan({"PCOK"}, "2026-12-02 09:00:00");
+  ASSERT_EQ(day2.exitCode, 0) << day2.StdoutText() << day2.stderrText;
 
-  const ConsoleRun all = RunConsole({"show", "--db", source});
-  ASSERT_EQ(all.exitCode, 0) << all.err;
-  const std::string overview = all.Text();
+  const ScanResult all = RunConsole({"show", "--db", source});
+  ASSERT_EQ(all.exitCode, 0) << all.stderrText;
+  const std::string overview = all.StdoutText();
   EXPECT_TRUE(Contains(overview, "CORP\\jsmith"));
   EXPECT_TRUE(Contains(overview, "Windows XP Professional SP2"));
   EXPECT_TRUE(Contains(overview, "2 programs, 1023 MB, 1 x Intel(R) Pentium(R) 4 CPU 2.80GHz"));
   EXPECT_TRUE(Contains(overview, "C: 10.0 GB free of 37.3 GB"));
-  for (const auto& line : all.out) EXPECT_LE(line.size(), 80u) << line;
+  for (const auto& line : all.stdoutLines) EXPECT_LE(line.size(), 80u) << line;
 
-  const ConsoleRun one = RunConsole({"show", "--db", source, "PCOK"});
-  ASSERT_EQ(one.exitCode, 0) << one.err;
-  const std::string detail = one.Text();
+  const ScanResult one = RunConsole({"show", "--db", source, "PCOK"});
+  ASSERT_EQ(one.exitCode, 0) << one.stderrText;
+  const std::string detail = one.StdoutText();
   EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/01 09:00:\d\d New Record Created\n)"))) << detail;
   EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/02 09:00:\d\d Physical Memory changed from 511 To 1023\n)")))
       << detail;
@@ -108,9 +109,9 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   EXPECT_TRUE(Contains(detail, "product ID 73931-640-0000106-57285"));
   EXPECT_TRUE(Contains(detail, "Services: 1"));
 
-  const ConsoleRun missing = RunConsole({"show", "--db", source, "NOSUCHPC"});
+  const ScanResult missing = RunConsole({"show", "--db", source, "NOSUCHPC"});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(Contains(missing.err, "no computer NOSUCHPC"));
+  EXPECT_TRUE(Contains(missing.stderrText, "no computer NOSUCHPC"));
 }
 
 // Concurrent first scans of one computer can leave two rows of a table; the scanner works
@@ -119,8 +120,8 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
 void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string& name) {
   const std::string& source = c.source;
   c.Add(name, FullComputerJson(name));
-  const ConsoleRun scan = c.Scan({name});
-  ASSERT_EQ(scan.exitCode, 0) << scan.Text() << scan.err;
+  const ScanResult scan = c.Scan({name});
+  ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
   ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0) << "run again, it keeps what is stored";
   const Inventory inventory = InventoryAt(source);
   inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('" + name + "', '')");
@@ -134,22 +135,22 @@ void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string&
   const bool scannedSoftware = first(SoftwareQuery(name))[1] != Variant("");
   const bool scannedServices = !first(ServicesQuery(name))[1].IsNull();
   const std::string programs = scannedSoftware ? "2" : "0";
-  const ConsoleRun all = RunConsole({"show", "--db", source});
-  ASSERT_EQ(all.exitCode, 0) << all.err;
-  const std::string overview = all.Text();
+  const ScanResult all = RunConsole({"show", "--db", source});
+  ASSERT_EQ(all.exitCode, 0) << all.stderrText;
+  const std::string overview = all.StdoutText();
   std::vector<std::string> following;  // the line after each row of the computer
-  for (std::size_t i = 0; i + 1 < all.out.size(); ++i) {
-    if (all.out[i].rfind(name + " ", 0) == 0) following.push_back(all.out[i + 1]);
+  for (std::size_t i = 0; i + 1 < all.stdoutLines.size(); ++i) {
+    if (all.stdoutLines[i].rfind(name + " ", 0) == 0) following.push_back(all.stdoutLines[i + 1]);
   }
   ASSERT_EQ(following.size(), 1u) << overview;
   EXPECT_TRUE(Contains(following[0], " " + programs + " programs, "));
-  const ConsoleRun one = RunConsole({"show", "--db", source, name});
-  ASSERT_EQ(one.exitCode, 0) << one.err;
-  EXPECT_TRUE(Contains(one.Text(), "Software (" + programs + " programs)"));
-  EXPECT_TRUE(Contains(one.Text(), scannedServices ? "Services: 1" : "Services: 0"));
-  EXPECT_EQ(Contains(one.Text(), "Second row"), !scannedAsset) << one.Text();
-  const ConsoleRun report = RunConsole({"report", "--db", source, "--out", (c.dir / "report").string()});
-  ASSERT_EQ(report.exitCode, 0) << report.err;
+  const ScanResult one = RunConsole({"show", "--db", source, name});
+  ASSERT_EQ(one.exitCode, 0) << one.stderrText;
+  EXPECT_TRUE(Contains(one.StdoutText(), "Software (" + programs + " programs)"));
+  EXPECT_TRUE(Contains(one.StdoutText(), scannedServices ? "Services: 1" : "Services: 0"));
+  EXPECT_EQ(Contains(one.StdoutText(), "Second row"), !scannedAsset) << one.StdoutText();
+  const ScanResult report = RunConsole({"report", "--db", source, "--out", (c.dir / "report").string()});
+  ASSERT_EQ(report.exitCode, 0) << report.stderrText;
   int pages = 0;
   for (const auto& page : std::filesystem::directory_iterator(c.dir / "report" / "computers")) {
     if (page.path().filename().string().find(name) == std::string::npos) continue;
@@ -239,23 +240,24 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
 }
 
 TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
-  const ConsoleRun help = RunConsole({"--help"});
+  const ScanResult help = RunConsole({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance"}) {
-    EXPECT_TRUE(Contains(help.Text(), std::string("  ") + command + " "));
+    EXPECT_TRUE(Contains(help.StdoutText(), std::string("  ") + command + " "));
     for (const char* flag : {"--help", "-h"}) {
-      const ConsoleRun one = RunConsole({command, flag});
-      EXPECT_EQ(one.exitCode, 0) << command << " " << flag << one.err;
-      EXPECT_TRUE(Contains(one.Text(), std::string("  ") + command));
+      const ScanResult one = RunConsole({command, flag});
+      EXPECT_EQ(one.exitCode, 0) << command << " " << flag << one.stderrText;
+      EXPECT_TRUE(Contains(one.StdoutText(), std::string("  ") + command));
     }
   }
   EXPECT_EQ(RunConsole({"-h"}).exitCode, 0);
-  const ConsoleRun version = RunConsole({"--version"});
+  const ScanResult version = RunConsole({"--version"});
   EXPECT_EQ(version.exitCode, 0);
-  EXPECT_TRUE(std::regex_match(version.Text(), std::regex("korvane-console \\d+\\.\\d+.*\n"))) << version.Text();
-  const ConsoleRun wrong = RunConsole({"show", "--db", "x", "--format", "xml"});
+  EXPECT_TRUE(std::regex_match(version.StdoutText(), std::regex("korvane-console \\d+\\.\\d+.*\n")))
+      << version.StdoutText();
+  const ScanResult wrong = RunConsole({"show", "--db", "x", "--format", "xml"});
   EXPECT_EQ(wrong.exitCode, 2);
-  EXPECT_TRUE(Contains(wrong.err, "usage: korvane-console\n  show "));
+  EXPECT_TRUE(Contains(wrong.stderrText, "usage: korvane-console\n  show "));
   // No command, an unknown one, no inventory, no --db, neither targets nor a lab, no jobs,
   // a comma in the source, a missing target list, a lab of no size.
   TempDir dir;
@@ -267,13 +269,9 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   }
 
   // A bare word that names no directory and no data source: say how to mean a directory.
-  ScanOptions init;
-  init.program = ProgramPath("korvane-console");
-  init.channelFd = -1;
-  init.args = {"init-db", "inv"};
   const std::string here = std::filesystem::current_path().string();
   std::filesystem::current_path(dir.path());
-  const ScanResult bare = RunScanner(init);
+  const ScanResult bare = RunConsole({"init-db", "inv"});
   std::filesystem::current_path(here);
   EXPECT_EQ(bare.exitCode, 1);
   EXPECT_TRUE(Contains(bare.stderrText, "a path such as ./inv creates an SQLite inventory there"));
@@ -286,9 +284,9 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
 TEST(ConsoleDemo, ScansANewNetworkOnThreePinnedDaysAndShowsIt) {
   TempDir dir;
   const std::string root = (dir / "demo").string();
-  const ConsoleRun run = RunConsole({"demo", root, "--computers", "5"});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  const std::string text = run.Text();
+  const ScanResult run = RunConsole({"demo", root, "--computers", "5"});
+  ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+  const std::string text = run.StdoutText();
   for (const char* day : {"=== Day 1 (2026-12-01 09:00:00)", "=== Day 2 (2026-12-02 09:00:00)",
                           "=== Day 3 (2026-12-03 09:00:00)", "=== The inventory", "=== One computer: "}) {
     EXPECT_TRUE(Contains(text, day));

@@ -97,13 +97,13 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
     WriteComputer(lab, name,
                   R"({"latencyMs": {"wmiConnect": 400, "registry": 2},)" + FullComputerJson(name).substr(1));
   }
-  const ConsoleRun run = RunConsole(
+  const ScanResult run = RunConsole(
       {"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "128", "--timeout", "240", "all"},
       {{"Temp", temp.str()}});
-  const std::string text = run.Text();
-  EXPECT_EQ(run.exitCode, 0) << text << run.err;
+  const std::string text = run.StdoutText();
+  EXPECT_EQ(run.exitCode, 0) << text << run.stderrText;
   // 147 connections are free for the scanners: no warning.
-  EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+  EXPECT_EQ(run.stderrText.find("warning"), std::string::npos) << run.stderrText;
   EXPECT_TRUE(Contains(text, "up to 128 at once"));
 
   // No scanner was refused or gave up on the database.
@@ -122,11 +122,11 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
 
   // Asked for more at once than the server has free, the console says so before it
   // starts (the stand-in scanner ends at once without touching the server).
-  const ConsoleRun tooMany = RunConsole(
+  const ScanResult tooMany = RunConsole(
       {"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "200", "--scanner", "/bin/true", "all"},
       {{"Temp", temp.str()}});
-  EXPECT_TRUE(Contains(tooMany.err, "200 scans at once need 200 connections, but the PostgreSQL server has"));
-  EXPECT_TRUE(Contains(tooMany.err, "max_connections"));
+  EXPECT_TRUE(Contains(tooMany.stderrText, "200 scans at once need 200 connections, but the PostgreSQL server has"));
+  EXPECT_TRUE(Contains(tooMany.stderrText, "max_connections"));
 }
 
 TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
@@ -150,18 +150,18 @@ TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
   };
 
   server.Empty();
-  const ConsoleRun one = scan("all");
-  EXPECT_EQ(one.exitCode, 0) << one.Text() << one.err;
+  const ScanResult one = scan("all");
+  EXPECT_EQ(one.exitCode, 0) << one.StdoutText() << one.stderrText;
   const std::vector<std::string> byOne = server.Rows();
 
   server.Empty();
-  ConsoleRun first;
-  ConsoleRun second;
+  ScanResult first;
+  ScanResult second;
   std::thread other([&] { second = scan("@" + (temp / "second.txt").string()); });
   first = scan("@" + (temp / "first.txt").string());
   other.join();
-  EXPECT_EQ(first.exitCode, 0) << first.Text() << first.err;
-  EXPECT_EQ(second.exitCode, 0) << second.Text() << second.err;
+  EXPECT_EQ(first.exitCode, 0) << first.StdoutText() << first.stderrText;
+  EXPECT_EQ(second.exitCode, 0) << second.StdoutText() << second.stderrText;
   const std::vector<std::string> byTwo = server.Rows();
 
   EXPECT_GT(byOne.size(), computers.size());
