@@ -148,15 +148,13 @@ TEST(ConsoleLab, DaysPassTheSameWayForASeedAndChangeWhatAScanSees) {
 
 TEST(ConsoleLab, AGeneratedNetworkScansAsItsComputersAreDescribed) {
   ConsoleLab lab;
-  const std::string& db = lab.source;
   ASSERT_EQ(RunConsole({"lab-create", lab.lab.str(), "--computers", "40", "--seed", "21"}).exitCode, 0);
   const ScanResult scan = lab.Scan({"--jobs", "8"});
   ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
-  int silent = 0, denied = 0, shown = 0;
+  int silent = 0, denied = 0;
   for (int i = 0; i < 40; ++i) {
     const lab::authoring::GeneratedComputer generated = lab::authoring::GenerateComputer(21, i);
     const lab::LabComputer& c = generated.computer;
-    const std::string row = RowOf(scan, c.fileName);
     std::string expected = "complete";
     if (!c.echo.answers) {
       expected = "not answering";
@@ -165,25 +163,9 @@ TEST(ConsoleLab, AGeneratedNetworkScansAsItsComputersAreDescribed) {
       expected = "no access";
       ++denied;
     }
-    EXPECT_TRUE(Contains(row, " " + expected + " "));
-    // The first computer that answers everything is shown as its file describes it.
-    if (shown > 0 || expected != "complete" || !c.wmi || c.wmi->connectError || generated.os->era < 2) continue;
-    ++shown;
-    const ScanResult show = RunConsole({"show", "--db", db, c.fileName});
-    ASSERT_EQ(show.exitCode, 0) << show.stderrText;
-    const lab::WmiInstance& system = c.wmi->Find("Win32_ComputerSystem")->instances[0];
-    EXPECT_TRUE(Contains(show.StdoutText(), "  Manufacturer       " + system.Text("Manufacturer")));
-    EXPECT_TRUE(Contains(show.StdoutText(), "  Model              " + system.Text("Model")));
-    for (const auto& entry : Uninstall(c)->subkeys()) {
-      const lab::RegistryValue* name = entry->FindValue("DisplayName");
-      if (name != nullptr && entry->FindValue("UninstallString") != nullptr) {
-        EXPECT_TRUE(Contains(show.StdoutText(), "  " + name->AsText().substr(0, 40)));
-        break;
-      }
-    }
+    EXPECT_TRUE(Contains(RowOf(scan, c.fileName), " " + expected + " "));
   }
   EXPECT_GT(silent + denied, 0);
-  EXPECT_EQ(shown, 1);
 }
 
 }  // namespace

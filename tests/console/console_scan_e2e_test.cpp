@@ -105,6 +105,7 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/02 09:00:\d\d Physical Memory changed from 511 To 1023\n)")))
       << detail;
   EXPECT_TRUE(Contains(detail, "    2026/12/01 12288, 2026/12/02 10240\n"));
+  EXPECT_TRUE(Contains(detail, "  Manufacturer       Dell Inc.\n  Model              OptiPlex GX270\n"));
   EXPECT_TRUE(Contains(detail, "  Microsoft Office Professional Edition 2003"));
   EXPECT_TRUE(Contains(detail, "product ID 73931-640-0000106-57285"));
   EXPECT_TRUE(Contains(detail, "Services: 1"));
