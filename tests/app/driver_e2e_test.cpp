@@ -16,10 +16,6 @@
 namespace korvane::test {
 namespace {
 
-std::vector<std::string> LogOf(const TempDir& temp) {
-  return ReadLines(temp / "DrevantaAssetDB.log");
-}
-
 // Log line: "YYYY/MM/DD HH:MM:SS,first,second"
 const std::regex kLogLine(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2},(.*)$)");
 
@@ -51,7 +47,7 @@ TEST(ScannerCommandLine, MalformedLinesAndOverlongNamesAreLoggedAndEndWithComple
   EXPECT_TRUE(r.progress.empty());
   EXPECT_EQ(r.stdoutLines, (std::vector<std::string>{name + ",2", name + ",Complete"}));
 
-  const auto log = LogOf(temp);
+  const auto log = ReadLines(temp / "DrevantaAssetDB.log");
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(AfterDate(log[0]), "Korvane.Form_Load,3,PC01,SQLSRV:Invalid procedure call or argument");
   EXPECT_EQ(AfterDate(log[1]), "Korvane.Form_Load,x3,PC01,SQLSRV,:Type mismatch");
@@ -68,7 +64,7 @@ TEST(ScannerConsole, ALostConsoleOrLogCostsTheLinesButNotTheScan) {
                                 .closeReader = true});
   EXPECT_EQ(gone.signal, 0);
   EXPECT_EQ(gone.exitCode, 0);
-  const auto log = LogOf(temp);
+  const auto log = ReadLines(temp / "DrevantaAssetDB.log");
   ASSERT_EQ(log.size(), 1u);
   EXPECT_NE(log[0].find(",Korvane.Scan," + name + ":"), std::string::npos);
   // A log that cannot be written changes nothing else either.
@@ -108,7 +104,7 @@ TEST(ScannerConsole, AHandleThatWasNotInheritedNeverReachesTheScannersOwnFiles) 
   EXPECT_EQ(inventory.RowsOf("Software", "PC01").size(), 1u);
   EXPECT_NE(inventory.RowsOf("Software", "PC01").at(0).at(1).text().find("Beta"), std::string::npos);
   EXPECT_EQ(inventory.RowsOf("LastAccess", "PC01").size(), 1u);
-  EXPECT_EQ(LogOf(lab), std::vector<std::string>{});
+  EXPECT_EQ(ReadLines(lab / "DrevantaAssetDB.log"), std::vector<std::string>{});
 }
 
 TEST(ScannerLog, ConcurrentScannersNeverTearALine) {
@@ -123,7 +119,7 @@ TEST(ScannerLog, ConcurrentScannersNeverTearALine) {
     }));
   }
   for (auto& r : runs) EXPECT_EQ(r.get().exitCode, 0);
-  const auto log = LogOf(temp);
+  const auto log = ReadLines(temp / "DrevantaAssetDB.log");
   ASSERT_EQ(log.size(), static_cast<std::size_t>(kScanners));
   std::set<std::string> seen;
   const std::regex whole(R"(^Korvane\.Form_Load,3,(M\d+)-x{3000}:Invalid procedure call or argument$)");

@@ -36,20 +36,16 @@ struct StartUp {
   }
 };
 
-// How malformed lines are logged and reported is checked on the real executable
-// (driver_e2e_test.cpp); here, what a well-formed line sets.
+// How malformed lines are logged and reported, and where the fields of a well-formed
+// one take the scan, is checked on the real executable (driver_e2e_test.cpp and every
+// end-to-end scan); here, what the scans there cannot tell.
 TEST(StartUp, ReadsTheFieldsOfACommandLine) {
+  // The console recognises the scanner's connection failures by this text.
   StartUp s("1234,PC01,SQLSRV,");
   ASSERT_FALSE(s.Load());
-  EXPECT_EQ(s.k.ctx.ConsoleListBox, 1234);
-  EXPECT_EQ(s.k.ctx.ComputerName, "PC01");
-  EXPECT_EQ(s.k.ctx.SqlServer, "SQLSRV");
   EXPECT_EQ(s.k.ctx.ConnectionString,
             "Provider=SQLOLEDB;Data Source=SQLSRV;Initial Catalog=DrevantaAsset;"
             "Trusted_Connection=yes");
-  // The Temp variable is found whatever the letter case of its name, and kept unchanged.
-  EXPECT_EQ(LogFilePath(s.k), "C:\\Temp\\DrevantaAssetDB.log");
-  EXPECT_TRUE(s.console.lines.empty());
 
   // Fields are not trimmed, and the fourth may hold commas.
   StartUp untrimmed("77, PC 01 ,SQL,SRV,more");
