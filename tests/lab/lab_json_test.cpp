@@ -40,7 +40,6 @@ TEST(LabJson, ABrokenFileIsReportedByLineAndColumnInCharacters) {
   JsonError e = ErrorOf("{\n  \"a\": 1,\n  \"b\" 2\n}");
   EXPECT_EQ(e.line, 3u);
   EXPECT_EQ(e.column, 7u);
-  EXPECT_NE(e.message.find("':'"), std::string::npos) << e.message;
   // The two-byte section sign counts as one column.
   e = ErrorOf("[\"\xC2\xA7\", tru]");
   EXPECT_EQ(e.line, 1u);
