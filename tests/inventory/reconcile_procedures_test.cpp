@@ -131,6 +131,7 @@ TEST(UpdateDB, FailuresAreSkippedSilentlyExceptTheFinalListWrites) {
   changed.Manufacturer = "Beta";
   changed.Domain = "other";
   changed.TotalPhysicalMemory = 2048;
+  changed.ServiceList = "Alerter";
   r.db.failingReads.insert({"Asset", 3});       // Domain cannot be read
   r.db.failingUpdates.insert({"Software", 1});  // nor the software list written
   UpdateDB(r.NewScan(changed));
