@@ -36,11 +36,10 @@ const char* kServices = R"("services": {"list": [
     {"name": "Browser", "display": "Computer Browser"},
     {"name": "Cdrom", "display": "CD-ROM Driver", "type": "driver"}]})";
 
-std::string FullWmi(const std::string& computerSystem = "", const std::string& wmiExtra = "") {
+std::string FullWmi(const std::string& wmiExtra = "") {
   return R"("wmi": {"classes": {
     "Win32_ComputerSystem": [ {"Name": "PC01", "UserName": "CORP\\jsmith", "Manufacturer": "Dell Inc.",
-       "Model": "OptiPlex GX270", "Domain": "corp.example", "TotalPhysicalMemory": "536281088")" +
-         computerSystem + R"(} ],
+       "Model": "OptiPlex GX270", "Domain": "corp.example", "TotalPhysicalMemory": "536281088"} ],
     "Win32_OperatingSystem": [ {"BootDevice": "\\Device\\HarddiskVolume1", "Caption": "Microsoft Windows XP Professional",
        "CountryCode": "44", "CSDVersion": "Service Pack 2", "Description": "", "FreePhysicalMemory": "215040",
        "FreeSpaceInPagingFiles": "1048576", "FreeVirtualMemory": "2000000", "Version": "5.1.2600",
@@ -311,7 +310,7 @@ TEST_F(CollectE2E, ScansThatEndEarly) {
 
 TEST_F(CollectE2E, OtherQueryErrorsAreSkipped) {
   // The pass yields nothing, nothing is logged, the passes go on.
-  Computer("GENERIC", FullWmi("", R"(, "queryErrors": {"Win32_OperatingSystem": {"number": -2147217407,
+  Computer("GENERIC", FullWmi(R"(, "queryErrors": {"Win32_OperatingSystem": {"number": -2147217407,
       "description": "Generic failure"}})") + "," + XpRegistry(Uninstall("A", R"("UninstallString": "u")") +
                                                             Uninstall("B", R"("UninstallString": "u")")));
   const Outcome g = Scan("GENERIC");
