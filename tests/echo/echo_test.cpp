@@ -154,15 +154,17 @@ TEST(EchoScanTest, LoopbackAnswersTheRealScanner) {
   TempDir temp;
   for (const std::string computer : {"127.0.0.1", "0.0.0.0"}) {
     const bool answers = computer != "0.0.0.0";
-    const ScanResult r =
-        RunScanner({.args = {ScanCommandLine(computer, inventory.DataSource())}, .env = {{"Temp", temp.str()}}});
+    const ScanResult r = RunScanner(
+        {.args = {ScanCommandLine(computer, inventory.DataSource())}, .env = {{"Temp", temp.str()}}});
     EXPECT_EQ(r.exitCode, 0) << r.stderrText;
-    EXPECT_EQ(r.progress, (std::vector<std::string>{computer + ",2", computer + ",4", computer + ",Complete"}));
+    EXPECT_EQ(r.progress,
+              (std::vector<std::string>{computer + ",2", computer + ",4", computer + ",Complete"}));
     const auto rows = inventory.RowsOf("LastAccess", computer);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][1].IsNull(), !answers) << computer;
     const std::string log = ReadFile(temp / "DrevantaAssetDB.log");
-    EXPECT_EQ(log.find("Insufficient access or error accessing PC ," + computer + ":") != std::string::npos, answers);
+    const std::string accessCheck = "Insufficient access or error accessing PC ," + computer + ":";
+    EXPECT_EQ(log.find(accessCheck) != std::string::npos, answers);
     EXPECT_EQ(log.find(computer + ":") != std::string::npos, answers) << log;
   }
 }
