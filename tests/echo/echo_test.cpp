@@ -33,7 +33,6 @@ EchoReply Ping(PosixEchoService& echo, IPv4 destination) {
 
 TEST(EchoTest, LoopbackAnswers) {
   PosixEchoService echo;
-  EXPECT_EQ(echo.Resolve("127.0.0.1"), (IPv4{127, 0, 0, 1}));
   EXPECT_EQ(echo.Resolve("localhost"), (IPv4{127, 0, 0, 1}));
   EXPECT_EQ(echo.Resolve(""), std::nullopt);
 
