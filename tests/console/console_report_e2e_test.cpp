@@ -57,8 +57,6 @@ std::vector<std::pair<std::string, std::string>> Pairs(const std::string& text, 
 
 TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   ConsoleLab c;
-  const TempDir& dir = c.dir;
-  const std::string& source = c.source;
   c.Add("PCOFF", R"({"echo": false})");
   const char* days[] = {"2026-12-01 09:00:00", "2026-12-02 09:00:00", "2026-12-03 09:00:00"};
   const char* free[] = {"12884901888", "11811160064", "10737418240"};
@@ -68,13 +66,13 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
     const ScanResult scan = c.Scan({"all"}, days[d]);
     ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
   }
-  const std::string out = (dir / "report").string();
-  const ScanResult report = RunConsole({"report", "--db", source, "--out", out, "--title", "Lab & <co>"},
+  const std::string out = (c.dir / "report").string();
+  const ScanResult report = RunConsole({"report", "--db", c.source, "--out", out, "--title", "Lab & <co>"},
                                        {}, "2026-12-03 12:00:00");
   ASSERT_EQ(report.exitCode, 0) << report.stderrText;
   EXPECT_TRUE(Contains(report.StdoutText(), out + "/index.html"));
 
-  const std::string index = ReadFile(dir / "report" / "index.html");
+  const std::string index = ReadFile(c.dir / "report" / "index.html");
   EXPECT_TRUE(Contains(index, "<title>Overview - Lab &amp; &lt;co&gt;</title>"));
   EXPECT_TRUE(Contains(index, "id=\"computer-count\">2<"));
   EXPECT_TRUE(Contains(index, "answered today"));
@@ -83,16 +81,16 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   EXPECT_TRUE(std::regex_search(index, std::regex(R"(PCOK</a></td><td>C:</td><td class="num">10.0 GB</td><td class="num">1.0 GB</td><td class="num">10 days)")))
       << index;
   // The census: WinZip on PCOK only, the hostile program on PCEVIL only, Office on both.
-  const std::string census = ReadFile(dir / "report" / "software.html");
+  const std::string census = ReadFile(c.dir / "report" / "software.html");
   std::smatch program;
   ASSERT_TRUE(std::regex_search(census, program, std::regex(R"re(<a href="(software/\d+\.html)">&lt;script&gt;alert\(&quot;x&quot;\)&lt;/script&gt; &amp; &#39;q&#39;</a></td><td class="num">1</td><td>9\.0 \(1\))re")))
       << census;
   EXPECT_TRUE(std::regex_search(census, std::regex(R"(>Microsoft Office Professional Edition 2003</a></td><td class="num">2</td><td>11\.0\.5614\.0 \(2\))")))
       << census;
-  const std::string programPage = ReadFile(dir / "report" / program[1].str());
+  const std::string programPage = ReadFile(c.dir / "report" / program[1].str());
   EXPECT_TRUE(std::regex_search(programPage, std::regex(R"(<h2>Version 9\.0 \(1\)</h2>\n<p><a href="\.\./computers/[^"]+">PCEVIL</a></p>)")))
       << programPage;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "report")) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(c.dir / "report")) {
     const std::string page = ReadFile(entry.path());
     EXPECT_EQ(page.find("<script"), std::string::npos) << entry.path();
     EXPECT_EQ(page.find("http"), std::string::npos) << entry.path();  // nothing from the network
@@ -100,11 +98,11 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
 
   // The machine-readable views, after the report: a value pinned, and one with a comma,
   // quotes and a line break.
-  InventoryAt(source).Execute(
+  InventoryAt(c.source).Execute(
       "UPDATE Asset SET Manufacturer = '^Pinned, Inc.', Model = 'Say \"hi\"' || char(13, 10) || 'bye' "
       "WHERE Computer = 'PCEVIL'");
 
-  const ScanResult one = RunConsole({"show", "--db", source, "--format", "json", "PCEVIL"});
+  const ScanResult one = RunConsole({"show", "--db", c.source, "--format", "json", "PCEVIL"});
   ASSERT_EQ(one.exitCode, 0) << one.stderrText;
   const nlohmann::json j = nlohmann::json::parse(one.StdoutText());
   EXPECT_EQ(j["values"]["Manufacturer"], "Pinned, Inc.");
@@ -120,22 +118,22 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   EXPECT_TRUE(hostileListed) << j["software"].dump();
   EXPECT_EQ(j["services"], nlohmann::json::array({"Computer Browser"}));
 
-  const ScanResult listing = RunConsole({"show", "--db", source, "--format", "json"});
+  const ScanResult listing = RunConsole({"show", "--db", c.source, "--format", "json"});
   const nlohmann::json all = nlohmann::json::parse(listing.StdoutText());
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0]["Computer"], "PCEVIL");
   EXPECT_EQ(all[1]["Programs"], 2);
 
   // The CSV through Python's csv module, the reader spreadsheets agree with.
-  const ScanResult csv = RunConsole({"show", "--db", source, "--format", "csv"});
+  const ScanResult csv = RunConsole({"show", "--db", c.source, "--format", "csv"});
   ASSERT_EQ(csv.exitCode, 0) << csv.stderrText;
-  WriteFile(dir / "all.csv", csv.StdoutText());
+  WriteFile(c.dir / "all.csv", csv.StdoutText());
   ScanOptions python;
   python.program = "/usr/bin/python3";
   python.channelFd = -1;
   python.args = {"-c",
                  "import csv, json, sys; print(json.dumps(list(csv.reader(open(sys.argv[1], newline='')))))",
-                 (dir / "all.csv").string()};
+                 (c.dir / "all.csv").string()};
   if (std::filesystem::exists(python.program)) {
     const ScanResult read = RunScanner(python);
     ASSERT_EQ(read.exitCode, 0) << read.stderrText;
@@ -167,14 +165,14 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   // The hostile name is text, escaped in the serialised DOM (no page holds a script element).
   EXPECT_TRUE(Contains(detail, "&lt;script&gt;alert(\"x\")&lt;/script&gt; &amp; 'q'"));
   // One chart per drive with a history, its points those of the stored text.
-  const std::string stored = InventoryAt(source).Rows(DriveHistoryQuery("PCEVIL", "C")).at(0).at(1).text();
+  const std::string stored = InventoryAt(c.source).Rows(DriveHistoryQuery("PCEVIL", "C")).at(0).at(1).text();
   const auto storedPoints = Pairs(stored, std::regex(R"(\^(\d{4}/\d\d/\d\d),(\d+))"));
   ASSERT_EQ(storedPoints.size(), 3u) << stored;
   EXPECT_EQ(Pairs(detail, std::regex(R"re(data-date="([^"]*)" data-mb="([^"]*)")re")), storedPoints);
   const std::regex chart("<svg class=\"chart\"");
   EXPECT_EQ(std::distance(std::sregex_iterator(detail.begin(), detail.end(), chart), std::sregex_iterator()), 1);
 
-  const std::string shot = (dir / "computer.png").string();
+  const std::string shot = (c.dir / "computer.png").string();
   RunChromium(profile, {"--window-size=1100,900", "--screenshot=" + shot, "file://" + computerPage});
   // A page that renders flat (nothing visible) compresses to about 5 KB; its text,
   // tables and charts make about 100 KB.

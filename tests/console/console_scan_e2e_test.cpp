@@ -21,10 +21,6 @@
 namespace korvane::test {
 namespace {
 
-std::vector<std::vector<Variant>> Rows(const std::string& source, const std::string& query) {
-  return InventoryAt(source).Rows(query);
-}
-
 // EVIL reports through WMI a name holding a line break and, after it, a line in the error
 // log's shape that blames PCOK; its software stage then logs a line under that name.
 TEST(ConsoleScan, MixedOutcomesAreSummarisedAndNoComputerChangesWhatIsReportedAboutAnother) {
@@ -73,7 +69,6 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   c.Add("PCOK", FullComputerJson("PCOK", "12884901888", "536281088"));
   c.Add("PCOFF", R"({"echo": false})");
   c.Add("PCUNUSED", FullComputerJson("PCUNUSED"));
-  const std::string& source = c.source;
   const std::string list = (c.dir / "targets.txt").string();
   WriteFile(list, "# computers of the first floor\n\nPCOK   # the file server\n  pcok\nPCOFF\n");
 
@@ -89,7 +84,7 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   const ScanResult day2 = c.Scan({"PCOK"}, "2026-12-02 09:00:00");
   ASSERT_EQ(day2.exitCode, 0) << day2.StdoutText() << day2.stderrText;
 
-  const ScanResult all = RunConsole({"show", "--db", source});
+  const ScanResult all = RunConsole({"show", "--db", c.source});
   ASSERT_EQ(all.exitCode, 0) << all.stderrText;
   const std::string overview = all.StdoutText();
   EXPECT_TRUE(Contains(overview, "CORP\\jsmith"));
@@ -98,7 +93,7 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   EXPECT_TRUE(Contains(overview, "C: 10.0 GB free of 37.3 GB"));
   for (const auto& line : all.stdoutLines) EXPECT_LE(line.size(), 80u) << line;
 
-  const ScanResult one = RunConsole({"show", "--db", source, "PCOK"});
+  const ScanResult one = RunConsole({"show", "--db", c.source, "PCOK"});
   ASSERT_EQ(one.exitCode, 0) << one.stderrText;
   const std::string detail = one.StdoutText();
   EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/01 09:00:\d\d New Record Created\n)"))) << detail;
@@ -110,7 +105,7 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
   EXPECT_TRUE(Contains(detail, "product ID 73931-640-0000106-57285"));
   EXPECT_TRUE(Contains(detail, "Services: 1"));
 
-  const ScanResult missing = RunConsole({"show", "--db", source, "NOSUCHPC"});
+  const ScanResult missing = RunConsole({"show", "--db", c.source, "NOSUCHPC"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(Contains(missing.stderrText, "no computer NOSUCHPC"));
 }
@@ -119,12 +114,11 @@ TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
 // on the first row its keyed query returns, and show and report must present that row,
 // on every backend (through the DSN on PostgreSQL).
 void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string& name) {
-  const std::string& source = c.source;
   c.Add(name, FullComputerJson(name));
   const ScanResult scan = c.Scan({name});
   ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
-  ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0) << "run again, it keeps what is stored";
-  const Inventory inventory = InventoryAt(source);
+  ASSERT_EQ(RunConsole({"init-db", c.source}).exitCode, 0) << "run again, it keeps what is stored";
+  const Inventory inventory = InventoryAt(c.source);
   inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('" + name + "', '')");
   inventory.Execute("INSERT INTO Services (ServComputer) VALUES ('" + name + "')");
   inventory.Execute("INSERT INTO Asset (Computer, Manufacturer) VALUES ('" + name + "', 'Second row')");
@@ -136,7 +130,7 @@ void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string&
   const bool scannedSoftware = first(SoftwareQuery(name))[1] != Variant("");
   const bool scannedServices = !first(ServicesQuery(name))[1].IsNull();
   const std::string programs = scannedSoftware ? "2" : "0";
-  const ScanResult all = RunConsole({"show", "--db", source});
+  const ScanResult all = RunConsole({"show", "--db", c.source});
   ASSERT_EQ(all.exitCode, 0) << all.stderrText;
   const std::string overview = all.StdoutText();
   std::vector<std::string> following;  // the line after each row of the computer
@@ -145,12 +139,12 @@ void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string&
   }
   ASSERT_EQ(following.size(), 1u) << overview;
   EXPECT_TRUE(Contains(following[0], " " + programs + " programs, "));
-  const ScanResult one = RunConsole({"show", "--db", source, name});
+  const ScanResult one = RunConsole({"show", "--db", c.source, name});
   ASSERT_EQ(one.exitCode, 0) << one.stderrText;
   EXPECT_TRUE(Contains(one.StdoutText(), "Software (" + programs + " programs)"));
   EXPECT_TRUE(Contains(one.StdoutText(), scannedServices ? "Services: 1" : "Services: 0"));
   EXPECT_EQ(Contains(one.StdoutText(), "Second row"), !scannedAsset) << one.StdoutText();
-  const ScanResult report = RunConsole({"report", "--db", source, "--out", (c.dir / "report").string()});
+  const ScanResult report = RunConsole({"report", "--db", c.source, "--out", (c.dir / "report").string()});
   ASSERT_EQ(report.exitCode, 0) << report.stderrText;
   int pages = 0;
   for (const auto& page : std::filesystem::directory_iterator(c.dir / "report" / "computers")) {
@@ -236,7 +230,7 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
       EXPECT_TRUE(std::regex_search(text, std::regex(R"(\nSLOW1 +interrupted after 2%)"))) << text;
     }
     // What finished before the interrupt is in the inventory.
-    EXPECT_EQ(Rows(source, AssetQuery("PCOK")).size(), 1u);
+    EXPECT_EQ(InventoryAt(source).Rows(AssetQuery("PCOK")).size(), 1u);
   }
 }
 
@@ -293,11 +287,11 @@ TEST(ConsoleDemo, ScansANewNetworkOnThreePinnedDaysAndShowsIt) {
     EXPECT_TRUE(Contains(text, day));
   }
 
-  const std::string inventory = root + "/inventory";
-  const auto times = Rows(inventory, "SELECT LastAccessTime FROM LastAccess WHERE LastAccessTime IS NOT NULL");
+  const Inventory inventory = InventoryAt(root + "/inventory");
+  const auto times = inventory.Rows("SELECT LastAccessTime FROM LastAccess WHERE LastAccessTime IS NOT NULL");
   ASSERT_FALSE(times.empty());
   for (const auto& t : times) EXPECT_EQ(t[0].text().substr(0, 14), "2026/12/03 09:") << "last seen on the third day";
-  const auto series = Rows(inventory, "SELECT DiskHistory FROM DriveHistory ORDER BY length(DiskHistory) DESC");
+  const auto series = inventory.Rows("SELECT DiskHistory FROM DriveHistory ORDER BY length(DiskHistory) DESC");
   ASSERT_FALSE(series.empty());
   EXPECT_TRUE(std::regex_match(series[0][0].text(), std::regex(R"(\^2026/12/01,\d+\^2026/12/02,\d+\^2026/12/03,\d+)")))
       << series[0][0].text();
