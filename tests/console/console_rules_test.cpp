@@ -38,18 +38,16 @@ Outcome Classify(Lines lines, Lines log) {
 }
 
 TEST(ConsoleRules, ProgressLinesAndStages) {
-  for (const char* line : {"PC01,52.6666666666667", "PC01,52,6666666666667"}) {  // a decimal point or comma
+  // A decimal point or comma; a name holding a comma; a start-up that failed before the
+  // name was known.
+  for (const auto& [line, computer, percent, complete] : std::vector<std::tuple<std::string, std::string, double, bool>>{
+           {"PC01,52.6666666666667", "PC01", 52.6666666666667, false}, {"PC01,52,6666666666667", "PC01", 52.6666666666667, false},
+           {"PC,01,Complete", "PC,01", -1, true}, {",Complete", "", -1, true}}) {
     const ProgressItem p = ParseProgressLine(line);
-    EXPECT_EQ(p.computer, "PC01");
-    EXPECT_DOUBLE_EQ(p.percent.value_or(0), 52.6666666666667);
-    EXPECT_FALSE(p.complete);
+    EXPECT_EQ(p.computer, computer) << line;
+    EXPECT_DOUBLE_EQ(p.percent.value_or(-1), percent) << line;
+    EXPECT_EQ(p.complete, complete) << line;
   }
-  ProgressItem p = ParseProgressLine("PC,01,Complete");  // a name with a comma keeps it
-  EXPECT_EQ(p.computer, "PC,01");
-  EXPECT_TRUE(p.complete);
-  p = ParseProgressLine(",Complete");  // start-up failed before the name was known
-  EXPECT_EQ(p.computer, "");
-  EXPECT_TRUE(p.complete);
   EXPECT_FALSE(ParseProgressLine("PC01,12%").percent.has_value());
   EXPECT_FALSE(ParseProgressLine("garbage").complete);
 

@@ -163,10 +163,10 @@ TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnSqlite) {
 }
 
 TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnPostgres) {
-  const char* dsn = std::getenv("KORVANE_TEST_PG_DSN");
-  if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "PostgreSQL tests need KORVANE_TEST_PG_DSN (see scripts/postgres-setup.sh)";
+  KORVANE_SKIP_UNLESS_AVAILABLE(InventoryBackend::Postgres);
   // Short enough for the overview's name column.
-  ShowPresentsTheFirstOfDuplicateRows(ConsoleLab(dsn), "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
+  ShowPresentsTheFirstOfDuplicateRows(ConsoleLab(PostgresDsn()),
+                                      "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
 }
 
 // The scanners of one inventory: the processes whose command line mentions it, but for
