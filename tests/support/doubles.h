@@ -45,15 +45,11 @@ class TestProcess : public ProcessServices {
     files[path].emplace_back(line);
   }
   char PathSeparator() const override { return '\\'; }
-  [[noreturn]] void EndProcessNow() override {
-    ++ended;
-    throw ProcessEndedForTest{};
-  }
+  [[noreturn]] void EndProcessNow() override { throw ProcessEndedForTest{}; }
 
   std::string commandLine;
   std::map<std::string, std::string> environment;  // matched without regard to case
   std::map<std::string, std::vector<std::string>> files;
-  int ended = 0;
 };
 
 }  // namespace korvane::test

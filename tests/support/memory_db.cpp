@@ -80,10 +80,8 @@ class MemoryRecordset : public Recordset {
   int32_t RecordCount() override { return broken_ ? -1 : static_cast<int32_t>(rows_.size()); }
   void AddNew(const Variant& key) override {
     Check();
-    auto row = std::make_shared<Row>(Def().columns.size(), Variant::Null());
-    (*row)[0] = key;
-    Def().rows.push_back(row);
-    rows_.push_back({row, *row});
+    db_.AddRow(table_, key);
+    rows_.push_back({Def().rows.back(), *Def().rows.back()});
     current_ = rows_.size() - 1;
   }
   void Update(int ordinal, const Variant& value) override {
@@ -193,12 +191,11 @@ std::unique_ptr<Connection> MemoryDatabase::Open(const std::string&) {
   return std::make_unique<MemoryConnection>(*this);
 }
 
-Row& MemoryDatabase::AddRow(const std::string& table, const std::string& key) {
+Row& MemoryDatabase::AddRow(const std::string& table, const Variant& key) {
   MemoryTable& t = tables.at(table);
-  auto row = std::make_shared<Row>(t.columns.size(), Variant::Null());
-  (*row)[0] = Variant(key);
-  t.rows.push_back(row);
-  return *row;
+  t.rows.push_back(std::make_shared<Row>(t.columns.size(), Variant::Null()));
+  t.rows.back()->front() = key;
+  return *t.rows.back();
 }
 
 std::vector<Row> MemoryDatabase::RowsOf(const std::string& table, const std::string& key) {

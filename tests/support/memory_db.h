@@ -28,7 +28,7 @@ class MemoryDatabase : public DatabaseServer {
   std::unique_ptr<Connection> Open(const std::string& connectionString) override;
 
   // Adds a row with its key and every other column Null; returns it for filling.
-  Row& AddRow(const std::string& table, const std::string& key);
+  Row& AddRow(const std::string& table, const Variant& key);
   // The rows of a table whose key equals `key` exactly.
   std::vector<Row> RowsOf(const std::string& table, const std::string& key);
 

@@ -1,14 +1,13 @@
 #include "tests/support/run_scanner.h"
 
 #include <fcntl.h>
-#include <poll.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <strings.h>
-
 #include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 #include "tests/support/temp_dir.h"
 
@@ -35,6 +34,15 @@ std::vector<std::string> BuildEnvironment(const ScanOptions& options) {
     env.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
   }
   return env;
+}
+
+// Everything a descriptor delivers until its end; closes it.
+std::string ReadAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  close(fd);
+  return text;
 }
 
 }  // namespace
@@ -89,39 +97,24 @@ ScanResult RunScanner(const ScanOptions& options) {
   close(out[1]);
   close(err[1]);
 
-  std::string channelText;
+  // Standard output and error are drained beside the channel, so that no pipe fills up.
   std::string outText;
   std::string errText;
-  struct Source {
-    int fd;
-    std::string* text;
-  };
-  std::vector<Source> sources = {{out[0], &outText}, {err[0], &errText}};
-  if (channel[0] >= 0) sources.push_back({channel[0], &channelText});
-  for (auto& s : sources) fcntl(s.fd, F_SETFL, fcntl(s.fd, F_GETFL) | O_NONBLOCK);
+  std::jthread outReader([&] { outText = ReadAll(out[0]); });
+  std::jthread errReader([&] { errText = ReadAll(err[0]); });
+  std::string channelText;
   std::size_t reported = 0;  // channel text already handed to onProgress
-  while (!sources.empty()) {
-    std::vector<pollfd> fds;
-    for (auto& s : sources) fds.push_back({s.fd, POLLIN, 0});
-    if (poll(fds.data(), fds.size(), 60000) <= 0) break;
-    for (std::size_t i = fds.size(); i-- > 0;) {
-      if (fds[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = read(sources[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sources[i].text->append(buffer, static_cast<std::size_t>(n));
-        for (std::size_t end; options.onProgress && sources[i].text == &channelText &&
-                              (end = channelText.find('\n', reported)) != std::string::npos;
-             reported = end + 1) {
-          options.onProgress(pid, channelText.substr(reported, end - reported));
-        }
-      } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-        close(sources[i].fd);
-        sources.erase(sources.begin() + static_cast<long>(i));
-      }
+  char buffer[4096];
+  for (ssize_t n; channel[0] >= 0 && (n = read(channel[0], buffer, sizeof buffer)) > 0;) {
+    channelText.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t end; options.onProgress && (end = channelText.find('\n', reported)) != std::string::npos;
+         reported = end + 1) {
+      options.onProgress(pid, channelText.substr(reported, end - reported));
     }
   }
-  for (auto& s : sources) close(s.fd);
+  if (channel[0] >= 0) close(channel[0]);
+  outReader.join();
+  errReader.join();
 
   int status = 0;
   waitpid(pid, &status, 0);
