@@ -23,8 +23,7 @@ struct ScanOptions {
   // without regard to case); all else is inherited. "Temp" and "KORVANE_LAB" are removed
   // unless given here.
   std::map<std::string, std::string> env;
-  // When set, the scanner runs under faketime with this start time
-  // ("2003-02-14 09:05:30").
+  // When set, the scanner runs under faketime from this time ("2003-02-14 09:05:30").
   std::optional<std::string> fakeTime;
   // The descriptor number the progress pipe gets in the scanner; -1 for none at all.
   int channelFd = kChannelFd;
