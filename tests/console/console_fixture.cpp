@@ -60,7 +60,9 @@ ConsoleLab::ConsoleLab(const std::string& dataSource)
   EXPECT_EQ(run.exitCode, 0) << run.stderrText;
 }
 
-void ConsoleLab::Add(const std::string& name, const std::string& json) const { WriteComputer(lab, name, json); }
+void ConsoleLab::Add(const std::string& name, const std::string& json) const {
+  WriteFile(lab / (name + ".json"), json);
+}
 
 ScanResult ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime) const {
   std::vector<std::string> all = {"scan", "--db", source, "--lab", lab.str()};
@@ -71,10 +73,6 @@ ScanResult ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
   if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
-}
-
-void WriteComputer(const TempDir& lab, const std::string& name, const std::string& json) {
-  WriteFile(lab / (name + ".json"), json);
 }
 
 }  // namespace korvane::test

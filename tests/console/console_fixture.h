@@ -25,8 +25,6 @@ ScanResult RunConsole(const std::vector<std::string>& args, std::map<std::string
 std::string FullComputerJson(const std::string& name, const std::string& freeBytes = "12884901888",
                              const std::string& memoryBytes = "536281088");
 
-void WriteComputer(const TempDir& lab, const std::string& name, const std::string& json);
-
 // A lab of hand-written computers and an SQLite inventory made by init-db in a directory
 // that is also the scans' Temp (where their log goes).
 struct ConsoleLab {

@@ -175,36 +175,30 @@ std::vector<pid_t> ScannersOf(const std::string& text, pid_t console) {
   std::vector<pid_t> found;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string commandLine = ReadFile(entry.path() / "cmdline");
-    if (std::stoi(name) == console) continue;
-    if (commandLine.find(text) != std::string::npos) found.push_back(static_cast<pid_t>(std::stoi(name)));
+    if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == console) continue;
+    if (ReadFile(entry.path() / "cmdline").find(text) != std::string::npos) found.push_back(std::stoi(name));
   }
   return found;
 }
 
 TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
-  TempDir lab;
-  WriteComputer(lab, "PCOK", FullComputerJson("PCOK"));
-  for (const char* slow : {"SLOW1", "SLOW2", "SLOW3", "SLOW4"}) {
-    WriteComputer(lab, slow, R"({"latencyMs": {"echo": 60000}})");
-  }
   for (const auto& [signal, status, twice] : {std::tuple{SIGINT, 130, false}, std::tuple{SIGTERM, 143, false},
                                               std::tuple{SIGHUP, 129, true}}) {
     SCOPED_TRACE("signal " + std::to_string(signal));
-    TempDir dir;
-    const std::string source = (dir / "inventory").string();
-    ASSERT_EQ(RunConsole({"init-db", source}).exitCode, 0);
-    const std::string output = (dir / "out.txt").string();
+    const ConsoleLab c;
+    c.Add("PCOK", FullComputerJson("PCOK"));
+    for (const char* slow : {"SLOW1", "SLOW2", "SLOW3", "SLOW4"}) c.Add(slow, R"({"latencyMs": {"echo": 60000}})");
+    const std::string& source = c.source;
+    const std::string output = (c.dir / "out.txt").string();
     const pid_t console = fork();
     ASSERT_GE(console, 0);
     if (console == 0) {
       const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(fd, STDOUT_FILENO);
       dup2(fd, STDERR_FILENO);
-      setenv("Temp", dir.str().c_str(), 1);
+      setenv("Temp", c.dir.str().c_str(), 1);
       const std::string program = ProgramPath("korvane-console");
-      execl(program.c_str(), program.c_str(), "scan", "--db", source.c_str(), "--lab", lab.str().c_str(), "--jobs", "3",
+      execl(program.c_str(), program.c_str(), "scan", "--db", source.c_str(), "--lab", c.lab.str().c_str(), "--jobs", "3",
             "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4", static_cast<char*>(nullptr));
       _exit(127);
     }

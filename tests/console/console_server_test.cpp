@@ -94,8 +94,8 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   for (int i = 0; i < 500; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "PC%04d", i);
-    WriteComputer(lab, name,
-                  R"({"latencyMs": {"wmiConnect": 400, "registry": 2},)" + FullComputerJson(name).substr(1));
+    WriteFile(lab / (std::string(name) + ".json"),
+              R"({"latencyMs": {"wmiConnect": 400, "registry": 2},)" + FullComputerJson(name).substr(1));
   }
   const ScanResult run = RunConsole(
       {"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "128", "--timeout", "240", "all"},
