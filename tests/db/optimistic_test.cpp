@@ -14,8 +14,7 @@ namespace korvane::db {
 namespace {
 
 TEST(OptimisticRows, UpdatesFindTheRowByItsValuesAndFailWhenItChanged) {
-  const auto drivers = odbc::DriverNames();
-  if (std::find(drivers.begin(), drivers.end(), "SQLite3") == drivers.end()) {
+  if (std::ranges::count(odbc::DriverNames(), "SQLite3") == 0) {
     GTEST_SKIP() << "the SQLite3 ODBC driver (libsqliteodbc) is not installed";
   }
   test::Inventory inventory;

@@ -28,10 +28,8 @@ class CountingEngine : public Engine {
     rows.push_back({key, Variant::Null()});
     return std::to_string(rows.size() - 1);
   }
-  std::string UpdateRow(const std::string&, const std::vector<ColumnInfo>&,
-                        const std::vector<Variant>&, const std::string& locator,
-                        const ColumnChanges& changes) override {
-    for (const auto& [column, value] : changes) rows[std::stoul(locator)][column] = value;
+  std::string UpdateRow(const std::string&, const std::vector<ColumnInfo>&, const std::vector<Variant>&,
+                        const std::string& locator, const ColumnChanges&) override {
     return locator;
   }
   void Execute(const std::string&) override {}
