@@ -83,7 +83,8 @@ TEST(FaultInjection, InventoryFolderRemovedDuringAScanIsLoggedAndNeverRecreated)
   TempDir lab;
   TempDir temp;
   // Taken away just before the last-access record (progress 4), after it (6, the WMI
-  // collector's first line) and within the database stage (100).
+  // collector's first line) and within the database stage (100). The removal races with
+  // the scanner's opening of the file: either way the scan ends and nothing reappears.
   for (const std::string point : {"4", "6", "100"}) {
     SCOPED_TRACE("removed at progress " + point);
     const std::string name = "GONE" + point;
@@ -97,9 +98,6 @@ TEST(FaultInjection, InventoryFolderRemovedDuringAScanIsLoggedAndNeverRecreated)
     EXPECT_EQ(r.signal, 0) << r.stderrText;
     EXPECT_TRUE(EndsInComplete(r, name));
     EXPECT_FALSE(std::filesystem::exists(folder));
-    // The removal races with the scanner's opening of the file: a scanner that has it open
-    // writes on into the removed file, one that opens it afterwards logs its stage's
-    // "Error updating ..." line. Either way the scan ends and nothing reappears.
   }
 }
 

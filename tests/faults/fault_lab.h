@@ -29,7 +29,6 @@ void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name);
 void ExpectComplete(const Inventory& inventory, const std::string& name, int version,
                     int programs = kFaultPrograms);
 
-// A scan of `name` with the lab and Temp given, returning what it did.
 ScanResult ScanOnce(const std::string& name, const std::string& dataSource, const TempDir& lab,
                     const TempDir& temp,
                     std::function<void(pid_t, const std::string&)> onProgress = {});
