@@ -31,15 +31,6 @@ std::string FaultComputer(const std::string& name, int version, int programs) {
 })";
 }
 
-std::string FaultSoftwareList(int version, int programs) {
-  std::string list;
-  for (int i = 0; i < programs; ++i) {
-    if (i > 0) list += "^";
-    list += "Program " + std::to_string(i) + "\xC2\xA7" + "1." + std::to_string(version) + "\xC2\xA7\xC2\xA7";
-  }
-  return list;
-}
-
 void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name) {
   for (const char* table : {"Asset", "Software", "Services", "LastAccess"}) {
     EXPECT_LE(inventory.RowsOf(table, name).size(), 1u) << table;
@@ -56,7 +47,12 @@ void ExpectComplete(const Inventory& inventory, const std::string& name, int ver
   const auto asset = inventory.RowsOf("Asset", name)[0];
   EXPECT_EQ(asset[1], Variant("Maker"));
   EXPECT_EQ(ToDouble(asset[17]), 511.0);
-  EXPECT_EQ(inventory.RowsOf("Software", name)[0][1], Variant(FaultSoftwareList(version, programs)));
+  std::string software;
+  for (int i = 0; i < programs; ++i) {
+    if (i > 0) software += "^";
+    software += "Program " + std::to_string(i) + "\xC2\xA7" + "1." + std::to_string(version) + "\xC2\xA7\xC2\xA7";
+  }
+  EXPECT_EQ(inventory.RowsOf("Software", name)[0][1], Variant(software));
   EXPECT_EQ(inventory.RowsOf("Services", name)[0][1], Variant("Alerter"));
   for (const char* drive : kFaultDrives) {
     const auto rows = inventory.RowsOf("DriveHistory", name + "~" + drive);

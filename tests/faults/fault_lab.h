@@ -18,9 +18,6 @@ inline const char* const kFaultDrives[] = {"C", "D", "E"};
 // software comparison to make.
 std::string FaultComputer(const std::string& name, int version, int programs = kFaultPrograms);
 
-// The software list a scan of FaultComputer(name, version, programs) stores.
-std::string FaultSoftwareList(int version, int programs = kFaultPrograms);
-
 // No table holds the computer (or one of its drives) twice.
 void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name);
 
