@@ -28,6 +28,7 @@ struct Program {
 struct Machine {
   std::string manufacturer = "Alpha";
   long long memoryMB = 512;  // 0: not reported
+  bool answers = true;
   int speed = 2400;
   std::string user = "CORP\\\\jsmith";
   std::vector<Drive> drives{{"C:", 38154, 12288, "NTFS"}, {"D:", 950, 400, "NTFS"},
@@ -55,7 +56,7 @@ std::string LabFile(const std::string& name, const Machine& m) {
   }
   const std::string memory =
       m.memoryMB ? R"(, "TotalPhysicalMemory": ")" + std::to_string(m.memoryMB * 1048576) + "\"" : "";
-  return R"({"address": "192.168.7.9", "wmi": {"classes": {
+  return R"({"address": "192.168.7.9", "echo": )" + std::string(m.answers ? "true" : "false") + R"(, "wmi": {"classes": {
     "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": ")" + m.manufacturer +
          R"(", "Model": "M1", "Domain": "corp", "UserName": ")" + m.user + "\"" + memory + R"(}],
     "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600", "CSDVersion": "Service Pack 2", "FreePhysicalMemory": "215040", "WindowsDirectory": "C:\\WINDOWS", "CountryCode": "44"}],
@@ -89,7 +90,7 @@ class ReconcileE2E : public ::testing::TestWithParam<InventoryBackend> {
     EXPECT_EQ(r.exitCode, 0) << r.stderrText;
     ASSERT_GE(r.progress.size(), 2u);
     EXPECT_EQ(r.progress.front(), scanned + ",2");
-    EXPECT_EQ(r.progress.back(), name + ",Complete");
+    EXPECT_EQ(r.progress.back(), (m.answers ? name : scanned) + ",Complete");
   }
 
   std::vector<Variant> Row(const std::string& table, const std::string& key = "") {  // one row
@@ -220,6 +221,14 @@ TEST_P(ReconcileE2E, ChangesAcrossDaysInRowsAndHistories) {
 TEST_P(ReconcileE2E, UserOnlyRefreshMemoryCheckAndTheHistoryCut) {
   Machine m;
   Scan(m, "2003-02-14 09:05:30");
+  EXPECT_EQ(Row("LastAccess", scanned).at(1).kind(), Variant::Kind::Text);
+  const std::string accessed = Text("LastAccess", 1, scanned);
+  EXPECT_TRUE(accessed.starts_with("2003/02/14 09:05:")) << accessed;
+  // Silence leaves the last access time as it was.
+  Machine silent = m;
+  silent.answers = false;
+  Scan(silent, "2003-02-14 10:00:00");
+  EXPECT_EQ(Text("LastAccess", 1, scanned), accessed);
 
   const auto before = Row("Asset");
   m.manufacturer = "Other";
@@ -232,6 +241,7 @@ TEST_P(ReconcileE2E, UserOnlyRefreshMemoryCheckAndTheHistoryCut) {
   }
   EXPECT_TRUE(ToText(after[26]).starts_with("2003/02/14 12:00:"));
   EXPECT_EQ(ToText(after[27]), "CORP\\ajones");
+  EXPECT_TRUE(Text("LastAccess", 1, scanned).starts_with("2003/02/14 12:00:"));
 
   // WMI describing the computer without its memory: the scan ends, the row stays.
   Machine blind = m;
