@@ -118,9 +118,8 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotFieldAndUserOnlyTheComputerS
   ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
   // The reported name takes over from the WMI connection on.
   std::vector<std::string> expected = Lines("pc01", {"2", "4", "6"});
-  for (const auto& l : Lines("PC01", {"20", "27", "29", "33", "35", "40", "90", "100", "Complete"})) {
-    expected.push_back(l);
-  }
+  const auto reported = Lines("PC01", {"20", "27", "29", "33", "35", "40", "90", "100", "Complete"});
+  expected.insert(expected.end(), reported.begin(), reported.end());
   EXPECT_EQ(o.run.progress, expected);
   // No uninstall entries: logged, and the scan goes on.
   EXPECT_EQ(o.log, std::vector<std::string>{"Unable to access remote registry,PC01:"});

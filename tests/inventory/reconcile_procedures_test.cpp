@@ -47,8 +47,6 @@ MachineSnapshot KnownMachine() {
 
 // One in-process scan state after another (each a new process) for the computer PC01.
 struct Reconciliation {
-  Reconciliation() { process.environment["Temp"] = "T"; }
-
   Korvane& NewScan(const MachineSnapshot& snap, bool userOnly = false) {
     k = std::make_unique<Korvane>(Platform{&process, &console, &clock, &db, nullptr});
     k->ctx.ComputerName = "PC01";
