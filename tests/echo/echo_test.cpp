@@ -1,5 +1,6 @@
-// The real ICMP echo on Linux. Every request goes to the loopback range or into a
-// network namespace this test makes itself (and removes); nothing leaves the machine.
+// The reach stage: the real ICMP echo on Linux, and the last-access record. Every echo
+// request goes to the loopback range or into a network namespace this test makes itself
+// (and removes); nothing leaves the machine.
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/posix/icmp_echo.h"
 #include "tests/support/inventory_fixture.h"
@@ -166,6 +168,38 @@ TEST(EchoScanTest, LoopbackAnswersTheRealScanner) {
     EXPECT_EQ(log.find(accessCheck) != std::string::npos, answers);
     EXPECT_EQ(log.find(computer + ":") != std::string::npos, answers) << log;
   }
+}
+
+// A server that cannot be reached, a missing catalog file or table: logged once with the
+// database's description, and the scan ends before the access check.
+TEST(LastAccessFailures, AnUnusableDatabaseIsLoggedOnceAndEndsTheScan) {
+  TempDir lab;
+  TempDir temp;
+  WriteFile(lab / "PC01.json", "{}");
+  TempDir emptyDirectory;  // no DrevantaAsset.sqlite in it
+  Inventory noTable;
+  noTable.Execute("DROP TABLE LastAccess");
+
+  // The server, and part of the database's description.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"no-such-server.invalid", "SQL Server does not exist or access denied: 'no-such-server.invalid'"},
+      {emptyDirectory.str(), "unable to open"},
+      {noTable.DataSource(), "LastAccess"}};
+  for (const auto& [server, expectedText] : cases) {
+    SCOPED_TRACE(server);
+    std::filesystem::remove(temp / "DrevantaAssetDB.log");
+    const ScanResult result = RunScanner(
+        {.args = {ScanCommandLine("PC01", server)}, .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}}});
+    EXPECT_EQ(result.exitCode, 0) << result.stderrText;
+    EXPECT_EQ(result.progress, (std::vector<std::string>{"PC01,2", "PC01,4", "PC01,Complete"}));
+    const auto lines = ReadLines(temp / "DrevantaAssetDB.log");
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string entry = lines[0].substr(lines[0].find(',') + 1);
+    EXPECT_TRUE(entry.starts_with("Error updating last access database,PC01:")) << entry;
+    EXPECT_NE(entry.find(expectedText), std::string::npos) << entry;
+  }
+  // The scanner never creates the catalog file.
+  EXPECT_FALSE(std::filesystem::exists(emptyDirectory / "DrevantaAsset.sqlite"));
 }
 
 }  // namespace
