@@ -64,7 +64,6 @@ std::string Value(const Json& object, const std::string& key) {
   return v.is_string() ? v.get<std::string>() : v.dump();
 }
 
-// Each listed member of `object` has the value given.
 void ExpectValues(const Json& object, std::initializer_list<std::pair<const char*, std::string>> values,
                   const std::string& where = "") {
   for (const auto& [key, value] : values) EXPECT_EQ(Value(object, key), value) << where << " " << key;
