@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 
+#include "tests/db/scannable_computer.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"
@@ -78,15 +79,7 @@ TEST(ScannerConsole, AHandleThatWasNotInheritedNeverReachesTheScannersOwnFiles) 
   // free at start-up is by then the database file, and a line written there would
   // destroy the inventory.
   TempDir lab;
-  WriteFile(lab / "PC01.json", R"({
-  "wmi": {"classes": {
-    "Win32_ComputerSystem": [{"Name": "PC01", "UserName": "CORP\\ann", "TotalPhysicalMemory": "1073741824"}],
-    "Win32_LogicalDisk": [{"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"}]}},
-  "registry": {"keys": {
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"},
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A": {"DisplayName": "Alpha", "UninstallString": "x"},
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\B": {"DisplayName": "Beta", "UninstallString": "x"}}}
-})");
+  WriteFile(lab / "PC01.json", ScannableComputer("PC01", "Dell", {"\"Alpha\"", "\"Beta\""}));
   Inventory inventory;
   const std::map<std::string, std::string> env = {{"KORVANE_LAB", lab.str()}, {"Temp", lab.str()}};
   const std::string line = ScanCommandLine("PC01", inventory.DataSource());

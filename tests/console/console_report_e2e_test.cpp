@@ -1,8 +1,8 @@
 // The report end to end: three days of real scans into an SQLite inventory, the report
 // written by the real korvane-console, and its pages opened in headless Chromium: every
 // computer listed, one chart per drive history whose points are the stored ones, a
-// hostile program name shown as text, a screenshot that is not blank. Then the machine-
-// readable views of the same inventory through a JSON parser and a CSV reader.
+// hostile program name shown as text, a screenshot that is not blank. Then the same inventory
+// shown as text, and its machine-readable views through a JSON parser and a CSV reader.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -58,13 +58,22 @@ std::vector<std::pair<std::string, std::string>> Pairs(const std::string& text, 
 TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   ConsoleLab c;
   c.Add("PCOFF", R"({"echo": false})");
+  // The first day from a target list that leaves PCOFF out; from the second on, PCOK's
+  // memory is doubled.
+  const std::string list = (c.dir / "targets.txt").string();
+  WriteFile(list, "# computers of the first floor\n\nPCOK   # the file server\n  pcok\nPCEVIL\n");
   const char* days[] = {"2026-12-01 09:00:00", "2026-12-02 09:00:00", "2026-12-03 09:00:00"};
   const char* free[] = {"12884901888", "11811160064", "10737418240"};
   for (int d = 0; d < 3; ++d) {
-    c.Add("PCOK", FullComputerJson("PCOK", free[d]));
+    c.Add("PCOK", FullComputerJson("PCOK", free[d], d == 0 ? "536281088" : "1072562176"));
     c.Add("PCEVIL", HostileComputer("PCEVIL", free[2 - d]));
-    const ScanResult scan = c.Scan({"all"}, days[d]);
+    const ScanResult scan = c.Scan({d == 0 ? "@" + list : "all"}, days[d]);
     ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
+    if (d == 0) {
+      EXPECT_TRUE(Contains(scan.StdoutText(), "2 scans: 2 complete"));
+      EXPECT_TRUE(Contains(scan.StdoutText(), "Skipped 1 duplicate target (the same computer as an earlier "
+                                              "target, letter case ignored): pcok"));
+    }
   }
   const std::string out = (c.dir / "report").string();
   const ScanResult report = RunConsole({"report", "--db", c.source, "--out", out, "--title", "Lab & <co>"},
@@ -95,6 +104,29 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
     EXPECT_EQ(page.find("<script"), std::string::npos) << entry.path();
     EXPECT_EQ(page.find("http"), std::string::npos) << entry.path();  // nothing from the network
   }
+
+  const ScanResult shown = RunConsole({"show", "--db", c.source});
+  ASSERT_EQ(shown.exitCode, 0) << shown.stderrText;
+  const std::string text = shown.StdoutText();
+  EXPECT_TRUE(Contains(text, "CORP\\jsmith"));
+  EXPECT_TRUE(Contains(text, "Windows XP Professional SP2"));
+  EXPECT_TRUE(Contains(text, "2 programs, 1023 MB, 1 x Intel(R) Pentium(R) 4 CPU 2.80GHz"));
+  EXPECT_TRUE(Contains(text, "C: 10.0 GB free of 37.3 GB"));
+  for (const auto& line : shown.stdoutLines) EXPECT_LE(line.size(), 80u) << line;
+  const ScanResult pcok = RunConsole({"show", "--db", c.source, "PCOK"});
+  ASSERT_EQ(pcok.exitCode, 0) << pcok.stderrText;
+  const std::string shownPcok = pcok.StdoutText();
+  EXPECT_TRUE(std::regex_search(shownPcok, std::regex(R"(\n  2026/12/01 09:00:\d\d New Record Created\n)"))) << shownPcok;
+  EXPECT_TRUE(std::regex_search(shownPcok, std::regex(R"(\n  2026/12/02 09:00:\d\d Physical Memory changed from 511 To 1023\n)")))
+      << shownPcok;
+  EXPECT_TRUE(Contains(shownPcok, "    2026/12/01 12288, 2026/12/02 11264, 2026/12/03 10240\n"));
+  EXPECT_TRUE(Contains(shownPcok, "  Manufacturer       Dell Inc.\n  Model              OptiPlex GX270\n"));
+  EXPECT_TRUE(Contains(shownPcok, "  Microsoft Office Professional Edition 2003"));
+  EXPECT_TRUE(Contains(shownPcok, "product ID 73931-640-0000106-57285"));
+  EXPECT_TRUE(Contains(shownPcok, "Services: 1"));
+  const ScanResult missing = RunConsole({"show", "--db", c.source, "NOSUCHPC"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(Contains(missing.stderrText, "no computer NOSUCHPC"));
 
   // The machine-readable views, after the report: a value pinned, and one with a comma,
   // quotes and a line break.

@@ -64,52 +64,6 @@ TEST(ConsoleScan, MixedOutcomesAreSummarisedAndNoComputerChangesWhatIsReportedAb
   EXPECT_EQ(entries, 2u);  // the inventory and the log
 }
 
-TEST(ConsoleScan, TargetListFileThenShowOverTwoDays) {
-  ConsoleLab c;
-  c.Add("PCOK", FullComputerJson("PCOK", "12884901888", "536281088"));
-  c.Add("PCOFF", R"({"echo": false})");
-  c.Add("PCUNUSED", FullComputerJson("PCUNUSED"));
-  const std::string list = (c.dir / "targets.txt").string();
-  WriteFile(list, "# computers of the first floor\n\nPCOK   # the file server\n  pcok\nPCOFF\n");
-
-  const ScanResult day1 = c.Scan({"@" + list}, "2026-12-01 09:00:00");
-  ASSERT_EQ(day1.exitCode, 0) << day1.StdoutText() << day1.stderrText;
-  EXPECT_TRUE(Contains(day1.StdoutText(), "2 scans: 1 complete, 1 not answering"));
-  EXPECT_TRUE(Contains(day1.StdoutText(), "Skipped 1 duplicate target (the same computer as an earlier target, "
-                                          "letter case ignored): pcok"));
-  EXPECT_EQ(RowOf(day1, "PCUNUSED"), "");
-
-  // The next day the disk has filled and the memory doubled.
-  c.Add("PCOK", FullComputerJson("PCOK", "10737418240", "1072562176"));
-  const ScanResult day2 = c.Scan({"PCOK"}, "2026-12-02 09:00:00");
-  ASSERT_EQ(day2.exitCode, 0) << day2.StdoutText() << day2.stderrText;
-
-  const ScanResult all = RunConsole({"show", "--db", c.source});
-  ASSERT_EQ(all.exitCode, 0) << all.stderrText;
-  const std::string overview = all.StdoutText();
-  EXPECT_TRUE(Contains(overview, "CORP\\jsmith"));
-  EXPECT_TRUE(Contains(overview, "Windows XP Professional SP2"));
-  EXPECT_TRUE(Contains(overview, "2 programs, 1023 MB, 1 x Intel(R) Pentium(R) 4 CPU 2.80GHz"));
-  EXPECT_TRUE(Contains(overview, "C: 10.0 GB free of 37.3 GB"));
-  for (const auto& line : all.stdoutLines) EXPECT_LE(line.size(), 80u) << line;
-
-  const ScanResult one = RunConsole({"show", "--db", c.source, "PCOK"});
-  ASSERT_EQ(one.exitCode, 0) << one.stderrText;
-  const std::string detail = one.StdoutText();
-  EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/01 09:00:\d\d New Record Created\n)"))) << detail;
-  EXPECT_TRUE(std::regex_search(detail, std::regex(R"(\n  2026/12/02 09:00:\d\d Physical Memory changed from 511 To 1023\n)")))
-      << detail;
-  EXPECT_TRUE(Contains(detail, "    2026/12/01 12288, 2026/12/02 10240\n"));
-  EXPECT_TRUE(Contains(detail, "  Manufacturer       Dell Inc.\n  Model              OptiPlex GX270\n"));
-  EXPECT_TRUE(Contains(detail, "  Microsoft Office Professional Edition 2003"));
-  EXPECT_TRUE(Contains(detail, "product ID 73931-640-0000106-57285"));
-  EXPECT_TRUE(Contains(detail, "Services: 1"));
-
-  const ScanResult missing = RunConsole({"show", "--db", c.source, "NOSUCHPC"});
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(Contains(missing.stderrText, "no computer NOSUCHPC"));
-}
-
 // Concurrent first scans of one computer can leave two rows of a table; the scanner works
 // on the first row its keyed query returns, and show and report must present that row,
 // on every backend (through the DSN on PostgreSQL).
