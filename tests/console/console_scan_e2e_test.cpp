@@ -15,6 +15,7 @@
 
 #include "scan/scan_context.h"
 #include "inventory/query_texts.h"
+#include "lab/authoring/lab_generate.h"
 #include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"
 
@@ -223,17 +224,34 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
 
 // `korvane-console demo`: the main job in one command: a new lab and directory
 // inventory, three scans on the pinned days, the inventory and one computer shown, and
-// every stored date one of the pinned days.
+// every stored date one of the pinned days. The generated computers scan as the
+// generator describes them.
 TEST(ConsoleDemo, ScansANewNetworkOnThreePinnedDaysAndShowsIt) {
   TempDir dir;
   const std::string root = (dir / "demo").string();
-  const ScanResult run = RunConsole({"demo", root, "--computers", "5"});
+  const ScanResult run = RunConsole({"demo", root, "--computers", "12"});
   ASSERT_EQ(run.exitCode, 0) << run.stderrText;
   const std::string text = run.StdoutText();
   for (const char* day : {"=== Day 1 (2026-12-01 09:00:00)", "=== Day 2 (2026-12-02 09:00:00)",
                           "=== Day 3 (2026-12-03 09:00:00)", "=== The inventory", "=== One computer: "}) {
     EXPECT_TRUE(Contains(text, day));
   }
+  int silent = 0, denied = 0;
+  for (int i = 0; i < 12; ++i) {
+    const lab::authoring::GeneratedComputer generated = lab::authoring::GenerateComputer(7, i);  // the demo's seed
+    const lab::LabComputer& c = generated.computer;
+    std::string expected = "complete";
+    if (!c.echo.answers) {
+      expected = "not answering";
+      ++silent;
+    } else if (c.registry->access != lab::RegistryAccess::Full) {  // the scanner asks for more than reading
+      expected = "no access";
+      ++denied;
+    }
+    EXPECT_TRUE(Contains(RowOf(run, c.fileName), " " + expected + " "));
+  }
+  EXPECT_GT(silent, 0);
+  EXPECT_GT(denied, 0);
 
   const Inventory inventory = InventoryAt(root + "/inventory");
   const auto times = inventory.Rows("SELECT LastAccessTime FROM LastAccess WHERE LastAccessTime IS NOT NULL");
