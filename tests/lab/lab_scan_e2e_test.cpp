@@ -1,7 +1,7 @@
 // The real scanner against lab computers and a fresh SQLite inventory: what the lab's
 // echo answers reaches the progress lines and the rows, and a broken or missing lab is
 // reported on standard error while the scan ends cleanly. (Silent computers and the
-// LastAccess rows: tests/lastaccess; an unreadable registry: tests/collect.)
+// LastAccess rows: tests/echo; an unreadable registry: tests/collect.)
 #include <gtest/gtest.h>
 
 #include <string>
