@@ -92,10 +92,7 @@ class CollectE2E : public ::testing::Test {
                    {"KORVANE_SNAPSHOT", snapshot.string()}};
     Outcome out{RunScanner(options), {}, {}};
     if (std::filesystem::exists(log)) {
-      for (std::string line : ReadLines(log)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out.log.push_back(line.substr(line.find(',') + 1));
-      }
+      for (const std::string& line : ReadLines(log)) out.log.push_back(line.substr(line.find(',') + 1));
     }
     if (std::filesystem::exists(snapshot)) out.snapshot = Json::parse(ReadFile(snapshot));
     return out;

@@ -79,10 +79,8 @@ class EchoNamespace {
     return {};
   }
 
-  // Runs `body` in a child process that has entered the namespace, with the
-  // namespace's net.ipv4.ping_group_range set to `pingGroups` ("1 0" allows no group
-  // the datagram ICMP socket, so the probe falls back to a raw socket); true when the
-  // child's checks all passed (it reports failures on standard error).
+  // Runs `body` in a child inside the namespace with its ping_group_range set to
+  // `pingGroups` ("1 0": no datagram ICMP socket, so the probe falls back to a raw one).
   template <class Body>
   bool RunInside(const char* pingGroups, Body body) {
     const pid_t pid = fork();

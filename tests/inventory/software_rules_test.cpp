@@ -17,12 +17,6 @@ std::string Item(const std::string& name, const std::string& version,
   return name + S + version + S + location + S + id;
 }
 
-std::vector<std::string> Names(const SoftwareTable& t) {
-  std::vector<std::string> names;
-  for (const auto& e : t) names.push_back(e.Program);
-  return names;
-}
-
 std::vector<std::string> Compare(const SoftwareTable& stored, const SoftwareTable& collected) {
   std::vector<std::string> out;
   CompareSoftwareLists(stored, collected, [&](const std::string& t) { out.push_back(t); });
@@ -70,7 +64,9 @@ TEST(SoftwareList, LoadingFollowsTheItemRules) {
   for (const auto& [text, names] : cases) {
     SoftwareTable table;
     LoadSoftwareList(text, table);
-    EXPECT_EQ(Names(table), names) << text;
+    std::vector<std::string> loaded;
+    for (const auto& entry : table) loaded.push_back(entry.Program);
+    EXPECT_EQ(loaded, names) << text;
   }
 }
 
