@@ -43,9 +43,6 @@ class Recordset {
   // Number of columns the query returns.
   virtual int FieldCount() = 0;
 
-  // Column name, for tools that show a table (the scan itself never uses names).
-  virtual std::string FieldName(int ordinal) = 0;
-
   // Moves to the next row; false (and no current row) after the last. The scan works on
   // the first row only; tools that list a table walk with this.
   virtual bool MoveNext() = 0;
@@ -65,7 +62,9 @@ class Connection {
   // scan).
   virtual void Execute(const std::string& statement) = 0;
 
-  // Description of the last failure of this connection; empty when there was none.
+  // Description of the last failure on this connection's recordsets, such as the one
+  // behind a record count of -1; empty when there was none. An open that raises is not
+  // remembered: callers log its error's own description.
   virtual std::string LastErrorDescription() = 0;
 
   // Another connection object on the same session with an error state of its own, so

@@ -139,14 +139,6 @@ class ClientRecordset : public Recordset {
     });
   }
 
-  std::string FieldName(int ordinal) override {
-    return Guard([&] {
-      RequireOpen();
-      CheckOrdinal(ordinal);
-      return columns_[static_cast<std::size_t>(ordinal)].name;
-    });
-  }
-
   bool MoveNext() override {
     return Guard([&] {
       RequireOpen();
@@ -259,23 +251,11 @@ EngineConnection::EngineConnection(std::shared_ptr<Engine> engine)
 
 std::unique_ptr<Recordset> EngineConnection::OpenRecordset(const std::string& query) {
   auto recordset = std::make_unique<ClientRecordset>(engine_, errors_);
-  try {
-    recordset->Open(query);
-  } catch (const RuntimeError& e) {
-    errors_->lastDescription = e.description();
-    throw;
-  }
+  recordset->Open(query);
   return recordset;
 }
 
-void EngineConnection::Execute(const std::string& statement) {
-  try {
-    engine_->Execute(statement);
-  } catch (const RuntimeError& e) {
-    errors_->lastDescription = e.description();
-    throw;
-  }
-}
+void EngineConnection::Execute(const std::string& statement) { engine_->Execute(statement); }
 
 std::string EngineConnection::LastErrorDescription() { return errors_->lastDescription; }
 

@@ -1,7 +1,7 @@
 // The recordset and connection that the scan sees, the same for every backend: rows are
 // held on the client (static cursor), every change is stored at once through the
-// backend (an Update that would leave the row as it is stores nothing), and failures are
-// remembered for LastErrorDescription.
+// backend (an Update that would leave the row as it is stores nothing), and failures of a
+// recordset once opened, or of counting its rows, are remembered for LastErrorDescription.
 //
 // A whole-table query ("SELECT * From Asset") is opened only to add a row, so it reads
 // the table's columns and its row count but no row; the rows are fetched only if one is

@@ -52,17 +52,7 @@ ParsedQuery Parse(const std::string& query, const std::map<std::string, MemoryTa
 // The connection's memory of its last failure, shared with its recordsets.
 using ErrorState = std::shared_ptr<std::string>;
 
-template <class F>
-auto Remembered(const ErrorState& error, F&& f) {
-  try {
-    return f();
-  } catch (const RuntimeError& e) {
-    *error = e.description();
-    throw;
-  }
-}
-
-// Failures other than those of Update are not remembered: nothing reads them.
+// Of the failures, only those of Update are remembered, as on the real backends.
 class MemoryRecordset : public Recordset {
   struct Entry {
     std::shared_ptr<Row> stored;
@@ -85,7 +75,7 @@ class MemoryRecordset : public Recordset {
     current_ = rows_.size() - 1;
   }
   void Update(int ordinal, const Variant& value) override {
-    Remembered(error_, [&] {
+    try {
       Entry& entry = Current(ordinal, false);
       if (db_.failingUpdates.contains({table_, ordinal})) {
         throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(ordinal));
@@ -102,7 +92,10 @@ class MemoryRecordset : public Recordset {
       pending_.clear();
       if (!changes.empty()) entry.read = *entry.stored;
       db_.calls.push_back("update " + table_ + " " + std::to_string(ordinal));
-    });
+    } catch (const RuntimeError& e) {
+      *error_ = e.description();
+      throw;
+    }
   }
   Variant Field(int ordinal) override {
     const Entry& entry = Current(ordinal, expr1_);
@@ -119,10 +112,6 @@ class MemoryRecordset : public Recordset {
   }
   int32_t DefinedSize(int ordinal) override { return Def().definedSizes.at(Column(ordinal, false)); }
   int FieldCount() override { return static_cast<int>(Def().columns.size()) + (expr1_ ? 1 : 0); }
-  std::string FieldName(int ordinal) override {
-    const std::size_t c = Column(ordinal, expr1_);
-    return c == Def().columns.size() ? std::string("Expr1") : Def().columns[c];
-  }
   bool MoveNext() override {
     pending_.clear();
     if (current_ < rows_.size()) ++current_;
@@ -166,12 +155,10 @@ class MemoryConnection : public Connection {
  public:
   explicit MemoryConnection(MemoryDatabase& db) : db_(db) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override {
-    return Remembered(error_, [&]() -> std::unique_ptr<Recordset> {
-      const ParsedQuery q = Parse(query, db_.tables);
-      const auto broken = db_.brokenQueries.find(query);
-      if (broken != db_.brokenQueries.end()) *error_ = broken->second;
-      return std::make_unique<MemoryRecordset>(db_, q, broken != db_.brokenQueries.end(), error_);
-    });
+    const ParsedQuery q = Parse(query, db_.tables);
+    const auto broken = db_.brokenQueries.find(query);
+    if (broken != db_.brokenQueries.end()) *error_ = broken->second;
+    return std::make_unique<MemoryRecordset>(db_, q, broken != db_.brokenQueries.end(), error_);
   }
   void Execute(const std::string& statement) override {
     throw RuntimeError(-1, "The memory database runs no statements: " + statement);
