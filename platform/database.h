@@ -62,9 +62,9 @@ class Connection {
   // scan).
   virtual void Execute(const std::string& statement) = 0;
 
-  // Description of the last failure on this connection's recordsets, such as the one
-  // behind a record count of -1; empty when there was none. An open that raises is not
-  // remembered: callers log its error's own description.
+  // Description of the failure behind a record count of -1 on this connection; empty
+  // when there was none. Failures that raise are not remembered: callers log the error's
+  // own description.
   virtual std::string LastErrorDescription() = 0;
 
   // Another connection object on the same session with an error state of its own, so

@@ -47,134 +47,102 @@ class ClientRecordset : public Recordset {
   }
 
   int32_t RecordCount() override {
-    return Guard([&] {
-      RequireOpen();
-      return count_;
-    });
+    RequireOpen();
+    return count_;
   }
 
   void AddNew(const Variant& key) override {
-    Guard([&] {
-      RequireOpen();
-      if (!table_ || columns_.empty()) throw NotUpdatable();
-      FetchedRow row;
-      row.locator = engine_->Insert(*table_, columns_[0].name, key);
-      row.values.assign(columns_.size(), Variant::Null());
-      row.values[0] = key;
-      // A lazily opened table keeps its unread rows unread: the new row stands alone.
-      lazy_ = false;
-      rows_.push_back(std::move(row));
-      current_ = rows_.size() - 1;
-      pending_.clear();
-      unstored_.reset();
-      ++count_;
-      return 0;
-    });
+    RequireOpen();
+    if (!table_ || columns_.empty()) throw NotUpdatable();
+    FetchedRow row;
+    row.locator = engine_->Insert(*table_, columns_[0].name, key);
+    row.values.assign(columns_.size(), Variant::Null());
+    row.values[0] = key;
+    // A lazily opened table keeps its unread rows unread: the new row stands alone.
+    lazy_ = false;
+    rows_.push_back(std::move(row));
+    current_ = rows_.size() - 1;
+    pending_.clear();
+    unstored_.reset();
+    ++count_;
   }
 
   void Update(int ordinal, const Variant& value) override {
-    Guard([&] {
-      FetchedRow& row = CurrentRow();
-      CheckOrdinal(ordinal);
-      if (!table_) throw NotUpdatable();
-      pending_[ordinal] = value;
-      ColumnChanges changes;
-      for (const auto& [column, set] : pending_) {
-        if (!HoldsAlready(row.values[static_cast<std::size_t>(column)], set)) changes.emplace_back(column, set);
-      }
-      // Writing what the row holds already would change nothing but its version: most
-      // columns of a rescanned computer are written with the values they have.
-      if (changes.empty()) {
-        pending_.clear();
-        unstored_.reset();
-        return 0;
-      }
-      // A change that could not be stored stays pending, as an edit in progress: the
-      // next Update tries it again with its own column, and Close reports it.
-      try {
-        row.locator = engine_->UpdateRow(*table_, columns_, row.values, row.locator, changes);
-      } catch (const RuntimeError& e) {
-        unstored_ = e;
-        throw;
-      }
+    FetchedRow& row = CurrentRow();
+    CheckOrdinal(ordinal);
+    if (!table_) throw NotUpdatable();
+    pending_[ordinal] = value;
+    ColumnChanges changes;
+    for (const auto& [column, set] : pending_) {
+      if (!HoldsAlready(row.values[static_cast<std::size_t>(column)], set)) changes.emplace_back(column, set);
+    }
+    // Writing what the row holds already would change nothing but its version: most
+    // columns of a rescanned computer are written with the values they have.
+    if (changes.empty()) {
       pending_.clear();
       unstored_.reset();
-      for (const auto& [column, stored] : changes) {
-        row.values[static_cast<std::size_t>(column)] = stored.IsEmpty() ? Variant::Null() : stored;
-      }
-      return 0;
-    });
+      return;
+    }
+    // A change that could not be stored stays pending, as an edit in progress: the
+    // next Update tries it again with its own column, and Close reports it.
+    try {
+      row.locator = engine_->UpdateRow(*table_, columns_, row.values, row.locator, changes);
+    } catch (const RuntimeError& e) {
+      unstored_ = e;
+      throw;
+    }
+    pending_.clear();
+    unstored_.reset();
+    for (const auto& [column, stored] : changes) {
+      row.values[static_cast<std::size_t>(column)] = stored.IsEmpty() ? Variant::Null() : stored;
+    }
   }
 
   Variant Field(int ordinal) override {
-    return Guard([&] {
-      FetchedRow& row = CurrentRow();
-      CheckOrdinal(ordinal);
-      if (auto it = pending_.find(ordinal); it != pending_.end()) return it->second;
-      return row.values[static_cast<std::size_t>(ordinal)];
-    });
+    FetchedRow& row = CurrentRow();
+    CheckOrdinal(ordinal);
+    if (auto it = pending_.find(ordinal); it != pending_.end()) return it->second;
+    return row.values[static_cast<std::size_t>(ordinal)];
   }
 
   void SetField(int ordinal, const Variant& value) override {
-    Guard([&] {
-      CurrentRow();
-      CheckOrdinal(ordinal);
-      pending_[ordinal] = value;
-      return 0;
-    });
+    CurrentRow();
+    CheckOrdinal(ordinal);
+    pending_[ordinal] = value;
   }
 
   int32_t DefinedSize(int ordinal) override {
-    return Guard([&] {
-      RequireOpen();
-      CheckOrdinal(ordinal);
-      return columns_[static_cast<std::size_t>(ordinal)].definedSize;
-    });
+    RequireOpen();
+    CheckOrdinal(ordinal);
+    return columns_[static_cast<std::size_t>(ordinal)].definedSize;
   }
 
   int FieldCount() override {
-    return Guard([&] {
-      RequireOpen();
-      return static_cast<int>(columns_.size());
-    });
+    RequireOpen();
+    return static_cast<int>(columns_.size());
   }
 
   bool MoveNext() override {
-    return Guard([&] {
-      RequireOpen();
-      EnsureLoaded();
-      // Changes set but not stored do not follow the cursor.
-      pending_.clear();
-      unstored_.reset();
-      if (current_ < rows_.size()) ++current_;
-      return current_ < rows_.size();
-    });
+    RequireOpen();
+    EnsureLoaded();
+    // Changes set but not stored do not follow the cursor.
+    pending_.clear();
+    unstored_.reset();
+    if (current_ < rows_.size()) ++current_;
+    return current_ < rows_.size();
   }
 
   // Closing with changes that were never stored fails, so that a caller learns that
   // part of its writes are missing (a row that changed since it was read).
   void Close() override {
-    Guard([&] {
-      RequireOpen();
-      if (unstored_) throw *unstored_;
-      if (!pending_.empty()) throw NotAllowedInContext();
-      open_ = false;
-      rows_.clear();
-      return 0;
-    });
+    RequireOpen();
+    if (unstored_) throw *unstored_;
+    if (!pending_.empty()) throw NotAllowedInContext();
+    open_ = false;
+    rows_.clear();
   }
 
  private:
-  template <class Body>
-  auto Guard(Body&& body) -> decltype(body()) {
-    try {
-      return body();
-    } catch (const RuntimeError& e) {
-      errors_->lastDescription = e.description();
-      throw;
-    }
-  }
-
   static RuntimeError NotUpdatable() {
     return RuntimeError(kNotUpdatable,
                         "Current Recordset does not support updating. This may be a limitation "

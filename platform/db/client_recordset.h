@@ -1,7 +1,7 @@
 // The recordset and connection that the scan sees, the same for every backend: rows are
 // held on the client (static cursor), every change is stored at once through the
-// backend (an Update that would leave the row as it is stores nothing), and failures of a
-// recordset once opened, or of counting its rows, are remembered for LastErrorDescription.
+// backend (an Update that would leave the row as it is stores nothing), and a row count
+// that cannot be had is remembered for LastErrorDescription.
 //
 // A whole-table query ("SELECT * From Asset") is opened only to add a row, so it reads
 // the table's columns and its row count but no row; the rows are fetched only if one is
@@ -16,7 +16,7 @@
 
 namespace korvane::db {
 
-// The last failure of a connection and of the recordsets opened on it.
+// The failure behind the last record count of -1 on a connection.
 struct ErrorState {
   std::string lastDescription;
 };

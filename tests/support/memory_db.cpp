@@ -49,10 +49,6 @@ ParsedQuery Parse(const std::string& query, const std::map<std::string, MemoryTa
           key ? std::optional(key->value) : std::nullopt};
 }
 
-// The connection's memory of its last failure, shared with its recordsets.
-using ErrorState = std::shared_ptr<std::string>;
-
-// Of the failures, only those of Update are remembered, as on the real backends.
 class MemoryRecordset : public Recordset {
   struct Entry {
     std::shared_ptr<Row> stored;
@@ -60,8 +56,8 @@ class MemoryRecordset : public Recordset {
   };
 
  public:
-  MemoryRecordset(MemoryDatabase& db, const ParsedQuery& q, bool broken, ErrorState error)
-      : db_(db), table_(q.table), expr1_(q.expr1), broken_(broken), error_(std::move(error)) {
+  MemoryRecordset(MemoryDatabase& db, const ParsedQuery& q, bool broken)
+      : db_(db), table_(q.table), expr1_(q.expr1), broken_(broken) {
     for (const auto& row : Def().rows) {
       if (!q.key || db::FoldKey((*row)[0].text()) == db::FoldKey(*q.key)) rows_.push_back({row, *row});
     }
@@ -75,27 +71,22 @@ class MemoryRecordset : public Recordset {
     current_ = rows_.size() - 1;
   }
   void Update(int ordinal, const Variant& value) override {
-    try {
-      Entry& entry = Current(ordinal, false);
-      if (db_.failingUpdates.contains({table_, ordinal})) {
-        throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(ordinal));
-      }
-      std::map<int, Variant> changes = pending_;
-      changes[ordinal] = value;
-      // Like the real backends, writing what the row held when read needs no statement,
-      // so it cannot find the row changed by another writer.
-      std::erase_if(changes, [&](const auto& c) {
-        return db::HoldsAlready(entry.read[static_cast<std::size_t>(c.first)], c.second);
-      });
-      if (!changes.empty() && *entry.stored != entry.read) db::ThrowRowNotFound();
-      for (auto& [o, v] : changes) (*entry.stored)[static_cast<std::size_t>(o)] = v;
-      pending_.clear();
-      if (!changes.empty()) entry.read = *entry.stored;
-      db_.calls.push_back("update " + table_ + " " + std::to_string(ordinal));
-    } catch (const RuntimeError& e) {
-      *error_ = e.description();
-      throw;
+    Entry& entry = Current(ordinal, false);
+    if (db_.failingUpdates.contains({table_, ordinal})) {
+      throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(ordinal));
     }
+    std::map<int, Variant> changes = pending_;
+    changes[ordinal] = value;
+    // Like the real backends, writing what the row held when read needs no statement,
+    // so it cannot find the row changed by another writer.
+    std::erase_if(changes, [&](const auto& c) {
+      return db::HoldsAlready(entry.read[static_cast<std::size_t>(c.first)], c.second);
+    });
+    if (!changes.empty() && *entry.stored != entry.read) db::ThrowRowNotFound();
+    for (auto& [o, v] : changes) (*entry.stored)[static_cast<std::size_t>(o)] = v;
+    pending_.clear();
+    if (!changes.empty()) entry.read = *entry.stored;
+    db_.calls.push_back("update " + table_ + " " + std::to_string(ordinal));
   }
   Variant Field(int ordinal) override {
     const Entry& entry = Current(ordinal, expr1_);
@@ -144,7 +135,6 @@ class MemoryRecordset : public Recordset {
   std::string table_;
   bool expr1_;
   bool broken_;
-  ErrorState error_;
   std::vector<Entry> rows_;
   std::size_t current_ = 0;
   bool closed_ = false;
@@ -157,17 +147,17 @@ class MemoryConnection : public Connection {
   std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override {
     const ParsedQuery q = Parse(query, db_.tables);
     const auto broken = db_.brokenQueries.find(query);
-    if (broken != db_.brokenQueries.end()) *error_ = broken->second;
-    return std::make_unique<MemoryRecordset>(db_, q, broken != db_.brokenQueries.end(), error_);
+    if (broken != db_.brokenQueries.end()) error_ = broken->second;
+    return std::make_unique<MemoryRecordset>(db_, q, broken != db_.brokenQueries.end());
   }
   void Execute(const std::string& statement) override {
     throw RuntimeError(-1, "The memory database runs no statements: " + statement);
   }
-  std::string LastErrorDescription() override { return *error_; }
+  std::string LastErrorDescription() override { return error_; }
 
  private:
   MemoryDatabase& db_;
-  ErrorState error_ = std::make_shared<std::string>();
+  std::string error_;  // the description given with the last broken query opened
 };
 
 }  // namespace
