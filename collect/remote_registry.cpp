@@ -72,7 +72,8 @@ std::string ReadRemoteValue(Korvane& k, const std::string& computer, uint32_t ro
     if (!key) return {};
     uint32_t type = kRegNone;
     uint32_t size = 0;
-    // The size probe answers "more data" for a value that exists; only the type counts.
+    // The size probe (no buffer) answers with the type and the size; a missing value leaves
+    // the type unset, so only the type counts.
     key->QueryValue(valueName, type, nullptr, size);
     if (type != kRegSz && type != kRegExpandSz && type != kRegMultiSz) return {};
     const uint32_t length = size;
