@@ -75,7 +75,11 @@ else
       port="$candidate"
       break
     fi
-    log "could not start on port $candidate; trying the next one"
+    if ! tail -n 5 "$dir/server.log" 2>/dev/null | grep -q "could not create any TCP/IP sockets"; then
+      log "the server did not start (see $dir/server.log)"
+      exit 1
+    fi
+    log "port $candidate is taken; trying the next one"
   done
   if [ -z "$port" ]; then
     log "could not start the server on any port between 54329 and 54429 (see $dir/server.log)"
