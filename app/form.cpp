@@ -9,6 +9,7 @@
 #include "collect/snapshot_dump.h"
 #include "collect/software.h"
 #include "collect/wmi_collector.h"
+#include "inventory/db_slots.h"
 #include "inventory/update_db.h"
 #include "platform/runtime_error.h"
 #include "platform/storable_text.h"
@@ -107,6 +108,7 @@ void Scan(Korvane& k) {
 
 int RunKorvane(Korvane& k) {
   Form_Load(k);
+  ConnectAhead(k);
   k.platform.process->WaitForTimer(kTimer1Interval);
   Timer1_Timer(k);
   // Closing the form: with its only window gone the process exits normally.

@@ -6,6 +6,7 @@
 #include "scan/error_handling.h"
 #include "scan/error_log.h"
 #include "scan/korvane.h"
+#include "inventory/query_texts.h"
 #include "platform/runtime_error.h"
 
 namespace korvane {
@@ -13,8 +14,9 @@ namespace korvane {
 namespace {
 
 // Opens one slot: a new connection object (on the scan's shared connection to the
-// server) and a new recordset on the slot's query text, replacing what the slot held. A slot that cannot be opened ends the scan, so a
-// caller that gets control back always has a usable recordset.
+// server) and a new recordset on the slot's query text, replacing what the slot held. A
+// slot that cannot be opened ends the scan, so a caller that gets control back always
+// has a usable recordset.
 void OpenSlot(Korvane& k, std::unique_ptr<Connection>& conn, std::unique_ptr<Recordset>& rs,
               const std::string& sql) {
   ScanContext& c = k.ctx;
@@ -36,6 +38,15 @@ void OpenSlot(Korvane& k, std::unique_ptr<Connection>& conn, std::unique_ptr<Rec
 }
 
 }  // namespace
+
+void ConnectAhead(Korvane& k) {
+  if (!k.platform.database) return;
+  const std::string& name = k.ctx.ComputerName;
+  // Any drive letter will do: the point is the table, not the row.
+  k.connections.OpenAhead(*k.platform.database, k.ctx.ConnectionString,
+                          {LastAccessQuery(name), AssetQuery(name), SoftwareQuery(name),
+                           ServicesQuery(name), DriveHistoryQuery(name, "C")});
+}
 
 void OpenRecordset1(Korvane& k) { OpenSlot(k, k.ctx.Conn1, k.ctx.RS1, k.ctx.SQL1); }
 void OpenRecordset2(Korvane& k) { OpenSlot(k, k.ctx.Conn2, k.ctx.RS2, k.ctx.SQL2); }

@@ -1,5 +1,7 @@
 #include "platform/connection_pool.h"
 
+#include <future>
+#include <system_error>
 #include <utility>
 
 #include "platform/runtime_error.h"
@@ -13,10 +15,21 @@ struct ConnectionPool::Entry {
   std::string connectionString;
   std::unique_ptr<Connection> root;
   int connectionsMade = 0;
+  // The connection OpenAhead is making; its thread is joined when it is taken or when
+  // the entry goes.
+  std::future<std::unique_ptr<Connection>> ahead;
 
   // A new session object, connecting first when there is no sound connection.
   // `reused` tells whether the connection was there already.
   std::unique_ptr<Connection> Session(bool& reused) {
+    if (ahead.valid()) {
+      if (std::unique_ptr<Connection> made = ahead.get()) {
+        root = std::move(made);
+        ++connectionsMade;
+      }
+    }
+    // One made ahead has been idle since, like any shared one: if it broke meanwhile, the
+    // first recordset opened on it connects again.
     reused = root != nullptr && !root->Broken();
     if (!reused) {
       root.reset();
@@ -86,6 +99,40 @@ std::unique_ptr<Connection> ConnectionPool::Open(DatabaseServer& server,
   bool reused = false;
   std::unique_ptr<Connection> session = entry->Session(reused);
   return std::make_unique<PooledConnection>(entry, std::move(session), reused);
+}
+
+void ConnectionPool::OpenAhead(DatabaseServer& server, const std::string& connectionString,
+                               std::vector<std::string> firstQueries) {
+  std::shared_ptr<Entry>& entry = entries_[connectionString];
+  if (!entry) {
+    entry = std::make_shared<Entry>();
+    entry->connectionString = connectionString;
+  }
+  entry->server = &server;
+  if (entry->root || entry->ahead.valid()) return;
+  auto connect = [&server, connectionString, queries = std::move(firstQueries)] {
+    std::unique_ptr<Connection> made;
+    try {
+      made = server.Open(connectionString);
+    } catch (...) {
+      return made;
+    }
+    try {
+      // Through a session of its own, so that the connection handed on carries no error
+      // of these reads.
+      if (std::unique_ptr<Connection> session = made->Share()) {
+        for (const std::string& query : queries) session->OpenRecordset(query);
+      }
+    } catch (...) {
+      // The scan's own reads will meet the same failure and report it.
+    }
+    return made;
+  };
+  try {
+    entry->ahead = std::async(std::launch::async, std::move(connect));
+  } catch (const std::system_error&) {
+    // No thread to be had: the scan connects when it first needs to.
+  }
 }
 
 }  // namespace korvane

@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/database.h"
 
@@ -32,6 +33,15 @@ class ConnectionPool {
   // A connection for `connectionString`: the shared session when there is a sound one,
   // otherwise a new connection through `server`. Throws what server.Open throws.
   std::unique_ptr<Connection> Open(DatabaseServer& server, const std::string& connectionString);
+
+  // Starts connecting for `connectionString` on a thread of its own, and then opens (and
+  // drops) a recordset on each of `firstQueries`, so that the server has read the
+  // descriptions of those tables before the scan asks. The next Open waits for it and
+  // takes that connection. A failure there is forgotten: that Open connects itself and
+  // reports what the server says then, as without this. Nothing happens when the pool
+  // has a connection for the string already.
+  void OpenAhead(DatabaseServer& server, const std::string& connectionString,
+                 std::vector<std::string> firstQueries);
 
   // How many times the pool connected to a server (for tests and benchmarks).
   int ConnectionsMade() const;

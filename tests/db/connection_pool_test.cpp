@@ -42,12 +42,13 @@ class FakeServer : public DatabaseServer {
   };
 
   std::unique_ptr<Connection> Open(const std::string&) override {
-    if (refuse) throw RuntimeError(-1, "too many clients already");
+    if (refuse || refusals-- > 0) throw RuntimeError(-1, "too many clients already");
     sessions.push_back(Session::Up);
     return std::make_unique<FakeConnection>(*this, sessions.size() - 1);
   }
 
   bool refuse = false;
+  int refusals = 0;  // how many of the next connects to refuse
   std::vector<Session> sessions;
   std::vector<int> opensOn;  // the session (counted from 1) each successful recordset open used
 };
@@ -87,6 +88,29 @@ TEST(ConnectionPool, SharesOneConnectionAndReplacesOneThatBroke) {
   ConnectionPool other;
   other.Open(server, cs)->OpenRecordset("q");
   EXPECT_EQ(server.opensOn, (std::vector<int>{1, 1, 2, 2, 3, 4, 5, 6}));
+}
+
+// A connection made ahead is the one the first open takes, after it read the queries it
+// was given; one that failed ahead is forgotten, and the open connects itself.
+TEST(ConnectionPool, TakesTheConnectionMadeAheadAndForgetsOneThatFailed) {
+  FakeServer server;
+  const std::string cs = "Data Source=A";
+  {
+    ConnectionPool pool;
+    pool.OpenAhead(server, cs, {"first", "second"});
+    pool.OpenAhead(server, cs, {"again"});
+    pool.Open(server, cs)->OpenRecordset("q");
+    pool.Open(server, cs)->OpenRecordset("q");
+    EXPECT_EQ(pool.ConnectionsMade(), 1);
+    EXPECT_EQ(server.opensOn, (std::vector<int>{1, 1, 1, 1}));
+  }
+  server.refusals = 1;
+  ConnectionPool pool;
+  pool.OpenAhead(server, cs, {"first"});
+  pool.Open(server, cs)->OpenRecordset("q");
+  EXPECT_EQ(pool.ConnectionsMade(), 1);
+  EXPECT_EQ(server.sessions.size(), 2u);
+  EXPECT_EQ(server.opensOn.back(), 2);
 }
 
 // The real driver: a session the server ended is noticed and replaced.
