@@ -23,6 +23,13 @@ class RecordsetTest : public ::testing::TestWithParam<InventoryBackend> {
   std::unique_ptr<Inventory> inventory_;
 };
 
+// An Asset row as AddNew leaves it: the key, every other column Null.
+Row KeyOnlyRow(const std::string& name) {
+  Row row(asset::kColumnCount, Variant::Null());
+  row[asset::kComputer] = Variant(name);
+  return row;
+}
+
 // A new row holds its key alone; a value set on it waits for the next Update.
 TEST_P(RecordsetTest, AddNewStoresTheKeyAloneAndSetFieldWaitsForTheNextUpdate) {
   const std::string name = UniqueComputerName("ADD");
@@ -36,13 +43,12 @@ TEST_P(RecordsetTest, AddNewStoresTheKeyAloneAndSetFieldWaitsForTheNextUpdate) {
   EXPECT_TRUE(all->Field(asset::kHistory).IsNull());
   all->SetField(asset::kModel, Variant("GX270"));
   EXPECT_EQ(all->Field(asset::kModel), Variant("GX270"));
-  auto rows = inv().RowsOf("Asset", name);
-  ASSERT_EQ(rows.size(), 1u);
-  for (int i = 1; i < asset::kColumnCount; ++i) EXPECT_TRUE(rows[0][i].IsNull()) << "column " << i;
+  Row expected = KeyOnlyRow(name);
+  EXPECT_EQ(inv().RowsOf("Asset", name), std::vector<Row>{expected});
   all->Update(asset::kManufacturer, Variant("Dell Inc."));
-  rows = inv().RowsOf("Asset", name);
-  EXPECT_EQ(rows.at(0)[asset::kManufacturer], Variant("Dell Inc."));
-  EXPECT_EQ(rows[0][asset::kModel], Variant("GX270"));
+  expected[asset::kManufacturer] = Variant("Dell Inc.");
+  expected[asset::kModel] = Variant("GX270");
+  EXPECT_EQ(inv().RowsOf("Asset", name), std::vector<Row>{expected});
   // DiskHistory is bounded and says so; History is not.
   EXPECT_EQ(conn->OpenRecordset("SELECT * From DriveHistory")->DefinedSize(drive_history::kDiskHistory), 4000);
   EXPECT_GT(all->DefinedSize(asset::kHistory), 1000000);
@@ -86,37 +92,28 @@ TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
   ASSERT_EQ(rs->RecordCount(), 1);
   // The per-computer query returns the table's columns and then Expr1.
   EXPECT_EQ(rs->FieldCount(), asset::kColumnCount + 1);
-  rs->Update(asset::kModel, Variant(""));
-  rs->Update(asset::kProcessor1Name + 1, Variant(2793.5));
-  rs->Update(asset::kTotalPhysicalMemory, Variant(int32_t{511}));
-  rs->Update(asset::kFreePhysicalMemory, Variant(int32_t{-7}));
-  rs->Update(asset::kDomain, Variant("corp"));
-  rs->Update(asset::kDomain, Variant::Null());
-  // Null goes into number columns too (a drive that is gone).
-  const int driveJSize = asset::DriveSlot(9) + asset::kDriveSize;
-  rs->Update(driveJSize, Variant(100.5));
-  rs->Update(driveJSize, Variant::Null());
-  const std::string unicode = "Caf\xC3\xA9 \xC2\xA7 O'Brien";
-  rs->Update(asset::kOSCaption, Variant(unicode));
   // Texts of any size, such as a whole software list, come back unchanged.
   std::string history;
   for (int i = 0; history.size() < 200000; ++i) history += "Program " + std::to_string(i) + "\xC2\xA7" "1.0^";
-  rs->Update(asset::kHistory, Variant(history));
+  // Null goes into number columns too (a drive that is gone).
+  const int driveJSize = asset::DriveSlot(9) + asset::kDriveSize;
+  const std::vector<std::pair<int, Variant>> updates = {
+      {asset::kModel, Variant("")}, {asset::kProcessor1Name + 1, Variant(2793.5)},
+      {asset::kTotalPhysicalMemory, Variant(int32_t{511})}, {asset::kFreePhysicalMemory, Variant(int32_t{-7})},
+      {asset::kDomain, Variant("corp")}, {asset::kDomain, Variant::Null()},
+      {driveJSize, Variant(100.5)}, {driveJSize, Variant::Null()},
+      {asset::kOSCaption, Variant("Caf\xC3\xA9 \xC2\xA7 O'Brien")}, {asset::kHistory, Variant(history)}};
+  Row expected = KeyOnlyRow(name);
+  for (const auto& [ordinal, value] : updates) {
+    rs->Update(ordinal, value);
+    expected[static_cast<std::size_t>(ordinal)] = value;
+  }
 
   // The recordset shows what it stored, and a second connection reads the same.
-  std::vector<Variant> shown;
+  Row shown;
   for (int i = 0; i < asset::kColumnCount; ++i) shown.push_back(rs->Field(i));
-  for (const auto& row : {shown, inv().RowsOf("Asset", name).at(0)}) {
-    EXPECT_EQ(row[asset::kModel], Variant(""));
-    EXPECT_EQ(row[asset::kProcessor1Name + 1], Variant(2793.5));
-    EXPECT_EQ(row[asset::kTotalPhysicalMemory], Variant(int32_t{511}));
-    EXPECT_EQ(row[asset::kFreePhysicalMemory], Variant(int32_t{-7}));
-    EXPECT_TRUE(row[asset::kDomain].IsNull());
-    EXPECT_TRUE(row[asset::DriveSlot(9) + asset::kDriveSize].IsNull());
-    EXPECT_TRUE(row[asset::kManufacturer].IsNull());
-    EXPECT_EQ(row[asset::kOSCaption], Variant(unicode));
-    EXPECT_EQ(row[asset::kHistory], Variant(history));
-  }
+  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(inv().RowsOf("Asset", name), std::vector<Row>{expected});
 }
 
 // A change is stored only while the row is as it was read (a recordset neither sees
