@@ -38,14 +38,12 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
   for (int round = 0; round < 2; ++round) {
     const std::string app = "kvconn" + std::to_string(getpid()) + "_" + std::to_string(round);
     std::set<std::string> sessions;  // backend pids
-    int mostAtOnce = 0;
     std::atomic<bool> done{false};
     std::thread watcher([&] {
       const std::unique_ptr<Connection> monitor = inventory.Connect();
       while (!done) {
         auto rs = monitor->OpenRecordset("SELECT CAST(pid AS varchar(20)) FROM pg_stat_activity "
                                          "WHERE application_name = '" + app + "'");
-        mostAtOnce = std::max(mostAtOnce, rs->RecordCount());
         for (bool row = rs->RecordCount() > 0; row; row = rs->MoveNext()) {
           sessions.insert(rs->Field(0).text());
         }
@@ -60,9 +58,8 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
     EXPECT_EQ(result.exitCode, 0) << result.stderrText;
     ASSERT_FALSE(result.progress.empty());
     EXPECT_EQ(result.progress.back(), name + ",Complete");
-    // Seen at all (the scan lasts long enough to be sampled), and with one session only.
+    // Seen at all (the scan lasts long enough to be sampled), and only ever one session.
     EXPECT_EQ(sessions.size(), 1u);
-    EXPECT_EQ(mostAtOnce, 1);
   }
   EXPECT_EQ(inventory.RowsOf("DriveHistory", name + "~C").size(), 1u);
   for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) {

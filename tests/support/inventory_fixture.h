@@ -1,12 +1,8 @@
 // A fresh inventory database for one test, and small readers for checking its rows.
-//
-// SQLite (always available): a new directory holding DrevantaAsset.sqlite with the
-// schema installed; the directory is the "server" field of the scanner's command line.
-// PostgreSQL (when KORVANE_TEST_PG_DSN names a DSN, as CI sets it after
-// scripts/postgres-setup.sh): the one shared database DrevantaAsset. Tests on it must
-// use computer names of their own (UniqueComputerName) and never empty the tables.
-// Memory: the in-memory double of tests/support/memory_db.h, held to the same contract;
-// only this test process can reach it, so it runs no scanner and no statements.
+// SQLite: a new directory (the scanner's "server" field) with the schema installed.
+// PostgreSQL (KORVANE_TEST_PG_DSN): one database shared by every test, so tests use names
+// of their own (UniqueComputerName) and never empty the tables. Memory: the double of
+// memory_db.h, which no scanner process can reach.
 #pragma once
 
 #include <memory>
@@ -33,11 +29,9 @@ enum class InventoryBackend { Sqlite, Postgres, Memory };
 // The DSN of the PostgreSQL test database (KORVANE_TEST_PG_DSN), or empty.
 std::string PostgresDsn();
 
-// "Sqlite" / "Postgres" / "Memory", for parameterised test names.
 std::string BackendName(InventoryBackend backend);
 
-// Every implementation of the database contract, for the contract suite; tests skip
-// PostgreSQL themselves (KORVANE_SKIP_UNLESS_AVAILABLE) when it is not configured.
+// Every implementation of the database contract, for the contract suite.
 inline auto AllBackends() {
   return ::testing::Values(InventoryBackend::Sqlite, InventoryBackend::Postgres,
                            InventoryBackend::Memory);
@@ -53,12 +47,10 @@ std::string UniqueComputerName(const std::string& prefix);
 
 class Inventory {
  public:
-  // SQLite: a fresh directory with the schema installed. PostgreSQL: the shared
-  // database; throws std::runtime_error when KORVANE_TEST_PG_DSN is unset.
+  // Throws std::runtime_error for PostgreSQL when KORVANE_TEST_PG_DSN is unset.
   explicit Inventory(InventoryBackend backend = InventoryBackend::Sqlite);
 
-  // An inventory that already exists at `dataSource` (a directory or a DSN); nothing
-  // is installed.
+  // An inventory that already exists at `dataSource` (a directory or a DSN).
   Inventory(InventoryBackend, std::string dataSource) : dataSource_(std::move(dataSource)) {}
 
   // What the scanner's command line names as its server: the directory or the DSN.
@@ -71,14 +63,11 @@ class Inventory {
   // A new connection through the program's own database layer.
   std::unique_ptr<Connection> Connect() const;
 
-  // Every row of a query, each as the list of its column values.
   std::vector<std::vector<Variant>> Rows(const std::string& query) const;
 
-  // The rows of `table` whose key column equals `key`, in the order the database
-  // returns them.
+  // The rows of `table` whose key column equals `key`, in the database's order.
   std::vector<std::vector<Variant>> RowsOf(const std::string& table, const std::string& key) const;
 
-  // Runs a statement that returns no rows.
   void Execute(const std::string& statement) const { Connect()->Execute(statement); }
 
  private:
@@ -87,7 +76,6 @@ class Inventory {
   std::string dataSource_;
 };
 
-// The key column of an inventory table.
 std::string KeyColumnOf(const std::string& table);
 
 }  // namespace korvane::test

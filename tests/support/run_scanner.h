@@ -19,9 +19,8 @@ inline constexpr int kChannelFd = 3;
 struct ScanOptions {
   // Passed to the scanner as its arguments (the command line is their join with blanks).
   std::vector<std::string> args;
-  // Set in the scanner's environment (replacing variables of the same name, matched
-  // without regard to case); all else is inherited. "Temp" and "KORVANE_LAB" are removed
-  // unless given here.
+  // Replace variables of the same name in any letter case; all else is inherited except
+  // "Temp" and "KORVANE_LAB", which are removed unless given here.
   std::map<std::string, std::string> env;
   // When set, the scanner runs under faketime from this time ("2003-02-14 09:05:30").
   std::optional<std::string> fakeTime;
@@ -29,7 +28,7 @@ struct ScanOptions {
   int channelFd = kChannelFd;
   // Close the reading end before the scanner writes (a console that went away).
   bool closeReader = false;
-  // Program to run; default: the built korvane.
+  // Default: the built korvane.
   std::string program;
   // Called with the scanner's process id for each progress line as it arrives, so a
   // test can act (stop, kill, pull the database away) at a known point of the scan.
