@@ -38,17 +38,16 @@ TEST(EchoTest, LoopbackAnswers) {
   EXPECT_EQ(echo.Resolve("localhost"), (IPv4{127, 0, 0, 1}));
   EXPECT_EQ(echo.Resolve(""), std::nullopt);
 
-  // Any loopback address answers with itself as the source.
-  const EchoReply reply = Ping(echo, IPv4{127, 0, 0, 2});
-  EXPECT_EQ(reply.replies, 1u);
-  EXPECT_EQ(reply.status, 0u);
-  EXPECT_EQ(reply.source, (IPv4{127, 0, 0, 2}));
-
-  // Two requests through one handle: each waits for its own reply.
+  // Any loopback address answers with itself as the source; through one handle, each
+  // request waits for its own reply.
   auto handle = echo.CreateEchoHandle();
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(handle->SendEcho(IPv4{127, 0, 0, 1}, kData, 255, 2000).status, 0u);
-  EXPECT_EQ(handle->SendEcho(IPv4{127, 0, 0, 1}, kData, 255, 2000).status, 0u);
+  for (const IPv4 address : {IPv4{127, 0, 0, 2}, IPv4{127, 0, 0, 1}, IPv4{127, 0, 0, 3}}) {
+    const EchoReply reply = handle->SendEcho(address, kData, 255, 2000);
+    EXPECT_EQ(reply.replies, 1u);
+    EXPECT_EQ(reply.status, 0u);
+    EXPECT_EQ(reply.source, address);
+  }
 }
 
 // A namespace of the test's own: loopback up, and one dummy (or veth) interface on
@@ -144,36 +143,97 @@ TEST(EchoTest, SilentAddressTimesOutInsideOwnNamespace) {
   EXPECT_TRUE(ns.RunInside("1 0", checks)) << "through the raw ICMP socket";
 }
 
-// The scanner itself, without a lab: the probe's answer decides whether the last-access
-// time is written and whether the scan goes on past the attempt record (to the access
-// check, where Linux, having no remote registry, stops it). 0.0.0.0 stands for a name
-// that did not resolve: no answer, no traffic.
-TEST(EchoScanTest, LoopbackAnswersTheRealScanner) {
-  Inventory inventory;
-  TempDir temp;
-  for (const std::string computer : {"127.0.0.1", "0.0.0.0"}) {
-    const bool answers = computer != "0.0.0.0";
-    const ScanResult r = RunScanner(
-        {.args = {ScanCommandLine(computer, inventory.DataSource())}, .env = {{"Temp", temp.str()}}});
-    EXPECT_EQ(r.exitCode, 0) << r.stderrText;
-    EXPECT_EQ(r.progress,
-              (std::vector<std::string>{computer + ",2", computer + ",4", computer + ",Complete"}));
-    const auto rows = inventory.RowsOf("LastAccess", computer);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][1].IsNull(), !answers) << computer;
-    const std::string log = ReadFile(temp / "DrevantaAssetDB.log");
-    const std::string accessCheck = "Insufficient access or error accessing PC ," + computer + ":";
-    EXPECT_EQ(log.find(accessCheck) != std::string::npos, answers);
-    EXPECT_EQ(log.find(computer + ":") != std::string::npos, answers) << log;
+// The real scanner against a fresh SQLite inventory, with or without a lab. On Linux,
+// having no remote registry, an answering computer's scan stops at the access check.
+class ReachScan : public ::testing::Test {
+ protected:
+  void Computer(const std::string& name, const std::string& json) { WriteFile(lab_ / (name + ".json"), json); }
+
+  // `labDir` empty: no lab, the real echo.
+  ScanResult Scan(const std::string& name, const std::string& labDir, const std::string& server = "") {
+    std::filesystem::remove(temp_ / "DrevantaAssetDB.log");
+    ScanOptions options;
+    options.args = {ScanCommandLine(name, server.empty() ? inventory_.DataSource() : server)};
+    options.env = {{"Temp", temp_.str()}};
+    if (!labDir.empty()) options.env["KORVANE_LAB"] = labDir;
+    return RunScanner(options);
+  }
+
+  // The log lines without their time.
+  std::vector<std::string> Log() {
+    std::vector<std::string> lines;
+    if (!std::filesystem::exists(temp_ / "DrevantaAssetDB.log")) return lines;
+    for (const std::string& line : ReadLines(temp_ / "DrevantaAssetDB.log")) {
+      lines.push_back(line.substr(line.find(',') + 1));
+    }
+    return lines;
+  }
+
+  static std::vector<std::string> EndedAfterTheAttempt(const std::string& name) {
+    return {name + ",2", name + ",4", name + ",Complete"};
+  }
+
+  Inventory inventory_;
+  TempDir lab_;
+  TempDir temp_;
+};
+
+TEST_F(ReachScan, AnAnswerIsRecordedWithTheAddressItCameFrom) {
+  const ScanResult loopback = Scan("127.0.0.1", "");
+  EXPECT_EQ(loopback.exitCode, 0) << loopback.stderrText;
+  EXPECT_EQ(loopback.progress, EndedAfterTheAttempt("127.0.0.1"));
+  EXPECT_EQ(Log(), std::vector<std::string>{"Insufficient access or error accessing PC ,127.0.0.1:"});
+  ASSERT_EQ(inventory_.RowsOf("LastAccess", "127.0.0.1").size(), 1u);
+  EXPECT_FALSE(inventory_.RowsOf("LastAccess", "127.0.0.1")[0][1].IsNull());
+
+  // The lab's reply comes from another address than the one resolved: that one is stored.
+  Computer("PC01", R"({"address": "192.168.1.20", "echo": {"from": "192.168.1.99"},
+    "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion":
+                              {"CurrentVersion": "5.1"}}},
+    "wmi": {"classes": {"Win32_ComputerSystem": [{"Name": "PC01", "TotalPhysicalMemory": "536281088"}]}}})");
+  const ScanResult answered = Scan("PC01", lab_.str());
+  EXPECT_EQ(answered.exitCode, 0) << answered.stderrText;
+  EXPECT_EQ(answered.stderrText, "");
+  ASSERT_FALSE(answered.progress.empty());
+  EXPECT_EQ(answered.progress.back(), "PC01,Complete");
+  EXPECT_EQ(inventory_.Rows("SELECT IPAddress FROM Asset WHERE Computer = 'PC01'"),
+            (std::vector<std::vector<Variant>>{{Variant("192.168.1.99")}}));
+}
+
+// Progress lines like those of an unreadable registry: only the Null access time tells
+// that nobody answered. A broken or missing lab is reported on standard error.
+TEST_F(ReachScan, SilentComputersAndBrokenLabsLeaveANullAccessTime) {
+  struct Case {
+    std::string name, file, labDir, stderrText;
+  };
+  const std::string gone = (lab_ / "gone").string();
+  // The broken file comes last: the lab reads every file, and would report it each time.
+  for (const Case& c : {Case{"0.0.0.0", "", "", ""},  // a name that did not resolve: no traffic
+                        Case{"UNREACH", R"({"echo": {"status": 11003}, "registry": {}})", lab_.str(), ""},
+                        Case{"NOHANDLE", R"({"echo": {"handle": false}, "registry": {}})", lab_.str(),
+                             "Korvane: Unable to Create File Handle\n"},
+                        Case{"BROKEN", "{\"echo\": tru}", lab_.str(),
+                             "lab: " + (lab_ / "BROKEN.json").string() +
+                                 ": line 1, column 13: syntax error while parsing value - invalid literal; "
+                                 "last read: '\"echo\": tru}'; BROKEN does not answer\n"},
+                        Case{"MISSING", "", gone,
+                             "lab: " + gone + " is not a directory; no computer answers\n"}}) {
+    SCOPED_TRACE(c.name);
+    if (!c.file.empty()) Computer(c.name, c.file);
+    const ScanResult r = Scan(c.name, c.labDir);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.progress, EndedAfterTheAttempt(c.name));
+    EXPECT_EQ(r.stderrText, c.stderrText);
+    EXPECT_EQ(Log(), std::vector<std::string>{});
+    EXPECT_EQ(inventory_.RowsOf("LastAccess", c.name),
+              (std::vector<std::vector<Variant>>{{Variant(c.name), Variant::Null()}}));
   }
 }
 
 // A server that cannot be reached, a missing catalog file or table: logged once with the
 // database's description, and the scan ends before the access check.
-TEST(LastAccessFailures, AnUnusableDatabaseIsLoggedOnceAndEndsTheScan) {
-  TempDir lab;
-  TempDir temp;
-  WriteFile(lab / "PC01.json", "{}");
+TEST_F(ReachScan, AnUnusableDatabaseIsLoggedOnceAndEndsTheScan) {
+  Computer("PC01", "{}");
   TempDir emptyDirectory;  // no DrevantaAsset.sqlite in it
   Inventory noTable;
   noTable.Execute("DROP TABLE LastAccess");
@@ -185,16 +245,13 @@ TEST(LastAccessFailures, AnUnusableDatabaseIsLoggedOnceAndEndsTheScan) {
       {noTable.DataSource(), "LastAccess"}};
   for (const auto& [server, expectedText] : cases) {
     SCOPED_TRACE(server);
-    std::filesystem::remove(temp / "DrevantaAssetDB.log");
-    const ScanResult result = RunScanner(
-        {.args = {ScanCommandLine("PC01", server)}, .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}}});
+    const ScanResult result = Scan("PC01", lab_.str(), server);
     EXPECT_EQ(result.exitCode, 0) << result.stderrText;
-    EXPECT_EQ(result.progress, (std::vector<std::string>{"PC01,2", "PC01,4", "PC01,Complete"}));
-    const auto lines = ReadLines(temp / "DrevantaAssetDB.log");
-    ASSERT_EQ(lines.size(), 1u);
-    const std::string entry = lines[0].substr(lines[0].find(',') + 1);
-    EXPECT_TRUE(entry.starts_with("Error updating last access database,PC01:")) << entry;
-    EXPECT_NE(entry.find(expectedText), std::string::npos) << entry;
+    EXPECT_EQ(result.progress, EndedAfterTheAttempt("PC01"));
+    const auto log = Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(log[0].starts_with("Error updating last access database,PC01:")) << log[0];
+    EXPECT_NE(log[0].find(expectedText), std::string::npos) << log[0];
   }
   // The scanner never creates the catalog file.
   EXPECT_FALSE(std::filesystem::exists(emptyDirectory / "DrevantaAsset.sqlite"));
