@@ -1,26 +1,104 @@
 // Faults from outside the scanner, each checked against what the inventory holds
 // afterwards: the scanner killed anywhere in its database stage, the inventory folder
-// taken away, the disk under an SQLite inventory full (the PostgreSQL server stopped:
-// postgres_stop_test.cpp). Every scan must end with "Complete", never by a crash or a
-// hang, and a clean rescan must leave the computer complete.
+// taken away, the disk under an SQLite inventory full, the PostgreSQL server stopped.
+// Every scan must end with "Complete", never by a crash or a hang, and a clean rescan
+// must leave the computer complete.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <thread>
 
 #include "platform/db/schema_install.h"
-#include "tests/faults/fault_lab.h"
+#include "scan/conversions.h"
+#include "tests/support/inventory_fixture.h"
+#include "tests/support/run_scanner.h"
+#include "tests/support/temp_dir.h"
 
 namespace korvane::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr int kFaultPrograms = 60;
+const char* const kFaultDrives[] = {"C", "D", "E"};
+
+// A computer that answers everything, with `programs` programs at version "1.<version>"
+// and three drives, so that a rescan after a change of version has a long software
+// comparison to make.
+std::string FaultComputer(const std::string& name, int version, int programs = kFaultPrograms) {
+  std::string keys;
+  for (int i = 0; i < programs; ++i) {
+    keys += R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P)" +
+            std::to_string(i) + R"(": {"DisplayName": "Program )" + std::to_string(i) +
+            R"(", "DisplayVersion": "1.)" + std::to_string(version) + R"(", "UninstallString": "x"})";
+  }
+  return R"({
+  "wmi": {"classes": {
+    "Win32_ComputerSystem": [{"Name": ")" + name + R"(", "Manufacturer": "Maker", "Model": "M1", "Domain": "corp", "TotalPhysicalMemory": "536281088", "UserName": "CORP\\u1"}],
+    "Win32_OperatingSystem": [{"Caption": "Microsoft Windows XP Professional", "Version": "5.1.2600", "FreePhysicalMemory": "215040", "WindowsDirectory": "C:\\WINDOWS"}],
+    "Win32_Processor": [{"Name": "CPU", "CurrentClockSpeed": 2793}],
+    "Win32_LogicalDisk": [
+      {"Caption": "C:", "Size": "40007729152", "FreeSpace": "12884901888", "FileSystem": "NTFS"},
+      {"Caption": "D:", "Size": "40007729152", "FreeSpace": "1288490188", "FileSystem": "NTFS"},
+      {"Caption": "E:", "Size": "40007729152", "FreeSpace": "128849018", "FileSystem": "FAT32"}]
+  }},
+  "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"})" +
+         keys + R"(}},
+  "services": {"list": [{"name": "Alerter", "display": "Alerter"}]}
+})";
+}
+
+// No table holds the computer (or one of its drives) twice.
+void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name) {
+  for (const char* table : {"Asset", "Software", "Services", "LastAccess"}) {
+    EXPECT_LE(inventory.RowsOf(table, name).size(), 1u) << table;
+  }
+  for (const char* drive : kFaultDrives) {
+    EXPECT_LE(inventory.RowsOf("DriveHistory", name + "~" + drive).size(), 1u) << drive;
+  }
+}
+
+// Every row of the computer is there once and holds what the lab says at `version`,
+// each drive with one free-space entry.
+void ExpectComplete(const Inventory& inventory, const std::string& name, int version,
+                    int programs = kFaultPrograms) {
+  for (const char* table : {"Asset", "Software", "Services", "LastAccess"}) {
+    ASSERT_EQ(inventory.RowsOf(table, name).size(), 1u) << table;
+  }
+  const auto asset = inventory.RowsOf("Asset", name)[0];
+  EXPECT_EQ(asset[1], Variant("Maker"));
+  EXPECT_EQ(ToDouble(asset[17]), 511.0);
+  std::string software;
+  for (int i = 0; i < programs; ++i) {
+    if (i > 0) software += "^";
+    software += "Program " + std::to_string(i) + "\xC2\xA7" + "1." + std::to_string(version) + "\xC2\xA7\xC2\xA7";
+  }
+  EXPECT_EQ(inventory.RowsOf("Software", name)[0][1], Variant(software));
+  EXPECT_EQ(inventory.RowsOf("Services", name)[0][1], Variant("Alerter"));
+  for (const char* drive : kFaultDrives) {
+    const auto rows = inventory.RowsOf("DriveHistory", name + "~" + drive);
+    ASSERT_EQ(rows.size(), 1u) << drive;
+    const std::string series = rows[0][1].kind() == Variant::Kind::Text ? rows[0][1].text() : "";
+    EXPECT_EQ(std::count(series.begin(), series.end(), '^'), 1) << drive << ": " << series;
+  }
+}
+
+ScanResult ScanOnce(const std::string& name, const std::string& dataSource, const TempDir& lab,
+                    const TempDir& temp, std::function<void(pid_t, const std::string&)> onProgress = {}) {
+  ScanOptions options;
+  options.args = {ScanCommandLine(name, dataSource)};
+  options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
+  options.onProgress = std::move(onProgress);
+  return RunScanner(options);
+}
 
 bool EndsInComplete(const ScanResult& r, const std::string& name) {
   return !r.progress.empty() && r.progress.back() == name + ",Complete";
@@ -158,6 +236,105 @@ TEST(FaultInjection, FullDiskUnderAnSqliteInventoryEndsTheScanCleanlyAndLosesNot
   const ScanResult rescan = ScanOnce(name, folder, lab, temp);
   EXPECT_TRUE(EndsInComplete(rescan, name));
   ExpectComplete(inventory, name, 1);
+}
+
+// The PostgreSQL test runs a cluster of its own (scripts/postgres-setup.sh in its own
+// directory, under its own DSN name), so the server the other tests share is never
+// stopped. Its DSN is a user data source in a file of its own (ODBCINI): registering a
+// system one would rewrite /etc/odbc.ini while the tests running beside it read theirs.
+const std::string kCluster = "/tmp/korvane-pg-faults";
+const std::string kDsnName = "KorvanePG_faults";
+
+// Runs a shell command; its standard output, or nullopt when it failed.
+std::optional<std::string> Shell(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return std::nullopt;
+  std::string out;
+  char buffer[4096];
+  while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  if (pclose(pipe) != 0) return std::nullopt;
+  return out;
+}
+
+std::optional<std::string> StartServer() {
+  const auto out = Shell("KORVANE_PG_DSN_SCOPE=user KORVANE_PG_DSN_NAME=" + kDsnName + " bash " KORVANE_SOURCE_DIR
+                         "/scripts/postgres-setup.sh " + kCluster + " 2>" + kCluster + "-setup.log");
+  if (!out || out->empty()) return std::nullopt;
+  return out->substr(0, out->find('\n'));
+}
+
+bool StopServer() {
+  return Shell("runuser -u postgres -- \"$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)/pg_ctl\" -D " +
+               kCluster + "/data -m fast -w stop >/dev/null 2>&1")
+      .has_value();
+}
+
+std::size_t VersionEntries(const Inventory& inventory, const std::string& name) {
+  try {
+    const auto rows = inventory.RowsOf("Asset", name);
+    if (rows.empty() || rows[0][92].kind() != Variant::Kind::Text) return 0;
+    const std::string& history = rows[0][92].text();
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = history.find(" Version changed from ", at)) != std::string::npos; ++at) ++n;
+    return n;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+TEST(FaultInjection, PostgresStoppedInTheMiddleOfAReconciliationIsLoggedAndARescanRepairs) {
+  if (geteuid() != 0 || !Shell("ls -d /usr/lib/postgresql/*/bin >/dev/null 2>&1")) {
+    GTEST_SKIP() << "needs root and the PostgreSQL server binaries (scripts/postgres-setup.sh)";
+  }
+  setenv("ODBCINI", (kCluster + "-odbc.ini").c_str(), 1);
+  const auto dsn = StartServer();
+  ASSERT_TRUE(dsn) << ReadFile(kCluster + "-setup.log");
+  const Inventory inventory(InventoryBackend::Postgres, *dsn);
+  TempDir lab;
+  TempDir temp;
+  constexpr int kPrograms = 400;
+  const std::string name = UniqueComputerName("PGSTOP");
+  WriteFile(lab / (name + ".json"), FaultComputer(name, 0, kPrograms));
+  ASSERT_EQ(ScanOnce(name, *dsn, lab, temp).exitCode, 0);
+
+  // Every program changes version: the rescan writes one History entry per program. The
+  // scanner is held still (SIGSTOP) while the entries are counted, and the server goes
+  // down once some, but not all, are stored.
+  WriteFile(lab / (name + ".json"), FaultComputer(name, 1, kPrograms));
+  bool stopped = false;
+  std::size_t storedBefore = 0;
+  const ScanResult r = ScanOnce(name, *dsn, lab, temp, [&](pid_t pid, const std::string& line) {
+    if (line != name + ",100") return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+      kill(pid, SIGSTOP);
+      storedBefore = VersionEntries(inventory, name);
+      if (storedBefore >= 10) {
+        stopped = StopServer();
+        kill(pid, SIGCONT);
+        return;
+      }
+      kill(pid, SIGCONT);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  ASSERT_TRUE(stopped) << "the server was not stopped during the reconciliation";
+  EXPECT_LT(storedBefore, static_cast<std::size_t>(kPrograms));
+  EXPECT_EQ(r.signal, 0) << r.stderrText;
+  EXPECT_TRUE(EndsInComplete(r, name));
+  const std::string log = ReadFile(temp / "DrevantaAssetDB.log");
+  EXPECT_NE(log.find(",Error updating database," + name + ":"), std::string::npos) << log;
+
+  // Started again: what was stored survived, once, and a rescan completes the computer.
+  const auto again = StartServer();
+  ASSERT_TRUE(again) << ReadFile(kCluster + "-setup.log");
+  ExpectNoDuplicateRows(inventory, name);
+  EXPECT_GE(VersionEntries(inventory, name), storedBefore);
+  const ScanResult rescan = ScanOnce(name, *again, lab, temp);
+  EXPECT_EQ(rescan.exitCode, 0) << rescan.stderrText;
+  ExpectComplete(inventory, name, 1, kPrograms);
+  Shell("KORVANE_PG_DSN_SCOPE=user KORVANE_PG_DSN_NAME=" + kDsnName + " bash " KORVANE_SOURCE_DIR "/scripts/postgres-stop.sh " +
+        kCluster + " --remove >/dev/null 2>&1");
 }
 
 }  // namespace
