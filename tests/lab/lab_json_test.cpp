@@ -63,16 +63,8 @@ TEST(LabJson, AComputerOfTwentyThousandRegistryKeysReadsAndWritesBack) {
   std::string problem;
   const auto computer = ReadComputerFile("PC01", text, problem);
   ASSERT_NE(computer, nullptr) << problem;
-  // Written and read again, it is the same computer, keys in the same order.
-  const auto again = ReadComputerFile("PC01", DumpLabJson(WriteComputer(*computer)), problem);
-  ASSERT_NE(again, nullptr) << problem;
-  const RegistryNode* copied =
-      again->registry->Find("HKLM\\software\\microsoft\\windows\\currentversion\\uninstall");
-  ASSERT_NE(copied, nullptr);
-  ASSERT_EQ(copied->subkeys().size(), 20000u);
-  EXPECT_EQ(copied->subkeys()[12345]->name, "P12345");
-  ASSERT_NE(copied->FindSubkey("p19999"), nullptr);
-  EXPECT_EQ(copied->FindSubkey("p19999")->FindValue("displayname")->AsText(), "Program 19999");
+  // Written back, it is the file it was read from, keys in the same order.
+  EXPECT_EQ(WriteComputer(*computer)["registry"]["keys"], MustParse(text)["registry"]["keys"]);
 }
 
 }  // namespace
