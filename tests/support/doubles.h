@@ -2,6 +2,8 @@
 // tests that run stages of a scan inside the test process.
 #pragma once
 
+#include <strings.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -12,18 +14,16 @@
 
 namespace korvane::test {
 
+// Keeps the texts of the lines that reach a list box (handle other than 0).
 class RecordingConsole : public ConsoleChannel {
  public:
-  struct Line {
-    int32_t handle;
-    std::string text;
-  };
   void AddLine(int32_t listBoxHandle, std::string_view line) override {
-    lines.push_back({listBoxHandle, std::string(line)});
+    if (listBoxHandle != 0) delivered_.emplace_back(line);
   }
-  // The texts of the lines that reached a list box (handle other than 0).
-  std::vector<std::string> Delivered() const;
-  std::vector<Line> lines;
+  std::vector<std::string> Delivered() const { return delivered_; }
+
+ private:
+  std::vector<std::string> delivered_;
 };
 
 class FixedClock : public Clock {
@@ -36,7 +36,12 @@ class FixedClock : public Clock {
 class TestProcess : public ProcessServices {
  public:
   std::string CommandLine() override { return commandLine; }
-  std::optional<std::string> GetEnvironment(std::string_view name) override;
+  std::optional<std::string> GetEnvironment(std::string_view name) override {
+    for (const auto& [key, value] : environment) {
+      if (strcasecmp(key.c_str(), std::string(name).c_str()) == 0) return value;
+    }
+    return std::nullopt;
+  }
   void RemoveFromTaskList() override {}
   void WaitForTimer(std::chrono::milliseconds) override {}
   void MessageBox(std::string_view, std::string_view) override {}
