@@ -42,12 +42,11 @@ class FakeServer : public DatabaseServer {
   };
 
   std::unique_ptr<Connection> Open(const std::string&) override {
-    if (refuse || refusals-- > 0) throw RuntimeError(-1, "too many clients already");
+    if (refusals-- > 0) throw RuntimeError(-1, "too many clients already");
     sessions.push_back(Session::Up);
     return std::make_unique<FakeConnection>(*this, sessions.size() - 1);
   }
 
-  bool refuse = false;
   int refusals = 0;  // how many of the next connects to refuse
   std::vector<Session> sessions;
   std::vector<int> opensOn;  // the session (counted from 1) each successful recordset open used
@@ -77,9 +76,8 @@ TEST(ConnectionPool, SharesOneConnectionAndReplacesOneThatBroke) {
 
   // A refused connection is not remembered: the next open tries again.
   server.sessions[2] = FakeServer::Session::Noticed;
-  server.refuse = true;
+  server.refusals = 1;
   EXPECT_THROW(pool.Open(server, cs), RuntimeError);
-  server.refuse = false;
   pool.Open(server, cs)->OpenRecordset("q");
   EXPECT_EQ(pool.ConnectionsMade(), 4);
 
