@@ -99,9 +99,9 @@ TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
   const int driveJSize = asset::DriveSlot(9) + asset::kDriveSize;
   const std::vector<std::pair<int, Variant>> updates = {
       {asset::kModel, Variant("")}, {asset::kProcessor1Name + 1, Variant(2793.5)},
-      {asset::kTotalPhysicalMemory, Variant(int32_t{511})}, {asset::kFreePhysicalMemory, Variant(int32_t{-7})},
-      {asset::kDomain, Variant("corp")}, {asset::kDomain, Variant::Null()},
-      {driveJSize, Variant(100.5)}, {driveJSize, Variant::Null()},
+      {asset::kTotalPhysicalMemory, Variant(int32_t{511})},
+      {asset::kFreePhysicalMemory, Variant(int32_t{-7})}, {asset::kDomain, Variant("corp")},
+      {asset::kDomain, Variant::Null()}, {driveJSize, Variant(100.5)}, {driveJSize, Variant::Null()},
       {asset::kOSCaption, Variant("Caf\xC3\xA9 \xC2\xA7 O'Brien")}, {asset::kHistory, Variant(history)}};
   Row expected = KeyOnlyRow(name);
   for (const auto& [ordinal, value] : updates) {

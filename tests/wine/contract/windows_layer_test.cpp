@@ -28,25 +28,24 @@ TEST(WindowsLayer, ArgumentTextDropsTheProgram) {
 }
 
 TEST(WindowsLayer, ComValuesBecomeVariants) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_NULL;
-  EXPECT_TRUE(FromComVariant(v).IsNull());
-  v.vt = VT_I4;
-  v.lVal = -7;
-  EXPECT_EQ(FromComVariant(v), Variant(int32_t{-7}));
-  v.vt = VT_UI4;
-  v.ulVal = 3000000000u;
-  EXPECT_EQ(FromComVariant(v), Variant(3000000000.0)) << "beyond Long: a Double";
-  v.vt = VT_BOOL;
-  v.boolVal = VARIANT_TRUE;
-  EXPECT_EQ(FromComVariant(v), Variant::Boolean(true));
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocString(L"Caf\u00e9");
-  EXPECT_EQ(FromComVariant(v), Variant("Caf\xc3\xa9"));
-  VariantClear(&v);
-  v.vt = VT_ARRAY | VT_BSTR;
-  EXPECT_TRUE(FromComVariant(v).IsNull()) << "an array reads as Null";
+  const auto read = [](VARTYPE type, const auto& fill) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = type;
+    fill(v);
+    const Variant value = FromComVariant(v);
+    if (type == VT_BSTR) VariantClear(&v);
+    return value;
+  };
+  const auto nothing = [](VARIANT&) {};
+  EXPECT_TRUE(read(VT_NULL, nothing).IsNull());
+  EXPECT_EQ(read(VT_I4, [](VARIANT& v) { v.lVal = -7; }), Variant(int32_t{-7}));
+  EXPECT_EQ(read(VT_UI4, [](VARIANT& v) { v.ulVal = 3000000000u; }), Variant(3000000000.0))
+      << "beyond Long: a Double";
+  EXPECT_EQ(read(VT_BOOL, [](VARIANT& v) { v.boolVal = VARIANT_TRUE; }), Variant::Boolean(true));
+  EXPECT_EQ(read(VT_BSTR, [](VARIANT& v) { v.bstrVal = SysAllocString(L"Caf\u00e9"); }),
+            Variant("Caf\xc3\xa9"));
+  EXPECT_TRUE(read(VT_ARRAY | VT_BSTR, nothing).IsNull()) << "an array reads as Null";
 }
 
 TEST(WindowsLayer, ErrorsCarryDescriptions) {
