@@ -1,9 +1,7 @@
-// One contract for the six services of a target computer, run against every
-// implementation: the lab on Linux (tests/contract/lab_world.cpp) and the real Windows
-// calls under Wine or on Windows (tests/wine/contract/windows_world.cpp). Each world
-// provides one computer prepared with the same facts; the suite checks what the scan
-// relies on. Where a world lacks a function (Wine's stubs), it names the reason and the
-// test is skipped with it, never passed.
+// One contract for the six services of a target computer, run against the lab
+// (tests/contract/lab_world.cpp) and the real Windows calls (tests/wine/contract/
+// windows_world.cpp), each preparing one computer with the same facts. A world that
+// lacks a function names the reason, and the test is skipped with it, never passed.
 #pragma once
 
 #include <string>

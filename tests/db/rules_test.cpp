@@ -71,8 +71,7 @@ TEST(WideText, Utf8RoundTripsThroughUtf16AndBadBytesBecomeReplacements) {
   EXPECT_EQ(FromUtf16(ToUtf16("\xE2\x82")), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
-// A DSN is found whatever the letter case of its name. (A directory and a server that
-// cannot be reached show in every end-to-end scan.)
+// A DSN is found whatever the letter case of its name.
 TEST(BackendChoice, ADsnInAnyLetterCaseIsAnOdbcDataSource) {
   std::string dsn = test::PostgresDsn();
   if (dsn.empty()) GTEST_SKIP() << "needs KORVANE_TEST_PG_DSN";

@@ -1,6 +1,5 @@
-// A lab computer that can be scanned through: it answers, its registry can be read and
-// WMI describes it, so its scan goes on past the last-access record into the
-// reconciliation.
+// A lab computer whose scan goes on past the last-access record into the reconciliation:
+// it answers, its registry can be read and WMI describes it.
 #pragma once
 
 #include <string>

@@ -1,7 +1,5 @@
 // Installing the schema: a new SQLite directory gets its file with an index on each key,
-// and every dialect splits into its statements. (Installing again over what is stored
-// shows in the console's init-db test on every backend; the layout of the tables in the
-// contract suite.)
+// and every dialect splits into its statements.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,7 +1,5 @@
 // Names and texts that a database cannot hold as given (NUL, bytes that are not UTF-8,
-// blank names), scanned by the real korvane into each backend. Whatever a backend cannot
-// hold is stored in one form on every backend, and a rescan of an unchanged computer
-// finds no change. (Keys in the letter case of other scripts: the contract suite.)
+// blank names), scanned by the real korvane: each backend stores them in one form.
 #include <gtest/gtest.h>
 
 #include <string>

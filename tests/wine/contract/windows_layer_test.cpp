@@ -77,8 +77,7 @@ TEST(WindowsLayer, ProcessServicesAndListBox) {
   platform.process->AppendLineToFile("Q:\\korvane\\no\\such\\dir\\x.log", "lost");  // must not fail
 
   // Only a window of another process (the console's) is a console: lines sent to one of
-  // the scanner's own windows, or to handle 0, are lost. The harness korvane-listbox.exe
-  // checks the lines a console receives.
+  // the scanner's own windows, or to handle 0, are lost.
   const HWND listBox = CreateWindowExW(0, L"LISTBOX", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(listBox, nullptr);
   platform.console->AddLine(static_cast<int32_t>(reinterpret_cast<LONG_PTR>(listBox)), "PC01,Complete");
