@@ -50,11 +50,9 @@ TEST(EchoTest, LoopbackAnswers) {
   }
 }
 
-// Runs `checks` in a child inside a network namespace of its own, which ends with it:
-// loopback up, one dummy (or veth) interface on 192.0.2.1/24 whose neighbours never
-// answer, and ping_group_range set to `pingGroups` ("1 0": no datagram ICMP socket, so
-// the probe falls back to a raw one). The child's exit status: 0 when the checks passed,
-// 10 and over when the namespace could not be made.
+// Runs `checks` in a child inside a network namespace of its own: loopback up, a dummy (or
+// veth) interface on 192.0.2.1/24 whose neighbours never answer, and ping_group_range
+// `pingGroups` ("1 0": no datagram ICMP socket, so a raw one). 10 and over: no namespace.
 template <class Checks>
 int RunInOwnNamespace(const char* pingGroups, Checks checks) {
   const pid_t pid = fork();

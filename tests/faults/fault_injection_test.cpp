@@ -1,8 +1,6 @@
-// Faults from outside the scanner, each checked against what the inventory holds
-// afterwards: the scanner killed anywhere in its database stage, the inventory folder
-// taken away, the disk under an SQLite inventory full, the PostgreSQL server stopped.
-// Every scan must end with "Complete", never by a crash or a hang, and a clean rescan
-// must leave the computer complete.
+// Faults from outside the scanner: killed in its database stage, the inventory folder taken
+// away, a full disk under SQLite, the PostgreSQL server stopped. Every scan must end with
+// "Complete" (no crash, no hang), and a clean rescan must leave the computer complete.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -216,10 +214,8 @@ TEST(FaultInjection, FullDiskUnderAnSqliteInventoryEndsTheScanCleanlyAndLosesNot
   ExpectComplete(inventory, name, 1);
 }
 
-// The PostgreSQL test runs a cluster of its own (scripts/postgres-setup.sh in its own
-// directory, under its own DSN name), so the server the other tests share is never
-// stopped. Its DSN is a user data source in a file of its own (ODBCINI): registering a
-// system one would rewrite /etc/odbc.ini while the tests running beside it read theirs.
+// The PostgreSQL test stops a cluster of its own, never the shared server, and its DSN is
+// a user data source in its own ODBCINI file: /etc/odbc.ini, read by other tests, stays.
 const std::string kCluster = "/tmp/korvane-pg-faults";
 const std::string kDsnName = "KorvanePG_faults";
 

@@ -1,7 +1,6 @@
-// What the lab format promises beyond the target contract (which the lab passes like the
-// Windows layer does): the typed WMI properties and query errors a file can describe, the
-// bytes of every registry value type, the names a computer answers to, and the one
-// diagnostic line of a broken file.
+// What the lab format promises beyond the target contract: typed WMI properties and query
+// errors, the bytes of every registry value type, the names a computer answers to, and
+// the one diagnostic line of a broken file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
