@@ -155,40 +155,36 @@ TEST(FaultInjection, InventoryFolderRemovedDuringAScanIsLoggedAndNeverRecreated)
   }
 }
 
-// A tmpfs of its own, mounted for the test (root only); why() is empty when mounted.
-class SmallDisk {
- public:
+// A tmpfs of its own, mounted for the test (root only).
+struct SmallDisk {
   SmallDisk() {
     if (geteuid() != 0) {
-      why_ = "a full-disk test needs root to mount a small tmpfs";
-    } else if (mount("korvane-full", dir_.path().c_str(), "tmpfs", 0, "size=1m") != 0) {
-      why_ = std::string("this machine does not allow a tmpfs mount: ") + std::strerror(errno);
+      why = "a full-disk test needs root to mount a small tmpfs";
+    } else if (mount("korvane-full", dir.path().c_str(), "tmpfs", 0, "size=1m") != 0) {
+      why = std::string("this machine does not allow a tmpfs mount: ") + std::strerror(errno);
     }
   }
   ~SmallDisk() {
-    if (why_.empty()) umount2(dir_.path().c_str(), MNT_DETACH);
+    if (why.empty()) umount2(dir.path().c_str(), MNT_DETACH);
   }
-  const std::string& why() const { return why_; }
-  std::filesystem::path path() const { return dir_.path(); }
   // Byte by byte, so the disk is full to the last byte.
   void Fill() {
-    std::ofstream filler(dir_ / "filler", std::ios::binary);
+    std::ofstream filler(dir / "filler", std::ios::binary);
     while (filler.put('x')) {
     }
   }
-  void Free() { std::filesystem::remove(dir_ / "filler"); }
+  void Free() { std::filesystem::remove(dir / "filler"); }
 
- private:
-  TempDir dir_;
-  std::string why_;
+  TempDir dir;
+  std::string why;  // empty when mounted
 };
 
 TEST(FaultInjection, FullDiskUnderAnSqliteInventoryEndsTheScanCleanlyAndLosesNothingStored) {
   SmallDisk disk;
-  if (!disk.why().empty()) GTEST_SKIP() << disk.why();
+  if (!disk.why.empty()) GTEST_SKIP() << disk.why;
   TempDir lab;
   TempDir temp;
-  const std::string folder = (disk.path() / "inventory").string();
+  const std::string folder = (disk.dir / "inventory").string();
   InstallSchema(folder);
   const Inventory inventory(InventoryBackend::Sqlite, folder);
   const std::string name = "FULLPC";
