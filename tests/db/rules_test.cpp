@@ -6,7 +6,6 @@
 #include "platform/db/case_fold.h"
 #include "platform/db/connection_string.h"
 #include "platform/db/database_server.h"
-#include "platform/db/engine.h"
 #include "platform/db/sql_text.h"
 #include "platform/utf16.h"
 #include "platform/storable_text.h"
