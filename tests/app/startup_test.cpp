@@ -36,9 +36,8 @@ struct StartUp {
   }
 };
 
-// How malformed lines are logged and reported, and where the fields of a well-formed
-// one take the scan, is checked on the real executable (driver_e2e_test.cpp and every
-// end-to-end scan); here, what the scans there cannot tell.
+// Malformed lines and where a well-formed one takes the scan are checked on the real
+// executable; here, what those scans cannot tell.
 TEST(StartUp, ReadsTheFieldsOfACommandLine) {
   // The console recognises the scanner's connection failures by this text.
   StartUp s("1234,PC01,SQLSRV,");
@@ -69,18 +68,16 @@ TEST(StartUp, ReadsTheFieldsOfACommandLine) {
 }
 
 TEST(Conversions, NumbersAndTextFollowTheRuntimeRules) {
-  EXPECT_EQ(NumberText(51.2), "51.2");
   EXPECT_EQ(NumberText(50 + 8 * (40.0 / 3.0) / 4.0), "76.6666666666667");
   EXPECT_EQ(NumberText(2400), "2400");
   EXPECT_EQ(NumberText(-3), "-3");
-  EXPECT_EQ(ToLong(Variant(" 12 ")), 12);
-  EXPECT_EQ(ToLong(Variant("2.5")), 2);  // half to even
-  EXPECT_EQ(ToLong(Variant("3.5")), 4);
+  for (const auto& [text, value] : {std::pair{" 12 ", 12}, {"2.5", 2}, {"3.5", 4}}) {  // half to even
+    EXPECT_EQ(ToLong(Variant(text)), value) << text;
+  }
   EXPECT_THROW(ToLong(Variant("12a")), RuntimeError);
   EXPECT_THROW(ToLong(Variant("")), RuntimeError);
   EXPECT_THROW(ToText(Variant::Null()), RuntimeError);
   EXPECT_EQ(ToText(Variant()), "");
-  EXPECT_EQ(*WholeMegabytes(536281088, 2), 511);
   EXPECT_EQ(*WholeMegabytes(2.5 * 1024 * 1024, 2), 3);
   EXPECT_EQ(*WholeMegabytes(0.5 * 1024 * 1024, 2), 1);
   EXPECT_FALSE(WholeMegabytes(0.49 * 1024 * 1024, 2).has_value());
@@ -94,8 +91,6 @@ TEST(TimeText, PatternsKeepTheirOrderAndTakeTheSystemsSeparators) {
   const LocalTime t{2003, 2, 14, 9, 5, 30};
   EXPECT_EQ(TimeText(t, ".", ":"), "2003.02.14 09:05:30");
   EXPECT_EQ(TimeText(t, "-", "."), "2003-02-14 09.05.30");
-  EXPECT_EQ(DateText(t, "."), "2003.02.14");
-  EXPECT_EQ(DayKey(t), "20030214");
 
   EXPECT_EQ(WithDecimalSeparator("52.6666666666667", ","), "52,6666666666667");
   EXPECT_EQ(WithDecimalSeparator("51", ","), "51");

@@ -13,13 +13,8 @@ std::string RowOf(const ScanResult& run, const std::string& computer) {
 
 ScanResult RunConsole(const std::vector<std::string>& args, std::map<std::string, std::string> env,
                       std::optional<std::string> fakeTime) {
-  ScanOptions options;
-  options.program = ProgramPath("korvane-console");
-  options.args = args;
-  options.env = std::move(env);
-  options.channelFd = -1;
-  options.fakeTime = std::move(fakeTime);
-  return RunScanner(options);
+  return RunScanner({.args = args, .env = std::move(env), .fakeTime = std::move(fakeTime), .channelFd = -1,
+                     .program = ProgramPath("korvane-console")});
 }
 
 std::string FullComputerJson(const std::string& name, const std::string& freeBytes,

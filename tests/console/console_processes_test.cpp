@@ -56,13 +56,11 @@ TEST(ConsoleProcesses, CommandLineChannelAndOutcomesOfMisbehavingScanners) {
   close(stray);
   ASSERT_EQ(run.exitCode, 1) << run.StdoutText() << run.stderrText;
 
-  EXPECT_TRUE(Contains(RowOf(run, "OK"), "complete"));
-  EXPECT_TRUE(Contains(RowOf(run, "NOISY"), "complete"));
-  const std::string died = RowOf(run, "DIE");
-  EXPECT_TRUE(Contains(died, "died after 2%"));
-  EXPECT_TRUE(Contains(died, "exit status 3: segment fault"));
-  EXPECT_TRUE(Contains(RowOf(run, "HANG"), "timed out after 2%"));
-  EXPECT_TRUE(Contains(RowOf(run, "NEW"), "reported as RENAMED"));
+  for (const auto& [name, outcome] : std::vector<std::pair<std::string, std::string>>{
+           {"OK", "complete"}, {"NOISY", "complete"}, {"DIE", "died after 2%"},
+           {"DIE", "exit status 3: segment fault"}, {"HANG", "timed out after 2%"}, {"NEW", "reported as RENAMED"}}) {
+    EXPECT_TRUE(Contains(RowOf(run, name), outcome));
+  }
   EXPECT_TRUE(Contains(run.StdoutText(), "5 scans: 3 complete, 1 timed out, 1 died"));
   EXPECT_TRUE(Contains(run.StdoutText(), "Elapsed "));
   for (const auto& line : run.stdoutLines) EXPECT_LT(line.size(), 80u) << "the summary fits 80 columns: " << line;
@@ -78,13 +76,11 @@ TEST(ConsoleProcesses, CommandLineChannelAndOutcomesOfMisbehavingScanners) {
 TEST(ConsoleProcesses, OnATerminalRunningScansAreRedrawnInPlace) {
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs script(1) for a terminal";
   TempDir dir;
-  const std::string scanner = WriteFakeScanner(dir);
-  ScanOptions options;
-  options.program = "script";
-  options.args = {"-qec", ProgramPath("korvane-console") + " scan --db " + dir.str() + " --scanner " + scanner + " PC01 HANG --timeout 1", "/dev/null"};
-  options.env = {{"Temp", dir.str()}, {"RECORD", dir.str()}};
-  options.channelFd = -1;
-  const ScanResult result = RunScanner(options);
+  const std::string command = ProgramPath("korvane-console") + " scan --db " + dir.str() + " --scanner " +
+                              WriteFakeScanner(dir) + " PC01 HANG --timeout 1";
+  const ScanResult result = RunScanner({.args = {"-qec", command, "/dev/null"},
+                                        .env = {{"Temp", dir.str()}, {"RECORD", dir.str()}}, .channelFd = -1,
+                                        .program = "script"});
   EXPECT_EQ(result.exitCode, 1);
   const std::string text = result.StdoutText();
   // Live lines: a bar per running scan, the cursor moved back up to redraw them.
@@ -99,13 +95,11 @@ TEST(ConsoleProcesses, OnATerminalRunningScansAreRedrawnInPlace) {
 TEST(ConsoleProcesses, ScansThatCannotStartAreSummarisedAndTheOthersRun) {
   // Out of descriptors after a few scanners: the later ones cannot get their pipes.
   TempDir dir;
-  ScanOptions options;
-  options.program = "prlimit";
-  options.args = {"--nofile=16:16", ProgramPath("korvane-console"), "scan", "--db", dir.str(), "--scanner",
-                  WriteFakeScanner(dir), "--jobs", "8", "A", "B", "C", "D", "E", "F", "G", "H"};
-  options.env = {{"Temp", dir.str()}, {"RECORD", dir.str()}};
-  options.channelFd = -1;
-  const ScanResult run = RunScanner(options);
+  const ScanResult run = RunScanner({.args = {"--nofile=16:16", ProgramPath("korvane-console"), "scan", "--db",
+                                              dir.str(), "--scanner", WriteFakeScanner(dir), "--jobs", "8", "A", "B",
+                                              "C", "D", "E", "F", "G", "H"},
+                                     .env = {{"Temp", dir.str()}, {"RECORD", dir.str()}}, .channelFd = -1,
+                                     .program = "prlimit"});
   EXPECT_EQ(run.exitCode, 1) << run.stderrText;
   const std::string text = run.StdoutText();
   EXPECT_TRUE(Contains(text, "died after 0%        0.0 s   could not start: Too many op"));

@@ -17,7 +17,7 @@
 #include "console/scan_log.h"
 #include "console/scan_outcome.h"
 #include "console/targets.h"
-#include "tests/support/temp_dir.h"
+#include "tests/console/console_fixture.h"
 
 namespace korvane::console {
 namespace {
@@ -177,13 +177,11 @@ TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
     return files;
   };
   const std::map<std::string, std::string> one = pages(std::size_t{1} << 20);
-  ASSERT_EQ(one.count("software/1.html"), 1u);
   const std::string& first = one.at("software/1.html");  // Program 0: 1.0 on PC0, PC3, PC6, PC9
-  EXPECT_NE(first.find("<h2>Version 1.0 (4)</h2>\n<p><a href=\"../computers/00001-PC0.html\">PC0</a>, "
-                       "<a href=\"../computers/00004-PC3.html\">PC3</a>, <a href=\"../computers/00007-PC6.html\">PC6</a>, "
-                       "<a href=\"../computers/00010-PC9.html\">PC9</a></p>"),
-            std::string::npos)
-      << first;
+  EXPECT_TRUE(test::Contains(first, "<h2>Version 1.0 (4)</h2>\n<p><a href=\"../computers/00001-PC0.html\">PC0</a>, "
+                                    "<a href=\"../computers/00004-PC3.html\">PC3</a>, "
+                                    "<a href=\"../computers/00007-PC6.html\">PC6</a>, "
+                                    "<a href=\"../computers/00010-PC9.html\">PC9</a></p>"));
   for (std::size_t batch : {std::size_t{1}, std::size_t{7}, std::size_t{100}}) EXPECT_EQ(pages(batch), one) << batch;
 }
 
@@ -224,13 +222,10 @@ TEST(StoredFormats, HistoryEntriesAreClassifiedAndDamageIsKeptAsText) {
 TEST(StoredFormats, SoftwareAndServiceLists) {
   const auto s = ParseSoftwareList("Office" + kS + "11.0" + kS + "C:\\Office\\" + kS + "73931" + kS + "x^^WinZip" + kS +
                                    "9.0^" + kS + "1" + kS + kS);
-  ASSERT_EQ(s.size(), 3u);
-  EXPECT_EQ(s[0].program, "Office");
-  EXPECT_EQ(s[0].productId, "73931" + kS + "x");  // a further section sign stays in the ID
-  EXPECT_EQ(s[1].program, "WinZip");               // after an empty item, unlike the scanner's comparison
-  EXPECT_EQ(s[1].version, "9.0");
-  EXPECT_EQ(s[1].location, "");
-  EXPECT_EQ(s[2].program, "");
+  Lines items;  // program|version|location|product ID
+  for (const SoftwareItem& i : s) items.push_back(i.program + "|" + i.version + "|" + i.location + "|" + i.productId);
+  // A further section sign stays in the ID; WinZip follows an empty item, unlike in the scanner's comparison.
+  EXPECT_EQ(items, (Lines{"Office|11.0|C:\\Office\\|73931" + kS + "x", "WinZip|9.0||", "|1||"}));
   EXPECT_TRUE(ParseSoftwareList("").empty());
   EXPECT_EQ(SplitList("Alerter^Computer Browser^").size(), 2u);
   EXPECT_TRUE(SplitList("").empty());
@@ -239,21 +234,14 @@ TEST(StoredFormats, SoftwareAndServiceLists) {
 TEST(StoredFormats, DriveHistoryPointsDatesAndTrend) {
   const auto p = ParseDiskHistory("3/02/13,99^2003/02/14,1234^2003/02/15,1200^2003/02/3x,5^2003/02/17,1100^2003/02/18,");
   ASSERT_EQ(p.size(), 6u);
-  EXPECT_FALSE(p[0].valid);  // cut at the front
-  EXPECT_TRUE(p[1].valid);
   EXPECT_EQ(p[1].date, "2003/02/14");
-  EXPECT_DOUBLE_EQ(p[1].megabytes, 1234);
-  EXPECT_EQ(p[2].day - p[1].day, 1);
-  EXPECT_FALSE(p[3].valid);
   EXPECT_EQ(p[3].value, "5");
-  EXPECT_EQ(p[4].day - p[1].day, 3);
-  EXPECT_FALSE(p[5].valid);
   EXPECT_EQ(DayNumber("2000/03/01").value() - DayNumber("2000/02/28").value(), 2);  // 2000 was a leap year
   EXPECT_FALSE(DayNumber("2003/02/29"));
   EXPECT_FALSE(DayNumber("2003/13/01"));
   EXPECT_EQ(DayNumber("2026/12/03 09:00:01").value() - DayNumber("2026/12/01").value(), 2);
 
-  // 1234, 1200, 1100 on days 0, 1, 3: the least-squares line loses 212 * 9 / 42 MB a day.
+  // Only 1234, 1200, 1100 on days 0, 1, 3 are points: the least-squares line loses 212 * 9 / 42 MB a day.
   const std::optional<double> trend = FreeSpaceTrend(p);
   ASSERT_TRUE(trend);
   EXPECT_NEAR(*trend, -212.0 * 9 / 42, 1e-9);

@@ -59,15 +59,13 @@ TEST(ConsoleScan, MixedOutcomesAreSummarisedAndNoComputerChangesWhatIsReportedAb
   EXPECT_TRUE(std::regex_match(log[2], std::regex(
       R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d,Error listing software,EVIL\\r\\n2026/12/01 09:00:00,Error updating database,PCOK:Division by zero$)")))
       << log[2];
-  // The scans' own Temp directories are gone, the killed one's too.
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(c.dir.path())) ++entries;
-  EXPECT_EQ(entries, 2u);  // the inventory and the log
+  // The scans' own Temp directories are gone, the killed one's too: the inventory and the log are left.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(c.dir.path()), std::filesystem::directory_iterator()), 2);
 }
 
 // Concurrent first scans of one computer can leave two rows of a table; the scanner works
-// on the first row its keyed query returns, and show and report must present that row,
-// on every backend (through the DSN on PostgreSQL).
+// on the first row its keyed query returns, and show must present that row (report reads
+// through the same functions), on every backend (through the DSN on PostgreSQL).
 void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string& name) {
   c.Add(name, FullComputerJson(name));
   const ScanResult scan = c.Scan({name});
@@ -99,17 +97,6 @@ void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string&
   EXPECT_TRUE(Contains(one.StdoutText(), "Software (" + programs + " programs)"));
   EXPECT_TRUE(Contains(one.StdoutText(), scannedServices ? "Services: 1" : "Services: 0"));
   EXPECT_EQ(Contains(one.StdoutText(), "Second row"), !scannedAsset) << one.StdoutText();
-  const ScanResult report = RunConsole({"report", "--db", c.source, "--out", (c.dir / "report").string()});
-  ASSERT_EQ(report.exitCode, 0) << report.stderrText;
-  int pages = 0;
-  for (const auto& page : std::filesystem::directory_iterator(c.dir / "report" / "computers")) {
-    if (page.path().filename().string().find(name) == std::string::npos) continue;
-    ++pages;
-    const std::string html = ReadFile(page.path());
-    EXPECT_TRUE(Contains(html, "Installed software (" + programs + ")"));
-    EXPECT_EQ(Contains(html, "Second row"), !scannedAsset);
-  }
-  EXPECT_EQ(pages, 1);
 }
 
 TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnSqlite) {
@@ -142,7 +129,6 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
     const ConsoleLab c;
     c.Add("PCOK", FullComputerJson("PCOK"));
     for (const char* slow : {"SLOW1", "SLOW2", "SLOW3", "SLOW4"}) c.Add(slow, R"({"latencyMs": {"echo": 60000}})");
-    const std::string& source = c.source;
     const std::string output = (c.dir / "out.txt").string();
     const pid_t console = fork();
     ASSERT_GE(console, 0);
@@ -152,14 +138,14 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
       dup2(fd, STDERR_FILENO);
       setenv("Temp", c.dir.str().c_str(), 1);
       const std::string program = ProgramPath("korvane-console");
-      execl(program.c_str(), program.c_str(), "scan", "--db", source.c_str(), "--lab", c.lab.str().c_str(), "--jobs", "3",
-            "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4", static_cast<char*>(nullptr));
+      execl(program.c_str(), program.c_str(), "scan", "--db", c.source.c_str(), "--lab", c.lab.str().c_str(),
+            "--jobs", "3", "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4", static_cast<char*>(nullptr));
       _exit(127);
     }
     // PCOK is done and three slow scans wait for their echo.
     for (int i = 0; i < 300 && ReadFile(output).find("SLOW3: started") == std::string::npos; ++i) usleep(100000);
-    for (int i = 0; i < 100 && ScannersOf(source, console).size() < 3; ++i) usleep(100000);
-    ASSERT_EQ(ScannersOf(source, console).size(), 3u) << ReadFile(output);
+    for (int i = 0; i < 100 && ScannersOf(c.source, console).size() < 3; ++i) usleep(100000);
+    ASSERT_EQ(ScannersOf(c.source, console).size(), 3u) << ReadFile(output);
     kill(console, signal);
     if (twice) kill(console, signal);
     int wstatus = 0;
@@ -170,7 +156,7 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
     ASSERT_TRUE(WIFEXITED(wstatus));
     EXPECT_EQ(WEXITSTATUS(wstatus), status) << ReadFile(output);
     // Not one scanner is left.
-    EXPECT_EQ(ScannersOf(source, console), std::vector<pid_t>{});
+    EXPECT_EQ(ScannersOf(c.source, console), std::vector<pid_t>{});
     const std::string text = ReadFile(output);
     if (!twice) {
       EXPECT_TRUE(Contains(text, "4 scans: 1 complete, 3 interrupted"));
@@ -178,7 +164,7 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
       EXPECT_TRUE(std::regex_search(text, std::regex(R"(\nSLOW1 +interrupted after 2%)"))) << text;
     }
     // What finished before the interrupt is in the inventory.
-    EXPECT_EQ(InventoryAt(source).Rows(AssetQuery("PCOK")).size(), 1u);
+    EXPECT_EQ(InventoryAt(c.source).Rows(AssetQuery("PCOK")).size(), 1u);
   }
 }
 
