@@ -20,18 +20,15 @@ std::string RowOf(const ScanResult& run, const std::string& computer);
 ScanResult RunConsole(const std::vector<std::string>& args, std::map<std::string, std::string> env = {},
                       std::optional<std::string> fakeTime = std::nullopt);
 
-// A computer that answers everything: WMI, registry with two programs, one service, a
-// logged-on user and the C$ share.
+// A computer that answers everything: WMI, two programs, a service, a logon and C$.
 std::string FullComputerJson(const std::string& name, const std::string& freeBytes = "12884901888",
                              const std::string& memoryBytes = "536281088");
 
-// A lab of hand-written computers and an SQLite inventory made by init-db in a directory
-// that is also the scans' Temp (where their log goes).
+// Hand-written computers and an inventory made by init-db in the scans' Temp (with their log).
 struct ConsoleLab {
   // On `source` (a DSN) instead of a new SQLite inventory, when given.
   explicit ConsoleLab(const std::string& dataSource = "");
   void Add(const std::string& name, const std::string& json) const;
-  // scan --db <inventory> --lab <lab> <args>
   ScanResult Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime = std::nullopt) const;
   std::string LogPath() const { return (dir / "DrevantaAssetDB.log").string(); }
 
@@ -43,8 +40,7 @@ struct ConsoleLab {
 // Passes when `part` occurs in `text`, else shows the whole text.
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 
-// The inventory a console made at `source` (a directory or a DSN), read and written
-// through the scanners' own database layer.
+// The inventory at `source` (a directory or a DSN), through the scanners' database layer.
 inline Inventory InventoryAt(const std::string& source) { return Inventory(InventoryBackend::Sqlite, source); }
 
 }  // namespace korvane::test

@@ -1,6 +1,5 @@
-// The console's process handling, with a scanner stand-in that behaves badly on
-// purpose: it dies half-way, hangs with its channel open, floods its output or cannot be
-// started at all, while the others must still be read, started and summarised.
+// The console's process handling, with a scanner stand-in that dies, hangs, floods its
+// output or cannot be started, while the others must still be run and summarised.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

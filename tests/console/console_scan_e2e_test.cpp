@@ -1,6 +1,5 @@
-// The console run for real: korvane-console starting the real korvane against a lab and
-// an SQLite inventory it created itself, checked through its summary, its exit status,
-// the scanners' log file and the rows they wrote.
+// The real korvane-console starting the real korvane against a lab and an inventory it made:
+// its summary, exit status, the scanners' log file and the rows they wrote.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -63,9 +62,8 @@ TEST(ConsoleScan, MixedOutcomesAreSummarisedAndNoComputerChangesWhatIsReportedAb
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(c.dir.path()), std::filesystem::directory_iterator()), 2);
 }
 
-// Concurrent first scans of one computer can leave two rows of a table; the scanner works
-// on the first row its keyed query returns, and show must present that row (report reads
-// through the same functions), on every backend (through the DSN on PostgreSQL).
+// Concurrent first scans can leave two rows of a computer; show (and report, which reads them
+// the same way) must present the first the scanner's keyed query returns, on every backend.
 void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string& name) {
   c.Add(name, FullComputerJson(name));
   const ScanResult scan = c.Scan({name});
@@ -75,9 +73,7 @@ void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string&
   inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('" + name + "', '')");
   inventory.Execute("INSERT INTO Services (ServComputer) VALUES ('" + name + "')");
   inventory.Execute("INSERT INTO Asset (Computer, Manufacturer) VALUES ('" + name + "', 'Second row')");
-  // The first row is the first the scanner's keyed query returns. On PostgreSQL that is the
-  // first in the table's physical order, where the scan's own updates may have moved its
-  // row behind the one added here: ask the same queries and expect whichever comes first.
+  // On PostgreSQL the scan's own updates may move its row behind the one added here.
   const auto first = [&](const std::string& query) { return inventory.Rows(query).at(0); };
   const bool scannedAsset = first(AssetQuery(name))[asset::kManufacturer] != Variant("Second row");
   const bool scannedSoftware = first(SoftwareQuery(name))[1] != Variant("");
@@ -85,12 +81,11 @@ void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string&
   const std::string programs = scannedSoftware ? "2" : "0";
   const ScanResult all = RunConsole({"show", "--db", c.source});
   ASSERT_EQ(all.exitCode, 0) << all.stderrText;
-  const std::string overview = all.StdoutText();
   std::vector<std::string> following;  // the line after each row of the computer
   for (std::size_t i = 0; i + 1 < all.stdoutLines.size(); ++i) {
     if (all.stdoutLines[i].rfind(name + " ", 0) == 0) following.push_back(all.stdoutLines[i + 1]);
   }
-  ASSERT_EQ(following.size(), 1u) << overview;
+  ASSERT_EQ(following.size(), 1u) << all.StdoutText();
   EXPECT_TRUE(Contains(following[0], " " + programs + " programs, "));
   const ScanResult one = RunConsole({"show", "--db", c.source, name});
   ASSERT_EQ(one.exitCode, 0) << one.stderrText;
@@ -110,8 +105,7 @@ TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnPostgres) {
                                       "DP" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
 }
 
-// The scanners of one inventory: the processes whose command line mentions it, but for
-// the console.
+// The processes other than the console whose command line mentions the inventory.
 std::vector<pid_t> ScannersOf(const std::string& text, pid_t console) {
   std::vector<pid_t> found;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -207,10 +201,8 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   EXPECT_FALSE(std::filesystem::exists(dir / "inv"));
 }
 
-// `korvane-console demo`: the main job in one command: a new lab and directory
-// inventory, three scans on the pinned days, the inventory and one computer shown, and
-// every stored date one of the pinned days. The generated computers scan as the
-// generator describes them.
+// The demo: a new lab and inventory scanned on three pinned days and shown; the generated
+// computers scan as the generator describes them.
 TEST(ConsoleDemo, ScansANewNetworkOnThreePinnedDaysAndShowsIt) {
   TempDir dir;
   const std::string root = (dir / "demo").string();

@@ -1,9 +1,5 @@
-// Many scanners against one PostgreSQL server, through the real console: a hundred and
-// twenty-eight at once within a server limit of 150 connections, two consoles sharing
-// one inventory, and the console's warning when the server has too few connections.
-//
-// These tests empty the inventory, so they run against a server of their own:
-// KORVANE_TEST_PG_SCALE_DSN names its data source (scripts/test.sh starts it with
+// Many scanners against one PostgreSQL server through the real console. These tests empty
+// the inventory, so they run on a server of their own (KORVANE_TEST_PG_SCALE_DSN, with
 // max_connections 150).
 #include <gtest/gtest.h>
 
@@ -37,8 +33,7 @@ std::string ScaleDsn() {
 
 class Server {
  public:
-  // Each test empties the one scale server, and CTest runs tests side by side: a test
-  // holds this lock for as long as it uses the server, so two of them never mix rows.
+  // CTest runs tests side by side: the lock keeps two of them from mixing rows.
   Server() : lock_(::open("/tmp/korvane-test-pg-scale.lock", O_CREAT | O_RDWR, 0666)) {
     if (lock_ >= 0) ::flock(lock_, LOCK_EX);
   }
@@ -55,8 +50,7 @@ class Server {
     return v.kind() == Variant::Kind::Text ? std::stoi(v.text()) : v.long_value();
   }
 
-  // Every row of the inventory as text, sorted, with the times of day masked: what two
-  // runs at different moments must have in common.
+  // Every row as text, sorted, dates and times masked: what two runs must have in common.
   std::vector<std::string> Rows() {
     static const std::regex time(R"(\d{4}/\d{2}/\d{2}( \d{2}:\d{2}:\d{2})?)");
     std::vector<std::string> all;
@@ -79,8 +73,7 @@ class Server {
 TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   SKIP_UNLESS_SCALE_SERVER();
 #if defined(__SANITIZE_ADDRESS__)
-  // A hundred and twenty-eight sanitized scanners at once on a small machine starve every
-  // test beside them; the optimised build runs this test in full.
+  // So many sanitized scanners starve every test beside them.
   GTEST_SKIP() << "not under AddressSanitizer: the optimised build runs it";
 #endif
   Server server;
@@ -89,8 +82,7 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
   server.Empty();
   TempDir lab;
   TempDir temp;
-  // Small computers that answer slowly: every scanner stays busy long enough for all 128
-  // to overlap, and the machine's processors are not the limit.
+  // Slow answers keep all 128 scanners busy at once without the processors being the limit.
   for (int i = 0; i < 500; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "PC%04d", i);
@@ -120,8 +112,7 @@ TEST(ConsoleServer, HundredTwentyEightScansAtOnceWithinAServerLimitOf150) {
     EXPECT_EQ(server.Number("SELECT CAST(COUNT(*) AS integer) FROM " + table), 500) << table;
   }
 
-  // Asked for more at once than the server has free, the console says so before it
-  // starts (the stand-in scanner ends at once without touching the server).
+  // More at once than the server has free: the console warns before it starts.
   const ScanResult tooMany = RunConsole(
       {"scan", "--db", ScaleDsn(), "--lab", lab.str(), "--jobs", "200", "--scanner", "/bin/true", "all"},
       {{"Temp", temp.str()}});
