@@ -104,8 +104,7 @@ TEST(UpdateDB, WritesColumnByColumnInOrderAndStampsEachEntryAfresh) {
       expected.push_back(31 + 6 * slot + offset);
     }
   }
-  expected.push_back(26);
-  expected.push_back(27);
+  expected.insert(expected.end(), {26, 27});
   EXPECT_EQ(r.UpdatesOf("Asset"), expected);
   const std::vector<std::string> tail(r.db.calls.end() - 3, r.db.calls.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"update Software 1", "update Services 1", "close Asset"}));
