@@ -26,13 +26,6 @@ namespace {
 constexpr uint32_t kTimedOut = 11010;
 const std::string kData(32, 'A');
 
-EchoReply Ping(PosixEchoService& echo, IPv4 destination) {
-  std::unique_ptr<EchoHandle> handle = echo.CreateEchoHandle();
-  EXPECT_NE(handle, nullptr) << "no ICMP socket could be opened";
-  if (!handle) return {};
-  return handle->SendEcho(destination, kData, 255, 2000);
-}
-
 TEST(EchoTest, LoopbackAnswers) {
   PosixEchoService echo;
   EXPECT_EQ(echo.Resolve("localhost"), (IPv4{127, 0, 0, 1}));
@@ -77,10 +70,13 @@ int RunInOwnNamespace(const char* pingGroups, Checks checks) {
 TEST(EchoTest, SilentAddressTimesOutInsideOwnNamespace) {
   auto checks = [] {
     PosixEchoService echo;
-    const EchoReply silent = Ping(echo, IPv4{192, 0, 2, 2});
+    const auto handle = echo.CreateEchoHandle();
+    EXPECT_NE(handle, nullptr) << "no ICMP socket could be opened";
+    if (!handle) return false;
+    const EchoReply silent = handle->SendEcho(IPv4{192, 0, 2, 2}, kData, 255, 2000);
     EXPECT_EQ(silent.replies, 0u);
     EXPECT_EQ(silent.status, kTimedOut);
-    const EchoReply own = Ping(echo, IPv4{192, 0, 2, 1});
+    const EchoReply own = handle->SendEcho(IPv4{192, 0, 2, 1}, kData, 255, 2000);
     EXPECT_EQ(own.status, 0u);
     EXPECT_EQ(own.source, (IPv4{192, 0, 2, 1}));
     // With no way out of the namespace a name that is not local cannot resolve.
