@@ -2,8 +2,6 @@
 // that never tear each other's log lines.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <future>
 #include <regex>
 #include <set>

@@ -7,9 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
-#include "scan/scan_context.h"
 #include "inventory/query_texts.h"
-#include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {
@@ -68,10 +66,10 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   EXPECT_TRUE(Contains(report.StdoutText(), out + "/index.html"));
 
   const std::string index = ReadFile(c.dir / "report" / "index.html");
-  EXPECT_TRUE(Contains(index, "<title>Overview - Lab &amp; &lt;co&gt;</title>"));
-  EXPECT_TRUE(Contains(index, "id=\"computer-count\">2<"));
-  EXPECT_TRUE(Contains(index, "answered today"));
-  EXPECT_TRUE(Contains(index, "never answered"));
+  for (const char* part : {"<title>Overview - Lab &amp; &lt;co&gt;</title>", "id=\"computer-count\">2<",
+                           "answered today", "never answered"}) {
+    EXPECT_TRUE(Contains(index, part));
+  }
   // PCOK's C: lost 1 GB a day: it leads the trend table with 10 days left.
   EXPECT_TRUE(std::regex_search(index, std::regex(R"(PCOK</a></td><td>C:</td><td class="num">10.0 GB</td><td class="num">1.0 GB</td><td class="num">10 days)")))
       << index;
@@ -106,9 +104,8 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
       << shownPcok;
   EXPECT_TRUE(Contains(shownPcok, "    2026/12/01 12288, 2026/12/02 11264, 2026/12/03 10240\n"));
   EXPECT_TRUE(Contains(shownPcok, "  Manufacturer       Dell Inc.\n  Model              OptiPlex GX270\n"));
-  EXPECT_TRUE(Contains(shownPcok, "  Microsoft Office Professional Edition 2003"));
-  EXPECT_TRUE(Contains(shownPcok, "product ID 73931-640-0000106-57285"));
-  EXPECT_TRUE(Contains(shownPcok, "Services: 1"));
+  EXPECT_TRUE(Contains(shownPcok, "  Microsoft Office Professional Edition 2003                 11.0.5614.0\n"
+                                  "      C:\\Program Files\\Microsoft Office\\  product ID 73931-640-0000106-57285\n"));
   const ScanResult missing = RunConsole({"show", "--db", c.source, "NOSUCHPC"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(Contains(missing.stderrText, "no computer NOSUCHPC"));

@@ -12,10 +12,8 @@
 #include <regex>
 #include <tuple>
 
-#include "scan/scan_context.h"
 #include "inventory/query_texts.h"
 #include "lab/authoring/lab_generate.h"
-#include "platform/db/database_server.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {
