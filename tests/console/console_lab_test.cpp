@@ -30,6 +30,16 @@ const lab::RegistryNode* Uninstall(const lab::LabComputer& c) {
   return c.registry ? c.registry->Find(lab::keys::kUninstallKey) : nullptr;
 }
 
+// Each program's DisplayVersion ("" without one) by its key.
+std::map<std::string, std::string> Versions(const lab::LabComputer& c) {
+  std::map<std::string, std::string> versions;
+  for (const auto& entry : Uninstall(c)->subkeys()) {
+    const lab::RegistryValue* v = entry->FindValue("DisplayVersion");
+    versions[entry->name] = v ? v->AsText() : "";
+  }
+  return versions;
+}
+
 TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed) {
   TempDir dir;
   for (const auto& [lab, seed] : {std::pair{"a", "5"}, std::pair{"b", "5"}, std::pair{"c", "6"}}) {
@@ -86,9 +96,8 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
   EXPECT_TRUE(systems.count("Microsoft Windows 11 Pro"));
 
   // Days that pass change what a scan sees, the same way for a seed.
-  const fs::path before = dir / "a";
-  fs::copy(before, dir / "x");
-  fs::copy(before, dir / "y");
+  fs::copy(dir / "a", dir / "x");
+  fs::copy(dir / "a", dir / "y");
   const ScanResult x = RunConsole({"lab-advance", (dir / "x").string(), "--days", "5", "--seed", "3"});
   ASSERT_EQ(x.exitCode, 0) << x.stderrText;
   ASSERT_EQ(RunConsole({"lab-advance", (dir / "y").string(), "--days", "5", "--seed", "3"}).exitCode, 0);
@@ -102,23 +111,14 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
     const auto a = Parse(name, created.at(file));
     const auto b = Parse(name, text);
     EXPECT_EQ(b->latency.registry, 2u);  // what a day does not change stays
-    std::map<std::string, std::string> versionsA;
-    for (const auto& entry : Uninstall(*a)->subkeys()) {
-      const lab::RegistryValue* v = entry->FindValue("DisplayVersion");
-      versionsA[entry->name] = v ? v->AsText() : "";
+    const std::map<std::string, std::string> before = Versions(*a);
+    const std::map<std::string, std::string> after = Versions(*b);
+    for (const auto& [key, version] : after) {
+      const auto was = before.find(key);
+      installed += was == before.end();
+      changedVersions += was != before.end() && !was->second.empty() && !version.empty() && version != was->second;
     }
-    std::set<std::string> keysB;
-    for (const auto& entry : Uninstall(*b)->subkeys()) {
-      keysB.insert(entry->name);
-      auto found = versionsA.find(entry->name);
-      const lab::RegistryValue* v = entry->FindValue("DisplayVersion");
-      if (found == versionsA.end()) {
-        ++installed;
-      } else if (v != nullptr && !found->second.empty() && v->AsText() != found->second) {
-        ++changedVersions;
-      }
-    }
-    for (const auto& [k, v] : versionsA) removed += keysB.count(k) == 0;
+    for (const auto& [key, version] : before) removed += after.count(key) == 0;
     bool freeDiffers = a->shares.size() != b->shares.size();
     for (const auto& [share, space] : a->shares) {
       freeDiffers = freeDiffers || !b->shares.count(share) || b->shares.at(share).free != space.free;
@@ -131,8 +131,8 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
   EXPECT_GT(freeChanged, 30);
 
   // Without a seed, a lab advances the same way each time, and the advanced lab differently.
-  fs::copy(before, dir / "z");
-  fs::copy(before, dir / "z2");
+  fs::copy(dir / "a", dir / "z");
+  fs::copy(dir / "a", dir / "z2");
   ASSERT_EQ(RunConsole({"lab-advance", (dir / "z").string(), "--days", "1"}).exitCode, 0);
   ASSERT_EQ(RunConsole({"lab-advance", (dir / "z2").string(), "--days", "1"}).exitCode, 0);
   const auto first = Files(dir / "z");

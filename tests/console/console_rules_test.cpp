@@ -26,12 +26,7 @@ const std::string kS = "\xC2\xA7";  // the section sign
 using Lines = std::vector<std::string>;
 
 Outcome Classify(Lines lines, Lines log) {
-  ScanFacts facts;
-  facts.computer = "PC01";
-  facts.lines = std::move(lines);
-  facts.logLines = std::move(log);
-  facts.exitCode = 0;
-  return ClassifyScan(facts);
+  return ClassifyScan({.lines = std::move(lines), .exitCode = 0, .logLines = std::move(log), .computer = "PC01"});
 }
 
 TEST(ConsoleRules, ProgressLinesAndStages) {
@@ -84,10 +79,9 @@ TEST(ConsoleRules, AScansOwnLogBecomesOneRecordALineAboutItselfOnly) {
   EXPECT_EQ(line->detail, "Provider=SQLOLEDB;Data Source=a,b x");
   EXPECT_FALSE(ParseLogLine("no commas").has_value());
 
-  ScanIdentity id;
-  id.computer = "EVIL";
-  id.commandLineTail = ",EVIL,/inv,";
-  id.connectionString = "Provider=SQLOLEDB;Data Source=/inv;Initial Catalog=DrevantaAsset;Trusted_Connection=yes";
+  const ScanIdentity id{.computer = "EVIL", .commandLineTail = ",EVIL,/inv,",
+                        .connectionString = "Provider=SQLOLEDB;Data Source=/inv;Initial Catalog=DrevantaAsset;"
+                                            "Trusted_Connection=yes"};
   // Lines about this scan, in every form the scanner writes them, stay records of their own.
   const std::string own =
       "2026/12/01 09:00:00,Korvane.Form_Load,3,EVIL,/inv,:Type mismatch\n"
@@ -145,21 +139,18 @@ TEST(ConsoleRules, LabRandomFollowsItsWeights) {
 // The census pages are the same however many links the report holds at once (also past its
 // open scratch files); each version lists its computers in inventory order.
 TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
-  const auto pages = [&](std::size_t batchLinks) {
+  const auto pages = [](std::size_t batchLinks) {
     test::TempDir dir;
-    ReportContext context;
-    context.title = "t";
-    ReportOverview overview(dir.path(), context, batchLinks);
+    ReportOverview overview(dir.path(), ReportContext{.title = "t"}, batchLinks);
     for (int i = 0; i < 12; ++i) {
       ComputerRows c;
       c.asset = Row(120, Variant::Null());
       c.asset[0] = Variant("PC" + std::to_string(i));
-      std::string list;
+      std::string& list = c.softwareList.emplace();
       for (int p = 0; p < 140 + i % 5; ++p) {
         list += "Program " + std::to_string(p) + kS + "1." + std::to_string((p + i) % 3) + "^";
       }
       if (i % 2) list += "Odd" + kS + "2.0";
-      c.softwareList = list;
       overview.Add(c, ComputerPageName(static_cast<std::size_t>(i) + 1, "PC" + std::to_string(i)));
     }
     overview.Finish();
