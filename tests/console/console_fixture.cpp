@@ -55,10 +55,6 @@ ConsoleLab::ConsoleLab(const std::string& dataSource)
   EXPECT_EQ(run.exitCode, 0) << run.stderrText;
 }
 
-void ConsoleLab::Add(const std::string& name, const std::string& json) const {
-  WriteFile(lab / (name + ".json"), json);
-}
-
 ScanResult ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime) const {
   std::vector<std::string> all = {"scan", "--db", source, "--lab", lab.str()};
   all.insert(all.end(), args.begin(), args.end());

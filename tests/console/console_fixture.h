@@ -28,7 +28,7 @@ std::string FullComputerJson(const std::string& name, const std::string& freeByt
 struct ConsoleLab {
   // On `source` (a DSN) instead of a new SQLite inventory, when given.
   explicit ConsoleLab(const std::string& dataSource = "");
-  void Add(const std::string& name, const std::string& json) const;
+  void Add(const std::string& name, const std::string& json) const { WriteFile(lab / (name + ".json"), json); }
   ScanResult Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime = std::nullopt) const;
   std::string LogPath() const { return (dir / "DrevantaAssetDB.log").string(); }
 

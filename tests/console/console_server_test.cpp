@@ -125,10 +125,9 @@ TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
   Server server;
   TempDir lab;
   TempDir temp;
-  ASSERT_EQ(RunConsole({"lab-create", lab.str(), "--computers", "60", "--seed", "5", "--latency",
-                        "wmiConnect=50,wmiQuery=5"})
-                .exitCode,
-            0);
+  const std::vector<std::string> create = {"lab-create", lab.str(), "--computers", "60", "--seed", "5",
+                                           "--latency", "wmiConnect=50,wmiQuery=5"};
+  ASSERT_EQ(RunConsole(create).exitCode, 0);
   const std::vector<std::string> computers = console::LabComputers(lab.str());
   for (std::size_t half : {0, 1}) {
     std::string list;
@@ -146,10 +145,9 @@ TEST(ConsoleServer, TwoConsolesOnDisjointHalvesGiveTheRowsOfOne) {
   const std::vector<std::string> byOne = server.Rows();
 
   server.Empty();
-  ScanResult first;
   ScanResult second;
   std::thread other([&] { second = scan("@" + (temp / "second.txt").string()); });
-  first = scan("@" + (temp / "first.txt").string());
+  const ScanResult first = scan("@" + (temp / "first.txt").string());
   other.join();
   EXPECT_EQ(first.exitCode, 0) << first.StdoutText() << first.stderrText;
   EXPECT_EQ(second.exitCode, 0) << second.StdoutText() << second.stderrText;
