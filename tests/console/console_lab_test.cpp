@@ -19,9 +19,10 @@ std::map<std::string, std::string> Files(const fs::path& dir) {
   return files;
 }
 
-std::unique_ptr<lab::LabComputer> Parse(const std::string& name, const std::string& text) {
+// A lab file by its file name ("NAME.json").
+std::unique_ptr<lab::LabComputer> Parse(const std::string& file, const std::string& text) {
   std::string problem;
-  auto computer = lab::ReadComputerFile(name, text, problem);
+  auto computer = lab::ReadComputerFile(file.substr(0, file.size() - 5), text, problem);
   EXPECT_NE(computer, nullptr) << problem;
   return computer ? std::move(computer) : std::make_unique<lab::LabComputer>();
 }
@@ -57,15 +58,14 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
   std::set<std::string> systems;
   std::set<std::string> makers;
   for (const auto& [file, text] : created) {
-    const std::string name = file.substr(0, file.size() - 5);
-    const auto c = Parse(name, text);
+    const auto c = Parse(file, text);
     seen["silent"] += !c->echo.answers;
     seen["no WMI"] += !c->wmi;
     seen["WMI refused"] += c->wmi && c->wmi->connectError;
     seen["registry denied"] += c->registry->access == lab::RegistryAccess::None;
     if (c->wmi && !c->wmi->connectError) {
       const lab::WmiConfig& wmi = *c->wmi;
-      EXPECT_EQ(wmi.Find("Win32_ComputerSystem")->instances[0].Text("Name"), name);
+      EXPECT_EQ(wmi.Find("Win32_ComputerSystem")->instances[0].Text("Name"), c->fileName);
       systems.insert(wmi.Find("Win32_OperatingSystem")->instances[0].Text("Caption"));
       makers.insert(wmi.Find("Win32_ComputerSystem")->instances[0].Text("Manufacturer"));
       seen["more than four processors"] += wmi.Find("Win32_Processor")->instances.size() > 4;
@@ -107,9 +107,8 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
   const auto now = Files(dir / "x");
   int changedVersions = 0, installed = 0, removed = 0, freeChanged = 0;
   for (const auto& [file, text] : now) {
-    const std::string name = file.substr(0, file.size() - 5);
-    const auto a = Parse(name, created.at(file));
-    const auto b = Parse(name, text);
+    const auto a = Parse(file, created.at(file));
+    const auto b = Parse(file, text);
     EXPECT_EQ(b->latency.registry, 2u);  // what a day does not change stays
     const std::map<std::string, std::string> before = Versions(*a);
     const std::map<std::string, std::string> after = Versions(*b);
