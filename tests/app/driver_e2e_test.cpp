@@ -6,7 +6,7 @@
 #include <regex>
 #include <set>
 
-#include "tests/db/scannable_computer.h"
+#include "tests/support/scannable_computer.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/posix/icmp_echo.h"
-#include "tests/db/scannable_computer.h"
+#include "tests/support/scannable_computer.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"

@@ -16,7 +16,7 @@
 
 #include "platform/db/schema_install.h"
 #include "scan/conversions.h"
-#include "tests/db/scannable_computer.h"
+#include "tests/support/scannable_computer.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
 #include "tests/support/temp_dir.h"
