@@ -88,14 +88,20 @@ class PooledConnection : public Connection {
 ConnectionPool::ConnectionPool() = default;
 ConnectionPool::~ConnectionPool() = default;
 
-std::unique_ptr<Connection> ConnectionPool::Open(DatabaseServer& server,
-                                                 const std::string& connectionString) {
+std::shared_ptr<ConnectionPool::Entry>& ConnectionPool::EntryFor(DatabaseServer& server,
+                                                                 const std::string& connectionString) {
   std::shared_ptr<Entry>& entry = entries_[connectionString];
   if (!entry) {
     entry = std::make_shared<Entry>();
     entry->connectionString = connectionString;
   }
   entry->server = &server;
+  return entry;
+}
+
+std::unique_ptr<Connection> ConnectionPool::Open(DatabaseServer& server,
+                                                 const std::string& connectionString) {
+  std::shared_ptr<Entry>& entry = EntryFor(server, connectionString);
   bool reused = false;
   std::unique_ptr<Connection> session = entry->Session(reused);
   return std::make_unique<PooledConnection>(entry, std::move(session), reused);
@@ -103,12 +109,7 @@ std::unique_ptr<Connection> ConnectionPool::Open(DatabaseServer& server,
 
 void ConnectionPool::OpenAhead(DatabaseServer& server, const std::string& connectionString,
                                std::vector<std::string> firstQueries) {
-  std::shared_ptr<Entry>& entry = entries_[connectionString];
-  if (!entry) {
-    entry = std::make_shared<Entry>();
-    entry->connectionString = connectionString;
-  }
-  entry->server = &server;
+  std::shared_ptr<Entry>& entry = EntryFor(server, connectionString);
   if (entry->root || entry->ahead.valid()) return;
   auto connect = [&server, connectionString, queries = std::move(firstQueries)] {
     std::unique_ptr<Connection> made;

@@ -49,6 +49,8 @@ class ConnectionPool {
   struct Entry;
 
  private:
+  std::shared_ptr<Entry>& EntryFor(DatabaseServer& server, const std::string& connectionString);
+
   std::map<std::string, std::shared_ptr<Entry>> entries_;
 };
 
