@@ -1,7 +1,8 @@
 // The three database slots of the reconciliation: Asset rows (1), Software rows (2),
 // Services rows (3). Each open procedure opens a new connection object and recordset with
 // the slot's query text (all on the scan's one connection to the server); a slot that
-// cannot be opened ends the scan.
+// cannot be opened ends the scan. That one connection is made ahead, here too, since the
+// slots' tables are what it reads to warm the server.
 #pragma once
 
 namespace korvane {
