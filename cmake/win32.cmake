@@ -44,7 +44,7 @@ function(korvane_win32_finish)
     target_sources(korvane PRIVATE ${CMAKE_SOURCE_DIR}/app/korvane.rc)
   endif()
   if(TARGET korvane-console)
-    # The console's Windows side (console/scan_process_win32.cpp) uses the text
+    # The console's Windows side (console/system/win32/) uses the text
     # conversions of platform/win32.
     target_link_libraries(korvane_console_lib PUBLIC korvane_system)
     target_sources(korvane-console PRIVATE ${CMAKE_SOURCE_DIR}/app/korvane.rc)

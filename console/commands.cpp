@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "console/scan_command.h"
-#include "console/targets.h"
+#include "console/scan/scan_command.h"
+#include "console/scan/targets.h"
 #include "platform/runtime_error.h"
 
 #ifndef KORVANE_VERSION

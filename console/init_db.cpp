@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "console/commands.h"
-#include "console/targets.h"
+#include "console/scan/targets.h"
 #include "platform/db/schema_install.h"
 #include "platform/runtime_error.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "scan/conversions.h"
-#include "console/stored_formats.h"
+#include "console/rows/stored_formats.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/drive_history.h"
 

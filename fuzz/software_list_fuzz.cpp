@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "console/stored_formats.h"
+#include "console/rows/stored_formats.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/software_reconcile.h"
 #include "platform/runtime_error.h"

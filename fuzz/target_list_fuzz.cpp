@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "console/targets.h"
+#include "console/scan/targets.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

@@ -31,7 +31,7 @@ echo "== wine-tests: cross-build"
 cmake --preset mingw >/tmp/korvane-mingw-configure.log 2>&1 ||
   { cat /tmp/korvane-mingw-configure.log; echo "wine-tests: the cross configure failed"; exit 1; }
 targets=(korvane korvane-acp korvane-listbox korvane-ctrl korvane-windows-tests)
-if [ -f console/scan_process_win32.cpp ]; then targets+=(korvane-console); fi
+if [ -d console/system/win32 ]; then targets+=(korvane-console); fi
 cmake --build --preset mingw --target "${targets[@]}" >/tmp/korvane-mingw-build.log 2>&1 ||
   { tail -n 60 /tmp/korvane-mingw-build.log; echo "wine-tests: the cross build failed"; exit 1; }
 bin="$repo/build-mingw/bin"

@@ -6,16 +6,16 @@
 #include <map>
 #include <tuple>
 
-#include "console/escaping.h"
-#include "console/inventory_text.h"
-#include "console/stored_formats.h"
+#include "console/text/escaping.h"
+#include "console/text/inventory_text.h"
+#include "console/rows/stored_formats.h"
 #include "lab/authoring/lab_random.h"
-#include "console/progress_view.h"
-#include "console/report_overview.h"
-#include "console/scan_command.h"
-#include "console/scan_log.h"
-#include "console/scan_outcome.h"
-#include "console/targets.h"
+#include "console/scan/progress_view.h"
+#include "console/report/report_overview.h"
+#include "console/scan/scan_command.h"
+#include "console/scan/scan_log.h"
+#include "console/scan/scan_outcome.h"
+#include "console/scan/targets.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::console {

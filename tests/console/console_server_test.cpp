@@ -13,7 +13,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "console/targets.h"
+#include "console/scan/targets.h"
 #include "tests/console/console_fixture.h"
 #include "tests/support/inventory_fixture.h"
 

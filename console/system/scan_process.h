@@ -2,7 +2,7 @@
 // progress channel of its own, reading their lines as they come without ever blocking on
 // one scan, and killing a scan together with everything it started.
 //
-// One implementation per platform: scan_process_posix.cpp (a pipe per scan whose write
+// One implementation per platform: system/posix/ (a pipe per scan whose write
 // end becomes descriptor 3 in the child; a process group per scan) and, on Windows, a
 // list box in a message-only window and a job object per scan. Everything else in the
 // console is portable and reaches the system only through this header.

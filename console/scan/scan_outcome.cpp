@@ -1,4 +1,4 @@
-#include "console/scan_outcome.h"
+#include "console/scan/scan_outcome.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "console/scan_command.h"
+#include "console/scan/scan_command.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,12 +10,12 @@
 #include <sstream>
 
 #include "scan/scan_context.h"
-#include "console/scan_log.h"
-#include "console/progress_view.h"
-#include "console/scan_batch.h"
-#include "console/scan_process.h"
-#include "console/server_capacity.h"
-#include "console/targets.h"
+#include "console/scan/scan_log.h"
+#include "console/scan/progress_view.h"
+#include "console/scan/scan_batch.h"
+#include "console/system/scan_process.h"
+#include "console/scan/server_capacity.h"
+#include "console/scan/targets.h"
 
 namespace korvane::console {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "console/report.h"
+#include "console/report/report.h"
 
 namespace korvane::console {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "console/scan_outcome.h"
+#include "console/scan/scan_outcome.h"
 
 namespace korvane::console {
 

@@ -1,4 +1,4 @@
-#include "console/inventory_text.h"
+#include "console/text/inventory_text.h"
 
 #include <cstdio>
 

@@ -4,7 +4,7 @@
 // inherited. Each scan runs in a process group of its own so that a time-out can end it
 // together with anything it started. Every descriptor is non-blocking and read from a
 // single poll over all scans: a scan that stalls or floods cannot hold up the others.
-#include "console/scan_process.h"
+#include "console/system/scan_process.h"
 
 #include <fcntl.h>
 #include <poll.h>

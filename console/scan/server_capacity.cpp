@@ -1,4 +1,4 @@
-#include "console/server_capacity.h"
+#include "console/scan/server_capacity.h"
 
 #include <memory>
 #include <vector>

@@ -1,12 +1,12 @@
-#include "console/show_export.h"
+#include "console/show/show_export.h"
 
 #include <optional>
 #include <vector>
 
 #include "scan/conversions.h"
-#include "console/escaping.h"
-#include "console/inventory_rows.h"
-#include "console/stored_formats.h"
+#include "console/text/escaping.h"
+#include "console/rows/inventory_rows.h"
+#include "console/rows/stored_formats.h"
 #include "inventory/query_texts.h"
 #include "platform/runtime_error.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "scan/conversions.h"
-#include "console/escaping.h"
-#include "console/inventory_text.h"
-#include "console/report.h"
+#include "console/text/escaping.h"
+#include "console/text/inventory_text.h"
+#include "console/report/report.h"
 #include "inventory/query_texts.h"
 
 namespace korvane::console {

@@ -1,4 +1,4 @@
-#include "console/escaping.h"
+#include "console/text/escaping.h"
 
 #include <cstdio>
 

@@ -1,11 +1,11 @@
-#include "console/report_overview.h"
+#include "console/report/report_overview.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "scan/conversions.h"
-#include "console/escaping.h"
-#include "console/inventory_text.h"
+#include "console/text/escaping.h"
+#include "console/text/inventory_text.h"
 #include "inventory/query_texts.h"
 #include "platform/runtime_error.h"
 

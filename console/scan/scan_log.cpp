@@ -1,10 +1,10 @@
-#include "console/scan_log.h"
+#include "console/scan/scan_log.h"
 
 #include <cctype>
 #include <fstream>
 #include <sstream>
 
-#include "console/scan_outcome.h"
+#include "console/scan/scan_outcome.h"
 
 namespace korvane::console {
 

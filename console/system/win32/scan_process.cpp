@@ -4,7 +4,7 @@
 // it waits for messages. Each scanner runs in a job object, so that a time-out ends it
 // together with everything it started, and its standard output and error go to a pipe
 // that is read without blocking.
-#include "console/scan_process.h"
+#include "console/system/scan_process.h"
 
 #include <algorithm>
 #include <atomic>

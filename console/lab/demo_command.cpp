@@ -8,8 +8,8 @@
 
 #include "scan/scan_context.h"
 #include "console/commands.h"
-#include "console/scan_command.h"
-#include "console/targets.h"
+#include "console/scan/scan_command.h"
+#include "console/scan/targets.h"
 #include "platform/database.h"
 #include "platform/db/database_server.h"
 #include "platform/pinned_clock.h"

@@ -1,4 +1,4 @@
-#include "console/inventory_rows.h"
+#include "console/rows/inventory_rows.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "console/scan_batch.h"
+#include "console/scan/scan_batch.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -10,8 +10,8 @@
 
 #include "scan/scan_context.h"
 #include "console/commands.h"
-#include "console/report_overview.h"
-#include "console/targets.h"
+#include "console/report/report_overview.h"
+#include "console/scan/targets.h"
 #include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
 

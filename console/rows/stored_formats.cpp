@@ -1,4 +1,4 @@
-#include "console/stored_formats.h"
+#include "console/rows/stored_formats.h"
 
 #include <cctype>
 #include <cmath>

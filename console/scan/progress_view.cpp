@@ -1,4 +1,4 @@
-#include "console/progress_view.h"
+#include "console/scan/progress_view.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "console/scan_outcome.h"
+#include "console/scan/scan_outcome.h"
 
 namespace korvane::console {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "scan/conversions.h"
-#include "console/escaping.h"
-#include "console/inventory_text.h"
-#include "console/report.h"
+#include "console/text/escaping.h"
+#include "console/text/inventory_text.h"
+#include "console/report/report.h"
 
 namespace korvane::console {
 

@@ -8,15 +8,15 @@
 //   DIR/software/N.html       one program: its computers, by version
 //   DIR/computers/N-NAME.html one computer: values, free-space charts, history, software
 //
-// Every text from the inventory goes through Html() (console/escaping.h).
+// Every text from the inventory goes through Html() (console/text/escaping.h).
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "console/inventory_rows.h"
-#include "console/stored_formats.h"
+#include "console/rows/inventory_rows.h"
+#include "console/rows/stored_formats.h"
 
 namespace korvane::console {
 

@@ -1,4 +1,4 @@
-#include "console/targets.h"
+#include "console/scan/targets.h"
 
 #include <algorithm>
 #include <cctype>
