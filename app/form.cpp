@@ -38,11 +38,6 @@ bool EndsWithUserOnlySwitch(const std::string& text) {
 
 }  // namespace
 
-std::string MakeConnectionString(const std::string& sqlServer) {
-  return "Provider=SQLOLEDB;Data Source=" + sqlServer +
-         ";Initial Catalog=DrevantaAsset;Trusted_Connection=yes";
-}
-
 void Form_Load(Korvane& k) {
   ScanContext& c = k.ctx;
   c.CommandLine = k.platform.process->CommandLine();
@@ -88,21 +83,21 @@ void Scan(Korvane& k) {
   c.ErrorContext = c.ComputerName;
   WithTerminalHandling(k, [&] {
     c.PingOK = false;
-    Progress(k, "2");
+    Progress(k, progress::Item(progress::kStarted));
     PingHost(k, c.ComputerName);
-    Progress(k, "4");
+    Progress(k, progress::Item(progress::kEchoed));
     UpdateLastAccess(k);
     if (!c.PingOK) EndScan(k);
     CheckAccess(k);
     GetWMI(k);
     if (!c.UserOnly) {
       GetSoftware(k);
-      Progress(k, "90");
+      Progress(k, progress::Item(progress::kSoftwareDone));
     }
     DumpSnapshotIfAsked(k);
-    Progress(k, "100");
+    Progress(k, progress::Item(progress::kCollected));
     UpdateDB(k);
-    Progress(k, "Complete");
+    Progress(k, progress::kComplete);
   });
 }
 

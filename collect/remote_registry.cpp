@@ -22,7 +22,7 @@ constexpr uint32_t kSubkeyNameChars = 256;
 // The trap both primitives share; the scan goes on after it.
 void ReportTrappedError(Korvane& k, const RuntimeError& e) {
   LogError(k, "Error listing software", k.ctx.ComputerName + ":" + e.description());
-  Progress(k, "Complete");
+  Progress(k, progress::kComplete);
 }
 
 // Connects to root on the computer and opens keyPath with the access mask; nullptr

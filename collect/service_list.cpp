@@ -7,6 +7,7 @@
 
 #include "scan/error_log.h"
 #include "scan/korvane.h"
+#include "formats/software_list_text.h"
 #include "collect/remote_registry.h"
 #include "platform/target.h"
 
@@ -75,7 +76,7 @@ void ListServices(Korvane& k, ServiceListMode mode) {
     const std::string name = StripNull(entries[i].displayName);
     if (!name.empty()) {
       k.snap.ServiceList += name;
-      k.snap.ServiceList += '^';
+      k.snap.ServiceList += kListSeparator;
     }
   }
   manager->Close();

@@ -6,6 +6,7 @@
 #include "scan/error_log.h"
 #include "scan/korvane.h"
 #include "scan/progress.h"
+#include "formats/software_list_text.h"
 #include "scan/time_text.h"
 #include "collect/remote_registry.h"
 #include "platform/runtime_error.h"
@@ -16,47 +17,31 @@ namespace korvane {
 namespace {
 
 constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr const char* kSectionSign = "\xC2\xA7";
-
-// The running progress value climbs from 50 towards 90 over the entries; a line goes out
-// each time it has gained a whole point on the last reported one.
-struct RunningProgress {
-  double step = 0;
-  double running = 50;
-  double last = 50;
-};
 
 std::string UninstallEntry(Korvane& k, const std::string& path) {
   auto read = [&](const char* value) {
     return ReadRemoteValue(k, k.ctx.ComputerName, kHkeyLocalMachine, path, value);
   };
-  std::string entry = read("DisplayName");
-  entry += kSectionSign;
-  entry += read("DisplayVersion");
-  entry += kSectionSign;
-  entry += read("InstallLocation");
-  entry += kSectionSign;
-  entry += read("ProductID");
-  return entry;
+  // Read in this order, one value after the other.
+  const std::string program = read("DisplayName");
+  const std::string version = read("DisplayVersion");
+  const std::string location = read("InstallLocation");
+  const std::string productId = read("ProductID");
+  return SoftwareItemText(program, version, location, productId);
 }
 
 void CollectSoftware(Korvane& k) {
-  Progress(k, "35");
+  Progress(k, progress::Item(progress::kSoftwareStarted));
   EnumRemoteSubkeys(k, k.ctx.ComputerName, kHkeyLocalMachine, kUninstallKey, k.List1);
-  Progress(k, "40");
+  Progress(k, progress::Item(progress::kSoftwareListed));
 
   const long long n = static_cast<long long>(k.List1.size());
   // Integer operands: exactly one subkey divides by zero, a run-time error.
   if (n - 1 == 0) throw StandardError(errors::kDivisionByZero);
-  RunningProgress progress;
-  progress.step = 40.0 / static_cast<double>(n - 1);
+  progress::SoftwareRun run(n);
 
   for (std::size_t i = 0; i < k.List1.size(); ++i) {
-    progress.running += progress.step;
-    if (progress.running - progress.last >= 1) {
-      Progress(k, LocaleNumberText(k, progress.running));
-      progress.last += 1;
-    }
+    if (const std::optional<double> value = run.Next()) Progress(k, LocaleNumberText(k, *value));
     const std::string path = std::string(kUninstallKey) + "\\" + k.List1[i];
     const std::string entry = UninstallEntry(k, path);
     const std::string uninstall =
@@ -64,12 +49,7 @@ void CollectSoftware(Korvane& k) {
     if (!entry.empty() && !uninstall.empty()) k.List2.push_back(entry);
   }
 
-  std::string joined;
-  for (const std::string& item : k.List2) {
-    joined += item;
-    joined += '^';
-  }
-  if (!joined.empty()) joined.pop_back();
+  const std::string joined = JoinList(k.List2);
 
   if (!joined.empty()) {
     k.snap.SoftwareList = joined;
@@ -86,7 +66,7 @@ void GetSoftware(Korvane& k) {
     CollectSoftware(k);
   } catch (const RuntimeError& e) {
     LogError(k, "Error listing software", k.ctx.ComputerName + ":" + e.description());
-    Progress(k, "Complete");
+    Progress(k, progress::kComplete);
   }
 }
 

@@ -116,7 +116,7 @@ bool ComputerSystemPass(Korvane& k) {
 void OperatingSystemPass(Korvane& k) {
   MachineSnapshot& s = k.snap;
   Instances instances = RunQuery(k, Pass::OperatingSystem, "Select * From Win32_OperatingSystem");
-  Progress(k, "20");
+  Progress(k, progress::Item(progress::kOperatingSystem));
   for (const auto& o : instances) {
     Attempt([&] { s.BootDevice = TextProp(*o, "BootDevice"); });
     Attempt([&] { s.OSCaption = TextProp(*o, "Caption"); });
@@ -154,7 +154,7 @@ void BiosPass(Korvane& k) {
     Attempt([&] { s.SMBIOSBIOSVersion = TextProp(*o, "SMBIOSBIOSVersion"); });
     Attempt([&] { s.SerialNumber = TextProp(*o, "serialnumber"); });
   }
-  Progress(k, "29");
+  Progress(k, progress::Item(progress::kBios));
 }
 
 void DrivePass(Korvane& k) {
@@ -174,7 +174,7 @@ void DrivePass(Korvane& k) {
       Attempt([&] { slot.VolumeSerialNumber = TextProp(*o, "volumeserialnumber"); });
     }
   }
-  Progress(k, "33");
+  Progress(k, progress::Item(progress::kDrives));
 }
 
 }  // namespace
@@ -196,12 +196,12 @@ void GetWMI(Korvane& k) {
     NTMethod(k);
     return;
   }
-  Progress(k, "6");
+  Progress(k, progress::Item(progress::kWmiConnected));
   if (ComputerSystemPass(k)) return;
   OperatingSystemPass(k);
   ProcessorPass(k);
   Attempt([&] { ListServices(k, ServiceListMode::Logged); });
-  Progress(k, "27");
+  Progress(k, progress::Item(progress::kServices));
   BiosPass(k);
   DrivePass(k);
 }

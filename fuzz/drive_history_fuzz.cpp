@@ -7,7 +7,7 @@
 #include <string>
 
 #include "scan/conversions.h"
-#include "console/rows/stored_formats.h"
+#include "formats/drive_history_text.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/drive_history.h"
 
@@ -33,11 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(kept == stored || CharCount(kept) + newEntryChars < static_cast<std::size_t>(definedSize));
   }
 
-  const auto points = console::ParseDiskHistory(stored);
+  const auto points = ParseDiskHistory(stored);
   for (const auto& point : points) {
     FUZZ_CHECK(point.date.find('^') == std::string::npos);
-    if (point.valid) FUZZ_CHECK(console::DayNumber(point.date) == point.day);
+    if (point.valid) FUZZ_CHECK(DayNumber(point.date) == point.day);
   }
-  if (const auto trend = console::FreeSpaceTrend(points)) FUZZ_CHECK(trend == trend);  // not NaN
+  if (const auto trend = FreeSpaceTrend(points)) FUZZ_CHECK(trend == trend);  // not NaN
   return 0;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "scan/conversions.h"
-#include "console/rows/stored_formats.h"
+#include "formats/history_text.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/history.h"
 
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // The console's reader keeps every character of the entries it reads: a piece without
   // a time continues the entry before it, so no text is lost or invented.
   std::size_t chars = 0;
-  for (const auto& entry : console::ParseHistory(stored)) {
+  for (const auto& entry : ParseHistory(stored)) {
     if (!entry.time.empty()) FUZZ_CHECK(stored.find(entry.time + "~") != std::string::npos);
     chars += entry.time.size() + entry.text.size();
   }

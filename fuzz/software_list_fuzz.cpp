@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "console/rows/stored_formats.h"
+#include "formats/software_list_text.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/software_reconcile.h"
 #include "platform/runtime_error.h"
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FUZZ_CHECK(Changes(stored, collected) == NestedScan(stored, collected));
   FUZZ_CHECK(Changes(stored, stored) == NestedScan(stored, stored));
 
-  for (const auto& item : console::ParseSoftwareList(storedText)) {
-    FUZZ_CHECK(item.program.find('^') == std::string::npos);
+  for (const auto& item : ParseSoftwareList(storedText)) {
+    FUZZ_CHECK(item.Program.find('^') == std::string::npos);
   }
   return 0;
 }

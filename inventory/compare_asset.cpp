@@ -1,9 +1,9 @@
 #include "inventory/compare_asset.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scan/conversions.h"
 #include "scan/korvane.h"
@@ -19,7 +19,7 @@ namespace {
 enum class Kind { Text, Number, Speed };
 
 struct FieldComparison {
-  const char* label;
+  std::string label;  // with its " changed "
   int16_t ordinal;
   Kind kind;
 };
@@ -27,30 +27,31 @@ struct FieldComparison {
 // Clock speeds wander a little from scan to scan; only a real change is worth an entry.
 constexpr double kSpeedMargin = 100;
 
-constexpr std::array<FieldComparison, 22> kFieldComparisons{{
-    {"Manufacturer changed ", asset::kManufacturer, Kind::Text},
-    {"Model changed ", asset::kModel, Kind::Text},
-    {"Domain changed ", asset::kDomain, Kind::Text},
-    {"Boot Device changed ", asset::kBootDevice, Kind::Text},
-    {"Description changed ", asset::kOSDescription, Kind::Text},
-    {"OS changed ", asset::kOSCaption, Kind::Text},
-    {"Service Pack changed ", asset::kCSDVersion, Kind::Text},
-    {"OS Version changed ", asset::kOSVersion, Kind::Text},
-    {"Processor 1 changed ", asset::ProcessorName(1), Kind::Text},
-    {"Processor 1 speed changed ", asset::ProcessorClockSpeed(1), Kind::Speed},
-    {"Processor 2 changed ", asset::ProcessorName(2), Kind::Text},
-    {"Processor 2 speed changed ", asset::ProcessorClockSpeed(2), Kind::Speed},
-    {"Processor 3 changed ", asset::ProcessorName(3), Kind::Text},
-    {"Processor 3 speed changed ", asset::ProcessorClockSpeed(3), Kind::Speed},
-    {"Processor 4 changed ", asset::ProcessorName(4), Kind::Text},
-    {"Processor 4 speed changed ", asset::ProcessorClockSpeed(4), Kind::Speed},
-    {"Physical Memory changed ", asset::kTotalPhysicalMemory, Kind::Number},
-    {"Country Code changed ", asset::kCountryCode, Kind::Text},
-    {"Windows Directory changed ", asset::kWindowsDirectory, Kind::Text},
-    {"BIOS changed ", asset::kBIOSManufacturer, Kind::Text},
-    {"BIOS Version changed ", asset::kSMBIOSBIOSVersion, Kind::Text},
-    {"Serial Number changed ", asset::kSerialNumber, Kind::Text},
-}};
+// The Asset fields compared, in the order of their entries.
+std::vector<FieldComparison> FieldComparisons() {
+  namespace h = history_text;
+  std::vector<FieldComparison> c{
+      {h::Changed(h::kManufacturer), asset::kManufacturer, Kind::Text},
+      {h::Changed(h::kModel), asset::kModel, Kind::Text},
+      {h::Changed(h::kDomain), asset::kDomain, Kind::Text},
+      {h::Changed(h::kBootDevice), asset::kBootDevice, Kind::Text},
+      {h::Changed(h::kDescription), asset::kOSDescription, Kind::Text},
+      {h::Changed(h::kOS), asset::kOSCaption, Kind::Text},
+      {h::Changed(h::kServicePack), asset::kCSDVersion, Kind::Text},
+      {h::Changed(h::kOSVersion), asset::kOSVersion, Kind::Text},
+  };
+  for (int n = 1; n <= 4; ++n) {
+    c.push_back({h::Changed(h::ProcessorLabel(n)), static_cast<int16_t>(asset::ProcessorName(n)), Kind::Text});
+    c.push_back({h::Changed(h::ProcessorSpeedLabel(n)), static_cast<int16_t>(asset::ProcessorClockSpeed(n)), Kind::Speed});
+  }
+  c.push_back({h::Changed(h::kPhysicalMemory), asset::kTotalPhysicalMemory, Kind::Number});
+  c.push_back({h::Changed(h::kCountryCode), asset::kCountryCode, Kind::Text});
+  c.push_back({h::Changed(h::kWindowsDirectory), asset::kWindowsDirectory, Kind::Text});
+  c.push_back({h::Changed(h::kBIOS), asset::kBIOSManufacturer, Kind::Text});
+  c.push_back({h::Changed(h::kBIOSVersion), asset::kSMBIOSBIOSVersion, Kind::Text});
+  c.push_back({h::Changed(h::kSerialNumber), asset::kSerialNumber, Kind::Text});
+  return c;
+}
 
 // A stored speed that is not a number counts as beyond the margin, as it counts as a
 // difference in RecordNumberChange; a stored Null never does.
@@ -78,7 +79,7 @@ bool DriveComparable(Korvane& k, const DriveSlot& drive, int16_t fileSystemOrdin
 }  // namespace
 
 void CompareAsset(Korvane& k) {
-  for (const FieldComparison& c : kFieldComparisons) {
+  for (const FieldComparison& c : FieldComparisons()) {
     const Variant collected = AssetColumnValue(k, c.ordinal);
     switch (c.kind) {
       case Kind::Text:
@@ -97,16 +98,16 @@ void CompareAsset(Korvane& k) {
 
   for (int slot = asset::kFirstHistoryDriveIndex; slot < kDriveSlots; ++slot) {  // C: to J:
     const DriveSlot& drive = k.snap.Drives[static_cast<std::size_t>(slot)];
-    const std::string name = std::string(1, MachineSnapshot::DriveLetter(slot)) + ":";
+    const char letter = MachineSnapshot::DriveLetter(slot);
     const auto sizeOrdinal = static_cast<int16_t>(asset::DriveSlot(slot) + asset::kDriveSize);
     const auto fileSystemOrdinal =
         static_cast<int16_t>(asset::DriveSlot(slot) + asset::kDriveFileSystem);
     if (DriveComparable(k, drive, fileSystemOrdinal)) {
-      RecordNumberChange(k, sizeOrdinal, drive.Size, "Drive " + name + " Size changed ");
+      RecordNumberChange(k, sizeOrdinal, drive.Size, history_text::Changed(history_text::DriveSizeLabel(letter)));
     }
     if (DriveComparable(k, drive, fileSystemOrdinal)) {
       RecordTextChange(k, fileSystemOrdinal, drive.FileSystem,
-                       "Drive " + name + " System changed ");
+                       history_text::Changed(history_text::DriveSystemLabel(letter)));
     }
   }
 }

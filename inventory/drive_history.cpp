@@ -1,5 +1,7 @@
 #include "inventory/drive_history.h"
 
+#include "formats/drive_history_text.h"
+
 #include "scan/conversions.h"
 #include "scan/error_handling.h"
 #include "scan/error_log.h"
@@ -23,37 +25,6 @@ void OpenDriveRecordset(Korvane& k, const std::string& query) {
 }
 
 }  // namespace
-
-std::string DiskHistoryEntry(const std::string& dateText, double freeSpace) {
-  return "^" + dateText + "," + NumberText(freeSpace);
-}
-
-std::optional<std::string> LastEntryDay(const std::string& history) {
-  // Drop the last free-space value with its comma; then the date is what follows the
-  // last "^". A text without a comma keeps its end, as the cut is simply skipped.
-  std::string rest = history;
-  const std::size_t comma = rest.rfind(',');
-  if (comma != std::string::npos) rest.erase(comma);
-  const std::size_t caret = rest.rfind('^');
-  const std::string dateText = caret == std::string::npos ? rest : rest.substr(caret + 1);
-  const std::optional<LocalTime> date = ReadDateText(dateText);
-  if (!date) return std::nullopt;
-  return DayKey(*date);
-}
-
-std::string DropOldestDiskEntries(std::string history, std::size_t newEntryChars,
-                                  int32_t definedSize) {
-  const auto limit = static_cast<std::size_t>(definedSize < 0 ? 0 : definedSize);
-  while (!history.empty() && CharCount(history) + newEntryChars >= limit) {
-    // The oldest entry runs from the first character to the next "^". When there is no
-    // next one, the newest stored entry itself cannot stay beside the new entry: removing
-    // "up to the next ^" would remove nothing and never end, so the entry goes as a whole.
-    const std::size_t next = history.find('^', 1);
-    if (next == std::string::npos) return {};
-    history.erase(0, next);
-  }
-  return history;
-}
 
 void UpdateDriveHistory(Korvane& k, const std::string& caption, double freeSpace) {
   if (freeSpace == 0) return;

@@ -7,17 +7,14 @@
 #include "scan/time_text.h"
 #include "inventory/query_texts.h"
 #include "inventory/recordset_ref.h"
+#include "platform/runtime_error.h"
 
 namespace korvane {
 
 namespace {
 
-bool IsEmptyText(const Variant& v) {
-  return v.IsEmpty() || (v.kind() == Variant::Kind::Text && v.text().empty());
-}
-
-// The stored value as a number, or nullopt for text that is not one. Such text can only
-// be foreign data in a numeric column; it counts as a difference and is quoted as is.
+// The stored value as a number, or nullopt for text that is not one: foreign data in a
+// numeric column, which counts as a difference.
 std::optional<double> AsNumber(const Variant& v) {
   try {
     return ToDouble(v);
@@ -26,71 +23,12 @@ std::optional<double> AsNumber(const Variant& v) {
   }
 }
 
-std::string StoredNumberText(const Variant& stored) {
-  const std::optional<double> n = AsNumber(stored);
-  return n ? NumberText(*n) : ToText(stored);
-}
-
-// The stored number as it reads when the value is gone: a leading blank holds the place
-// of the sign of a number that is not negative.
-std::string SignPositionedText(const Variant& stored) {
-  const std::optional<double> n = AsNumber(stored);
-  if (!n) return ToText(stored);
-  return *n < 0 ? NumberText(*n) : " " + NumberText(*n);
-}
-
 std::string HistoryOf(Recordset& assetRow) {
   const Variant h = assetRow.Field(asset::kHistory);
   return h.IsNull() ? std::string() : ToText(h);
 }
 
 }  // namespace
-
-std::string HistoryEntry(const std::string& timeText, const std::string& changeText) {
-  std::string entry;
-  entry.reserve(timeText.size() + changeText.size() + 2);
-  entry += timeText;
-  entry += '~';
-  entry += changeText;
-  entry += '^';
-  return entry;
-}
-
-std::string TextChangeText(const std::string& label, const std::string& stored,
-                           const std::string& collected) {
-  if (stored.empty()) return label + "from nothing To " + collected;
-  if (!collected.empty()) return label + "from " + stored + " To " + collected;
-  return label + "from " + stored + " To nothing";
-}
-
-std::string NumberChangeText(const std::string& label, const Variant& stored, double collected) {
-  if (IsEmptyText(stored)) return label + "from nothing To " + NumberText(collected);
-  if (collected != 0) {
-    return label + "from " + StoredNumberText(stored) + " To " + NumberText(collected);
-  }
-  return label + "from " + SignPositionedText(stored) + " To nothing";
-}
-
-void TrimHistory(std::string& historyText) {
-  const std::size_t p = historyText.find('^');
-  // Every entry ends in "^"; text without one is left alone rather than looped over.
-  if (p == std::string::npos) return;
-  historyText.erase(0, p + 1);
-}
-
-void CutHistory(std::string& historyText, std::size_t maxChars) {
-  std::size_t total = CharCount(historyText);
-  if (total <= maxChars) return;
-  std::size_t consumed = 0;
-  for (std::size_t i = 0; i < historyText.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(historyText[i]);
-    if ((byte & 0xC0) != 0x80) ++consumed;
-    if (byte == '^' && total - consumed <= maxChars) {
-      historyText.erase(0, i + 1);
-      return;
-    }
-  }
-}
 
 void TrimHistory(Korvane& k) { CutHistory(k.inv.HistoryText, kHistoryLimit); }
 
@@ -107,11 +45,6 @@ void AppendSoftwareEntry(Korvane& k, const std::string& changeText) {
   std::string history = HistoryOf(row);
   history += HistoryEntry(NowText(k), changeText);
   row.Update(asset::kHistory, Variant(std::move(history)));
-}
-
-bool IsPinned(const Variant& stored) {
-  return stored.kind() == Variant::Kind::Text && !stored.text().empty() &&
-         stored.text().front() == '^';
 }
 
 void RecordTextChange(Korvane& k, int16_t ordinal, const std::string& newValue,

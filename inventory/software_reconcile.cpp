@@ -9,28 +9,13 @@
 #include "scan/error_handling.h"
 #include "scan/korvane.h"
 #include "inventory/history.h"
+#include "formats/history_text.h"
+#include "formats/software_list_text.h"
 #include "platform/runtime_error.h"
 
 namespace korvane {
 
 namespace {
-
-constexpr std::string_view kSectionSign = "\xC2\xA7";  // U+00A7 in UTF-8
-
-// Takes the text before the next section sign and moves `from` past it; the rest of the
-// text when there is none.
-std::string NextPart(std::string_view item, std::size_t& from) {
-  if (from > item.size()) return {};
-  const std::size_t sign = item.find(kSectionSign, from);
-  if (sign == std::string_view::npos) {
-    std::string part(item.substr(from));
-    from = item.size() + 1;
-    return part;
-  }
-  std::string part(item.substr(from, sign - from));
-  from = sign + kSectionSign.size();
-  return part;
-}
 
 bool AtMostOneChar(std::string_view rest) {
   return rest.size() <= 4 && CharCount(std::string(rest)) <= 1;
@@ -51,16 +36,6 @@ bool ProgramBefore(const SoftwareEntry& a, const SoftwareEntry& b) {
 
 }  // namespace
 
-SoftwareEntry SplitSoftwareItem(const std::string& item) {
-  SoftwareEntry e;
-  std::size_t from = 0;
-  e.Program = NextPart(item, from);
-  e.Version = NextPart(item, from);
-  e.Location = NextPart(item, from);
-  if (from <= item.size()) e.ProductID = item.substr(from);
-  return e;
-}
-
 void LoadSoftwareList(const std::string& listText, SoftwareTable& list) {
   if (listText.empty()) return;
   const std::string_view text = listText;
@@ -76,7 +51,7 @@ void LoadSoftwareList(const std::string& listText, SoftwareTable& list) {
       rest = caret + 1;
     }
     if (item.empty()) return;  // an empty item ends the load, unsorted
-    SoftwareEntry entry = SplitSoftwareItem(std::string(item));
+    SoftwareEntry entry = SplitSoftwareItem(item);
     if (entry.Program.empty()) continue;
     list.push_back(std::move(entry));
     if (AtMostOneChar(text.substr(rest))) break;
@@ -100,18 +75,18 @@ void CompareSoftwareLists(const SoftwareTable& stored, const SoftwareTable& coll
   for (const SoftwareEntry& s : stored) {
     const auto found = firstCollected.find(s.Program);
     if (found == firstCollected.end()) {
-      record("Software removed : " + s.Program);
+      record(history_text::SoftwareRemovedText(s.Program));
       continue;
     }
     const SoftwareEntry& c = collected[found->second];
     if (s.Version != c.Version) {
-      record(s.Program + " Version changed from " + s.Version + " To " + c.Version);
+      record(history_text::SoftwareChangedText(s.Program, "Version", s.Version, c.Version));
     }
     if (s.Location != c.Location) {
-      record(s.Program + " Location changed from " + s.Location + " To " + c.Location);
+      record(history_text::SoftwareChangedText(s.Program, "Location", s.Location, c.Location));
     }
     if (s.ProductID != c.ProductID) {
-      record(s.Program + " Product ID changed from " + s.ProductID + " To " + c.ProductID);
+      record(history_text::SoftwareChangedText(s.Program, "Product ID", s.ProductID, c.ProductID));
     }
   }
 
@@ -119,7 +94,7 @@ void CompareSoftwareLists(const SoftwareTable& stored, const SoftwareTable& coll
   storedNames.reserve(stored.size());
   for (const SoftwareEntry& s : stored) storedNames.insert(s.Program);
   for (const SoftwareEntry& c : collected) {
-    if (!storedNames.contains(c.Program)) record("New Software installed : " + c.Program);
+    if (!storedNames.contains(c.Program)) record(history_text::SoftwareInstalledText(c.Program));
   }
 }
 

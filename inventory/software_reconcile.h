@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "formats/software_list_text.h"
 #include "scan/scratch_lists.h"
 
 namespace korvane {
@@ -20,10 +21,6 @@ struct Korvane;
 
 // The lists are counted with 16-bit counters; a longer list ends the comparison.
 inline constexpr std::size_t kMaxComparedPrograms = 32767;
-
-// One item "name§version§location§product ID" split at its section signs; a further
-// section sign stays part of the product ID, missing parts are empty.
-SoftwareEntry SplitSoftwareItem(const std::string& item);
 
 // Adds the items of a list text to `list` and sorts it by Program (stable). Items
 // without a name are skipped; an empty item ends the load at once, leaving the rows

@@ -165,7 +165,7 @@ void WriteListsTrapped(Korvane& k) {
     Opened(k.ctx.RS1).Close();
   } catch (const RuntimeError& e) {
     LogError(k, "Error updating database", k.ctx.ComputerName + ":" + e.description());
-    Progress(k, "Complete");
+    Progress(k, progress::kComplete);
     k.ctx.RS1.reset();
     k.ctx.Conn1.reset();
   }
@@ -205,7 +205,7 @@ void UpdateDB(Korvane& k) {
 
   if (k.inv.NewAssetRecord) {
     Attempt([&] {
-      AssetRS(k).Update(asset::kHistory, Variant(HistoryEntry(NowText(k), "New Record Created")));
+      AssetRS(k).Update(asset::kHistory, Variant(HistoryEntry(NowText(k), std::string(history_text::kCreated))));
     });
   }
 

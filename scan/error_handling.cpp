@@ -9,7 +9,7 @@
 namespace korvane {
 
 void EndScan(Korvane& k) {
-  Progress(k, "Complete");
+  Progress(k, progress::kComplete);
   k.platform.process->EndProcessNow();
   // EndProcessNow never returns; the compiler cannot see that through the interface.
   std::abort();

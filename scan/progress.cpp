@@ -16,3 +16,18 @@ void Progress(Korvane& k, std::string_view item) {
 }
 
 }  // namespace korvane
+
+namespace korvane::progress {
+
+std::string Item(int value) { return std::to_string(value); }
+
+std::optional<double> SoftwareRun::Next() {
+  running_ += step_;
+  if (running_ - last_ >= 1) {
+    last_ += 1;
+    return running_;
+  }
+  return std::nullopt;
+}
+
+}  // namespace korvane::progress

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/connection_string.h"
 #include "platform/database.h"
 
 namespace korvane {
@@ -42,8 +43,5 @@ struct ScanContext {
   std::unique_ptr<Recordset> RS3;
   std::string SQL3;
 };
-
-// "Provider=SQLOLEDB;Data Source=" & server & ";Initial Catalog=DrevantaAsset;Trusted_Connection=yes"
-std::string MakeConnectionString(const std::string& sqlServer);
 
 }  // namespace korvane

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "console/rows/inventory_rows.h"
-#include "console/rows/stored_formats.h"
+#include "formats/drive_history_text.h"
+#include "formats/history_text.h"
+#include "formats/software_list_text.h"
 
 namespace korvane::console {
 

@@ -93,7 +93,7 @@ void WriteDrives(std::ostream& out, const ComputerRows& c) {
 std::string Value(const std::string& v) { return v.empty() ? "<span class=\"muted\">nothing</span>" : Html(v); }
 
 void WriteTimeline(std::ostream& out, const Row& a) {
-  const std::vector<HistoryEntry> entries = ParseHistory(Text(At(a, asset::kHistory)));
+  const std::vector<StoredChange> entries = ParseHistory(Text(At(a, asset::kHistory)));
   out << "<h2>Changes (" << entries.size() << ")</h2>\n";
   if (entries.empty()) {
     out << "<p class=\"muted\">No history recorded.</p>\n";
@@ -130,20 +130,20 @@ void WriteTimeline(std::ostream& out, const Row& a) {
 }
 
 void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& programs) {
-  std::vector<SoftwareItem> items = ParseSoftwareList(c.softwareList.value_or(""));
+  std::vector<SoftwareEntry> items = ParseSoftwareList(c.softwareList.value_or(""));
   std::stable_sort(items.begin(), items.end(),
-                   [](const SoftwareItem& x, const SoftwareItem& y) { return x.program < y.program; });
+                   [](const SoftwareEntry& x, const SoftwareEntry& y) { return x.Program < y.Program; });
   out << "<h2>Installed software (" << items.size() << ")</h2>\n";
   if (!items.empty()) {
     out << "<table class=\"software\">\n<tr><th>Program</th><th>Version</th><th>Location</th><th>Product ID</th></tr>\n";
-    for (const SoftwareItem& s : items) {
+    for (const SoftwareEntry& s : items) {
       out << "<tr><td>";
-      if (s.program.empty()) {
+      if (s.Program.empty()) {
         out << "<span class=\"muted\">(no name)</span>";
       } else {
-        out << "<a href=\"../" << programs.PageOf(s.program) << "\">" << Html(s.program) << "</a>";
+        out << "<a href=\"../" << programs.PageOf(s.Program) << "\">" << Html(s.Program) << "</a>";
       }
-      out << "</td><td>" << Html(s.version) << "</td><td>" << Html(s.location) << "</td><td>" << Html(s.productId)
+      out << "</td><td>" << Html(s.Version) << "</td><td>" << Html(s.Location) << "</td><td>" << Html(s.ProductID)
           << "</td></tr>\n";
     }
     out << "</table>\n";

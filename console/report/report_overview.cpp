@@ -32,7 +32,7 @@ std::string ProcessorClass(const Row& a) {
   int count = 0;
   double speed = 0;
   for (int n = 1; n <= 4; ++n) {
-    if (Unpinned(At(a, asset::ProcessorName(n))).empty()) continue;
+    if (UnpinnedText(At(a, asset::ProcessorName(n))).empty()) continue;
     ++count;
     speed = std::max(speed, Number(At(a, asset::ProcessorClockSpeed(n))));
   }
@@ -118,7 +118,7 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   computerPageAt_.push_back({computerPages_.size(), static_cast<uint32_t>(name.size()), static_cast<uint32_t>(page.size())});
   computerPages_.append(name).append(page);
   ++computers_;
-  const std::string os = ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion)));
+  const std::string os = ShortOsName(UnpinnedText(At(a, asset::kOSCaption)), UnpinnedText(At(a, asset::kCSDVersion)));
   ++systems_[os.empty() ? "unknown" : os];
   const double memory = Number(At(a, asset::kTotalPhysicalMemory));
   ++memory_[MemoryClass(memory)];
@@ -144,13 +144,13 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
     KeepTop(fastest_, Drive{name, page, d.letter, lastFree, size, -*trend},
             [](const Drive& x, const Drive& y) { return x.perDay > y.perDay; });
   }
-  for (const SoftwareItem& s : ParseSoftwareList(c.softwareList.value_or(""))) {
-    if (s.program.empty()) continue;
-    PageOf(s.program);
-    Program& p = programs_[s.program];
+  for (const SoftwareEntry& s : ParseSoftwareList(c.softwareList.value_or(""))) {
+    if (s.Program.empty()) continue;
+    PageOf(s.Program);
+    Program& p = programs_[s.Program];
     if (p.lastComputer != index) ++p.computers;
     p.lastComputer = index;
-    auto [v, added] = p.versions.try_emplace(s.version);
+    auto [v, added] = p.versions.try_emplace(s.Version);
     if (added) v->second.id = static_cast<uint32_t>(p.versions.size());
     ++v->second.computers;
     const Link link{p.number, v->second.id, index};
@@ -159,7 +159,7 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
 
   rows_ << "<tr><td><a href=\"" << page << "\">" << Html(name) << "</a></td><td>"
         << ShownHtml(At(a, asset::kUserName)) << "</td><td>" << Html(os)
-        << (Pinned(At(a, asset::kOSCaption)) || Pinned(At(a, asset::kCSDVersion)) ? kPinnedMark : "")
+        << (IsPinned(At(a, asset::kOSCaption)) || IsPinned(At(a, asset::kCSDVersion)) ? kPinnedMark : "")
         << "</td><td class=\"num\">"
         << (memory > 0 ? SizeText(memory) : "") << "</td><td>" << Html(Text(At(a, asset::kLastScan))) << "</td><td>"
         << (c.lastAccess ? Html(Text(*c.lastAccess)) : "") << "</td></tr>\n";

@@ -61,7 +61,7 @@ void WritePageEnd(std::ostream& out) {
 }
 
 std::string ShownHtml(const Variant& v) {
-  if (Pinned(v)) return Html(Unpinned(v)) + "<span class=\"pinned\" title=\"kept by the administrator\">pinned</span>";
+  if (IsPinned(v)) return Html(UnpinnedText(v)) + "<span class=\"pinned\" title=\"kept by the administrator\">pinned</span>";
   return Html(Text(v));
 }
 

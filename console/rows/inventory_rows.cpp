@@ -63,14 +63,6 @@ double Number(const Variant& v) {
   }
 }
 
-bool Pinned(const Variant& v) { return v.kind() == Variant::Kind::Text && !v.text().empty() && v.text()[0] == '^'; }
-
-std::string Unpinned(const Variant& v) {
-  std::string t = Text(v);
-  if (Pinned(v)) t.erase(0, 1);
-  return t;
-}
-
 std::vector<std::string> ComputerNames(Connection& connection) {
   std::vector<std::string> names;
   std::unique_ptr<Recordset> rs = connection.OpenRecordset("SELECT Computer FROM Asset");

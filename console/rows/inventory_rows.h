@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/history_text.h"
 #include "platform/database.h"
 
 namespace korvane::console {
@@ -52,8 +53,5 @@ const Variant& At(const Row& row, int ordinal);
 std::string Text(const Variant& v);
 // A number; Null or text that is no number reads as 0.
 double Number(const Variant& v);
-// A pinned value is stored with a leading "^".
-bool Pinned(const Variant& v);
-std::string Unpinned(const Variant& v);
 
 }  // namespace korvane::console

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "scan/progress.h"
+
 namespace korvane::console {
 
 namespace {
@@ -41,7 +43,7 @@ ProgressItem ParseProgressLine(const std::string& line) {
   if (comma == std::string::npos) return item;
   item.computer = line.substr(0, comma);
   const std::string rest = line.substr(comma + 1);
-  if (rest == "Complete") {
+  if (rest == progress::kComplete) {
     item.complete = true;
   } else {
     item.percent = ParseNumber(rest);
@@ -59,10 +61,10 @@ ProgressItem ParseProgressLine(const std::string& line) {
 }
 
 std::string StageOfPercent(double percent) {
-  if (percent < 4) return "ping";
-  if (percent < 6) return "last access";
-  if (percent < 35) return "WMI";
-  if (percent < 100) return "software";
+  if (percent < progress::kEchoed) return "ping";
+  if (percent < progress::kWmiConnected) return "last access";
+  if (percent < progress::kSoftwareStarted) return "WMI";
+  if (percent < progress::kCollected) return "software";
   return "database";
 }
 
@@ -122,7 +124,7 @@ Outcome ClassifyScan(const ScanFacts& facts) {
     if (auto line = ParseLogLine(text)) mine.push_back(*line);
   }
 
-  if (anyPercentBeforeComplete && percentBeforeLastComplete == 100) {
+  if (anyPercentBeforeComplete && percentBeforeLastComplete == progress::kCollected) {
     if (HasLog(mine, "Error updating database")) {
       outcome.kind = OutcomeKind::GaveUp;
       outcome.detail = "Error updating database";
@@ -131,7 +133,7 @@ Outcome ClassifyScan(const ScanFacts& facts) {
     }
     return outcome;
   }
-  if (anyPercentBeforeComplete && percentBeforeLastComplete == 4) {
+  if (anyPercentBeforeComplete && percentBeforeLastComplete == progress::kEchoed) {
     if (HasLog(mine, "Insufficient access or error accessing PC ")) {
       outcome.kind = OutcomeKind::NoAccess;
     } else if (HasLog(mine, "Error updating last access database")) {

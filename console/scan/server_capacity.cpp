@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "scan/scan_context.h"
-#include "platform/db/connection_string.h"
+#include "platform/connection_string.h"
 #include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
 
@@ -49,7 +49,7 @@ std::optional<std::string> CapacityWarning(const ServerConnections& server, int 
 
 std::optional<ServerConnections> AskServerConnections(const std::string& source) {
   try {
-    const db::ConnectionTarget target = db::ParseConnectionString(MakeConnectionString(source));
+    const ConnectionTarget target = ParseConnectionString(MakeConnectionString(source));
     if (db::ChooseBackend(target.dataSource, target.catalog).kind == db::BackendChoice::Kind::SqliteFile) {
       return std::nullopt;
     }

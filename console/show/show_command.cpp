@@ -13,8 +13,10 @@
 #include "console/rows/inventory_rows.h"
 #include "console/text/inventory_text.h"
 #include "console/show/show_export.h"
-#include "console/rows/stored_formats.h"
 #include "console/scan/targets.h"
+#include "formats/drive_history_text.h"
+#include "formats/history_text.h"
+#include "formats/software_list_text.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
@@ -25,7 +27,7 @@ namespace {
 
 // A stored value with its pin mark shown, so pinned values stand out.
 std::string Shown(const Variant& v) {
-  return Pinned(v) ? Unpinned(v) + "  (pinned)" : Text(v);
+  return IsPinned(v) ? UnpinnedText(v) + "  (pinned)" : Text(v);
 }
 
 std::string ProcessorSummary(const Row& a) {
@@ -33,7 +35,7 @@ std::string ProcessorSummary(const Row& a) {
   std::string first;
   double speed = 0;
   for (int n = 1; n <= 4; ++n) {
-    const std::string name = Unpinned(At(a, asset::ProcessorName(n)));
+    const std::string name = UnpinnedText(At(a, asset::ProcessorName(n)));
     if (name.empty()) continue;
     if (++count == 1) {
       first = name;
@@ -50,7 +52,7 @@ std::string DriveSummary(const Row& a) {
   std::string text;
   for (int letter = 0; letter < 10; ++letter) {
     const int slot = asset::DriveSlot(letter);
-    const std::string caption = Unpinned(At(a, slot + asset::kDriveCaption));
+    const std::string caption = UnpinnedText(At(a, slot + asset::kDriveCaption));
     if (caption.empty()) continue;
     const double size = Number(At(a, slot + asset::kDriveSize));
     const double free = Number(At(a, slot + asset::kDriveFreeSpace));
@@ -95,8 +97,8 @@ void ShowAll(Connection& connection, std::ostream& out) {
     ++shown;
     const Row& a = c->asset;
     const std::string computer = Text(At(a, asset::kComputer));
-    out << Column(computer, 14) << " " << Column(Unpinned(At(a, asset::kUserName)), 15) << " "
-        << Column(ShortOsName(Unpinned(At(a, asset::kOSCaption)), Unpinned(At(a, asset::kCSDVersion))), 28)
+    out << Column(computer, 14) << " " << Column(UnpinnedText(At(a, asset::kUserName)), 15) << " "
+        << Column(ShortOsName(UnpinnedText(At(a, asset::kOSCaption)), UnpinnedText(At(a, asset::kCSDVersion))), 28)
         << " " << Text(At(a, asset::kLastScan)) << "\n";
     const double memory = Number(At(a, asset::kTotalPhysicalMemory));
     const std::size_t count = ParseSoftwareList(c->softwareList.value_or("")).size();
@@ -170,7 +172,7 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     out << line << "\n";
   }
 
-  const std::vector<HistoryEntry> history = ParseHistory(Text(At(a, asset::kHistory)));
+  const std::vector<StoredChange> history = ParseHistory(Text(At(a, asset::kHistory)));
   out << "History (" << history.size() << (history.size() == 1 ? " entry)\n" : " entries)\n");
   for (const auto& e : history) out << "  " << Column(e.time, 19) << " " << e.text << "\n";
 
@@ -185,18 +187,18 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
   }
   if (c->drives.empty()) out << "  none recorded\n";
 
-  const std::vector<SoftwareItem> items = ParseSoftwareList(c->softwareList.value_or(""));
+  const std::vector<SoftwareEntry> items = ParseSoftwareList(c->softwareList.value_or(""));
   out << "Software (" << items.size() << (items.size() == 1 ? " program)\n" : " programs)\n");
   if (!items.empty()) {
     out << "  " << Column("Program", 58) << " Version\n";
   }
   for (const auto& s : items) {
-    std::string line = "  " + Column(s.program.empty() ? "(no name)" : s.program, 58) + " " + s.version;
+    std::string line = "  " + Column(s.Program.empty() ? "(no name)" : s.Program, 58) + " " + s.Version;
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
     // Where it lives and its product ID, when known, on a line of their own.
-    std::string more = s.location;
-    if (!s.productId.empty()) more += (more.empty() ? "" : "  ") + std::string("product ID ") + s.productId;
+    std::string more = s.Location;
+    if (!s.ProductID.empty()) more += (more.empty() ? "" : "  ") + std::string("product ID ") + s.ProductID;
     if (!more.empty()) out << "      " << more << "\n";
   }
   const std::size_t serviceCount = SplitList(c->serviceList.value_or("")).size();

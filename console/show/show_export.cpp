@@ -6,7 +6,9 @@
 #include "scan/conversions.h"
 #include "console/text/escaping.h"
 #include "console/rows/inventory_rows.h"
-#include "console/rows/stored_formats.h"
+#include "formats/drive_history_text.h"
+#include "formats/history_text.h"
+#include "formats/software_list_text.h"
 #include "inventory/query_texts.h"
 #include "platform/runtime_error.h"
 
@@ -53,7 +55,7 @@ std::vector<Column> AssetColumns() {
 
 int ProcessorCount(const Row& a) {
   int n = 0;
-  for (int p = 1; p <= 4; ++p) n += !Unpinned(At(a, asset::ProcessorName(p))).empty();
+  for (int p = 1; p <= 4; ++p) n += !UnpinnedText(At(a, asset::ProcessorName(p))).empty();
   return n;
 }
 
@@ -119,8 +121,8 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
   for (const Column& col : AssetColumns()) {
     const Variant& v = At(c.asset, col.ordinal);
     out << (first ? "" : ",") << "\n    " << JsonString(col.name) << ": "
-        << (Pinned(v) ? JsonString(Unpinned(v)) : JsonValue(v));
-    if (Pinned(v)) pinned += (pinned.empty() ? "" : ", ") + JsonString(col.name);
+        << (IsPinned(v) ? JsonString(UnpinnedText(v)) : JsonValue(v));
+    if (IsPinned(v)) pinned += (pinned.empty() ? "" : ", ") + JsonString(col.name);
     first = false;
   }
   out << "\n  },\n  \"pinned\": [" << pinned << "],\n";
@@ -132,7 +134,7 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
     const Variant& caption = At(c.asset, slot + asset::kDriveCaption);
     if (Text(caption).empty()) continue;
     out << (first ? "" : ",") << "\n    {\"letter\": \"" << static_cast<char>('A' + letter)
-        << "\", \"caption\": " << JsonString(Unpinned(caption)) << ", \"pinned\": " << (Pinned(caption) ? "true" : "false")
+        << "\", \"caption\": " << JsonString(UnpinnedText(caption)) << ", \"pinned\": " << (IsPinned(caption) ? "true" : "false")
         << ", \"size\": " << JsonValue(At(c.asset, slot + asset::kDriveSize))
         << ", \"freeSpace\": " << JsonValue(At(c.asset, slot + asset::kDriveFreeSpace))
         << ", \"volumeName\": " << JsonValue(At(c.asset, slot + asset::kDriveVolumeName))
@@ -156,7 +158,7 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
   out << "\n  },\n  \"history\": [";
   first = true;
   static const char* const kKinds[] = {"created", "field", "installed", "removed", "software", "other"};
-  for (const HistoryEntry& e : ParseHistory(Text(At(c.asset, asset::kHistory)))) {
+  for (const StoredChange& e : ParseHistory(Text(At(c.asset, asset::kHistory)))) {
     out << (first ? "" : ",") << "\n    {\"time\": " << JsonString(e.time) << ", \"kind\": \""
         << kKinds[static_cast<int>(e.kind)] << "\", \"text\": " << JsonString(e.text);
     if (!e.subject.empty()) out << ", \"subject\": " << JsonString(e.subject);
@@ -169,10 +171,10 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
   }
   out << "\n  ],\n  \"software\": [";
   first = true;
-  for (const SoftwareItem& s : ParseSoftwareList(c.softwareList.value_or(""))) {
-    out << (first ? "" : ",") << "\n    {\"program\": " << JsonString(s.program) << ", \"version\": "
-        << JsonString(s.version) << ", \"location\": " << JsonString(s.location)
-        << ", \"productId\": " << JsonString(s.productId) << "}";
+  for (const SoftwareEntry& s : ParseSoftwareList(c.softwareList.value_or(""))) {
+    out << (first ? "" : ",") << "\n    {\"program\": " << JsonString(s.Program) << ", \"version\": "
+        << JsonString(s.Version) << ", \"location\": " << JsonString(s.Location)
+        << ", \"productId\": " << JsonString(s.ProductID) << "}";
     first = false;
   }
   out << "\n  ],\n  \"services\": [";

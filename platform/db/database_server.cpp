@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/db/connection_string.h"
+#include "platform/connection_string.h"
 #include "platform/db/engine.h"
 #include "platform/db/odbc_engine.h"
 #include "platform/db/odbc_support.h"

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/db/connection_string.h"
+#include "platform/connection_string.h"
 #include "platform/db/database_server.h"
 #include "platform/db/engine.h"
 #include "platform/db/odbc_engine.h"
@@ -65,7 +65,7 @@ void InstallSchema(const std::string& dataSource) {
       throw RuntimeError(db::kProviderError, "cannot create the directory " + dataSource + ": " + ec.message());
     }
   }
-  const db::BackendChoice choice = db::ChooseBackend(dataSource, db::kCatalog);
+  const db::BackendChoice choice = db::ChooseBackend(dataSource, kCatalog);
   if (choice.kind == db::BackendChoice::Kind::SqliteFile) {
     auto connection = db::OpenSqliteConnection(choice.sqlitePath, /*create=*/true);
     RunSchema(*connection, db::SchemaDialect::Sqlite);

@@ -8,7 +8,6 @@
 
 #include "console/text/escaping.h"
 #include "console/text/inventory_text.h"
-#include "console/rows/stored_formats.h"
 #include "lab/authoring/lab_random.h"
 #include "console/scan/progress_view.h"
 #include "console/report/report_overview.h"
@@ -167,70 +166,6 @@ TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
                                     "<a href=\"../computers/00007-PC6.html\">PC6</a>, "
                                     "<a href=\"../computers/00010-PC9.html\">PC9</a></p>"));
   for (std::size_t batch : {std::size_t{1}, std::size_t{7}, std::size_t{100}}) EXPECT_EQ(pages(batch), one) << batch;
-}
-
-TEST(StoredFormats, HistoryEntriesAreClassifiedAndDamageIsKeptAsText) {
-  const auto h = ParseHistory(
-      // the front cut off mid-entry by another tool
-      "ged from 1 To 2^"
-      "2003/02/14 09:05:30~New Record Created^"
-      "2003/02/15 10:00:00~Physical Memory changed from 512 To 1024^"
-      "2003/02/15 10:00:01~Drive D: Size changed from  950 To nothing^"
-      "2003/02/15 10:00:02~Manufacturer changed from nothing To Dell^"
-      "2003/02/15 10:00:03~Model changed from A^B~C To D^"  // a value holding ^ and ~
-      "2003/02/15 10:00:04~OS Version changed from 5.0 To 5.1^"
-      "2003/02/15 10:00:05~WinZip Version changed from 8.0 To 9.0^"
-      "2003/02/15 10:00:06~Office Product ID changed from  To 73931^"
-      "2003/02/15 10:00:07~New Software installed : <b>Tool</b>^"
-      "2003/02/15 10:00:08~Software removed : Old & Gone^"
-      "2003/02/15 10:00:09~written by another tool^");
-  const char* kinds[] = {"Created", "Field", "Installed", "Removed", "Software", "Other"};
-  std::vector<std::string> seen;  // kind|subject|what|from|to
-  for (const HistoryEntry& e : h) {
-    seen.push_back(std::string(kinds[static_cast<int>(e.kind)]) + "|" + e.subject + "|" + e.what + "|" + e.from + "|" + e.to);
-  }
-  EXPECT_EQ(seen, (std::vector<std::string>{"Other||||", "Created||||", "Field|Physical Memory||512|1024",
-                                            "Field|Drive D: Size||950|", "Field|Manufacturer|||Dell",
-                                            "Field|Model||A^B~C|D", "Field|OS Version||5.0|5.1",  // not a program "OS"
-                                            "Software|WinZip|Version|8.0|9.0", "Software|Office|Product ID||73931",
-                                            "Installed|<b>Tool</b>|||", "Removed|Old & Gone|||", "Other||||"}));
-  EXPECT_EQ(h[0].time, "");
-  EXPECT_EQ(h[0].text, "ged from 1 To 2");
-  EXPECT_EQ(h[5].text, "Model changed from A^B~C To D");
-  EXPECT_TRUE(ParseHistory("^^").empty());
-  // Other separators of the scanning computer's settings still read as a time.
-  EXPECT_EQ(ParseHistory("2003.02.14 09.05.30~New Record Created^")[0].kind, ChangeKind::Created);
-}
-
-TEST(StoredFormats, SoftwareAndServiceLists) {
-  const auto s = ParseSoftwareList("Office" + kS + "11.0" + kS + "C:\\Office\\" + kS + "73931" + kS + "x^^WinZip" + kS +
-                                   "9.0^" + kS + "1" + kS + kS);
-  Lines items;  // program|version|location|product ID
-  for (const SoftwareItem& i : s) items.push_back(i.program + "|" + i.version + "|" + i.location + "|" + i.productId);
-  // A further section sign stays in the ID; WinZip follows an empty item, unlike in the scanner's comparison.
-  EXPECT_EQ(items, (Lines{"Office|11.0|C:\\Office\\|73931" + kS + "x", "WinZip|9.0||", "|1||"}));
-  EXPECT_EQ(SplitList("Alerter^Computer Browser^"), (Lines{"Alerter", "Computer Browser"}));
-}
-
-TEST(StoredFormats, DriveHistoryPointsDatesAndTrend) {
-  const auto p = ParseDiskHistory("3/02/13,99^2003/02/14,1234^2003/02/15,1200^2003/02/3x,5^2003/02/17,1100^2003/02/18,");
-  ASSERT_EQ(p.size(), 6u);
-  EXPECT_EQ(p[1].date, "2003/02/14");
-  EXPECT_EQ(p[3].value, "5");
-  EXPECT_EQ(DayNumber("2000/03/01").value() - DayNumber("2000/02/28").value(), 2);  // 2000 was a leap year
-  EXPECT_FALSE(DayNumber("2003/02/29"));
-  EXPECT_FALSE(DayNumber("2003/13/01"));
-  EXPECT_EQ(DayNumber("2026/12/03 09:00:01").value() - DayNumber("2026/12/01").value(), 2);
-
-  // Only 1234, 1200, 1100 on days 0, 1, 3 are points: the least-squares line loses 212 * 9 / 42 MB a day.
-  const std::optional<double> trend = FreeSpaceTrend(p);
-  ASSERT_TRUE(trend);
-  EXPECT_NEAR(*trend, -212.0 * 9 / 42, 1e-9);
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/02/14,1234")));
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("")));
-  // A value beyond any double is no point: the line through it would be NaN.
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,2^2003/01/14,1e1100")));
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,1e308^2003/01/13,1e308^2003/01/14,-1")));
 }
 
 TEST(StoredFormats, TextsAreInertInEveryFormat) {

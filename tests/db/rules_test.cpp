@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/db/case_fold.h"
-#include "platform/db/connection_string.h"
+#include "platform/connection_string.h"
 #include "platform/db/database_server.h"
 #include "platform/db/sql_text.h"
 #include "platform/utf16.h"

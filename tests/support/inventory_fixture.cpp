@@ -9,7 +9,7 @@
 
 #include "scan/scan_context.h"
 #include "inventory/query_texts.h"
-#include "platform/db/connection_string.h"
+#include "platform/connection_string.h"
 #include "platform/db/database_server.h"
 #include "platform/db/schema_install.h"
 
@@ -72,7 +72,7 @@ std::string Inventory::ConnectionString() const { return MakeConnectionString(da
 
 std::string Inventory::SqliteFile() const {
   if (!dir_) return {};
-  return (dir_->path() / db::kSqliteFileName).string();
+  return (dir_->path() / kSqliteFileName).string();
 }
 
 std::unique_ptr<Connection> Inventory::Connect() const {

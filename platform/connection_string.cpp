@@ -1,8 +1,8 @@
-#include "platform/db/connection_string.h"
+#include "platform/connection_string.h"
 
 #include <cctype>
 
-namespace korvane::db {
+namespace korvane {
 
 namespace {
 
@@ -17,6 +17,11 @@ std::string Canonical(const std::string& keyword) {
 }
 
 }  // namespace
+
+std::string MakeConnectionString(const std::string& sqlServer) {
+  return std::string("Provider=SQLOLEDB;Data Source=") + sqlServer + ";Initial Catalog=" + kCatalog +
+         ";Trusted_Connection=yes";
+}
 
 ConnectionTarget ParseConnectionString(const std::string& connectionString) {
   ConnectionTarget target;
@@ -38,4 +43,4 @@ ConnectionTarget ParseConnectionString(const std::string& connectionString) {
   return target;
 }
 
-}  // namespace korvane::db
+}  // namespace korvane
