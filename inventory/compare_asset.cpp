@@ -19,7 +19,7 @@ namespace {
 enum class Kind { Text, Number, Speed };
 
 struct FieldComparison {
-  std::string label;  // with its " changed "
+  std::string label;  // history_text::Changed of the field label
   int16_t ordinal;
   Kind kind;
 };

@@ -2,7 +2,11 @@
 // history, the software and service lists, the drive history, the progress values.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -10,6 +14,7 @@
 #include "formats/drive_history_text.h"
 #include "formats/history_text.h"
 #include "formats/software_list_text.h"
+#include "platform/connection_string.h"
 #include "scan/progress.h"
 
 namespace korvane {
@@ -81,6 +86,51 @@ TEST(StoredFormats, DriveHistoryPointsDatesAndTrend) {
   // A value beyond any double is no point: the line through it would be NaN.
   EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,2^2003/01/14,1e1100")));
   EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,1e308^2003/01/13,1e308^2003/01/14,-1")));
+}
+
+// Every stored text is spelled by its owner only: a label or separator written in a
+// second place would drift from the reading of it. Comment lines do not count.
+TEST(StoredTexts, EachTextIsSpelledInItsOwnerOnly) {
+  namespace fs = std::filesystem;
+  const fs::path root = KORVANE_SOURCE_DIR;
+  std::vector<std::pair<std::string, std::string>> files;  // path, code without comment lines
+  for (const char* floor : {"app", "collect", "console", "formats", "inventory", "lab", "platform", "reach", "scan"}) {
+    for (const auto& entry : fs::recursive_directory_iterator(root / floor)) {
+      const std::string ext = entry.path().extension().string();
+      if (ext != ".cpp" && ext != ".h") continue;
+      std::ifstream in(entry.path());
+      std::string line, code;
+      while (std::getline(in, line)) {
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first != std::string::npos && line.compare(first, 2, "//") == 0) continue;
+        code += line + "\n";
+      }
+      files.emplace_back(fs::relative(entry.path(), root).generic_string(), std::move(code));
+    }
+  }
+  auto spelledIn = [&](const std::string& needle) {
+    std::set<std::string> where;
+    for (const auto& [path, code] : files) {
+      if (code.find(needle) != std::string::npos) where.insert(path);
+    }
+    return where;
+  };
+  using Where = std::set<std::string>;
+  const Where history{"formats/history_text.cpp", "formats/history_text.h"};
+  for (std::string_view label : history_text::kFixedLabels) {
+    EXPECT_EQ(spelledIn("\"" + std::string(label) + " changed"), Where{}) << label;
+  }
+  for (const char* text : {"\"New Record Created\"", "\"New Software installed : \"", "\"Software removed : \"",
+                           "\" changed from \""}) {
+    EXPECT_EQ(spelledIn(text), Where{"formats/history_text.h"}) << text;
+  }
+  for (const char* text : {"from nothing To ", " To nothing\"", "\" changed \""}) {
+    EXPECT_EQ(spelledIn(text), Where{"formats/history_text.cpp"}) << text;
+  }
+  EXPECT_EQ(spelledIn("\\xC2\\xA7"), Where{"formats/software_list_text.h"});
+  EXPECT_EQ(spelledIn("SQLOLEDB"), Where{"platform/connection_string.cpp"});
+  EXPECT_EQ(spelledIn("Initial Catalog"), Where{"platform/connection_string.cpp"});
+  EXPECT_EQ(spelledIn("\"Complete\""), Where{"scan/progress.h"});
 }
 
 }  // namespace
