@@ -1,5 +1,5 @@
-// The texts the scanners store, written and read back through their one owner each: the
-// history, the software and service lists, the drive history, the progress values.
+// The software and service lists, the progress values, and the rule that every stored
+// text is spelled by its one owner.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "formats/drive_history_text.h"
 #include "formats/history_text.h"
 #include "formats/software_list_text.h"
 #include "platform/connection_string.h"
@@ -24,39 +23,6 @@ const std::string kS = "\xC2\xA7";  // the section sign
 
 using Lines = std::vector<std::string>;
 
-TEST(StoredFormats, HistoryEntriesAreClassifiedAndDamageIsKeptAsText) {
-  const auto h = ParseHistory(
-      // the front cut off mid-entry by another tool
-      "ged from 1 To 2^"
-      "2003/02/14 09:05:30~New Record Created^"
-      "2003/02/15 10:00:00~Physical Memory changed from 512 To 1024^"
-      "2003/02/15 10:00:01~Drive D: Size changed from  950 To nothing^"
-      "2003/02/15 10:00:02~Manufacturer changed from nothing To Dell^"
-      "2003/02/15 10:00:03~Model changed from A^B~C To D^"  // a value holding ^ and ~
-      "2003/02/15 10:00:04~OS Version changed from 5.0 To 5.1^"
-      "2003/02/15 10:00:05~WinZip Version changed from 8.0 To 9.0^"
-      "2003/02/15 10:00:06~Office Product ID changed from  To 73931^"
-      "2003/02/15 10:00:07~New Software installed : <b>Tool</b>^"
-      "2003/02/15 10:00:08~Software removed : Old & Gone^"
-      "2003/02/15 10:00:09~written by another tool^");
-  const char* kinds[] = {"Created", "Field", "Installed", "Removed", "Software", "Other"};
-  std::vector<std::string> seen;  // kind|subject|what|from|to
-  for (const StoredChange& e : h) {
-    seen.push_back(std::string(kinds[static_cast<int>(e.kind)]) + "|" + e.subject + "|" + e.what + "|" + e.from + "|" + e.to);
-  }
-  EXPECT_EQ(seen, (std::vector<std::string>{"Other||||", "Created||||", "Field|Physical Memory||512|1024",
-                                            "Field|Drive D: Size||950|", "Field|Manufacturer|||Dell",
-                                            "Field|Model||A^B~C|D", "Field|OS Version||5.0|5.1",  // not a program "OS"
-                                            "Software|WinZip|Version|8.0|9.0", "Software|Office|Product ID||73931",
-                                            "Installed|<b>Tool</b>|||", "Removed|Old & Gone|||", "Other||||"}));
-  EXPECT_EQ(h[0].time, "");
-  EXPECT_EQ(h[0].text, "ged from 1 To 2");
-  EXPECT_EQ(h[5].text, "Model changed from A^B~C To D");
-  EXPECT_TRUE(ParseHistory("^^").empty());
-  // Other separators of the scanning computer's settings still read as a time.
-  EXPECT_EQ(ParseHistory("2003.02.14 09.05.30~New Record Created^")[0].kind, ChangeKind::Created);
-}
-
 TEST(StoredFormats, SoftwareAndServiceLists) {
   const auto s = ParseSoftwareList("Office" + kS + "11.0" + kS + "C:\\Office\\" + kS + "73931" + kS + "x^^WinZip" + kS +
                                    "9.0^" + kS + "1" + kS + kS);
@@ -67,25 +33,31 @@ TEST(StoredFormats, SoftwareAndServiceLists) {
   EXPECT_EQ(SplitList("Alerter^Computer Browser^"), (Lines{"Alerter", "Computer Browser"}));
 }
 
-TEST(StoredFormats, DriveHistoryPointsDatesAndTrend) {
-  const auto p = ParseDiskHistory("3/02/13,99^2003/02/14,1234^2003/02/15,1200^2003/02/3x,5^2003/02/17,1100^2003/02/18,");
-  ASSERT_EQ(p.size(), 6u);
-  EXPECT_EQ(p[1].date, "2003/02/14");
-  EXPECT_EQ(p[3].value, "5");
-  EXPECT_EQ(DayNumber("2000/03/01").value() - DayNumber("2000/02/28").value(), 2);  // 2000 was a leap year
-  EXPECT_FALSE(DayNumber("2003/02/29"));
-  EXPECT_FALSE(DayNumber("2003/13/01"));
-  EXPECT_EQ(DayNumber("2026/12/03 09:00:01").value() - DayNumber("2026/12/01").value(), 2);
-
-  // Only 1234, 1200, 1100 on days 0, 1, 3 are points: the least-squares line loses 212 * 9 / 42 MB a day.
-  const std::optional<double> trend = FreeSpaceTrend(p);
-  ASSERT_TRUE(trend);
-  EXPECT_NEAR(*trend, -212.0 * 9 / 42, 1e-9);
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/02/14,1234")));
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("")));
-  // A value beyond any double is no point: the line through it would be NaN.
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,2^2003/01/14,1e1100")));
-  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,1e308^2003/01/13,1e308^2003/01/14,-1")));
+// The running value over the programs of the software stage, at its boundaries: a line
+// each time a whole point is gained, exactly one point included, up to the value sent
+// after the stage.
+TEST(ProgressValues, TheSoftwareRunReportsEachWholePointGained) {
+  auto run = [](long long programs) {
+    progress::SoftwareRun r(programs);
+    std::vector<double> sent;
+    for (long long i = 0; i < programs; ++i) {
+      if (const std::optional<double> v = r.Next()) sent.push_back(*v);
+    }
+    return sent;
+  };
+  auto from = [](double first, double step, int count) {
+    std::vector<double> values;
+    for (int i = 0; i < count; ++i) values.push_back(first + step * i);
+    return values;
+  };
+  // The step is the span over one program fewer than there are, so the last program
+  // takes the value one step past kSoftwareFrom + kSoftwareSpan.
+  EXPECT_EQ(run(2), (std::vector<double>{90, 130}));
+  EXPECT_EQ(run(3), (std::vector<double>{70, 90, 110}));        // the value, not the points gained
+  EXPECT_EQ(run(5), (std::vector<double>{60, 70, 80, 90, 100}));
+  EXPECT_EQ(run(41), from(51, 1, 41));                          // exactly one point each time
+  EXPECT_EQ(run(81), from(51, 1, 40));                          // a line every second program
+  EXPECT_EQ(run(81)[39], progress::kSoftwareFrom + progress::kSoftwareSpan);
 }
 
 // Every stored text is spelled by its owner only: a label or separator written in a

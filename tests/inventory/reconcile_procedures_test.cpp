@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "formats/history_text.h"
 #include "inventory/drive_history.h"
 #include "inventory/query_texts.h"
 #include "inventory/update_db.h"
@@ -57,15 +58,11 @@ struct Reconciliation {
     k->snap = snap;
     return *k;
   }
-  // The History entries of PC01's first Asset row, each split at its "~".
+  // The History entries of PC01's first Asset row, read as the console reads them.
   std::vector<std::pair<std::string, std::string>> Entries() {
     std::vector<std::pair<std::string, std::string>> entries;
     const Variant h = db.RowsOf("Asset", "PC01").at(0)[asset::kHistory];
-    const std::string text = h.IsNull() ? "" : ToText(h);
-    for (std::size_t start = 0, end; (end = text.find('^', start)) != std::string::npos; start = end + 1) {
-      const std::size_t tilde = text.find('~', start);
-      entries.emplace_back(text.substr(start, tilde - start), text.substr(tilde + 1, end - tilde - 1));
-    }
+    for (const StoredChange& e : ParseHistory(h.IsNull() ? "" : ToText(h))) entries.emplace_back(e.time, e.text);
     return entries;
   }
   std::vector<std::string> Changes() {
@@ -119,6 +116,40 @@ TEST(UpdateDB, WritesColumnByColumnInOrderAndStampsEachEntryAfresh) {
   for (std::size_t i = 1; i < entries.size(); ++i) EXPECT_LT(entries[i - 1].first, entries[i].first);
   EXPECT_TRUE(r.LogLines().empty());
   EXPECT_TRUE(r.console.Delivered().empty());
+}
+
+// What a stored text field against a collected one writes: a pinned value ("^" first)
+// is never compared, a Null never counts, empty text on either side reads "nothing".
+TEST(CompareAsset, PinnedValuesNullsAndNothingOneCaseEach) {
+  struct Case {
+    const char* name;
+    Variant stored;
+    std::string collected;
+    std::vector<std::string> changes;
+  };
+  const std::vector<Case> cases{
+      {"changed", Variant("Alpha"), "Beta", {"Manufacturer changed from Alpha To Beta"}},
+      {"same", Variant("Beta"), "Beta", {}},
+      {"pinned", Variant("^Alpha"), "Beta", {}},
+      {"pinned as the collected value", Variant("^Beta"), "Beta", {}},
+      {"a caret alone pins", Variant("^"), "Beta", {}},
+      {"a caret later does not pin", Variant("Alpha^"), "Beta", {"Manufacturer changed from Alpha^ To Beta"}},
+      {"stored Null", Variant::Null(), "Beta", {}},
+      {"stored empty", Variant(""), "Beta", {"Manufacturer changed from nothing To Beta"}},
+      {"collected empty", Variant("Alpha"), "", {"Manufacturer changed from Alpha To nothing"}},
+      {"pinned and collected empty", Variant("^Alpha"), "", {}},
+  };
+  for (const Case& c : cases) {
+    Reconciliation r;
+    UpdateDB(r.NewScan(KnownMachine()));
+    (*r.db.tables["Asset"].rows.at(0))[asset::kManufacturer] = c.stored;
+    MachineSnapshot next = KnownMachine();
+    next.Manufacturer = c.collected;
+    UpdateDB(r.NewScan(next));
+    std::vector<std::string> changes = r.Changes();
+    changes.erase(changes.begin());  // "New Record Created"
+    EXPECT_EQ(changes, c.changes) << c.name;
+  }
 }
 
 TEST(UpdateDB, FailuresAreSkippedSilentlyExceptTheFinalListWrites) {

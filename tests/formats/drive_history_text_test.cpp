@@ -1,9 +1,9 @@
-// The pure rules of the free-space history: the last entry's day (damaged dates count as
-// not today) and the bound by the column's defined size.
+// The free-space history's text: the last entry's day (damaged dates count as not
+// today), the bound by the column's defined size, and the points and trend read back.
 #include <gtest/gtest.h>
 
 #include "scan/conversions.h"
-#include "inventory/drive_history.h"
+#include "formats/drive_history_text.h"
 
 namespace korvane {
 namespace {
@@ -39,6 +39,27 @@ TEST(DriveHistoryText, OldestEntriesGoWhileTheTextWouldReachTheDefinedSize) {
   // Characters, not bytes.
   const std::string wide = "^2003/02/14,1\xC3\xA9^2003/02/15,1";  // 27 characters, 28 bytes
   EXPECT_EQ(DropOldestDiskEntries(wide, 16, 44), wide);
+}
+
+TEST(DriveHistoryText, PointsDatesAndTrendAsTheConsoleReadsThem) {
+  const auto p = ParseDiskHistory("3/02/13,99^2003/02/14,1234^2003/02/15,1200^2003/02/3x,5^2003/02/17,1100^2003/02/18,");
+  ASSERT_EQ(p.size(), 6u);
+  EXPECT_EQ(p[1].date, "2003/02/14");
+  EXPECT_EQ(p[3].value, "5");
+  EXPECT_EQ(DayNumber("2000/03/01").value() - DayNumber("2000/02/28").value(), 2);  // 2000 was a leap year
+  EXPECT_FALSE(DayNumber("2003/02/29"));
+  EXPECT_FALSE(DayNumber("2003/13/01"));
+  EXPECT_EQ(DayNumber("2026/12/03 09:00:01").value() - DayNumber("2026/12/01").value(), 2);
+
+  // Only 1234, 1200, 1100 on days 0, 1, 3 are points: the least-squares line loses 212 * 9 / 42 MB a day.
+  const std::optional<double> trend = FreeSpaceTrend(p);
+  ASSERT_TRUE(trend);
+  EXPECT_NEAR(*trend, -212.0 * 9 / 42, 1e-9);
+  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/02/14,1234")));
+  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("")));
+  // A value beyond any double is no point: the line through it would be NaN.
+  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,2^2003/01/14,1e1100")));
+  EXPECT_FALSE(FreeSpaceTrend(ParseDiskHistory("^2003/01/12,1e308^2003/01/13,1e308^2003/01/14,-1")));
 }
 
 }  // namespace

@@ -1,0 +1,158 @@
+// The change history's text: every form of an entry written and read back, the pinned
+// rule, the reading of damaged histories and the cut to 3000 characters by whole entries.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/conversions.h"
+#include "formats/history_text.h"
+
+namespace korvane {
+namespace {
+
+// The cut as a person would do it: drop the oldest entry while the text is too long.
+std::string CutByRepeatedTrim(std::string text, std::size_t limit) {
+  while (CharCount(text) > limit && text.find('^') != std::string::npos) TrimHistory(text);
+  return text;
+}
+
+// Every form of an entry, written by the scanner's builder and read back by the
+// console's parser: kind, subject, part, from and to ("nothing" reads as empty text).
+TEST(HistoryText, EveryFormIsWrittenAndReadBackOneCaseEach) {
+  namespace h = history_text;
+  const std::string memory = h::Changed(h::kPhysicalMemory);
+  struct Case {
+    const char* name;
+    std::string text;      // as built
+    std::string expected;  // the text itself
+    std::string read;      // kind|subject|what|from|to
+  };
+  const std::vector<Case> cases{
+      {"created", std::string(h::kCreated), "New Record Created", "Created||||"},
+      {"text from nothing", TextChangeText(h::Changed(h::kModel), "", "Beta"), "Model changed from nothing To Beta",
+       "Field|Model|||Beta"},
+      {"text changed", TextChangeText(h::Changed(h::kModel), "a~b^", "c"), "Model changed from a~b^ To c",
+       "Field|Model||a~b^|c"},  // the piece after a stored "^" continues the entry
+      {"text to nothing", TextChangeText(h::Changed(h::kOSVersion), "5.1", ""), "OS Version changed from 5.1 To nothing",
+       "Field|OS Version||5.1|"},
+      {"number changed", NumberChangeText(memory, Variant(512.0), 1024.0), "Physical Memory changed from 512 To 1024",
+       "Field|Physical Memory||512|1024"},
+      {"large numbers in plain decimal", NumberChangeText(memory, Variant(100000000.0), 3e9),
+       "Physical Memory changed from 100000000 To 3000000000", "Field|Physical Memory||100000000|3000000000"},
+      {"number from nothing", NumberChangeText(memory, Variant(""), 950), "Physical Memory changed from nothing To 950",
+       "Field|Physical Memory|||950"},
+      {"number to nothing keeps a sign position", NumberChangeText(memory, Variant(950.0), 0),
+       "Physical Memory changed from  950 To nothing", "Field|Physical Memory||950|"},
+      {"zero to nothing", NumberChangeText(memory, Variant(0.0), 0), "Physical Memory changed from  0 To nothing",
+       "Field|Physical Memory||0|"},
+      {"negative to nothing", NumberChangeText(memory, Variant(-5.0), 0), "Physical Memory changed from -5 To nothing",
+       "Field|Physical Memory||-5|"},
+      {"stored text that is no number", NumberChangeText(memory, Variant("n/a"), 950),
+       "Physical Memory changed from n/a To 950", "Field|Physical Memory||n/a|950"},
+      {"processor", TextChangeText(h::Changed(h::ProcessorLabel(4)), "P3", "P4"), "Processor 4 changed from P3 To P4",
+       "Field|Processor 4||P3|P4"},
+      {"processor speed", NumberChangeText(h::Changed(h::ProcessorSpeedLabel(1)), Variant(2301.0), 2401),
+       "Processor 1 speed changed from 2301 To 2401", "Field|Processor 1 speed||2301|2401"},
+      {"drive size", NumberChangeText(h::Changed(h::DriveSizeLabel('D')), Variant(1000.0), 0),
+       "Drive D: Size changed from  1000 To nothing", "Field|Drive D: Size||1000|"},
+      {"drive system", TextChangeText(h::Changed(h::DriveSystemLabel('J')), "NTFS", "FAT32"),
+       "Drive J: System changed from NTFS To FAT32", "Field|Drive J: System||NTFS|FAT32"},
+      {"installed", h::SoftwareInstalledText("<b>Tool</b>"), "New Software installed : <b>Tool</b>",
+       "Installed|<b>Tool</b>|||"},
+      {"removed", h::SoftwareRemovedText("Old & Gone"), "Software removed : Old & Gone", "Removed|Old & Gone|||"},
+      {"version", h::SoftwareChangedText("WinZip", "Version", "8.0", "9.0"), "WinZip Version changed from 8.0 To 9.0",
+       "Software|WinZip|Version|8.0|9.0"},
+      {"location", h::SoftwareChangedText("Office", "Location", "C:\\Office", "D:\\Office"),
+       "Office Location changed from C:\\Office To D:\\Office", "Software|Office|Location|C:\\Office|D:\\Office"},
+      {"product ID from empty", h::SoftwareChangedText("Office", "Product ID", "", "73931"),
+       "Office Product ID changed from  To 73931", "Software|Office|Product ID||73931"},
+      {"a program named like a field", h::SoftwareChangedText("OS", "Version", "1", "2"), "OS Version changed from 1 To 2",
+       "Field|OS Version||1|2"},  // the field label wins
+      {"a version to empty is not nothing", h::SoftwareChangedText("Tool", "Version", "1", "nothing"),
+       "Tool Version changed from 1 To nothing", "Software|Tool|Version|1|nothing"},
+  };
+  const char* kinds[] = {"Created", "Field", "Installed", "Removed", "Software", "Other"};
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.text, c.expected) << c.name;
+    const std::vector<StoredChange> read = ParseHistory(HistoryEntry("2003/02/15 10:00:00", c.text));
+    ASSERT_FALSE(read.empty()) << c.name;
+    const StoredChange& e = read[0];
+    EXPECT_EQ(std::string(kinds[static_cast<int>(e.kind)]) + "|" + e.subject + "|" + e.what + "|" + e.from + "|" + e.to,
+              c.read)
+        << c.name;
+  }
+}
+
+// Pinned: text whose first character is "^"; shown without it.
+TEST(HistoryText, PinnedMeansACaretFirstOnTextOneCaseEach) {
+  struct Case {
+    Variant value;
+    bool pinned;
+    std::string shown;
+  };
+  for (const Case& c : {Case{Variant("^Dell"), true, "Dell"}, Case{Variant("^"), true, ""},
+                        Case{Variant("^^Dell"), true, "^Dell"}, Case{Variant("Dell^"), false, "Dell^"},
+                        Case{Variant(" ^Dell"), false, " ^Dell"}, Case{Variant(""), false, ""},
+                        Case{Variant::Null(), false, ""}, Case{Variant(), false, ""}, Case{Variant(512), false, "512"},
+                        Case{Variant(2.5), false, "2.5"}}) {
+    EXPECT_EQ(IsPinned(c.value), c.pinned) << c.shown;
+    EXPECT_EQ(UnpinnedText(c.value), c.shown);
+  }
+}
+
+TEST(HistoryText, ReadingKeepsDamageAsTextAndValuesHoldingCaretsWhole) {
+  const auto h = ParseHistory(
+      // the front cut off mid-entry by another tool
+      "ged from 1 To 2^"
+      "2003/02/14 09:05:30~New Record Created^"
+      "2003/02/15 10:00:00~Physical Memory changed from 512 To 1024^"
+      "2003/02/15 10:00:01~Drive D: Size changed from  950 To nothing^"
+      "2003/02/15 10:00:02~Manufacturer changed from nothing To Dell^"
+      "2003/02/15 10:00:03~Model changed from A^B~C To D^"  // a value holding ^ and ~
+      "2003/02/15 10:00:04~OS Version changed from 5.0 To 5.1^"
+      "2003/02/15 10:00:05~WinZip Version changed from 8.0 To 9.0^"
+      "2003/02/15 10:00:06~Office Product ID changed from  To 73931^"
+      "2003/02/15 10:00:07~New Software installed : <b>Tool</b>^"
+      "2003/02/15 10:00:08~Software removed : Old & Gone^"
+      "2003/02/15 10:00:09~written by another tool^");
+  const char* kinds[] = {"Created", "Field", "Installed", "Removed", "Software", "Other"};
+  std::vector<std::string> seen;  // kind|subject|what|from|to
+  for (const StoredChange& e : h) {
+    seen.push_back(std::string(kinds[static_cast<int>(e.kind)]) + "|" + e.subject + "|" + e.what + "|" + e.from + "|" + e.to);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"Other||||", "Created||||", "Field|Physical Memory||512|1024",
+                                            "Field|Drive D: Size||950|", "Field|Manufacturer|||Dell",
+                                            "Field|Model||A^B~C|D", "Field|OS Version||5.0|5.1",  // not a program "OS"
+                                            "Software|WinZip|Version|8.0|9.0", "Software|Office|Product ID||73931",
+                                            "Installed|<b>Tool</b>|||", "Removed|Old & Gone|||", "Other||||"}));
+  EXPECT_EQ(h[0].time, "");
+  EXPECT_EQ(h[0].text, "ged from 1 To 2");
+  EXPECT_EQ(h[5].text, "Model changed from A^B~C To D");
+  EXPECT_TRUE(ParseHistory("^^").empty());
+  // Other separators of the scanning computer's settings still read as a time.
+  EXPECT_EQ(ParseHistory("2003.02.14 09.05.30~New Record Created^")[0].kind, ChangeKind::Created);
+}
+
+// Entries of multi-byte characters, and limits below the length of one entry. (The cut
+// to the 3000 of a real History is checked end to end.)
+TEST(HistoryCut, OnePassCutEqualsRepeatedTrimOnManyShapes) {
+  std::string exact = std::string(2999, 'a') + "^";
+  CutHistory(exact);
+  EXPECT_EQ(exact.size(), 3000u) << "exactly at the limit nothing is cut";
+  for (std::size_t n = 1; n < 200; n += 9) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) {
+      text += HistoryEntry("2003/02/14 09:05:30", std::string(i % 23, i % 2 ? 'q' : '\xC3') +
+                                                      (i % 2 ? "" : "\xA9"));
+    }
+    for (std::size_t limit : {0u, 1u, 30u, 500u, 3000u}) {
+      std::string fast = text;
+      CutHistory(fast, limit);
+      ASSERT_EQ(fast, CutByRepeatedTrim(text, limit)) << n << " entries, limit " << limit;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvane
