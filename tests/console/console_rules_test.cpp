@@ -172,8 +172,31 @@ TEST(StoredFormats, TextsAreInertInEveryFormat) {
   EXPECT_EQ(Html("bad \xFF byte\x01"), "bad \xEF\xBF\xBD byte");
   EXPECT_EQ(JsonString("a\"b\\c\nd\x01"), "\"a\\\"b\\\\c\\nd\\u0001\"");
   EXPECT_EQ(JsonString("\xC3\x28"), "\"\xEF\xBF\xBD(\"");
-  EXPECT_EQ(CsvField("plain"), "plain");
   EXPECT_EQ(ValidUtf8("Gr\xC3\xBC\xC3\x9F" "e \xED\xA0\x80"), "Gr\xC3\xBC\xC3\x9F" "e \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+// A CSV field is quoted when a reader would otherwise split or trim it: a comma, a
+// quote, a carriage return alone or with a line feed, a line feed, a leading blank.
+TEST(Escaping, CsvFieldsAreQuotedWhenTheyMustBeOneCaseEach) {
+  for (const auto& [text, field] : std::vector<std::pair<std::string, std::string>>{
+           {"plain", "plain"},
+           {"", ""},
+           {"trailing blank ", "trailing blank "},
+           {"inner blank", "inner blank"},
+           {"a,b", "\"a,b\""},
+           {",", "\",\""},
+           {"say \"hi\"", "\"say \"\"hi\"\"\""},
+           {"\"", "\"\"\"\""},
+           {"a\rb", "\"a\rb\""},
+           {"\r", "\"\r\""},
+           {"a\nb", "\"a\nb\""},
+           {"a\r\nb", "\"a\r\nb\""},
+           {" leading", "\" leading\""},
+           {"  two leading", "\"  two leading\""},
+           {"\xFF,", "\"\xEF\xBF\xBD,\""},  // not UTF-8: replaced, then quoted
+       }) {
+    EXPECT_EQ(CsvField(text), field) << "[" << text << "]";
+  }
 }
 
 }  // namespace

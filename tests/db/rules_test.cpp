@@ -3,6 +3,8 @@
 // or recognises a whole table, and declared sizes, show in the contract suite.)
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include "platform/db/case_fold.h"
 #include "platform/connection_string.h"
 #include "platform/db/database_server.h"
@@ -42,6 +44,33 @@ TEST(StoredText, NulAndBytesThatAreNotUtf8HaveOneStorableForm) {
   EXPECT_EQ(StorableText("\xC0\xAF \xED\xA0\x80 \xE2\x82"), "\u00C0\u00AF \u00ED\u00A0\u20AC \u00E2\u201A");
   const std::string once = StorableText("x\xE9\0\xFF");
   EXPECT_EQ(StorableText(once), once);
+}
+
+// Every byte from 0x80 to 0xFF on its own, against the system's own converter: the
+// code page's character, or, for the five bytes it leaves undefined, the C1 control of
+// the same number.
+TEST(StoredText, EveryHighByteIsItsWindows1252CharacterAsTheSystemConverts) {
+  iconv_t cd = iconv_open("UTF-8", "WINDOWS-1252");
+  ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1)) << "the system converter knows no WINDOWS-1252";
+  int undefined = 0;
+  for (int byte = 0x80; byte <= 0xFF; ++byte) {
+    char in[1] = {static_cast<char>(byte)};
+    char out[8] = {};
+    char* inPtr = in;
+    char* outPtr = out;
+    std::size_t inLeft = 1, outLeft = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    std::string expected;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+      ++undefined;
+      expected = {static_cast<char>(0xC2), static_cast<char>(byte)};  // U+0080 to U+009F
+    } else {
+      expected.assign(out, sizeof out - outLeft);
+    }
+    EXPECT_EQ(StorableText(std::string(1, static_cast<char>(byte))), expected) << std::hex << byte;
+  }
+  iconv_close(cd);
+  EXPECT_EQ(undefined, 5);
 }
 
 TEST(CaseFold, KeysFoldInEveryScriptButNeverIntoAscii) {
