@@ -1,5 +1,7 @@
 #include "console/scan/targets.h"
 
+#include "lab/model/lab_store.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -16,11 +18,6 @@ std::string Trim(const std::string& text) {
   while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
   while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
   return text.substr(b, e - b);
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 // The lower-case partner of an upper-case letter, or the code point itself.
@@ -98,18 +95,14 @@ std::vector<std::string> ReadTargetFile(const std::string& path) {
 }
 
 std::vector<std::string> LabComputers(const std::string& labDirectory) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  if (!fs::is_directory(labDirectory, error)) throw UsageError("no lab directory " + labDirectory);
+  const lab::LabStore store(labDirectory);
+  if (!store.IsDirectory()) throw UsageError("no lab directory " + labDirectory);
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(labDirectory, error)) {
-    // The lab reads computer files whatever the letter case of their extension.
-    if (Lower(entry.path().extension().string()) != ".json" || !entry.is_regular_file(error)) continue;
-    const std::string stem = entry.path().stem().string();
-    if (!stem.empty() && stem[0] != '.') names.push_back(stem);
+  try {
+    for (lab::ComputerFile& file : store.List().computers) names.push_back(std::move(file.name));
+  } catch (const std::runtime_error& e) {
+    throw UsageError(e.what());
   }
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
   return names;
 }
 

@@ -19,7 +19,7 @@ struct UsageError : std::runtime_error {
 
 std::vector<std::string> ReadTargetFile(const std::string& path);
 
-// The names of the computer files of a lab, sorted.
+// The computers of a lab (the names of its computer files, as the lab store lists them).
 std::vector<std::string> LabComputers(const std::string& labDirectory);
 
 // The names in order, each computer once; the later spellings of a computer already

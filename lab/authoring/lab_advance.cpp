@@ -9,6 +9,7 @@
 #include "lab/authoring/lab_generate.h"
 #include "lab/authoring/lab_random.h"
 #include "lab/model/lab_keys.h"
+#include "lab/model/lab_store.h"
 
 namespace korvane::lab::authoring {
 
@@ -277,15 +278,16 @@ void AdvanceComputer(LabComputer& computer, uint64_t seed, int day, AdvanceCount
 }
 
 AdvanceCounts AdvanceLab(const std::string& directory, int days, const uint64_t* seed) {
+  const LabStore store(directory);
+  const std::vector<ComputerFile> files = store.List().computers;
   std::vector<LabComputer> computers;
   uint64_t contentSeed = 1469598103934665603ULL;
-  for (const auto& name : ComputerFiles(directory)) {
-    const std::string path = directory + "/" + name + ".json";
-    const std::string text = ReadTextFile(path);
+  for (const ComputerFile& file : files) {
+    const std::string text = store.Read(file);
     contentSeed = StableHash(text, contentSeed);
     std::string problem;
-    std::unique_ptr<LabComputer> computer = ReadComputerFile(name, text, problem);
-    if (!computer) throw std::runtime_error(path + ": " + problem);
+    std::unique_ptr<LabComputer> computer = ReadComputerFile(file.name, text, problem);
+    if (!computer) throw std::runtime_error(file.path + ": " + problem);
     computers.push_back(std::move(*computer));
   }
   const uint64_t useSeed = seed != nullptr ? *seed : contentSeed;
@@ -293,7 +295,10 @@ AdvanceCounts AdvanceLab(const std::string& directory, int days, const uint64_t*
   for (int day = 1; day <= days; ++day) {
     for (LabComputer& computer : computers) AdvanceComputer(computer, useSeed, day, counts);
   }
-  for (const LabComputer& computer : computers) WriteComputerAt(directory, computer);
+  // Each computer back into the file it came from, whatever the letter case of its name.
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    store.Write(files[i], DumpLabJson(WriteComputer(computers[i]), true) + "\n");
+  }
   return counts;
 }
 

@@ -47,14 +47,8 @@ LabProgram MakeProgram(const ProgramSpec& spec, std::size_t versionIndex, uint64
 // A hotfix or update entry of this era ("Security Update for Windows XP (KB912345)").
 LabProgram MakeUpdate(int era, const std::string& osFamily, uint64_t salt);
 
-// The names of the computer files of a lab directory (without .json), sorted without
-// regard to case. Throws std::runtime_error when it is not a directory.
-std::vector<std::string> ComputerFiles(const std::string& directory);
-
-// Reading and writing a computer file whole; std::runtime_error on failure. Writing goes
-// to a file beside and is renamed, so a scanner never reads half a file.
-LabComputer ReadComputerAt(const std::string& directory, const std::string& name);
+// Writes a computer's file whole, through the lab store (so a scanner never reads half a
+// file); std::runtime_error on failure.
 void WriteComputerAt(const std::string& directory, const LabComputer& computer);
-std::string ReadTextFile(const std::string& path);
 
 }  // namespace korvane::lab::authoring

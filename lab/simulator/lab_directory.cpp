@@ -1,56 +1,46 @@
 #include "lab/simulator/lab_directory.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <system_error>
+#include <stdexcept>
 
 namespace korvane::lab {
 
-namespace fs = std::filesystem;
-
 LabDirectory::LabDirectory(std::string directory, std::ostream& diagnostics)
-    : directory_(std::move(directory)), diagnostics_(diagnostics) {
-  std::error_code ec;
-  if (!fs::is_directory(directory_, ec)) {
-    diagnostics_ << "lab: " << directory_ << " is not a directory; no computer answers\n";
+    : store_(std::move(directory)), diagnostics_(diagnostics) {
+  if (!store_.IsDirectory()) {
+    diagnostics_ << "lab: " << store_.directory() << " is not a directory; no computer answers\n";
     allLoaded_ = true;
     return;
   }
-  for (fs::directory_iterator it(directory_, ec), end; !ec && it != end; it.increment(ec)) {
-    const fs::path& path = it->path();
-    if (FoldCase(path.extension().string()) != ".json") continue;
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    Entry entry;
-    entry.path = path.string();
-    entry.fileName = path.stem().string();
-    const std::string key = FoldCase(entry.fileName);
-    if (entries_.count(key) != 0) {
-      diagnostics_ << "lab: " << entry.path << ": another file names the same computer ("
-                   << entries_[key].path << "); this one is ignored\n";
-      continue;
-    }
-    entries_.emplace(key, std::move(entry));
+  LabListing listing;
+  try {
+    listing = store_.List();
+  } catch (const std::runtime_error& e) {
+    diagnostics_ << "lab: " << e.what() << '\n';
   }
-  if (ec) diagnostics_ << "lab: " << directory_ << ": cannot list: " << ec.message() << '\n';
+  for (const auto& [ignored, kept] : listing.ignored) {
+    diagnostics_ << "lab: " << ignored.path << ": another file names the same computer (" << kept.path
+                 << "); this one is ignored\n";
+  }
+  for (ComputerFile& file : listing.computers) {
+    const std::string key = FoldCase(file.name);
+    entries_.emplace(key, Entry{std::move(file)});
+  }
 }
 
 const LabComputer* LabDirectory::Load(Entry& entry) {
   if (entry.loaded) return entry.computer.get();
   entry.loaded = true;
-  std::ifstream in(entry.path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in) {
-    diagnostics_ << "lab: " << entry.path << ": cannot be read; " << entry.fileName
-                 << " does not answer\n";
+  std::string text;
+  try {
+    text = store_.Read(entry.file);
+  } catch (const std::runtime_error&) {
+    diagnostics_ << "lab: " << entry.file.path << ": cannot be read; " << entry.file.name << " does not answer\n";
     return nullptr;
   }
   std::string problem;
-  entry.computer = ReadComputerFile(entry.fileName, text.str(), problem);
+  entry.computer = ReadComputerFile(entry.file.name, text, problem);
   if (!entry.computer) {
-    diagnostics_ << "lab: " << entry.path << ": " << problem << "; " << entry.fileName
+    diagnostics_ << "lab: " << entry.file.path << ": " << problem << "; " << entry.file.name
                  << " does not answer\n";
   }
   return entry.computer.get();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "lab/model/lab_computer.h"
+#include "lab/model/lab_store.h"
 
 namespace korvane::lab {
 
@@ -23,7 +24,7 @@ class LabDirectory {
  public:
   LabDirectory(std::string directory, std::ostream& diagnostics);
   // A lab without computers.
-  explicit LabDirectory(std::ostream& diagnostics) : diagnostics_(diagnostics), allLoaded_(true) {}
+  explicit LabDirectory(std::ostream& diagnostics) : store_(""), diagnostics_(diagnostics), allLoaded_(true) {}
 
   // The computer a name resolves to, without regard to letter case: the one with that
   // file name; else, among the computers read so far and then among all, the first with
@@ -36,8 +37,7 @@ class LabDirectory {
 
  private:
   struct Entry {
-    std::string path;
-    std::string fileName;  // without .json
+    ComputerFile file;
     bool loaded = false;
     std::unique_ptr<LabComputer> computer;  // nullptr when the file is broken
   };
@@ -47,7 +47,7 @@ class LabDirectory {
   const LabComputer* MatchLoaded(const std::string& folded);
   void LoadAll();
 
-  std::string directory_;
+  LabStore store_;
   std::ostream& diagnostics_;
   std::mutex mutex_;
   std::map<std::string, Entry> entries_;  // by folded file name, so in a stable order
