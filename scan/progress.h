@@ -40,6 +40,18 @@ inline constexpr std::string_view kComplete = "Complete";
 // The item of a stage value: its plain decimal text.
 std::string Item(int value);
 
+// computer & "," & item
+std::string LineText(std::string_view computer, std::string_view item);
+
+// One line "COMPUTER,ITEM" taken apart. The item is the text after the last comma; the
+// computer is everything before it (a name may itself hold commas).
+struct Line {
+  std::string computer;
+  bool complete = false;
+  std::optional<double> percent;  // set for a number item
+};
+Line ParseLine(const std::string& line);
+
 // The running value over the programs of the software stage: it climbs from kSoftwareFrom
 // by kSoftwareSpan / (programs - 1) per program, and a line goes out each time it has
 // gained a whole point on the last reported one. Needs at least two programs.

@@ -12,6 +12,7 @@
 #include "scan/scan_context.h"
 #include "console/scan/scan_log.h"
 #include "console/scan/progress_view.h"
+#include "scan/progress.h"
 #include "console/scan/scan_batch.h"
 #include "console/system/scan_process.h"
 #include "console/scan/server_capacity.h"
@@ -81,7 +82,7 @@ class ScanWatcher : public BatchObserver {
   void ScanStarted(const ScanRecord& r) override { view_.Started(r.computer); }
 
   void ScanLine(const ScanRecord& r, const std::string& line) override {
-    const ProgressItem item = ParseProgressLine(line);
+    const progress::Line item = progress::ParseLine(line);
     if (item.percent) view_.Percent(r.computer, item.computer, *item.percent);
   }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "console/scan/scan_outcome.h"
+#include "scan/progress.h"
 
 namespace korvane::console {
 
@@ -78,17 +79,17 @@ std::vector<std::string> ScanLogRecords(std::string_view text, const ScanIdentit
 
 std::string TrustedReportedName(const std::vector<std::string>& progressLines) {
   if (progressLines.empty()) return "";
-  const ProgressItem last = ParseProgressLine(progressLines.back());
+  const progress::Line last = progress::ParseLine(progressLines.back());
   if (last.computer.empty()) return "";
   std::size_t first = progressLines.size();
   for (std::size_t i = progressLines.size(); i-- > 0;) {
-    const ProgressItem item = ParseProgressLine(progressLines[i]);
+    const progress::Line item = progress::ParseLine(progressLines[i]);
     if (item.computer != last.computer || !(item.complete || item.percent)) break;
     first = i;
   }
   // Every line from the first that carries the name must be one of the run above.
   for (std::size_t i = 0; i < first; ++i) {
-    if (ParseProgressLine(progressLines[i]).computer == last.computer) return "";
+    if (progress::ParseLine(progressLines[i]).computer == last.computer) return "";
   }
   return last.computer;
 }

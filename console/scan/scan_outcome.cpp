@@ -10,17 +10,6 @@ namespace korvane::console {
 
 namespace {
 
-std::optional<double> ParseNumber(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  for (char c : text) {
-    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.')) return std::nullopt;
-  }
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (end != text.c_str() + text.size()) return std::nullopt;
-  return value;
-}
-
 std::string PercentText(double percent) {
   std::ostringstream out;
   out.precision(3);
@@ -36,29 +25,6 @@ bool HasLog(const std::vector<LogLine>& lines, const std::string& what) {
 }
 
 }  // namespace
-
-ProgressItem ParseProgressLine(const std::string& line) {
-  ProgressItem item;
-  const std::size_t comma = line.rfind(',');
-  if (comma == std::string::npos) return item;
-  item.computer = line.substr(0, comma);
-  const std::string rest = line.substr(comma + 1);
-  if (rest == progress::kComplete) {
-    item.complete = true;
-  } else {
-    item.percent = ParseNumber(rest);
-    // Under a locale whose decimal separator is a comma the running value carries a
-    // second one (PC01,52,6666666666667): its whole part stands between the last two.
-    const std::size_t before = item.computer.rfind(',');
-    const std::string whole = before == std::string::npos ? std::string() : item.computer.substr(before + 1);
-    if (item.percent && rest.find('.') == std::string::npos && !whole.empty() && whole.size() <= 3 &&
-        whole.find('.') == std::string::npos && ParseNumber(whole)) {
-      item.percent = ParseNumber(whole + "." + rest);
-      item.computer.erase(before);
-    }
-  }
-  return item;
-}
 
 std::string StageOfPercent(double percent) {
   if (percent < progress::kEchoed) return "ping";
@@ -89,7 +55,7 @@ Outcome ClassifyScan(const ScanFacts& facts) {
   bool complete = false;
   bool anyPercentBeforeComplete = false;
   for (const auto& line : facts.lines) {
-    const ProgressItem item = ParseProgressLine(line);
+    const progress::Line item = progress::ParseLine(line);
     if (!item.computer.empty() && item.computer != facts.computer) outcome.reportedName = item.computer;
     if (item.percent) {
       lastPercent = item.percent;

@@ -24,15 +24,6 @@
 
 namespace korvane::console {
 
-// One progress line "COMPUTER,ITEM" taken apart. The item is the text after the last
-// comma; the computer is everything before it (a name may itself hold commas).
-struct ProgressItem {
-  std::string computer;
-  bool complete = false;
-  std::optional<double> percent;  // set for a number item
-};
-ProgressItem ParseProgressLine(const std::string& line);
-
 // The stage a scan is in after reporting this percentage.
 std::string StageOfPercent(double percent);
 

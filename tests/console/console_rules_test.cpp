@@ -28,20 +28,7 @@ Outcome Classify(Lines lines, Lines log) {
   return ClassifyScan({.lines = std::move(lines), .exitCode = 0, .logLines = std::move(log), .computer = "PC01"});
 }
 
-TEST(ConsoleRules, ProgressLinesAndStages) {
-  // A decimal point or comma; a name holding a comma; a start-up that failed before the
-  // name was known.
-  for (const auto& [line, computer, percent, complete] : std::vector<std::tuple<std::string, std::string, double, bool>>{
-           {"PC01,52.6666666666667", "PC01", 52.6666666666667, false}, {"PC01,52,6666666666667", "PC01", 52.6666666666667, false},
-           {"PC,01,Complete", "PC,01", -1, true}, {",Complete", "", -1, true},
-           {"PC01,12%", "PC01", -1, false}}) {
-    const ProgressItem p = ParseProgressLine(line);
-    EXPECT_EQ(p.computer, computer) << line;
-    EXPECT_DOUBLE_EQ(p.percent.value_or(-1), percent) << line;
-    EXPECT_EQ(p.complete, complete) << line;
-  }
-  EXPECT_FALSE(ParseProgressLine("garbage").complete);
-
+TEST(ConsoleRules, StagesAndProgressBars) {
   for (const auto& [percent, stage] : std::vector<std::pair<double, std::string>>{
            {2, "ping"}, {4, "last access"}, {6, "WMI"}, {33, "WMI"}, {35, "software"}, {90, "software"}, {100, "database"}}) {
     EXPECT_EQ(StageOfPercent(percent), stage) << percent;

@@ -60,6 +60,32 @@ TEST(ProgressValues, TheSoftwareRunReportsEachWholePointGained) {
   EXPECT_EQ(run(81)[39], progress::kSoftwareFrom + progress::kSoftwareSpan);
 }
 
+// A line is taken apart at its last comma, as the scanner made it.
+TEST(ProgressValues, LinesAreReadAsTheScannerWritesThem) {
+  // A decimal point or comma; a name holding a comma; a start-up that failed before the
+  // name was known.
+  for (const auto& [line, computer, percent, complete] : std::vector<std::tuple<std::string, std::string, double, bool>>{
+           {"PC01,52.6666666666667", "PC01", 52.6666666666667, false}, {"PC01,52,6666666666667", "PC01", 52.6666666666667, false},
+           {"PC,01,Complete", "PC,01", -1, true}, {",Complete", "", -1, true},
+           {"PC01,12%", "PC01", -1, false}}) {
+    const progress::Line p = progress::ParseLine(line);
+    EXPECT_EQ(p.computer, computer) << line;
+    EXPECT_DOUBLE_EQ(p.percent.value_or(-1), percent) << line;
+    EXPECT_EQ(p.complete, complete) << line;
+  }
+  EXPECT_FALSE(progress::ParseLine("garbage").complete);
+
+  for (const std::string computer : {"PC01", "PC,01", "PC,ONE", ""}) {
+    EXPECT_EQ(progress::ParseLine(progress::LineText(computer, progress::kComplete)).computer, computer);
+  }
+  // A name whose last comma is followed by up to three digits reads as the whole part of
+  // a number written with a decimal comma; other names keep their commas.
+  for (const std::string computer : {"PC01", "PC,ONE", ""}) {
+    EXPECT_EQ(progress::ParseLine(progress::LineText(computer, progress::Item(progress::kCollected))).percent,
+              progress::kCollected);
+  }
+}
+
 // Every stored text is spelled by its owner only: a label or separator written in a
 // second place would drift from the reading of it. Comment lines do not count.
 TEST(StoredTexts, EachTextIsSpelledInItsOwnerOnly) {
