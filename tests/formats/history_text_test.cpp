@@ -101,36 +101,25 @@ TEST(HistoryText, PinnedMeansACaretFirstOnTextOneCaseEach) {
   }
 }
 
+// What other hands leave in a history: a front cut mid-entry, values holding "^" and
+// "~", entries of other tools, another computer's separators in the time stamp.
 TEST(HistoryText, ReadingKeepsDamageAsTextAndValuesHoldingCaretsWhole) {
   const auto h = ParseHistory(
-      // the front cut off mid-entry by another tool
-      "ged from 1 To 2^"
+      "ged from 1 To 2^"  // the front cut off mid-entry by another tool
       "2003/02/14 09:05:30~New Record Created^"
-      "2003/02/15 10:00:00~Physical Memory changed from 512 To 1024^"
-      "2003/02/15 10:00:01~Drive D: Size changed from  950 To nothing^"
-      "2003/02/15 10:00:02~Manufacturer changed from nothing To Dell^"
-      "2003/02/15 10:00:03~Model changed from A^B~C To D^"  // a value holding ^ and ~
-      "2003/02/15 10:00:04~OS Version changed from 5.0 To 5.1^"
-      "2003/02/15 10:00:05~WinZip Version changed from 8.0 To 9.0^"
-      "2003/02/15 10:00:06~Office Product ID changed from  To 73931^"
-      "2003/02/15 10:00:07~New Software installed : <b>Tool</b>^"
-      "2003/02/15 10:00:08~Software removed : Old & Gone^"
+      "2003/02/15 10:00:03~Model changed from A^B~C To D^"
       "2003/02/15 10:00:09~written by another tool^");
-  const char* kinds[] = {"Created", "Field", "Installed", "Removed", "Software", "Other"};
-  std::vector<std::string> seen;  // kind|subject|what|from|to
-  for (const StoredChange& e : h) {
-    seen.push_back(std::string(kinds[static_cast<int>(e.kind)]) + "|" + e.subject + "|" + e.what + "|" + e.from + "|" + e.to);
-  }
-  EXPECT_EQ(seen, (std::vector<std::string>{"Other||||", "Created||||", "Field|Physical Memory||512|1024",
-                                            "Field|Drive D: Size||950|", "Field|Manufacturer|||Dell",
-                                            "Field|Model||A^B~C|D", "Field|OS Version||5.0|5.1",  // not a program "OS"
-                                            "Software|WinZip|Version|8.0|9.0", "Software|Office|Product ID||73931",
-                                            "Installed|<b>Tool</b>|||", "Removed|Old & Gone|||", "Other||||"}));
+  ASSERT_EQ(h.size(), 4u);
   EXPECT_EQ(h[0].time, "");
   EXPECT_EQ(h[0].text, "ged from 1 To 2");
-  EXPECT_EQ(h[5].text, "Model changed from A^B~C To D");
+  EXPECT_EQ(h[0].kind, ChangeKind::Other);
+  EXPECT_EQ(h[1].kind, ChangeKind::Created);
+  EXPECT_EQ(h[2].text, "Model changed from A^B~C To D");
+  EXPECT_EQ(h[2].from, "A^B~C");
+  EXPECT_EQ(h[2].to, "D");
+  EXPECT_EQ(h[3].kind, ChangeKind::Other);
+  EXPECT_EQ(h[3].time, "2003/02/15 10:00:09");
   EXPECT_TRUE(ParseHistory("^^").empty());
-  // Other separators of the scanning computer's settings still read as a time.
   EXPECT_EQ(ParseHistory("2003.02.14 09.05.30~New Record Created^")[0].kind, ChangeKind::Created);
 }
 
