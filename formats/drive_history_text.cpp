@@ -16,6 +16,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
+std::string DriveHistoryKey(const std::string& computer, const std::string& letter) {
+  return computer + "~" + letter;
+}
+
 std::string DiskHistoryEntry(const std::string& dateText, double freeSpace) {
   return "^" + dateText + "," + NumberText(freeSpace);
 }

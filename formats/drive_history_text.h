@@ -12,6 +12,9 @@
 
 namespace korvane {
 
+// The key of a drive's DriveHistory row: computer & "~" & drive letter.
+std::string DriveHistoryKey(const std::string& computer, const std::string& letter);
+
 // ---- Writing ----
 
 // "^" & date text & "," & free space in plain decimal.

@@ -38,7 +38,7 @@ void UpdateDriveHistory(Korvane& k, const std::string& caption, double freeSpace
     EndScan(k);
   }
   if (count == 0) {
-    k.inv.DriveRS->AddNew(Variant(k.ctx.ComputerName + "~" + letter));
+    k.inv.DriveRS->AddNew(Variant(DriveHistoryKey(k.ctx.ComputerName, letter)));
     k.inv.DriveRS->Close();
     k.inv.DriveRS = k.inv.DriveConn->OpenRecordset(DriveHistoryQuery(k.ctx.ComputerName, letter));
   }

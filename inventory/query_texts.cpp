@@ -1,5 +1,7 @@
 #include "inventory/query_texts.h"
 
+#include "formats/drive_history_text.h"
+
 namespace korvane {
 
 std::string QuoteInLiteral(const std::string& name) {
@@ -34,7 +36,7 @@ std::string LastAccessQuery(const std::string& computer) {
 
 std::string DriveHistoryQuery(const std::string& computer, const std::string& letter) {
   return "SELECT *, DiskComputer AS Expr1 From DriveHistory WHERE (DiskComputer = '" +
-         QuoteInLiteral(computer + "~" + letter) + "')";
+         QuoteInLiteral(DriveHistoryKey(computer, letter)) + "')";
 }
 
 }  // namespace korvane

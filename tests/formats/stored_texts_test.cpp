@@ -126,6 +126,7 @@ TEST(StoredTexts, EachTextIsSpelledInItsOwnerOnly) {
     EXPECT_EQ(spelledIn(text), Where{"formats/history_text.cpp"}) << text;
   }
   EXPECT_EQ(spelledIn("\\xC2\\xA7"), Where{"formats/software_list_text.h"});
+  EXPECT_EQ(spelledIn("+ \"~\" +"), Where{"formats/drive_history_text.cpp"});  // a drive row's key
   EXPECT_EQ(spelledIn("SQLOLEDB"), Where{"platform/connection_string.cpp"});
   EXPECT_EQ(spelledIn("Initial Catalog"), Where{"platform/connection_string.cpp"});
   EXPECT_EQ(spelledIn("\"Complete\""), Where{"scan/progress.h"});
