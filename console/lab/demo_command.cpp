@@ -10,32 +10,17 @@
 #include "console/commands.h"
 #include "console/scan/scan_command.h"
 #include "console/scan/targets.h"
+#include "console/system/environment.h"
 #include "platform/database.h"
 #include "platform/db/database_server.h"
 #include "platform/pinned_clock.h"
 #include "platform/variant.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cstdlib>
-#endif
 
 namespace korvane::console {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The scanners inherit the console's environment: this is how they learn the pinned day
-// and where to write their error log.
-void SetEnvironmentValue(const std::string& name, const std::string& value) {
-#ifdef _WIN32
-  SetEnvironmentVariableW(fs::path(name).wstring().c_str(), fs::path(value).wstring().c_str());
-#else
-  ::setenv(name.c_str(), value.c_str(), 1);
-#endif
-}
 
 void Step(std::ostream& out, const std::string& title) { out << "\n=== " << title << "\n" << std::flush; }
 
@@ -87,7 +72,10 @@ int RunDemo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const std::string inventory = (root / "inventory").string();
   const std::string temp = (root / "temp").string();
   fs::create_directories(temp);
-  SetEnvironmentValue("Temp", temp);
+  // The scanners inherit the console's environment: this is how they learn where to
+  // write their error log and, below, the pinned day of each scan.
+  Environment& environment = ProcessEnvironment();
+  environment.Set("Temp", temp);
 
   Step(out, "A network of " + computers + " computers in " + lab);
   if (int rc = RunLabCreate({lab, "--computers", computers, "--seed", "7"}, out, err); rc != 0) return rc;
@@ -106,7 +94,7 @@ int RunDemo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       }
     }
     Step(out, "Day " + std::to_string(day) + " (" + when + "): scanning every computer");
-    SetEnvironmentValue(kPinnedClockVariable, when);
+    environment.Set(kPinnedClockVariable, when);
     if (RunScanCommand({"--db", inventory, "--lab", lab, "--timeout", "120", "all"}, out, err) != 0) status = 1;
   }
 

@@ -1,42 +1,28 @@
 // `korvane-console report --db SOURCE --out DIR [--title TEXT]`: reads the inventory one
 // computer at a time, with the scanners' keyed queries, writes that computer's page at
 // once and keeps only what the overview and the census need.
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <ostream>
 
 #include "scan/scan_context.h"
+#include "scan/time_text.h"
 #include "console/commands.h"
+#include "console/report/report_command.h"
 #include "console/report/report_overview.h"
 #include "console/scan/targets.h"
+#include "console/system/local_clock.h"
 #include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
 
 namespace korvane::console {
 
-namespace {
-
-// The local time of the report, in the inventory's own pattern.
-std::string ReportTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char text[96];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  return text;
+int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  return RunReport(args, out, LocalClock());
 }
 
-}  // namespace
-
-int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& clock) {
   std::string source, dir, title = "Inventory";
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string* target = args[i] == "--db" ? &source : args[i] == "--out" ? &dir : args[i] == "--title" ? &title : nullptr;
@@ -53,7 +39,8 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
 
   ReportContext context;
   context.title = title;
-  context.generated = ReportTime();
+  // The local time of the report, in the inventory's own pattern.
+  context.generated = TimeText(clock.Now());
   context.today = DayNumber(context.generated).value_or(0);
   ReportOverview overview(root, context);
   overview.AddLastAccess(LastAccessTimes(*connection));

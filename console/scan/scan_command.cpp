@@ -14,6 +14,7 @@
 #include "console/scan/progress_view.h"
 #include "scan/progress.h"
 #include "console/scan/scan_batch.h"
+#include "console/system/environment.h"
 #include "console/system/scan_process.h"
 #include "console/scan/server_capacity.h"
 #include "console/scan/targets.h"
@@ -45,7 +46,7 @@ std::string Pad(std::string text, std::size_t width) {
 // /tmp when it has none.
 std::string ScannerTemp() {
   for (const char* name : {"Temp", "TEMP", "temp", "TMP", "TMPDIR"}) {
-    if (auto value = EnvironmentValue(name); value && !value->empty()) return *value;
+    if (auto value = ProcessEnvironment().Value(name); value && !value->empty()) return *value;
   }
   return fs::temp_directory_path().string();
 }

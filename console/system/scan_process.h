@@ -84,7 +84,6 @@ void InterruptHandled();
 bool StandardOutputIsTerminal();
 int TerminalColumns();  // 80 when unknown
 unsigned ProcessorCount();
-std::optional<std::string> EnvironmentValue(const std::string& name);
 // Directory of the running console executable (its scanner lives next to it).
 std::string OwnProgramDirectory();
 // The name of the scanner executable on this system ("korvane" or "korvane.exe").

@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <sstream>
 
+#include "console/report/report_command.h"
 #include "inventory/query_texts.h"
+#include "platform/pinned_clock.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {
@@ -36,6 +39,32 @@ std::vector<std::pair<std::string, std::string>> Pairs(const std::string& text, 
     pairs.emplace_back((*i)[1].str(), (*i)[2].str());
   }
   return pairs;
+}
+
+// The report is as of the clock it is given: that time heads the overview and the last
+// answers fall into their classes by whole days before it, across a month's end.
+TEST(ConsoleReport, IsAsOfTheTimeOfItsClock) {
+  const Inventory inventory;
+  for (const char* row : {"('PCTODAY', '2027/03/01 00:00:05')", "('PCYESTERDAY', '2027/02/28 23:59:59')",
+                          "('PCWEEK', '2027/02/22 10:00:00')", "('PCEIGHT', '2027/02/21 10:00:00')",
+                          "('PCMONTH', '2027/01/30 10:00:00')", "('PCOLD', '2027/01/29 10:00:00')",
+                          "('PCNEVER', NULL)"}) {
+    inventory.Execute(std::string("INSERT INTO LastAccess (Computer, LastAccessTime) VALUES ") + row);
+  }
+  TempDir out;
+  PinnedClock clock(LocalTime{2027, 3, 1, 10, 0, 0});
+  std::ostringstream said;
+  ASSERT_EQ(console::RunReport({"--db", inventory.DataSource(), "--out", out.str()}, said, clock), 0);
+
+  const std::string index = ReadFile(out / "index.html");
+  EXPECT_TRUE(Contains(index, "Inventory as of 2027/03/01 10:00:"));
+  for (const auto& [cls, count] : std::vector<std::pair<std::string, int>>{{"answered today", 1},
+                                                                           {"answered within 7 days", 2},
+                                                                           {"answered within 30 days", 2},
+                                                                           {"answered longer ago", 1},
+                                                                           {"never answered", 1}}) {
+    EXPECT_TRUE(Contains(index, "<tr><td>" + cls + "</td><td class=\"num\">" + std::to_string(count) + "</td></tr>"));
+  }
 }
 
 TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {

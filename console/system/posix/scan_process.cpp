@@ -322,12 +322,6 @@ unsigned ProcessorCount() {
   return n == 0 ? 1 : n;
 }
 
-std::optional<std::string> EnvironmentValue(const std::string& name) {
-  const char* value = std::getenv(name.c_str());
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
-}
-
 std::string OwnProgramDirectory() {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);

@@ -292,16 +292,6 @@ unsigned ProcessorCount() {
   return n == 0 ? 1 : n;
 }
 
-std::optional<std::string> EnvironmentValue(const std::string& name) {
-  const std::wstring wideName = ToWide(name);
-  const DWORD needed = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
-  if (needed == 0) return std::nullopt;
-  std::wstring value(needed, L'\0');
-  const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), needed);
-  value.resize(length < needed ? length : 0);
-  return FromWide(value);
-}
-
 std::string OwnProgramDirectory() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
