@@ -11,11 +11,6 @@ namespace {
 constexpr std::chrono::milliseconds kTickInterval{100};
 }
 
-std::string ScannerCommandLine(long long channel, const std::string& computer,
-                               const std::string& source, bool userOnly) {
-  return std::to_string(channel) + "," + computer + "," + source + "," + (userOnly ? "-u" : "");
-}
-
 std::vector<ScanRecord> RunBatch(ScanProcesses& processes, const BatchSettings& settings,
                                  const std::vector<std::string>& computers,
                                  BatchObserver& observer) {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "console/system/scan_process.h"
+#include "console/system/scan_processes.h"
 
 namespace korvane::console {
 

@@ -15,7 +15,9 @@
 #include "scan/progress.h"
 #include "console/scan/scan_batch.h"
 #include "console/system/environment.h"
-#include "console/system/scan_process.h"
+#include "console/system/interrupts.h"
+#include "console/system/scan_processes.h"
+#include "console/system/this_computer.h"
 #include "console/scan/server_capacity.h"
 #include "console/scan/targets.h"
 

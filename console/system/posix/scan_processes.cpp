@@ -4,12 +4,11 @@
 // inherited. Each scan runs in a process group of its own so that a time-out can end it
 // together with anything it started. Every descriptor is non-blocking and read from a
 // single poll over all scans: a scan that stalls or floods cannot hold up the others.
-#include "console/system/scan_process.h"
+#include "console/system/scan_processes.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,7 +17,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <thread>
@@ -270,65 +268,8 @@ class PosixScanProcesses : public ScanProcesses {
   int nextId_ = 1;
 };
 
-// The one place of the console where a signal handler meets the main loop: what it may
-// touch must be lock-free and of static storage.
-volatile std::sig_atomic_t gInterruptSignal = 0;
-volatile std::sig_atomic_t gScansStopped = 0;
-volatile std::sig_atomic_t gSecondInterrupt = 0;
-
-int StatusOfSignal(int signal) { return 128 + signal; }
-
-void OnInterrupt(int signal) {
-  if (gInterruptSignal == 0) {
-    gInterruptSignal = signal;
-    return;
-  }
-  if (gScansStopped != 0) ::_exit(StatusOfSignal(gInterruptSignal));
-  gSecondInterrupt = 1;
-}
-
 }  // namespace
 
-void WatchInterrupts() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  // No SA_RESTART: the poll of the main loop returns at once.
-  action.sa_flags = 0;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
-}
-
-int InterruptStatus() { return gInterruptSignal == 0 ? 0 : StatusOfSignal(gInterruptSignal); }
-
-void ScansStopped() {
-  gScansStopped = 1;
-  if (gSecondInterrupt != 0) ::_exit(StatusOfSignal(gInterruptSignal));
-}
-
-void InterruptHandled() {}
-
 std::unique_ptr<ScanProcesses> MakeScanProcesses() { return std::make_unique<PosixScanProcesses>(); }
-
-bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
-
-int TerminalColumns() {
-  winsize size{};
-  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
-}
-
-unsigned ProcessorCount() {
-  const unsigned n = std::thread::hardware_concurrency();
-  return n == 0 ? 1 : n;
-}
-
-std::string OwnProgramDirectory() {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return ".";
-  return self.parent_path().string();
-}
-
-std::string ScannerProgramName() { return "korvane"; }
 
 }  // namespace korvane::console

@@ -4,14 +4,12 @@
 // it waits for messages. Each scanner runs in a job object, so that a time-out ends it
 // together with everything it started, and its standard output and error go to a pipe
 // that is read without blocking.
-#include "console/system/scan_process.h"
+#include "console/system/scan_processes.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cwchar>
 #include <map>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/win32/text.h"
 #include "platform/win32/windows_api.h"
@@ -234,79 +232,8 @@ class WindowsScanProcesses : public ScanProcesses {
   int nextId_ = 1;
 };
 
-// Set by the control handler, which the system runs on a thread of its own.
-std::atomic<int> gInterruptStatus{0};
-std::atomic<bool> gScansStopped{false};
-std::atomic<bool> gSecondInterrupt{false};
-std::atomic<bool> gHandled{false};
-
-BOOL WINAPI OnControl(DWORD type) {
-  int status = 143;  // log-off, shut-down
-  if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) status = 130;
-  if (type == CTRL_CLOSE_EVENT) status = 129;
-  int none = 0;
-  if (gInterruptStatus.compare_exchange_strong(none, status)) {
-    if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) return TRUE;
-    // The system ends the process when a close, log-off or shut-down handler returns
-    // (the job objects then end the scans): give the main loop time to stop the scans
-    // and write the summary first.
-    for (int waited = 0; waited < 4500 && !gHandled.load(); waited += 50) Sleep(50);
-    return TRUE;
-  }
-  if (gScansStopped.load()) ExitProcess(static_cast<UINT>(gInterruptStatus.load()));
-  gSecondInterrupt = true;
-  return TRUE;
-}
-
 }  // namespace
 
-void WatchInterrupts() { SetConsoleCtrlHandler(OnControl, TRUE); }
-
-int InterruptStatus() { return gInterruptStatus.load(); }
-
-void ScansStopped() {
-  gScansStopped = true;
-  if (gSecondInterrupt.load()) ExitProcess(static_cast<UINT>(gInterruptStatus.load()));
-}
-
-void InterruptHandled() { gHandled = true; }
-
 std::unique_ptr<ScanProcesses> MakeScanProcesses() { return std::make_unique<WindowsScanProcesses>(); }
-
-bool StandardOutputIsTerminal() {
-  DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
-}
-
-int TerminalColumns() {
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
-    const int columns = info.srWindow.Right - info.srWindow.Left + 1;
-    if (columns > 0) return columns;
-  }
-  return 80;
-}
-
-unsigned ProcessorCount() {
-  const unsigned n = std::thread::hardware_concurrency();
-  return n == 0 ? 1 : n;
-}
-
-std::string OwnProgramDirectory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return ".";
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::string(".") : FromWide(path.substr(0, slash));
-}
-
-std::string ScannerProgramName() { return "korvane.exe"; }
 
 }  // namespace korvane::console
