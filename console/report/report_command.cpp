@@ -13,6 +13,7 @@
 #include "console/report/report_overview.h"
 #include "console/scan/targets.h"
 #include "console/system/local_clock.h"
+#include "inventory/query_texts.h"
 #include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
 
@@ -48,7 +49,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
   for (const std::string& name : ComputerNames(*connection)) {
     const std::optional<ComputerRows> c = ReadComputer(*connection, name);
     if (!c) continue;
-    const std::string page = ComputerPageName(++number, Text(At(c->asset, 0)));
+    const std::string page = ComputerPageName(++number, Text(c->asset[asset::kComputer]));
     std::ofstream file(root / page, std::ios::binary | std::ios::trunc);
     if (!file) throw RuntimeError(0, "cannot write " + (root / page).string());
     WriteComputerPage(file, context, *c, overview);

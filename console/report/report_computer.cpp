@@ -45,13 +45,13 @@ const std::vector<Group>& Groups() {
   return kGroups;
 }
 
-void WriteGroups(std::ostream& out, const Row& a) {
+void WriteGroups(std::ostream& out, const AssetRow& a) {
   out << "<div class=\"grid\">\n";
   for (const Group& g : Groups()) {
     out << "<div><h2>" << g.title << "</h2><table>\n";
     bool any = false;
     for (const Field& f : g.fields) {
-      const Variant& v = At(a, f.ordinal);
+      const Variant& v = a[f.ordinal];
       // Slots of processors that are not there hold 0.
       if (Text(v).empty() || (Text(v) == "0" && std::string(f.unit) == " MHz")) continue;
       any = true;
@@ -64,36 +64,32 @@ void WriteGroups(std::ostream& out, const Row& a) {
 }
 
 void WriteDrives(std::ostream& out, const ComputerRows& c) {
-  const Row& a = c.asset;
   out << "<h2>Drives</h2>\n<table>\n<tr><th>Drive</th><th>File system</th><th>Volume</th><th>Size</th>"
          "<th>Free</th><th>Serial number</th></tr>\n";
   bool any = false;
-  for (int letter = 0; letter < 10; ++letter) {
-    const int slot = asset::DriveSlot(letter);
-    const Variant& caption = At(a, slot + asset::kDriveCaption);
-    if (Text(caption).empty()) continue;
+  for (const StoredDrive& d : c.asset.Drives()) {
+    if (Text(d.caption).empty()) continue;
     any = true;
-    const double size = Number(At(a, slot + asset::kDriveSize));
-    const double free = Number(At(a, slot + asset::kDriveFreeSpace));
-    out << "<tr><td>" << ShownHtml(caption) << "</td><td>" << Html(Text(At(a, slot + asset::kDriveFileSystem)))
-        << "</td><td>" << Html(Text(At(a, slot + asset::kDriveVolumeName))) << "</td><td class=\"num\">"
+    const double size = Number(d.size);
+    const double free = Number(d.freeSpace);
+    out << "<tr><td>" << ShownHtml(d.caption) << "</td><td>" << Html(Text(d.fileSystem))
+        << "</td><td>" << Html(Text(d.volumeName)) << "</td><td class=\"num\">"
         << (size > 0 ? SizeText(size) : "no medium") << "</td><td class=\"num\">"
         << (size > 0 ? SizeText(free) : "") << "</td><td>"
-        << Html(Text(At(a, slot + asset::kDriveVolumeSerialNumber))) << "</td></tr>\n";
+        << Html(Text(d.volumeSerialNumber)) << "</td></tr>\n";
   }
   if (!any) out << "<tr><td colspan=\"6\" class=\"muted\">no drives recorded</td></tr>\n";
   out << "</table>\n<h2>Free space over time</h2>\n";
   if (c.drives.empty()) out << "<p class=\"muted\">No drive history recorded.</p>\n";
   for (const DriveSeries& d : c.drives) {
-    const int slot = asset::DriveSlot(d.letter - 'A');
-    WriteDriveChart(out, d.letter, ParseDiskHistory(d.history), Number(At(a, slot + asset::kDriveSize)));
+    WriteDriveChart(out, d.letter, ParseDiskHistory(d.history), Number(c.asset.Drive(d.letter).size));
   }
 }
 
 std::string Value(const std::string& v) { return v.empty() ? "<span class=\"muted\">nothing</span>" : Html(v); }
 
-void WriteTimeline(std::ostream& out, const Row& a) {
-  const std::vector<StoredChange> entries = ParseHistory(Text(At(a, asset::kHistory)));
+void WriteTimeline(std::ostream& out, const AssetRow& a) {
+  const std::vector<StoredChange> entries = ParseHistory(Text(a[asset::kHistory]));
   out << "<h2>Changes (" << entries.size() << ")</h2>\n";
   if (entries.empty()) {
     out << "<p class=\"muted\">No history recorded.</p>\n";
@@ -161,10 +157,10 @@ void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& progr
 
 void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c,
                        ProgramLinks& programs) {
-  const Row& a = c.asset;
-  WritePageStart(out, context, "Computer " + Text(At(a, asset::kComputer)), "../");
+  const AssetRow& a = c.asset;
+  WritePageStart(out, context, "Computer " + Text(a[asset::kComputer]), "../");
   out << "<section class=\"cards\">\n<div class=\"card\">Last scan<div class=\"big\">"
-      << Html(Text(At(a, asset::kLastScan)).empty() ? std::string("never") : Text(At(a, asset::kLastScan)))
+      << Html(Text(a[asset::kLastScan]).empty() ? std::string("never") : Text(a[asset::kLastScan]))
       << "</div></div>\n<div class=\"card\">Last answered<div class=\"big\">";
   if (!c.lastAccess) {
     out << "no record";

@@ -28,13 +28,13 @@ std::string MemoryClass(double mb) {
   return "16 GB and more";
 }
 
-std::string ProcessorClass(const Row& a) {
+std::string ProcessorClass(const AssetRow& a) {
   int count = 0;
   double speed = 0;
-  for (int n = 1; n <= 4; ++n) {
-    if (UnpinnedText(At(a, asset::ProcessorName(n))).empty()) continue;
+  for (const StoredProcessor& p : a.Processors()) {
+    if (UnpinnedText(p.name).empty()) continue;
     ++count;
-    speed = std::max(speed, Number(At(a, asset::ProcessorClockSpeed(n))));
+    speed = std::max(speed, Number(p.clockSpeed));
   }
   if (count == 0) return "unknown";
   std::string speedClass = speed <= 0       ? "speed unknown"
@@ -112,24 +112,25 @@ void ReportOverview::KeepTop(std::vector<Drive>& list, Drive d, bool (*before)(c
 }
 
 void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
-  const Row& a = c.asset;
-  const std::string name = Text(At(a, asset::kComputer));
+  const AssetRow& a = c.asset;
+  const std::string name = Text(a[asset::kComputer]);
   const uint32_t index = static_cast<uint32_t>(computerPageAt_.size());
   computerPageAt_.push_back({computerPages_.size(), static_cast<uint32_t>(name.size()), static_cast<uint32_t>(page.size())});
   computerPages_.append(name).append(page);
   ++computers_;
-  const std::string os = ShortOsName(UnpinnedText(At(a, asset::kOSCaption)), UnpinnedText(At(a, asset::kCSDVersion)));
+  const std::string os = ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion]));
   ++systems_[os.empty() ? "unknown" : os];
-  const double memory = Number(At(a, asset::kTotalPhysicalMemory));
+  const double memory = Number(a[asset::kTotalPhysicalMemory]);
   ++memory_[MemoryClass(memory)];
   ++processors_[ProcessorClass(a)];
 
-  for (int letter = 2; letter < 10; ++letter) {
-    const int slot = asset::DriveSlot(letter);
-    const double size = Number(At(a, slot + asset::kDriveSize));
-    if (size <= 0 || Text(At(a, slot + asset::kDriveFileSystem)) == "CDFS") continue;
-    const double free = Number(At(a, slot + asset::kDriveFreeSpace));
-    KeepTop(fullest_, Drive{name, page, static_cast<char>('A' + letter), free, size, 0},
+  for (const StoredDrive& d : a.Drives()) {
+    // A: and B: are floppy drives.
+    if (d.letter < 'C') continue;
+    const double size = Number(d.size);
+    if (size <= 0 || Text(d.fileSystem) == "CDFS") continue;
+    const double free = Number(d.freeSpace);
+    KeepTop(fullest_, Drive{name, page, d.letter, free, size, 0},
             [](const Drive& x, const Drive& y) { return x.free / x.size < y.free / y.size; });
   }
   for (const DriveSeries& d : c.drives) {
@@ -140,7 +141,7 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
     for (const auto& p : points) {
       if (p.valid) lastFree = p.megabytes;
     }
-    const double size = Number(At(a, asset::DriveSlot(d.letter - 'A') + asset::kDriveSize));
+    const double size = Number(a.Drive(d.letter).size);
     KeepTop(fastest_, Drive{name, page, d.letter, lastFree, size, -*trend},
             [](const Drive& x, const Drive& y) { return x.perDay > y.perDay; });
   }
@@ -158,10 +159,10 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   }
 
   rows_ << "<tr><td><a href=\"" << page << "\">" << Html(name) << "</a></td><td>"
-        << ShownHtml(At(a, asset::kUserName)) << "</td><td>" << Html(os)
-        << (IsPinned(At(a, asset::kOSCaption)) || IsPinned(At(a, asset::kCSDVersion)) ? kPinnedMark : "")
+        << ShownHtml(a[asset::kUserName]) << "</td><td>" << Html(os)
+        << (IsPinned(a[asset::kOSCaption]) || IsPinned(a[asset::kCSDVersion]) ? kPinnedMark : "")
         << "</td><td class=\"num\">"
-        << (memory > 0 ? SizeText(memory) : "") << "</td><td>" << Html(Text(At(a, asset::kLastScan))) << "</td><td>"
+        << (memory > 0 ? SizeText(memory) : "") << "</td><td>" << Html(Text(a[asset::kLastScan])) << "</td><td>"
         << (c.lastAccess ? Html(Text(*c.lastAccess)) : "") << "</td></tr>\n";
 }
 

@@ -88,9 +88,9 @@ std::optional<ComputerRows> ReadComputer(Connection& connection, const std::stri
   std::optional<Row> asset = FirstRow(connection, AssetQuery(name));
   if (!asset) return std::nullopt;
   ComputerRows c;
-  c.asset = std::move(*asset);
+  c.asset = AssetRow(std::move(*asset));
   // The other tables are keyed by the name as stored.
-  const std::string key = Text(At(c.asset, asset::kComputer));
+  const std::string key = Text(c.asset[asset::kComputer]);
   if (parts & kReadSoftware) c.softwareList = FirstText(connection, SoftwareQuery(key), software::kSoftwareList);
   if (parts & kReadServices) c.serviceList = FirstText(connection, ServicesQuery(key), services::kServiceList);
   if (parts & kReadLastAccess) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "console/rows/asset_row.h"
 #include "formats/history_text.h"
 #include "platform/database.h"
 
@@ -22,7 +23,7 @@ struct DriveSeries {
 };
 
 struct ComputerRows {
-  Row asset;                                 // the first Asset row
+  AssetRow asset;                            // the first Asset row
   std::optional<std::string> softwareList;   // no Software row: nothing; Null: empty
   std::optional<std::string> serviceList;
   std::optional<Variant> lastAccess;         // LastAccessTime, possibly Null

@@ -30,16 +30,16 @@ std::string Shown(const Variant& v) {
   return IsPinned(v) ? UnpinnedText(v) + "  (pinned)" : Text(v);
 }
 
-std::string ProcessorSummary(const Row& a) {
+std::string ProcessorSummary(const AssetRow& a) {
   int count = 0;
   std::string first;
   double speed = 0;
-  for (int n = 1; n <= 4; ++n) {
-    const std::string name = UnpinnedText(At(a, asset::ProcessorName(n)));
+  for (const StoredProcessor& p : a.Processors()) {
+    const std::string name = UnpinnedText(p.name);
     if (name.empty()) continue;
     if (++count == 1) {
       first = name;
-      speed = Number(At(a, asset::ProcessorClockSpeed(n)));
+      speed = Number(p.clockSpeed);
     }
   }
   if (count == 0) return "processor unknown";
@@ -48,15 +48,14 @@ std::string ProcessorSummary(const Row& a) {
   return text;
 }
 
-std::string DriveSummary(const Row& a) {
+std::string DriveSummary(const AssetRow& a) {
   std::string text;
-  for (int letter = 0; letter < 10; ++letter) {
-    const int slot = asset::DriveSlot(letter);
-    const std::string caption = UnpinnedText(At(a, slot + asset::kDriveCaption));
+  for (const StoredDrive& d : a.Drives()) {
+    const std::string caption = UnpinnedText(d.caption);
     if (caption.empty()) continue;
-    const double size = Number(At(a, slot + asset::kDriveSize));
-    const double free = Number(At(a, slot + asset::kDriveFreeSpace));
-    const std::string fs = Text(At(a, slot + 4));
+    const double size = Number(d.size);
+    const double free = Number(d.freeSpace);
+    const std::string fs = Text(d.fileSystem);
     std::string item = caption + " ";
     if (size <= 0) {
       item += fs.empty() ? "no medium" : fs;
@@ -95,12 +94,12 @@ void ShowAll(Connection& connection, std::ostream& out) {
     const std::optional<ComputerRows> c = ReadComputer(connection, key, kReadSoftware);
     if (!c) continue;
     ++shown;
-    const Row& a = c->asset;
-    const std::string computer = Text(At(a, asset::kComputer));
-    out << Column(computer, 14) << " " << Column(UnpinnedText(At(a, asset::kUserName)), 15) << " "
-        << Column(ShortOsName(UnpinnedText(At(a, asset::kOSCaption)), UnpinnedText(At(a, asset::kCSDVersion))), 28)
-        << " " << Text(At(a, asset::kLastScan)) << "\n";
-    const double memory = Number(At(a, asset::kTotalPhysicalMemory));
+    const AssetRow& a = c->asset;
+    const std::string computer = Text(a[asset::kComputer]);
+    out << Column(computer, 14) << " " << Column(UnpinnedText(a[asset::kUserName]), 15) << " "
+        << Column(ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion])), 28)
+        << " " << Text(a[asset::kLastScan]) << "\n";
+    const double memory = Number(a[asset::kTotalPhysicalMemory]);
     const std::size_t count = ParseSoftwareList(c->softwareList.value_or("")).size();
     std::string line = std::string(15, ' ') +
                        Column(std::to_string(count) + (count == 1 ? " program, " : " programs, ") +
@@ -132,39 +131,38 @@ constexpr Label kAssetLabels[] = {
 void ShowOne(Connection& connection, const std::string& computer, std::ostream& out) {
   const std::optional<ComputerRows> c = ReadComputer(connection, computer);
   if (!c) throw RuntimeError(0, "no computer " + computer + " in the inventory");
-  const Row& a = c->asset;
-  const std::string name = Text(At(a, asset::kComputer));
+  const AssetRow& a = c->asset;
+  const std::string name = Text(a[asset::kComputer]);
   out << "Computer " << name << "\n";
   for (const Label& l : kAssetLabels) {
-    const std::string value = Shown(At(a, l.ordinal));
+    const std::string value = Shown(a[l.ordinal]);
     if (!value.empty()) out << "  " << Column(l.text, 18) << " " << value << "\n";
   }
   if (c->lastAccess) {
     const std::string when = Text(*c->lastAccess);
     out << "  " << Column("Last answered", 18) << " " << (when.empty() ? "never" : when) << "\n";
   }
-  for (int n = 1; n <= 4; ++n) {
-    const std::string cpu = Shown(At(a, asset::ProcessorName(n)));
+  for (const StoredProcessor& p : a.Processors()) {
+    const std::string cpu = Shown(p.name);
     if (cpu.empty()) continue;
-    out << "  " << Column("Processor " + std::to_string(n), 18) << " " << cpu;
-    const double speed = Number(At(a, asset::ProcessorClockSpeed(n)));
+    out << "  " << Column("Processor " + std::to_string(p.number), 18) << " " << cpu;
+    const double speed = Number(p.clockSpeed);
     if (speed > 0) out << ", " << NumberText(speed) << " MHz";
     out << "\n";
   }
-  out << "  " << Column("Memory (MB)", 18) << " total " << Text(At(a, asset::kTotalPhysicalMemory))
-      << ", free " << Text(At(a, asset::kFreePhysicalMemory)) << ", paging free "
-      << Text(At(a, asset::kFreeSpaceInPagingFiles)) << ", virtual free "
-      << Text(At(a, asset::kFreeVirtualMemory)) << "\n";
+  out << "  " << Column("Memory (MB)", 18) << " total " << Text(a[asset::kTotalPhysicalMemory])
+      << ", free " << Text(a[asset::kFreePhysicalMemory]) << ", paging free "
+      << Text(a[asset::kFreeSpaceInPagingFiles]) << ", virtual free "
+      << Text(a[asset::kFreeVirtualMemory]) << "\n";
   out << "  Drives\n";
-  for (int letter = 0; letter < 10; ++letter) {
-    const int slot = asset::DriveSlot(letter);
-    const std::string caption = Shown(At(a, slot));
+  for (const StoredDrive& d : a.Drives()) {
+    const std::string caption = Shown(d.caption);
     if (caption.empty()) continue;
-    std::string line = "    " + Column(caption, 4) + " " + Column(Text(At(a, slot + 4)), 6) + " " +
-                       Column(Text(At(a, slot + 3)), 14) + " ";
-    if (Number(At(a, slot + 1)) > 0) {
-      line += "size " + Column(Text(At(a, slot + 1)) + " MB", 11) + " free " +
-              Column(Text(At(a, slot + 2)) + " MB", 11) + " " + Text(At(a, slot + 5));
+    std::string line = "    " + Column(caption, 4) + " " + Column(Text(d.fileSystem), 6) + " " +
+                       Column(Text(d.volumeName), 14) + " ";
+    if (Number(d.size) > 0) {
+      line += "size " + Column(Text(d.size) + " MB", 11) + " free " +
+              Column(Text(d.freeSpace) + " MB", 11) + " " + Text(d.volumeSerialNumber);
     } else {
       line += "no medium";
     }
@@ -172,7 +170,7 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     out << line << "\n";
   }
 
-  const std::vector<StoredChange> history = ParseHistory(Text(At(a, asset::kHistory)));
+  const std::vector<StoredChange> history = ParseHistory(Text(a[asset::kHistory]));
   out << "History (" << history.size() << (history.size() == 1 ? " entry)\n" : " entries)\n");
   for (const auto& e : history) out << "  " << Column(e.time, 19) << " " << e.text << "\n";
 

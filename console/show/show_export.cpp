@@ -39,29 +39,49 @@ constexpr Column kSummary[] = {
     {"LastScan", asset::kLastScan},
 };
 
-// Every stored Asset column that has a name, for the one-computer JSON.
-std::vector<Column> AssetColumns() {
-  static const char* const kNames[] = {
-      "Computer", "Manufacturer", "Model", "Domain", "BootDevice", "OSDescription", "OSCaption", "CSDVersion",
-      "OSVersion", "Processor1Name", "Processor1ClockSpeed", "Processor2Name", "Processor2ClockSpeed",
-      "Processor3Name", "Processor3ClockSpeed", "Processor4Name", "Processor4ClockSpeed", "TotalPhysicalMemory",
-      "FreePhysicalMemory", "FreeSpaceInPagingFiles", "FreeVirtualMemory", "CountryCode", "WindowsDirectory",
-      "BIOSManufacturer", "SMBIOSBIOSVersion", "SerialNumber", "LastScan", "UserName"};
-  std::vector<Column> columns;
-  for (int i = 0; i < static_cast<int>(std::size(kNames)); ++i) columns.push_back({kNames[i], i});
-  columns.push_back({"IPAddress", asset::kIPAddress});
-  return columns;
-}
+// Every stored Asset column that has a name, for the one-computer JSON, in the table's
+// order.
+constexpr Column kAssetColumns[] = {
+    {"Computer", asset::kComputer},
+    {"Manufacturer", asset::kManufacturer},
+    {"Model", asset::kModel},
+    {"Domain", asset::kDomain},
+    {"BootDevice", asset::kBootDevice},
+    {"OSDescription", asset::kOSDescription},
+    {"OSCaption", asset::kOSCaption},
+    {"CSDVersion", asset::kCSDVersion},
+    {"OSVersion", asset::kOSVersion},
+    {"Processor1Name", asset::ProcessorName(1)},
+    {"Processor1ClockSpeed", asset::ProcessorClockSpeed(1)},
+    {"Processor2Name", asset::ProcessorName(2)},
+    {"Processor2ClockSpeed", asset::ProcessorClockSpeed(2)},
+    {"Processor3Name", asset::ProcessorName(3)},
+    {"Processor3ClockSpeed", asset::ProcessorClockSpeed(3)},
+    {"Processor4Name", asset::ProcessorName(4)},
+    {"Processor4ClockSpeed", asset::ProcessorClockSpeed(4)},
+    {"TotalPhysicalMemory", asset::kTotalPhysicalMemory},
+    {"FreePhysicalMemory", asset::kFreePhysicalMemory},
+    {"FreeSpaceInPagingFiles", asset::kFreeSpaceInPagingFiles},
+    {"FreeVirtualMemory", asset::kFreeVirtualMemory},
+    {"CountryCode", asset::kCountryCode},
+    {"WindowsDirectory", asset::kWindowsDirectory},
+    {"BIOSManufacturer", asset::kBIOSManufacturer},
+    {"SMBIOSBIOSVersion", asset::kSMBIOSBIOSVersion},
+    {"SerialNumber", asset::kSerialNumber},
+    {"LastScan", asset::kLastScan},
+    {"UserName", asset::kUserName},
+    {"IPAddress", asset::kIPAddress},
+};
 
-int ProcessorCount(const Row& a) {
+int ProcessorCount(const AssetRow& a) {
   int n = 0;
-  for (int p = 1; p <= 4; ++p) n += !UnpinnedText(At(a, asset::ProcessorName(p))).empty();
+  for (const StoredProcessor& p : a.Processors()) n += !UnpinnedText(p.name).empty();
   return n;
 }
 
 std::vector<std::string> Summary(const ComputerRows& c) {
   std::vector<std::string> fields;
-  for (const Column& col : kSummary) fields.push_back(Text(At(c.asset, col.ordinal)));
+  for (const Column& col : kSummary) fields.push_back(Text(c.asset[col.ordinal]));
   fields.push_back(std::to_string(ProcessorCount(c.asset)));
   fields.push_back(std::to_string(ParseSoftwareList(c.softwareList.value_or("")).size()));
   fields.push_back(std::to_string(SplitList(c.serviceList.value_or("")).size()));
@@ -104,7 +124,7 @@ void SummaryObject(const ComputerRows& c, std::ostream& out) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     out << (i ? ", " : "") << JsonString(names[i]) << ": ";
     if (i < std::size(kSummary)) {
-      out << JsonValue(At(c.asset, kSummary[i].ordinal));
+      out << JsonValue(c.asset[kSummary[i].ordinal]);
     } else if (names[i] == "LastAccessTime") {
       out << (c.lastAccess ? JsonValue(*c.lastAccess) : "null");
     } else {
@@ -118,8 +138,8 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
   out << "{\n  \"values\": {";
   std::string pinned;
   bool first = true;
-  for (const Column& col : AssetColumns()) {
-    const Variant& v = At(c.asset, col.ordinal);
+  for (const Column& col : kAssetColumns) {
+    const Variant& v = c.asset[col.ordinal];
     out << (first ? "" : ",") << "\n    " << JsonString(col.name) << ": "
         << (IsPinned(v) ? JsonString(UnpinnedText(v)) : JsonValue(v));
     if (IsPinned(v)) pinned += (pinned.empty() ? "" : ", ") + JsonString(col.name);
@@ -129,17 +149,16 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
   out << "  \"lastAccessTime\": " << (c.lastAccess ? JsonValue(*c.lastAccess) : "null") << ",\n";
   out << "  \"drives\": [";
   first = true;
-  for (int letter = 0; letter < 10; ++letter) {
-    const int slot = asset::DriveSlot(letter);
-    const Variant& caption = At(c.asset, slot + asset::kDriveCaption);
+  for (const StoredDrive& d : c.asset.Drives()) {
+    const Variant& caption = d.caption;
     if (Text(caption).empty()) continue;
-    out << (first ? "" : ",") << "\n    {\"letter\": \"" << static_cast<char>('A' + letter)
+    out << (first ? "" : ",") << "\n    {\"letter\": \"" << d.letter
         << "\", \"caption\": " << JsonString(UnpinnedText(caption)) << ", \"pinned\": " << (IsPinned(caption) ? "true" : "false")
-        << ", \"size\": " << JsonValue(At(c.asset, slot + asset::kDriveSize))
-        << ", \"freeSpace\": " << JsonValue(At(c.asset, slot + asset::kDriveFreeSpace))
-        << ", \"volumeName\": " << JsonValue(At(c.asset, slot + asset::kDriveVolumeName))
-        << ", \"fileSystem\": " << JsonValue(At(c.asset, slot + asset::kDriveFileSystem))
-        << ", \"volumeSerialNumber\": " << JsonValue(At(c.asset, slot + asset::kDriveVolumeSerialNumber)) << "}";
+        << ", \"size\": " << JsonValue(d.size)
+        << ", \"freeSpace\": " << JsonValue(d.freeSpace)
+        << ", \"volumeName\": " << JsonValue(d.volumeName)
+        << ", \"fileSystem\": " << JsonValue(d.fileSystem)
+        << ", \"volumeSerialNumber\": " << JsonValue(d.volumeSerialNumber) << "}";
     first = false;
   }
   out << "\n  ],\n  \"freeSpaceHistory\": {";
@@ -158,7 +177,7 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
   out << "\n  },\n  \"history\": [";
   first = true;
   static const char* const kKinds[] = {"created", "field", "installed", "removed", "software", "other"};
-  for (const StoredChange& e : ParseHistory(Text(At(c.asset, asset::kHistory)))) {
+  for (const StoredChange& e : ParseHistory(Text(c.asset[asset::kHistory]))) {
     out << (first ? "" : ",") << "\n    {\"time\": " << JsonString(e.time) << ", \"kind\": \""
         << kKinds[static_cast<int>(e.kind)] << "\", \"text\": " << JsonString(e.text);
     if (!e.subject.empty()) out << ", \"subject\": " << JsonString(e.subject);

@@ -15,6 +15,7 @@
 #include "console/scan/scan_log.h"
 #include "console/scan/scan_outcome.h"
 #include "console/scan/targets.h"
+#include "inventory/query_texts.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::console {
@@ -122,6 +123,37 @@ TEST(ConsoleRules, LabRandomFollowsItsWeights) {
   EXPECT_GT(seen[2], seen[0]);
 }
 
+// The typed view of an Asset row takes each processor's and each drive's values from the
+// columns the table gives them, and reads Null where a shorter row ends.
+TEST(ConsoleRules, AssetRowReadsProcessorsAndDrivesFromTheirColumns) {
+  Row row;
+  for (int i = 0; i < asset::kColumnCount; ++i) row.push_back(Variant("c" + std::to_string(i)));
+  const AssetRow a(row);
+  const auto column = [](int ordinal) { return Variant("c" + std::to_string(ordinal)); };
+  EXPECT_EQ(a[asset::kHistory], column(92));
+  EXPECT_TRUE(a[asset::kColumnCount].IsNull());
+  for (const auto& [n, name, speed] : std::vector<std::tuple<int, int, int>>{{1, 9, 10}, {2, 11, 12}, {4, 15, 16}}) {
+    const StoredProcessor& p = a.Processors()[static_cast<std::size_t>(n - 1)];
+    EXPECT_EQ(p.number, n);
+    EXPECT_EQ(p.name, column(name));
+    EXPECT_EQ(p.clockSpeed, column(speed));
+  }
+  // DriveCCaption is column 43, DriveJVolumeSerialNumber the last of the slots, 90.
+  const StoredDrive& c = a.Drive('C');
+  EXPECT_EQ(c.letter, 'C');
+  EXPECT_EQ(std::vector<Variant>({c.caption, c.size, c.freeSpace, c.volumeName, c.fileSystem, c.volumeSerialNumber}),
+            std::vector<Variant>({column(43), column(44), column(45), column(46), column(47), column(48)}));
+  EXPECT_EQ(a.Drives().back().letter, 'J');
+  EXPECT_EQ(a.Drives().back().volumeSerialNumber, column(90));
+  EXPECT_EQ(&a.Drive('A'), &a.Drives().front());
+
+  row.resize(asset::DriveSlot(2) + asset::kDriveFreeSpace);
+  const AssetRow cut(row);
+  EXPECT_EQ(cut.Drive('C').size, column(44));
+  EXPECT_TRUE(cut.Drive('C').freeSpace.IsNull());
+  EXPECT_TRUE(cut.Drive('J').caption.IsNull());
+}
+
 // The census pages are the same however many links the report holds at once (also past its
 // open scratch files); each version lists its computers in inventory order.
 TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
@@ -130,8 +162,9 @@ TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
     ReportOverview overview(dir.path(), ReportContext{.title = "t"}, batchLinks);
     for (int i = 0; i < 12; ++i) {
       ComputerRows c;
-      c.asset = Row(120, Variant::Null());
-      c.asset[0] = Variant("PC" + std::to_string(i));
+      Row row(120, Variant::Null());
+      row[asset::kComputer] = Variant("PC" + std::to_string(i));
+      c.asset = AssetRow(std::move(row));
       std::string& list = c.softwareList.emplace();
       for (int p = 0; p < 140 + i % 5; ++p) {
         list += "Program " + std::to_string(p) + kS + "1." + std::to_string((p + i) % 3) + "^";

@@ -1,0 +1,40 @@
+#include "console/rows/asset_row.h"
+
+#include "inventory/query_texts.h"
+
+namespace korvane::console {
+
+AssetRow::AssetRow() : AssetRow(std::vector<Variant>{}) {}
+
+AssetRow::AssetRow(std::vector<Variant> values) : values_(std::move(values)) {
+  for (int n = 1; n <= 4; ++n) {
+    StoredProcessor& p = processors_[static_cast<std::size_t>(n - 1)];
+    p.number = n;
+    p.name = (*this)[asset::ProcessorName(n)];
+    p.clockSpeed = (*this)[asset::ProcessorClockSpeed(n)];
+  }
+  for (int index = 0; index < static_cast<int>(drives_.size()); ++index) {
+    const int slot = asset::DriveSlot(index);
+    StoredDrive& d = drives_[static_cast<std::size_t>(index)];
+    d.letter = static_cast<char>('A' + index);
+    d.caption = (*this)[slot + asset::kDriveCaption];
+    d.size = (*this)[slot + asset::kDriveSize];
+    d.freeSpace = (*this)[slot + asset::kDriveFreeSpace];
+    d.volumeName = (*this)[slot + asset::kDriveVolumeName];
+    d.fileSystem = (*this)[slot + asset::kDriveFileSystem];
+    d.volumeSerialNumber = (*this)[slot + asset::kDriveVolumeSerialNumber];
+  }
+}
+
+const Variant& AssetRow::operator[](int ordinal) const {
+  static const Variant kNull = Variant::Null();
+  return ordinal >= 0 && ordinal < static_cast<int>(values_.size()) ? values_[static_cast<std::size_t>(ordinal)] : kNull;
+}
+
+const StoredDrive& AssetRow::Drive(char letter) const {
+  static const StoredDrive kUnused{};
+  const int index = letter - 'A';
+  return index >= 0 && index < static_cast<int>(drives_.size()) ? drives_[static_cast<std::size_t>(index)] : kUnused;
+}
+
+}  // namespace korvane::console
