@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "console/scan/scan_command.h"
-#include "console/scan/targets.h"
 #include "platform/runtime_error.h"
 
 #ifndef KORVANE_VERSION

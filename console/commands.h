@@ -3,10 +3,17 @@
 #pragma once
 
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace korvane::console {
+
+// What a command throws when its command line is wrong: the console prints the message
+// and the usage, and ends with status 2.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 // Runs one command; `args` excludes the program name. Returns the exit status.
 int ConsoleMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -3,7 +3,6 @@
 #include <ostream>
 
 #include "console/commands.h"
-#include "console/scan/targets.h"
 #include "platform/db/schema_install.h"
 #include "platform/runtime_error.h"
 

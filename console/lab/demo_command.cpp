@@ -9,7 +9,6 @@
 #include "scan/scan_context.h"
 #include "console/commands.h"
 #include "console/scan/scan_command.h"
-#include "console/scan/targets.h"
 #include "console/system/environment.h"
 #include "platform/database.h"
 #include "platform/db/database_server.h"

@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "console/commands.h"
-#include "console/scan/targets.h"
 #include "lab/authoring/lab_advance.h"
 #include "lab/authoring/lab_generate.h"
 

@@ -11,7 +11,6 @@
 #include "console/commands.h"
 #include "console/report/report_command.h"
 #include "console/report/report_overview.h"
-#include "console/scan/targets.h"
 #include "console/system/local_clock.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"

@@ -6,16 +6,13 @@
 // keys are), so it is never scanned twice at once.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace korvane::console {
+#include "console/commands.h"  // UsageError: a target that cannot be read is a usage error
 
-struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+namespace korvane::console {
 
 std::vector<std::string> ReadTargetFile(const std::string& path);
 

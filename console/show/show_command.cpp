@@ -13,7 +13,6 @@
 #include "console/rows/inventory_rows.h"
 #include "console/text/inventory_text.h"
 #include "console/show/show_export.h"
-#include "console/scan/targets.h"
 #include "formats/drive_history_text.h"
 #include "formats/history_text.h"
 #include "formats/software_list_text.h"
