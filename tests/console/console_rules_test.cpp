@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
+#include <sstream>
 #include <tuple>
 
 #include "console/text/escaping.h"
@@ -152,6 +154,24 @@ TEST(ConsoleRules, AssetRowReadsProcessorsAndDrivesFromTheirColumns) {
   EXPECT_EQ(cut.Drive('C').size, column(44));
   EXPECT_TRUE(cut.Drive('C').freeSpace.IsNull());
   EXPECT_TRUE(cut.Drive('J').caption.IsNull());
+}
+
+// The console reaches the operating system only through its system room: no other file of
+// it is compiled one way or another by the system it is built for.
+TEST(ConsoleRules, OnlyTheSystemRoomDependsOnTheSystem) {
+  const std::filesystem::path console = std::filesystem::path(KORVANE_SOURCE_DIR) / "console";
+  const std::regex conditional(R"(^\s*#\s*(if|ifdef|ifndef|elif)\b.*(WIN32|_MSC_VER|__MINGW|__linux|__unix|__APPLE|_POSIX))");
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(console)) {
+    const std::string relative = std::filesystem::relative(entry.path(), console).generic_string();
+    if (!entry.is_regular_file() || relative.rfind("system/", 0) == 0) continue;
+    ++files;
+    std::istringstream text(test::ReadFile(entry.path()));
+    for (std::string line; std::getline(text, line);) {
+      EXPECT_FALSE(std::regex_search(line, conditional)) << relative << ": " << line;
+    }
+  }
+  EXPECT_GT(files, 20u);
 }
 
 // The census pages are the same however many links the report holds at once (also past its
