@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
+#include <cstdio>
 #include <iomanip>
 #include <map>
 #include <sstream>
 #include <vector>
 
 #include "console/scan/scan_outcome.h"
+#include "console/system/local_clock.h"
 
 namespace korvane::console {
 
@@ -211,10 +212,9 @@ std::string ProgressBar(double percent, int width) {
 }
 
 std::string ClockText() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  char text[16] = "";
-  if (local != nullptr) std::strftime(text, sizeof text, "%H:%M:%S", local);
+  const LocalTime now = LocalClock().Now();
+  char text[40];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
   return text;
 }
 
