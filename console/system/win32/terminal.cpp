@@ -1,7 +1,5 @@
 #include "console/system/this_computer.h"
 
-#include <thread>
-
 #include "platform/win32/windows_api.h"
 
 namespace korvane::console {
@@ -18,11 +16,6 @@ int TerminalColumns() {
     if (columns > 0) return columns;
   }
   return 80;
-}
-
-unsigned ProcessorCount() {
-  const unsigned n = std::thread::hardware_concurrency();
-  return n == 0 ? 1 : n;
 }
 
 }  // namespace korvane::console
