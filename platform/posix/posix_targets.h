@@ -1,7 +1,7 @@
 // The target network as a Linux host sees it: echo and name resolution are real; the
-// Windows management services (WMI, remote registry, service manager, workstation
-// service, administrative shares) have no Linux client, so they answer as a computer
-// whose services cannot be reached.
+// remote registry, service manager, workstation service and administrative shares are
+// reached over SMB and DCE/RPC (smb/); WMI has no Linux client, so it answers as a
+// computer whose WMI cannot be reached, and the scan takes its fallback.
 #pragma once
 
 #include <memory>
