@@ -15,6 +15,7 @@ packages=(
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc
   postgresql
   faketime iproute2 procps
+  samba samba-dev libsmbclient-dev smbclient
 )
 
 bash scripts/apt-install.sh setup "${packages[@]}"

@@ -8,7 +8,8 @@
 # target cannot run (not root, no namespaces, no smbd).
 #
 # Inside, the command finds:
-#   KORVANE_TARGET_IP=127.0.0.1, KORVANE_TARGET_NAME=korvtarget (in /etc/hosts)
+#   KORVANE_TARGET_IP=127.0.0.1, KORVANE_TARGET_NAME=korvtarget (in /etc/hosts, with
+#     korvtarget01 to korvtarget32 for as many computers at once)
 #   KORVANE_TARGET_DIR: the temporary folder; $KORVANE_TARGET_DIR/admin.auth and
 #     user.auth (smbclient authentication files of the administrator and of a plain
 #     user), $KORVANE_TARGET_DIR/c: the folder behind \\target\C$ (a 64 MB file system)
@@ -49,7 +50,10 @@ cat >>"$dir/etc/passwd" <<'P'
 korvadmin:x:4100:4100:Korvane scanner:/nonexistent:/usr/sbin/nologin
 korvuser:x:4101:4101:Plain user:/nonexistent:/usr/sbin/nologin
 P
-printf '127.0.0.1 localhost %s\n127.0.0.1 korvtarget\n' "$(hostname)" >"$dir/etc/hosts"
+{
+  printf '127.0.0.1 localhost %s\n127.0.0.1 korvtarget\n' "$(hostname)"
+  for i in $(seq -w 1 32); do printf '127.0.0.1 korvtarget%s\n' "$i"; done
+} >"$dir/etc/hosts"
 for f in passwd group hosts; do mount --bind "$dir/etc/$f" "/etc/$f"; done
 mkdir -p /etc/samba /var/lib/samba /run/samba /var/cache/samba /var/log/samba
 mount --bind "$dir/lib" /var/lib/samba
@@ -64,7 +68,7 @@ cat >"$dir/etc/smb.conf" <<C
   server role = standalone server
   interfaces = lo
   bind interfaces only = yes
-  smb ports = 445
+  smb ports = 445 139
   private dir = $dir/private
   lock directory = $dir/lib
   state directory = $dir/lib
@@ -102,7 +106,7 @@ umask 022
 
 bash "$here/seed-registry.sh"
 
-smbd --foreground --no-process-group --debug-stdout </dev/null >"$dir/log/smbd.out" 2>&1 &
+setsid smbd --foreground --no-process-group --debug-stdout </dev/null >"$dir/log/smbd.out" 2>&1 &
 smbd_pid=$!
 echo "$smbd_pid" >"$dir/run/smbd.pid"
 export KORVANE_TARGET_STOP="kill $smbd_pid; while kill -0 $smbd_pid 2>/dev/null; do sleep 0.1; done"
