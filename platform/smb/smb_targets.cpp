@@ -15,6 +15,9 @@ namespace {
 constexpr uint32_t kMaximumAllowed = 0x02000000;
 constexpr uint32_t kErrorInvalidLevel = 124;
 constexpr int32_t kErrorInvalidHandle = 6;
+// A server that names subkeys without end would keep the scan listing forever; no list
+// the scan keeps holds more names than this.
+constexpr uint32_t kMaxSubkeys = 32768;
 
 // One pipe per computer and interface. A pipe that could not be opened is remembered with
 // its error, so that a scan does not knock at a closed door once per registry value.
@@ -130,6 +133,7 @@ class SmbRegistryKey : public RegistryKey {
   }
 
   int32_t EnumKey(uint32_t index, std::string& name, uint32_t bufferChars) override {
+    if (index >= kMaxSubkeys) return kErrorNoMoreItems;
     winreg::EnumKeyReply reply;
     const auto room = static_cast<uint16_t>(std::min<uint32_t>(bufferChars, 0x7FFF));
     if (const int32_t error = Exchange(*pipe_, winreg::kEnumKey,
