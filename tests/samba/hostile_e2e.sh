@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Servers that answer badly on the SMB port: each scan logs its failure and ends with
+# "Complete", within the client libraries' own time-out (60 s to set up a connection, 20 s
+# a call). Runs in the Samba target's namespaces, one bad server per loopback address.
+#   tests/samba/hostile_e2e.sh BIN_DIR
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+bin="$(cd "$1" && pwd)"
+if [ "${KORVANE_TARGET_INSIDE:-}" != 1 ]; then
+  exec bash "$here/target.sh" bash "$0" "$bin"
+fi
+command -v python3 >/dev/null || { echo "hostile servers: python3 is not installed" >&2; exit 77; }
+
+eval "$KORVANE_TARGET_STOP"
+work="$(mktemp -d /tmp/korvane-hostile.XXXXXX)"
+export KORVANE_CREDENTIALS="$KORVANE_TARGET_DIR/admin.auth"
+"$bin/korvane-console" init-db "$work/inv" >/dev/null
+modes=(close garbage endless silent)
+servers=()
+for i in "${!modes[@]}"; do
+  python3 "$here/hostile_server.py" "${modes[$i]}" "127.0.0.$((i + 2))" >"$work/server$i" 2>&1 &
+  servers+=($!)
+done
+for i in "${!modes[@]}"; do
+  for _ in $(seq 50); do grep -q listening "$work/server$i" && break; sleep 0.1; done
+done
+scans=()
+for i in "${!modes[@]}"; do
+  mkdir -p "$work/temp$i"
+  Temp="$work/temp$i" timeout 150 "$bin/korvane" "1,127.0.0.$((i + 2)),$work/inv," \
+    >"$work/progress$i" 2>"$work/stderr$i" &
+  scans+=($!)
+done
+failures=0
+for i in "${!modes[@]}"; do
+  wait "${scans[$i]}"
+  status=$?
+  computer="127.0.0.$((i + 2))"
+  progress="$(cut -d, -f2 "$work/progress$i" | tr '\n' ' ')"
+  logged="$(cut -d, -f2- "$work/temp$i/DrevantaAssetDB.log" 2>/dev/null)"
+  if [ "$status" -ne 0 ] || [ "$progress" != "2 4 Complete " ] ||
+     [ "$logged" != "Insufficient access or error accessing PC ,$computer:" ]; then
+    failures=$((failures + 1))
+    echo "FAILED: ${modes[$i]} server: exit $status, progress '$progress', log '$logged'"
+    cat "$work/stderr$i"
+  fi
+done
+kill "${servers[@]}" 2>/dev/null
+echo "hostile servers: $((${#modes[@]} - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
