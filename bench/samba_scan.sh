@@ -13,7 +13,7 @@ if [ "${KORVANE_TARGET_INSIDE:-}" != 1 ]; then
 fi
 
 D="$KORVANE_TARGET_DIR"
-work="$(mktemp -d /tmp/korvane-bench.XXXXXX)"
+work="$(mktemp -d "$TMPDIR/bench.XXXXXX")"
 export Temp="$work" KORVANE_CREDENTIALS="$D/admin.auth"
 "$bin/korvane-console" init-db "$work/inv" >/dev/null
 auth=(-A "$D/admin.auth")

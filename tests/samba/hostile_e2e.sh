@@ -12,7 +12,7 @@ fi
 command -v python3 >/dev/null || { echo "hostile servers: python3 is not installed" >&2; exit 77; }
 
 eval "$KORVANE_TARGET_STOP"
-work="$(mktemp -d /tmp/korvane-hostile.XXXXXX)"
+work="$(mktemp -d "$TMPDIR/hostile.XXXXXX")"
 export KORVANE_CREDENTIALS="$KORVANE_TARGET_DIR/admin.auth"
 "$bin/korvane-console" init-db "$work/inv" >/dev/null
 modes=(close garbage endless silent)

@@ -13,7 +13,7 @@ if [ "${KORVANE_TARGET_INSIDE:-}" != 1 ]; then
 fi
 
 D="$KORVANE_TARGET_DIR"
-work="$(mktemp -d /tmp/korvane-scan.XXXXXX)"
+work="$(mktemp -d "$TMPDIR/scan.XXXXXX")"
 export Temp="$work"
 log="$work/DrevantaAssetDB.log"
 failures=0

@@ -10,7 +10,8 @@
 # Inside, the command finds:
 #   KORVANE_TARGET_IP=127.0.0.1, KORVANE_TARGET_NAME=korvtarget (in /etc/hosts, with
 #     korvtarget01 to korvtarget32 for as many computers at once)
-#   KORVANE_TARGET_DIR: the temporary folder; $KORVANE_TARGET_DIR/admin.auth and
+#   TMPDIR: a folder for the command's own files, gone with the namespace
+#   KORVANE_TARGET_DIR: the server's folder; $KORVANE_TARGET_DIR/admin.auth and
 #     user.auth (smbclient authentication files of the administrator and of a plain
 #     user), $KORVANE_TARGET_DIR/c: the folder behind \\target\C$ (a 64 MB file system)
 #   KORVANE_TARGET_STOP: a command that stops smbd
@@ -25,14 +26,21 @@ if [ "${KORVANE_TARGET_INSIDE:-}" != 1 ]; then
   if ! unshare --net --mount --pid --fork true 2>/dev/null; then
     echo "samba target: cannot create network, mount and PID namespaces here" >&2; exit 77
   fi
-  export KORVANE_TARGET_INSIDE=1
-  exec unshare --net --mount --pid --fork --mount-proc --propagation private -- "$0" "$@"
+  # An empty folder on the host; inside the namespace a file system of its own is mounted
+  # on it, which goes with the namespace, whatever happens.
+  base="$(mktemp -d "${TMPDIR:-/tmp}/korvane-samba.XXXXXX")"
+  KORVANE_TARGET_INSIDE=1 KORVANE_TARGET_BASE="$base" \
+    unshare --net --mount --pid --fork --mount-proc --propagation private -- "$0" "$@"
+  status=$?
+  rmdir "$base" 2>/dev/null
+  exit "$status"
 fi
 
 ip link set lo up
-# The namespace's own /tmp: gone with the namespace, whatever happens.
-mount -t tmpfs -o size=64m tmpfs /tmp
-dir="$(mktemp -d /tmp/korvane-samba.XXXXXX)"
+mount -t tmpfs -o size=64m tmpfs "$KORVANE_TARGET_BASE"
+mkdir "$KORVANE_TARGET_BASE/tmp"
+export TMPDIR="$KORVANE_TARGET_BASE/tmp"
+dir="$(mktemp -d "$TMPDIR/target.XXXXXX")"
 # The server's helpers work as the connected user and must reach their databases.
 chmod 755 "$dir"
 mkdir -p "$dir"/{c,etc,lib,run,cache,log,private}
