@@ -59,7 +59,7 @@ korvadmin:x:4100:4100:Korvane scanner:/nonexistent:/usr/sbin/nologin
 korvuser:x:4101:4101:Plain user:/nonexistent:/usr/sbin/nologin
 P
 {
-  printf '127.0.0.1 localhost %s\n127.0.0.1 korvtarget\n' "$(hostname)"
+  printf '127.0.0.1 localhost %s\n127.0.0.1 korvtarget\n' "$(cat /proc/sys/kernel/hostname)"
   for i in $(seq -w 1 32); do printf '127.0.0.1 korvtarget%s\n' "$i"; done
 } >"$dir/etc/hosts"
 for f in passwd group hosts; do mount --bind "$dir/etc/$f" "/etc/$f"; done
