@@ -35,8 +35,6 @@ struct korvane_samba_pipe {
   struct dcerpc_pipe* pipe;
 };
 
-static int dcerpc_ready = 0;
-
 struct korvane_samba_session* korvane_samba_session_open(int kerberos, const char* user,
                                                          const char* password,
                                                          const char* domain) {
@@ -49,10 +47,8 @@ struct korvane_samba_session* korvane_samba_session_open(int kerberos, const cha
     return NULL;
   }
   s->memory = memory;
-  if (!dcerpc_ready) {
-    dcerpc_init();
-    dcerpc_ready = 1;
-  }
+  /* Registers the transports and authentication methods; does so once by itself. */
+  dcerpc_init();
   s->events = tevent_context_init(memory);
   s->settings = loadparm_init_global(true);
   s->account = cli_credentials_init(memory);
