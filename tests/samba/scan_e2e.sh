@@ -59,9 +59,10 @@ check "log of a full fallback scan" \
 check "software list" "$expected_software" "$(row ip SoftwareList Software SoftComputer)"
 check "service list" "$expected_services" "$(row ip ServiceList Services ServComputer)"
 check "operating system" "6.1|6.1.|c:\\Windows||" "$(row ip "OSCaption||'|'||OSVersion||'|'||WindowsDirectory||'|'||CSDVersion||'|'||coalesce(CountryCode,'')")"
-# The C$ share is a 64 MB file system of its own.
+# The C$ and e$ shares are file systems of their own, of 64 and 32 MB; there is no d$.
 check "drive C:" "C:|64|64" "$(row ip "DriveCCaption||'|'||CAST(DriveCSize AS INT)||'|'||CAST(DriveCFreeSpace AS INT)")"
-check "no drive D:" "" "$(row ip "coalesce(DriveDCaption,'')")"
+check "no drive D:, drive E:" "|E:|32" \
+  "$(row ip "coalesce(DriveDCaption,'')||'|'||DriveECaption||'|'||CAST(DriveESize AS INT)")"
 check "logged-on user" 'KORVLAB\korvuser' "$(row ip UserName)"
 check "address" "127.0.0.1" "$(row ip IPAddress)"
 check "no credentials in the output" "" "$(grep -l 'Adm1n-pass' "$log" "$work/stderr" <<<"$progress" 2>/dev/null)"

@@ -13,7 +13,8 @@
 #   TMPDIR: a folder for the command's own files, gone with the namespace
 #   KORVANE_TARGET_DIR: the server's folder; $KORVANE_TARGET_DIR/admin.auth and
 #     user.auth (smbclient authentication files of the administrator and of a plain
-#     user), $KORVANE_TARGET_DIR/c: the folder behind \\target\C$ (a 64 MB file system)
+#     user), $KORVANE_TARGET_DIR/c and e: the folders behind \\target\C$ and e$ (file
+#     systems of 64 and 32 MB; there is no d$)
 #   KORVANE_TARGET_STOP: a command that stops smbd
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -45,6 +46,8 @@ dir="$(mktemp -d "$TMPDIR/target.XXXXXX")"
 chmod 755 "$dir"
 mkdir -p "$dir"/{c,etc,lib,run,cache,log,private}
 mount -t tmpfs -o size=64m tmpfs "$dir/c"
+mkdir -p "$dir/e"
+mount -t tmpfs -o size=32m tmpfs "$dir/e"
 echo "seeded file" >"$dir/c/readme.txt"
 export KORVANE_TARGET_DIR="$dir" KORVANE_TARGET_IP=127.0.0.1 KORVANE_TARGET_NAME=korvtarget
 
@@ -95,6 +98,10 @@ cat >"$dir/etc/smb.conf" <<C
 
 [C\$]
   path = $dir/c
+  read only = yes
+
+[e\$]
+  path = $dir/e
   read only = yes
 C
 # The server, its tools and the scanner's client libraries all read this one.
