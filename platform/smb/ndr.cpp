@@ -26,11 +26,6 @@ void NdrWriter::U32(uint32_t v) {
   for (int i = 0; i < 4; ++i) out_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-void NdrWriter::U64(uint64_t v) {
-  Align(8);
-  for (int i = 0; i < 8; ++i) out_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 void NdrWriter::Handle(const ContextHandle& handle) {
   Align(4);
   out_.append(reinterpret_cast<const char*>(handle.bytes.data()), handle.bytes.size());
@@ -84,14 +79,6 @@ uint32_t NdrReader::U32() {
   const auto b = Take(4);
   uint32_t v = 0;
   for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[static_cast<size_t>(i)]);
-  return v;
-}
-
-uint64_t NdrReader::U64() {
-  Align(8);
-  const auto b = Take(8);
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[static_cast<size_t>(i)]);
   return v;
 }
 

@@ -28,7 +28,6 @@ class NdrWriter {
   void Align(size_t n);
   void U16(uint16_t v);
   void U32(uint32_t v);
-  void U64(uint64_t v);
   void Handle(const ContextHandle& handle);
   // A non-null referent id; each call hands out the next one.
   void Referent();
@@ -52,7 +51,6 @@ class NdrReader {
   void Align(size_t n);
   uint16_t U16();
   uint32_t U32();
-  uint64_t U64();
   ContextHandle Handle();
   // A pointer's referent id: 0 for null.
   uint32_t Pointer() { return U32(); }
@@ -64,7 +62,6 @@ class NdrReader {
   std::string String();
   // The 32-bit status that closes every reply, after which nothing may follow.
   uint32_t Status();
-  size_t Offset() const { return pos_; }
   size_t Left() const { return in_.size() - pos_; }
 
  private:
