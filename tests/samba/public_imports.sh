@@ -31,8 +31,9 @@ for lib in $(objdump -p "$exe" | awk '/NEEDED/ {print $2}'); do
   case "$path" in */samba/*) fail "links $lib directly from Samba's private folder ($path)" ;; esac
 done
 
-includers="$(grep -rlE '#include <(talloc|tevent|dcerpc|credentials|libsmbclient|param|ndr)\.h>' \
-  "$src"/{app,collect,console,inventory,lab,platform,reach,scan} 2>/dev/null |
+includers="$(grep -rlE --include='*.c' --include='*.cpp' --include='*.h' \
+  --exclude-dir='build*' --exclude-dir=.git \
+  '#include <(talloc|tevent|dcerpc|credentials|libsmbclient|param|ndr)\.h>' "$src" 2>/dev/null |
   sed "s#^$src/##" | sort)"
 [ "$includers" = "platform/smb/samba_glue.c" ] ||
   fail "Samba's headers are included by: $(tr '\n' ' ' <<<"$includers")"
