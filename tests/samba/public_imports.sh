@@ -12,7 +12,9 @@ checks=6  # private tags, three public tags seen, direct libraries, header inclu
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 command -v objdump >/dev/null || { echo "public imports: objdump is not installed" >&2; exit 77; }
-if ! objdump -p "$exe" | grep -q 'NEEDED *libdcerpc'; then
+# Read whole before matching: a grep that stops early would break the pipe.
+headers="$(objdump -p "$exe")"
+if ! grep -q 'NEEDED *libdcerpc' <<<"$headers"; then
   echo "public imports: $exe is built without Samba's client libraries" >&2; exit 77
 fi
 
@@ -26,7 +28,7 @@ for wanted in DCERPC_BINDING_0.0.1 NDR_STANDARD_0.0.1 SMBCLIENT_0.1.0; do
   grep -qx "$wanted" <<<"$tags" || fail "no symbol tagged $wanted: the check looks at the wrong binary"
 done
 
-for lib in $(objdump -p "$exe" | awk '/NEEDED/ {print $2}'); do
+for lib in $(awk '/NEEDED/ {print $2}' <<<"$headers"); do
   path="$(ldconfig -p | awk -v l="$lib" '$1 == l {print $NF; exit}')"
   case "$path" in */samba/*) fail "links $lib directly from Samba's private folder ($path)" ;; esac
 done

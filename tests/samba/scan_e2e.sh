@@ -44,7 +44,7 @@ mkfifo "$work/session"
 smbclient "//127.0.0.1/C\$" -A "$D/user.auth" -p 139 -m NT1 -n KORVTARGET <"$work/session" \
   >"$work/session.out" 2>&1 &
 exec 9>"$work/session"
-for _ in $(seq 50); do smbstatus -b 2>/dev/null | grep -q korvuser && break; sleep 0.1; done
+for _ in $(seq 50); do grep -q korvuser <<<"$(smbstatus -b 2>/dev/null)" && break; sleep 0.1; done
 
 expected_software='Korvane Test Archiver§2.1.0§C:\Program Files\Archiver§^Text Editor Grün§10.4§C:\Program Files\Editor§^Plain Tool§§§^Long Location Product§1.0§C:\'"$(printf 'L%.0s' $(seq 30000))"'§'
 expected_services='Print Spooler^Net Logon^Remote Registry Service^Windows Internet Name Service (WINS)'
