@@ -8,6 +8,7 @@
 #include "inventory/query_texts.h"
 #include "inventory/recordset_ref.h"
 #include "platform/runtime_error.h"
+#include "platform/storable_text.h"
 
 namespace korvane {
 
@@ -53,7 +54,9 @@ void RecordTextChange(Korvane& k, int16_t ordinal, const std::string& newValue,
   if (IsPinned(stored)) return;
   if (k.inv.AssetRowBlank) return;
   if (stored.IsNull()) return;
-  const std::string storedText = ToText(stored);
+  // In the form the collected value has (a NUL stored by another writer is a blank), so
+  // that only a real change makes an entry.
+  const std::string storedText = StorableText(ToText(stored));
   if (storedText == newValue) return;
   AppendFieldEntry(k, TextChangeText(label, storedText, newValue));
 }

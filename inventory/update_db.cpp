@@ -29,6 +29,9 @@ namespace {
 
 Recordset& AssetRS(Korvane& k) { return Opened(k.ctx.RS1); }
 
+// Added to the log line of an Asset row that could not be stored.
+constexpr const char* kListsNotStored = " The software and service lists were not stored.";
+
 // A test that fails counts as not passed: its guarded writes are not made.
 template <class Test>
 bool Passes(Test&& test) {
@@ -76,16 +79,27 @@ void CreateMissingRows(Korvane& k) {
 }
 
 // Null and empty text leave the row blank; anything else stored, even 0, does not.
-void ComputeAssetRowBlank(Korvane& k) {
-  k.inv.AssetRowBlank = true;
+bool StoredRowBlank(Korvane& k) {
+  bool blank = true;
   for (int ordinal = asset::kFilledColumns.first; ordinal <= asset::kFilledColumns.last; ++ordinal) {
     Attempt([&] {
       const Variant v = AssetRS(k).Field(ordinal);
       if (v.IsNull()) return;
       if (v.kind() == Variant::Kind::Text && v.text().empty()) return;
-      k.inv.AssetRowBlank = false;
+      blank = false;
     });
   }
+  return blank;
+}
+
+void ComputeAssetRowBlank(Korvane& k) { k.inv.AssetRowBlank = StoredRowBlank(k); }
+
+// A blank row without any history is what a first scan ended between adding the row
+// and writing its first entry (killed, power lost) leaves; the next scan starts it the
+// way that first scan would have.
+bool StartsHistory(Korvane& k) {
+  if (k.inv.NewAssetRecord) return true;
+  return Passes([&] { return AssetRS(k).Field(asset::kHistory).IsNull(); }) && StoredRowBlank(k);
 }
 
 // A known computer whose memory suddenly reads as nothing was not really seen by WMI;
@@ -153,18 +167,26 @@ void WriteScanStamp(Korvane& k) {
 // scan) cannot be read as text, so a first scan records no software changes.
 void ReconcileSoftware(Korvane& k) {
   Attempt([&] {
-    const std::string stored = ToText(Opened(k.ctx.RS2).Field(software::kSoftwareList));
+    // In the collected list's form: a NUL another writer stored is no change of program.
+    const std::string stored = StorableText(ToText(Opened(k.ctx.RS2).Field(software::kSoftwareList)));
     UpdateSoftware(k, stored, k.snap.SoftwareList);
   });
 }
 
+// The software entries of this scan went into the Asset row; a list stored when they
+// were not would contradict the history (the next scan would report changes that were
+// never recorded as made). So the Asset recordset is closed first, which fails when a
+// change of it could not be stored, and then neither list is written.
 void WriteListsTrapped(Korvane& k) {
+  std::string notStored;
   try {
+    notStored = kListsNotStored;
+    Opened(k.ctx.RS1).Close();
+    notStored.clear();
     Opened(k.ctx.RS2).Update(software::kSoftwareList, Variant(k.snap.SoftwareList));
     Opened(k.ctx.RS3).Update(services::kServiceList, Variant(k.snap.ServiceList));
-    Opened(k.ctx.RS1).Close();
   } catch (const RuntimeError& e) {
-    LogError(k, "Error updating database", k.ctx.ComputerName + ":" + e.description());
+    LogError(k, "Error updating database", k.ctx.ComputerName + ":" + e.description() + notStored);
     Progress(k, progress::kComplete);
     k.ctx.RS1.reset();
     k.ctx.Conn1.reset();
@@ -203,7 +225,7 @@ void UpdateDB(Korvane& k) {
   CreateMissingRows(k);
   OpenPerComputerSlots(k);
 
-  if (k.inv.NewAssetRecord) {
+  if (StartsHistory(k)) {
     Attempt([&] {
       AssetRS(k).Update(asset::kHistory, Variant(HistoryEntry(NowText(k), std::string(history_text::kCreated))));
     });

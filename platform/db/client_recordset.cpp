@@ -1,11 +1,13 @@
 #include "platform/db/client_recordset.h"
 
 #include <cctype>
+#include <limits>
 #include <map>
 #include <optional>
 
 #include "platform/db/sql_text.h"
 #include "platform/runtime_error.h"
+#include "platform/storable_text.h"
 
 namespace korvane::db {
 
@@ -72,9 +74,12 @@ class ClientRecordset : public Recordset {
     CheckOrdinal(ordinal);
     if (!table_) throw NotUpdatable();
     pending_[ordinal] = value;
+    // Compared and remembered as the backend stores them, so that the next change
+    // compares with what the row then holds.
     ColumnChanges changes;
     for (const auto& [column, set] : pending_) {
-      if (!HoldsAlready(row.values[static_cast<std::size_t>(column)], set)) changes.emplace_back(column, set);
+      const Variant stored = StoredForm(set);
+      if (!HoldsAlready(row.values[static_cast<std::size_t>(column)], stored)) changes.emplace_back(column, stored);
     }
     // Writing what the row holds already would change nothing but its version: most
     // columns of a rescanned computer are written with the values they have.
@@ -93,9 +98,7 @@ class ClientRecordset : public Recordset {
     }
     pending_.clear();
     unstored_.reset();
-    for (const auto& [column, stored] : changes) {
-      row.values[static_cast<std::size_t>(column)] = stored.IsEmpty() ? Variant::Null() : stored;
-    }
+    for (const auto& [column, stored] : changes) row.values[static_cast<std::size_t>(column)] = stored;
   }
 
   Variant Field(int ordinal) override {
@@ -250,6 +253,19 @@ bool HoldsAlready(const Variant& stored, const Variant& value) {
   };
   if (numeric(stored) && numeric(value)) return number(stored) == number(value);
   return stored == value;
+}
+
+Variant IntegerValue(int64_t n) {
+  if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max()) {
+    return Variant(static_cast<int32_t>(n));
+  }
+  return Variant(static_cast<double>(n));
+}
+
+Variant StoredForm(const Variant& value) {
+  if (value.IsEmpty()) return Variant::Null();
+  if (value.kind() == Variant::Kind::Text) return Variant(StorableText(value.text()));
+  return value;
 }
 
 int32_t DefinedSizeOfDeclaredType(const std::string& declaredType) {

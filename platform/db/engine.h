@@ -82,6 +82,12 @@ class Engine {
 // by their value; Null and Empty alike.
 bool HoldsAlready(const Variant& stored, const Variant& value);
 
+// An integer as the recordset holds it: a Long when it fits, otherwise a Double.
+Variant IntegerValue(int64_t n);
+
+// A value as a backend stores it: text in its storable form, Empty as Null.
+Variant StoredForm(const Variant& value);
+
 // DefinedSize of a declared column type such as NVARCHAR(255), TEXT, INTEGER.
 int32_t DefinedSizeOfDeclaredType(const std::string& declaredType);
 

@@ -4,14 +4,13 @@
 #include <cctype>
 #include <cstdint>
 #include <deque>
-#include <limits>
-#include <map>
+#include <memory>
 #include <optional>
-#include <set>
 
 #include "platform/db/client_recordset.h"
 #include "platform/db/engine.h"
 #include "platform/db/odbc_support.h"
+#include "platform/db/row_locator.h"
 #include "platform/db/sql_text.h"
 #include "platform/runtime_error.h"
 #include "platform/storable_text.h"
@@ -40,10 +39,19 @@ bool IsLongType(SQLSMALLINT type) {
   return type == SQL_LONGVARCHAR || type == SQL_WLONGVARCHAR || type == SQL_LONGVARBINARY;
 }
 
-bool NamesBoundedText(const std::string& typeName) {
+std::string Lower(const std::string& text) {
   std::string lower;
-  for (char c : typeName) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.find("char") != std::string::npos;
+  for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool NamesBoundedText(const std::string& typeName) { return Lower(typeName).find("char") != std::string::npos; }
+
+// The large-object types of old that a WHERE clause cannot compare (SQL Server's text,
+// ntext and image); long text of other types (nvarchar(max), PostgreSQL's text) can be.
+bool NamesLegacyLargeObject(const std::string& typeName) {
+  const std::string lower = Lower(typeName);
+  return lower == "text" || lower == "ntext" || lower == "image";
 }
 
 // `typeName` is the engine's own name of the type: some drivers report a long VARCHAR(n)
@@ -82,13 +90,12 @@ ResultColumn DescribeColumn(SQLSMALLINT type, SQLULEN size, const std::string& t
                                    size < static_cast<SQLULEN>(kUnboundedSize)
                                ? static_cast<int32_t>(size)
                                : kUnboundedSize;
-      c.info.comparable = false;
+      c.info.comparable = !NamesLegacyLargeObject(typeName);
       break;
     default:
       c.info.definedSize = size == 0 || size >= static_cast<SQLULEN>(kUnboundedSize)
                                ? kUnboundedSize
                                : static_cast<int32_t>(size);
-      c.info.comparable = c.info.definedSize <= static_cast<int32_t>(kLongTextThreshold);
       break;
   }
   return c;
@@ -99,7 +106,8 @@ class Statement {
  public:
   explicit Statement(SQLHDBC dbc) : handle_(SQL_HANDLE_STMT, dbc) {}
 
-  void Bind(const Variant& value) {
+  void Bind(const db::Param& param) {
+    const Variant& value = param.value;
     Param& p = params_.emplace_back();
     const auto number = static_cast<SQLUSMALLINT>(params_.size());
     SQLSMALLINT cType = SQL_C_WCHAR;
@@ -111,7 +119,8 @@ class Statement {
       case Variant::Kind::Empty:
       case Variant::Kind::Null: p.indicator = SQL_NULL_DATA; break;
       case Variant::Kind::Text:
-        p.text = Wide(StorableText(value.text()));
+        // An exact text is compared with what was read, so it goes as it was read.
+        p.text = Wide(param.exact ? value.text() : StorableText(value.text()));
         size = std::max<SQLULEN>(p.text.size(), 1);
         if (p.text.size() > kLongTextThreshold) sqlType = SQL_WLONGVARCHAR;
         data = p.text.data();
@@ -227,11 +236,7 @@ class Statement {
       }
       case Reading::BigInt: {
         const auto n = ReadFixed<SQLBIGINT>(column, SQL_C_SBIGINT);
-        if (!n) return Variant::Null();
-        if (*n >= std::numeric_limits<int32_t>::min() && *n <= std::numeric_limits<int32_t>::max()) {
-          return Variant(static_cast<int32_t>(*n));
-        }
-        return Variant(static_cast<double>(*n));
+        return n ? IntegerValue(*n) : Variant::Null();
       }
       case Reading::Double: {
         const auto d = ReadFixed<double>(column, SQL_C_DOUBLE);
@@ -295,6 +300,8 @@ class OdbcEngine : public Engine {
     quote_ = InfoText(SQL_IDENTIFIER_QUOTE_CHAR);
     if (quote_ == " ") quote_.clear();
     postgres_ = dbmsName_ == "PostgreSQL";
+    locator_ = postgres_ ? CtidLocator()
+                         : KeyAndValuesLocator(quote_, dbmsName_.find("SQL Server") != std::string::npos);
   }
   ~OdbcEngine() override {
     if (connected_) SQLDisconnect(dbc_.get());
@@ -311,16 +318,16 @@ class OdbcEngine : public Engine {
   }
 
   FetchResult Fetch(const std::string& query, bool withLocator) override {
-    const bool ctid = withLocator && postgres_;
+    const bool ctid = withLocator && !locator_->LocatorColumn().empty();
     std::string text = query;
     if (ctid) {
-      auto located = AppendToSelectList(query, "ctid");
+      auto located = AppendToSelectList(query, locator_->LocatorColumn());
       if (!located) throw RuntimeError(kProviderError, "query has no FROM clause");
       text = *located;
     }
     Statement stmt(dbc_.get());
     stmt.Run(text);
-    std::vector<ResultColumn> columns = stmt.Columns(!postgres_);
+    std::vector<ResultColumn> columns = stmt.Columns(locator_->LocatorColumn().empty());
     if (ctid) columns.back().reading = Reading::Text;
     const std::size_t visible = ctid ? columns.size() - 1 : columns.size();
     FetchResult result;
@@ -341,7 +348,7 @@ class OdbcEngine : public Engine {
     Statement stmt(dbc_.get());
     stmt.Run("SELECT * FROM " + table + " WHERE 1=0");
     std::vector<ColumnInfo> columns;
-    for (auto& c : stmt.Columns(!postgres_)) columns.push_back(c.info);
+    for (auto& c : stmt.Columns(locator_->LocatorColumn().empty())) columns.push_back(c.info);
     return columns;
   }
 
@@ -358,78 +365,29 @@ class OdbcEngine : public Engine {
   std::string Insert(const std::string& table, const std::string& keyColumn,
                      const Variant& key) override {
     Statement stmt(dbc_.get());
-    stmt.Bind(key);
-    std::string sql = "INSERT INTO " + table + " (" + Quoted(keyColumn) + ") VALUES (?)";
-    if (!postgres_) {
-      stmt.Run(sql);
-      return {};
-    }
-    stmt.Run(sql + " RETURNING ctid");
-    return ReturnedLocator(stmt);
+    stmt.Bind({key});
+    const std::string sql = "INSERT INTO " + table + " (" + QuotedIdentifier(keyColumn, quote_) +
+                            ") VALUES (?)" + locator_->Returning();
+    stmt.Run(sql);
+    return locator_->Returning().empty() ? std::string() : ReturnedLocator(stmt);
   }
 
+  // Optimistic by the key and the changed columns (row_locator.h).
   std::string UpdateRow(const std::string& table, const std::vector<ColumnInfo>& columns,
                         const std::vector<Variant>& original, const std::string& locator,
                         const ColumnChanges& changes) override {
-    Statement stmt(dbc_.get());
-    std::string sql = "UPDATE " + table + " SET ";
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-      if (i > 0) sql += ", ";
-      sql += Quoted(columns[static_cast<std::size_t>(changes[i].first)].name) + " = ?";
-      stmt.Bind(changes[i].second);
-    }
-    if (postgres_) {
-      if (locator.empty()) ThrowRowNotFound();
-      // The locator came from the server as "(block,item)"; LocatorText checked it.
-      // Every update gives the row a new ctid, so a row changed since it was read is
-      // not found by the old one. Vacuum can hand a freed ctid to a newer version or to
-      // another row, so the key and the changed columns must still hold what was read.
-      sql += " WHERE ctid = '" + locator + "'::tid";
-      std::set<std::size_t> compared{0};
-      for (const auto& change : changes) compared.insert(static_cast<std::size_t>(change.first));
-      for (std::size_t i : compared) {
-        if (i >= columns.size() || i >= original.size()) continue;
-        const Variant& was = original[i];
-        const std::string column = Quoted(columns[i].name);
-        if (was.IsNull() || was.IsEmpty()) {
-          sql += " AND " + column + " IS NULL";
-        } else if (was.kind() == Variant::Kind::Text) {
-          // As text, so that a citext key compares exactly and the parameter's type
-          // needs no guessing.
-          sql += " AND CAST(" + column + " AS text) = CAST(? AS text)";
-          stmt.Bind(was);
-        } else if (was.kind() != Variant::Kind::Double) {
-          // (a float sent back through the driver need not come back bit for bit; the
-          // ctid already tells whether it changed)
-          sql += " AND " + column + " = ?";
-          stmt.Bind(was);
-        }
-      }
-      sql += " RETURNING ctid";
-      if (!stmt.Run(sql)) ThrowRowNotFound();
-      return ReturnedLocator(stmt);
-    }
-    sql += " WHERE ";
-    bool first = true;
-    // Only values that come from a column of the table can find the row, each once
-    // (drivers differ in what they call the base of an alias such as Expr1).
-    std::set<std::string> usable = TableColumns(table);
-    for (std::size_t i = 0; i < columns.size() && i < original.size(); ++i) {
-      const std::string& base = columns[i].baseName.empty() ? columns[i].name : columns[i].baseName;
-      if (!columns[i].comparable || usable.erase(base) == 0) continue;
-      if (!first) sql += " AND ";
-      first = false;
-      if (original[i].IsNull() || original[i].IsEmpty()) {
-        sql += Quoted(base) + " IS NULL";
-      } else {
-        sql += Quoted(base) + " = ?";
-        stmt.Bind(original[i]);
+    const bool returning = !locator_->Returning().empty();
+    for (const LocatedStatement& located : locator_->Updates({table, columns, original, locator, changes})) {
+      Statement stmt(dbc_.get());
+      for (const db::Param& p : located.params) stmt.Bind(p);
+      if (!stmt.Run(located.sql)) continue;
+      if (returning) {
+        if (stmt.Fetch()) return LocatorText(stmt.Read(1, Reading::Text));
+      } else if (stmt.RowCount() > 0) {
+        return {};
       }
     }
-    // Without a value to compare, any row would do: refuse rather than write them all.
-    if (first) ThrowRowNotFound();
-    if (!stmt.Run(sql) || stmt.RowCount() == 0) ThrowRowNotFound();
-    return {};
+    ThrowRowNotFound();
   }
 
   void Execute(const std::string& statement) override {
@@ -456,21 +414,6 @@ class OdbcEngine : public Engine {
     return odbc::Narrow(buffer, n);
   }
 
-  const std::set<std::string>& TableColumns(const std::string& table) {
-    auto it = tableColumns_.find(table);
-    if (it == tableColumns_.end()) {
-      std::set<std::string> names;
-      for (const ColumnInfo& c : Describe(table)) names.insert(c.name);
-      it = tableColumns_.emplace(table, std::move(names)).first;
-    }
-    return it->second;
-  }
-
-  std::string Quoted(const std::string& name) const {
-    if (quote_.empty()) return name;
-    return quote_ + name + quote_;
-  }
-
   // A ctid text is "(block,item)"; anything else is not used to build a statement.
   static std::string LocatorText(const Variant& value) {
     if (value.kind() != Variant::Kind::Text) return {};
@@ -493,7 +436,7 @@ class OdbcEngine : public Engine {
   std::string dbmsName_;
   std::string quote_;
   bool postgres_ = false;
-  std::map<std::string, std::set<std::string>> tableColumns_;
+  std::unique_ptr<RowLocator> locator_;
 };
 
 }  // namespace

@@ -2,14 +2,13 @@
 
 #include <sqlite3.h>
 
-#include <limits>
-#include <map>
+#include <memory>
 #include <optional>
-#include <set>
 
 #include "platform/db/case_fold.h"
 #include "platform/db/client_recordset.h"
 #include "platform/db/engine.h"
+#include "platform/db/row_locator.h"
 #include "platform/db/sql_text.h"
 #include "platform/runtime_error.h"
 #include "platform/storable_text.h"
@@ -39,8 +38,15 @@ class Statement {
     Fail();
   }
 
-  void Bind(int index, const Variant& value) {
+  void Bind(int index, const Param& param) {
+    const Variant& value = param.value;
     int rc = SQLITE_OK;
+    if (param.exact && value.kind() == Variant::Kind::Text) {
+      // The bytes as read, to compare with a column's bytes.
+      rc = sqlite3_bind_blob64(stmt_, index, value.text().data(), value.text().size(), SQLITE_TRANSIENT);
+      if (rc != SQLITE_OK) Fail();
+      return;
+    }
     switch (value.kind()) {
       case Variant::Kind::Empty:
       case Variant::Kind::Null: rc = sqlite3_bind_null(stmt_, index); break;
@@ -56,20 +62,10 @@ class Statement {
     if (rc != SQLITE_OK) Fail();
   }
 
-  void BindRowid(int index, sqlite3_int64 rowid) {
-    if (sqlite3_bind_int64(stmt_, index, rowid) != SQLITE_OK) Fail();
-  }
-
   Variant Column(int i) const {
     switch (sqlite3_column_type(stmt_, i)) {
       case SQLITE_NULL: return Variant::Null();
-      case SQLITE_INTEGER: {
-        const sqlite3_int64 n = sqlite3_column_int64(stmt_, i);
-        if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max()) {
-          return Variant(static_cast<int32_t>(n));
-        }
-        return Variant(static_cast<double>(n));
-      }
+      case SQLITE_INTEGER: return IntegerValue(sqlite3_column_int64(stmt_, i));
       case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt_, i));
       default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
@@ -101,14 +97,7 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-std::string Quoted(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
+std::string Quoted(const std::string& name) { return QuotedIdentifier(name, "\""); }
 
 // A table name as the query wrote it, without the quotes SQLite accepts around it.
 std::string UnquotedName(const std::string& name) {
@@ -201,7 +190,7 @@ class SqliteEngine : public Engine {
   FetchResult Fetch(const std::string& query, bool withLocator) override {
     std::string text = query;
     if (withLocator) {
-      auto located = AppendToSelectList(query, "_rowid_");
+      auto located = AppendToSelectList(query, locator_->LocatorColumn());
       if (!located) throw RuntimeError(kProviderError, "query has no FROM clause");
       text = *located;
     }
@@ -239,7 +228,7 @@ class SqliteEngine : public Engine {
     std::string source = table;
     {
       Statement indexes(db_, "SELECT name FROM pragma_index_list(?) WHERE partial = 0");
-      indexes.Bind(1, Variant(UnquotedName(table)));
+      indexes.Bind(1, {Variant(UnquotedName(table))});
       if (indexes.Step()) {
         const Variant name = indexes.Column(0);
         if (name.kind() == Variant::Kind::Text) source += " INDEXED BY " + Quoted(name.text());
@@ -254,41 +243,23 @@ class SqliteEngine : public Engine {
   std::string Insert(const std::string& table, const std::string& keyColumn,
                      const Variant& key) override {
     Statement stmt(db_, "INSERT INTO " + table + " (" + Quoted(keyColumn) + ") VALUES (?)");
-    stmt.Bind(1, key);
+    stmt.Bind(1, {key});
     stmt.Step();
     return std::to_string(sqlite3_last_insert_rowid(db_));
   }
 
-  // Optimistic: the row is found by its rowid and changed only while every column of
-  // the table still holds what the recordset last read (`IS` also matches Null, and a
-  // REAL read back compares exactly with the one stored). A row changed by another
-  // writer meanwhile is not found.
+  // Optimistic by the key and the changed columns (row_locator.h).
   std::string UpdateRow(const std::string& table, const std::vector<ColumnInfo>& columns,
                         const std::vector<Variant>& original, const std::string& locator,
                         const ColumnChanges& changes) override {
-    if (locator.empty()) ThrowRowNotFound();
-    std::string sql = "UPDATE " + table + " SET ";
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-      if (i > 0) sql += ", ";
-      sql += Quoted(columns[static_cast<std::size_t>(changes[i].first)].name) + " = ?";
+    for (const LocatedStatement& located : locator_->Updates({table, columns, original, locator, changes})) {
+      Statement stmt(db_, located.sql);
+      int index = 1;
+      for (const Param& p : located.params) stmt.Bind(index++, p);
+      stmt.Step();
+      if (sqlite3_changes(db_) > 0) return locator;
     }
-    sql += " WHERE _rowid_ = ?";
-    // A column of the table counts once; a copy under another name (Expr1) is no column.
-    std::set<std::string> unseen = TableColumns(table);
-    std::vector<std::size_t> compared;
-    for (std::size_t i = 0; i < columns.size() && i < original.size(); ++i) {
-      if (unseen.erase(columns[i].name) == 0) continue;
-      sql += " AND " + Quoted(columns[i].name) + " IS ?";
-      compared.push_back(i);
-    }
-    Statement stmt(db_, sql);
-    int index = 1;
-    for (const auto& change : changes) stmt.Bind(index++, change.second);
-    stmt.BindRowid(index++, std::stoll(locator));
-    for (std::size_t i : compared) stmt.Bind(index++, original[i]);
-    stmt.Step();
-    if (sqlite3_changes(db_) == 0) ThrowRowNotFound();
-    return locator;
+    ThrowRowNotFound();
   }
 
   void Execute(const std::string& statement) override {
@@ -298,18 +269,8 @@ class SqliteEngine : public Engine {
   }
 
  private:
-  const std::set<std::string>& TableColumns(const std::string& table) {
-    auto it = tableColumns_.find(table);
-    if (it == tableColumns_.end()) {
-      std::set<std::string> names;
-      for (const ColumnInfo& c : Describe(table)) names.insert(c.name);
-      it = tableColumns_.emplace(table, std::move(names)).first;
-    }
-    return it->second;
-  }
-
   sqlite3* db_ = nullptr;
-  std::map<std::string, std::set<std::string>> tableColumns_;
+  std::unique_ptr<RowLocator> locator_ = RowidLocator();
 };
 
 }  // namespace

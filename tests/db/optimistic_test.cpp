@@ -1,5 +1,6 @@
-// On ODBC servers other than PostgreSQL a row is found again by its values as last
-// read. The SQLite ODBC driver, when installed, stands in for such a server here.
+// On ODBC servers other than PostgreSQL a row is found again by its key and the values
+// its changed columns held when read. The SQLite ODBC driver, when installed, stands in
+// for such a server here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +14,7 @@
 namespace korvane::db {
 namespace {
 
-TEST(OptimisticRows, UpdatesFindTheRowByItsValuesAndFailWhenItChanged) {
+TEST(OptimisticRows, UpdatesFindTheRowByKeyAndChangedValuesAndFailWhenOneOfThemChanged) {
   if (std::ranges::count(odbc::DriverNames(), "SQLite3") == 0) {
     GTEST_SKIP() << "the SQLite3 ODBC driver (libsqliteodbc) is not installed";
   }
@@ -37,15 +38,19 @@ TEST(OptimisticRows, UpdatesFindTheRowByItsValuesAndFailWhenItChanged) {
   rs->Update(asset::kHistory, Variant(std::string(6000, 'h')));
   rs->Update(asset::kDomain, Variant("corp"));  // found again after a long-text change
 
-  // Another writer changes the row: the stale recordset can no longer find it.
+  // Another writer changes another column: the stale recordset still stores its change;
+  // once the other writer changed the same column, it can no longer.
   auto other = conn->OpenRecordset(query);
   other->Update(asset::kManufacturer, Variant("HP"));
-  EXPECT_THROW(rs->Update(asset::kModel, Variant("Other")), RuntimeError);
+  rs->Update(asset::kModel, Variant("Other"));
+  other->Update(asset::kSerialNumber, Variant("S1"));
+  EXPECT_THROW(rs->Update(asset::kSerialNumber, Variant("S2")), RuntimeError);
 
   const auto rows = inventory.RowsOf("Asset", "PC01");
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][asset::kManufacturer], Variant("HP"));
-  EXPECT_EQ(rows[0][asset::kModel], Variant("GX270"));
+  EXPECT_EQ(rows[0][asset::kModel], Variant("Other"));
+  EXPECT_EQ(rows[0][asset::kSerialNumber], Variant("S1"));
   EXPECT_EQ(rows[0][asset::kDomain], Variant("corp"));
   EXPECT_EQ(rows[0][asset::kTotalPhysicalMemory], Variant(int32_t{511}));
   EXPECT_EQ(rows[0][asset::kHistory], Variant(std::string(6000, 'h')));

@@ -3,6 +3,8 @@
 // connections, and the query texts run as the scan sends them.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <set>
 #include <string>
 
@@ -116,9 +118,10 @@ TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
   EXPECT_EQ(inv().RowsOf("Asset", name), std::vector<Row>{expected});
 }
 
-// A change is stored only while the row is as it was read (a recordset neither sees
-// another connection's change nor overwrites it). An Update that would leave the row as
-// it is stores nothing, and so cannot find that another writer came first.
+// A change is stored only while the key and the columns it writes are as they were read
+// (a recordset neither sees another connection's change nor overwrites it); other
+// columns may change meanwhile. An Update that would leave the row as it is stores
+// nothing, and so cannot find that another writer came first.
 TEST_P(RecordsetTest, ChangesNeedTheRowAsReadAndUpdatesThatChangeNothingStoreNothing) {
   const std::string name = UniqueComputerName("OPT");
   const int clock = asset::kProcessor1Name + 1;
@@ -138,15 +141,24 @@ TEST_P(RecordsetTest, ChangesNeedTheRowAsReadAndUpdatesThatChangeNothingStoreNot
   rs->Update(clock, Variant(int32_t{2793}));
   rs->Update(asset::kModel, Variant::Null());
   rs->Update(asset::kModel, Variant());
-  // Text differing in case only, and a number given as text, are changes.
-  for (const auto& [ordinal, value] : {std::pair<int, Variant>{asset::kDomain, Variant("CORP")},
-                                       {asset::kTotalPhysicalMemory, Variant("511")},
-                                       {asset::kModel, Variant("")}}) {
+  // Another writer changed only another column: the change is stored, twice over.
+  rs->Update(clock, Variant(2800.25));
+  rs->Update(clock, Variant(2793.0));
+  // Text differing in case only, and a number given as text, are changes: each is tried,
+  // and refused because another writer changed that column since it was read.
+  for (const auto& [ordinal, value, other] :
+       {std::tuple<int, Variant, Variant>{asset::kDomain, Variant("CORP"), Variant("lab")},
+        {asset::kTotalPhysicalMemory, Variant("511"), Variant(int32_t{512})},
+        {asset::kModel, Variant(""), Variant("x")}, {clock, Variant(2793.5), Variant(2793.25)}}) {
     auto stale = conn->OpenRecordset(AssetQuery(name));
-    const Variant seen = stale->Field(asset::kSerialNumber);
-    inv().Connect()->OpenRecordset(AssetQuery(name))->Update(asset::kSerialNumber, Variant(std::to_string(ordinal)));
-    EXPECT_EQ(stale->Field(asset::kSerialNumber), seen);
+    const Variant seen = stale->Field(ordinal);
+    auto writer = inv().Connect()->OpenRecordset(AssetQuery(name));
+    writer->Update(ordinal, other);
+    EXPECT_EQ(stale->Field(ordinal), seen);
     EXPECT_THROW(stale->Update(ordinal, value), RuntimeError) << ordinal;
+    EXPECT_THROW(stale->Update(asset::kBootDevice, Variant("disk0")), RuntimeError) << ordinal;
+    EXPECT_THROW(stale->Close(), RuntimeError) << ordinal;
+    writer->Update(ordinal, seen);
   }
   // A change set before an Update of an unchanged value is stored by it.
   auto fresh = conn->OpenRecordset(AssetQuery(name));
@@ -159,6 +171,8 @@ TEST_P(RecordsetTest, ChangesNeedTheRowAsReadAndUpdatesThatChangeNothingStoreNot
   EXPECT_EQ(rows[0][asset::kDomain], Variant("corp"));
   EXPECT_EQ(rows[0][asset::kTotalPhysicalMemory], Variant(int32_t{511}));
   EXPECT_EQ(rows[0][asset::kModel], Variant("GX270"));
+  EXPECT_EQ(rows[0][clock], Variant(2793.0));
+  EXPECT_TRUE(rows[0][asset::kBootDevice].IsNull());
 }
 
 // Keys fold in every script, not only ASCII; keys that only start alike do not match.

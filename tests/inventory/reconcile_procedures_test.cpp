@@ -104,7 +104,7 @@ TEST(UpdateDB, WritesColumnByColumnInOrderAndStampsEachEntryAfresh) {
   expected.insert(expected.end(), {26, 27});
   EXPECT_EQ(r.UpdatesOf("Asset"), expected);
   const std::vector<std::string> tail(r.db.calls.end() - 3, r.db.calls.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"update Software 1", "update Services 1", "close Asset"}));
+  EXPECT_EQ(tail, (std::vector<std::string>{"close Asset", "update Software 1", "update Services 1"}));
 
   MachineSnapshot second = KnownMachine();
   second.Manufacturer = "Beta";

@@ -82,10 +82,22 @@ class MemoryRecordset : public Recordset {
     std::erase_if(changes, [&](const auto& c) {
       return db::HoldsAlready(entry.read[static_cast<std::size_t>(c.first)], c.second);
     });
-    if (!changes.empty() && *entry.stored != entry.read) db::ThrowRowNotFound();
-    for (auto& [o, v] : changes) (*entry.stored)[static_cast<std::size_t>(o)] = v;
+    // Optimistic by the key and the changed columns, as the real backends are; the
+    // change stays pending, and Close reports it.
+    const auto differs = [&](std::size_t o) { return (*entry.stored)[o] != entry.read[o]; };
+    bool moved = !changes.empty() && differs(0);
+    for (const auto& c : changes) moved = moved || differs(static_cast<std::size_t>(c.first));
+    if (moved) {
+      pending_ = changes;
+      unstored_ = true;
+      db::ThrowRowNotFound();
+    }
+    for (auto& [o, v] : changes) {
+      (*entry.stored)[static_cast<std::size_t>(o)] = v;
+      entry.read[static_cast<std::size_t>(o)] = v;
+    }
     pending_.clear();
-    if (!changes.empty()) entry.read = *entry.stored;
+    unstored_ = false;
     db_.calls.push_back("update " + table_ + " " + std::to_string(ordinal));
   }
   Variant Field(int ordinal) override {
@@ -105,11 +117,13 @@ class MemoryRecordset : public Recordset {
   int FieldCount() override { return static_cast<int>(Def().columns.size()) + (expr1_ ? 1 : 0); }
   bool MoveNext() override {
     pending_.clear();
+    unstored_ = false;
     if (current_ < rows_.size()) ++current_;
     return current_ < rows_.size();
   }
   void Close() override {
     Check();
+    if (unstored_) db::ThrowRowNotFound();
     closed_ = true;
     db_.calls.push_back("close " + table_);
   }
@@ -139,6 +153,7 @@ class MemoryRecordset : public Recordset {
   std::size_t current_ = 0;
   bool closed_ = false;
   std::map<int, Variant> pending_;
+  bool unstored_ = false;  // a change that could not be stored is pending
 };
 
 class MemoryConnection : public Connection {
