@@ -2,6 +2,7 @@
 // blank names), scanned by the real korvane: each backend stores them in one form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,94 @@ TEST_P(TextsAndKeys, NulsAndNamesThatAreNotUtf8HaveOneFormAndBlankNamesAreRefuse
   const auto log = ReadLines(temp / "DrevantaAssetDB.log");
   ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find("No computer name on the command line"), std::string::npos) << log[0];
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+// Rows that another program wrote or keeps: a software list holding a NUL (the raw walk
+// of a multi-string value, as an earlier version stored it), a History with Latin-1 bytes
+// and a column that a site's AFTER UPDATE trigger keeps. A scan updates them as it
+// updates its own rows; the next scan of the unchanged computer records nothing. (The
+// PostgreSQL database is shared by every test, and its text holds neither NUL nor bytes
+// that are not UTF-8: there the trigger keeps the unused Reserved1 of this test's rows.)
+TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
+  KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
+  const bool sqlite = GetParam() == InventoryBackend::Sqlite;
+  const Inventory inventory(GetParam());
+  const TempDir temp;
+  const std::string name = UniqueComputerName("TRIG");
+  auto scan = [&](const std::string& maker, const std::string& when) {
+    TempDir lab;
+    WriteFile(lab / (name + ".json"),
+              ScannableComputer(name, maker,
+                                {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})", R"("Last")"}));
+    return RunScanner({.args = {ScanCommandLine(name, inventory.DataSource())},
+                       .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}},
+                       .fakeTime = when});
+  };
+  ASSERT_EQ(scan("Maker", "2003-02-14 09:00:00").exitCode, 0);
+  const std::string list = inventory.RowsOf("Software", name).at(0)[1].text();
+  ASSERT_EQ(list.substr(0, 6), "Multi ");
+
+  int kept = 0;  // ordinal of the column the trigger keeps
+  if (sqlite) {
+    inventory.Execute("ALTER TABLE Asset ADD COLUMN Audit INTEGER");
+    inventory.Execute("CREATE TRIGGER KeepAudit AFTER UPDATE ON Asset WHEN OLD.Audit IS NEW.Audit "
+                      "BEGIN UPDATE Asset SET Audit = coalesce(Audit, 0) + 1 WHERE _rowid_ = NEW._rowid_; END");
+    kept = 93;
+    const std::string withNul = "Multi" + std::string(1, '\0') + list.substr(6);
+    inventory.Execute("UPDATE Software SET SoftwareList = CAST(X'" + Hex(withNul) +
+                      "' AS TEXT) WHERE SoftComputer = '" + name + "'");
+    inventory.Execute("UPDATE Asset SET History = History || CAST(X'" +
+                      Hex("2003/02/14 10:00:00~Caf\xE9 noted by hand^") + "' AS TEXT) WHERE Computer = '" +
+                      name + "'");
+  } else {
+    inventory.Execute(
+        "CREATE OR REPLACE FUNCTION korvane_test_keep() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+        "UPDATE Asset SET Reserved1 = CAST(coalesce(CAST(Reserved1 AS integer), 0) + 1 AS varchar) "
+        "WHERE Computer = NEW.Computer; RETURN NULL; END $$");
+    inventory.Execute("DROP TRIGGER IF EXISTS korvane_test_keep ON Asset");
+    inventory.Execute("CREATE TRIGGER korvane_test_keep AFTER UPDATE ON Asset FOR EACH ROW WHEN "
+                      "(NEW.Computer LIKE 'TRIG%' AND OLD.Reserved1 IS NOT DISTINCT FROM NEW.Reserved1) "
+                      "EXECUTE FUNCTION korvane_test_keep()");
+    kept = 28;
+    inventory.Execute("UPDATE Asset SET History = History || 'Caf\xC3\xA9 noted by hand^' WHERE Computer = '" +
+                      name + "'");
+  }
+  const auto keptCount = [&] {
+    const Variant v = inventory.RowsOf("Asset", name).at(0).at(static_cast<std::size_t>(kept));
+    return v.kind() == Variant::Kind::Text ? std::stoi(v.text()) : v.IsNull() ? 0 : v.long_value();
+  };
+  const int keptBefore = keptCount();
+
+  const ScanResult second = scan("Maker 2", "2003-02-15 09:00:00");
+  ASSERT_EQ(second.exitCode, 0);
+  EXPECT_EQ(second.progress.back(), name + ",Complete");
+  EXPECT_EQ(std::count(second.progress.begin(), second.progress.end(), name + ",Complete"), 1);
+  EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
+  const auto asset = inventory.RowsOf("Asset", name).at(0);
+  EXPECT_EQ(asset[1], Variant("Maker 2"));
+  EXPECT_EQ(asset[26], Variant("2003/02/15 09:00:00"));
+  const std::string history = asset[92].text();
+  EXPECT_NE(history.find("Caf\xC3\xA9 noted by hand^2003/02/15 09:00:00~Manufacturer changed from Maker To Maker 2^"),
+            std::string::npos) << history;
+  EXPECT_EQ(history.find("Software"), std::string::npos) << history;
+  EXPECT_EQ(inventory.RowsOf("Software", name).at(0)[1], Variant(list));
+  EXPECT_GT(keptCount(), keptBefore);
+
+  ASSERT_EQ(scan("Maker 2", "2003-02-16 09:00:00").exitCode, 0);
+  EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
+  const auto third = inventory.RowsOf("Asset", name).at(0);
+  EXPECT_EQ(third[92], Variant(history)) << "the next scan recorded something new";
+  EXPECT_EQ(third[26], Variant("2003/02/16 09:00:00"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, ServerBackends(),
