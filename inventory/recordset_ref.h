@@ -15,4 +15,9 @@ inline Recordset& Opened(const std::unique_ptr<Recordset>& rs) {
   return *rs;
 }
 
+inline Connection& Opened(const std::unique_ptr<Connection>& conn) {
+  if (!conn) throw StandardError(errors::kObjectNotSet);
+  return *conn;
+}
+
 }  // namespace korvane

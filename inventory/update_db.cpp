@@ -185,7 +185,13 @@ void WriteListsTrapped(Korvane& k) {
     notStored.clear();
     Opened(k.ctx.RS2).Update(software::kSoftwareList, Variant(k.snap.SoftwareList));
     Opened(k.ctx.RS3).Update(services::kServiceList, Variant(k.snap.ServiceList));
+    if (k.ctx.Conn1) k.ctx.Conn1->CommitTrans();
   } catch (const RuntimeError& e) {
+    // What was stored is consistent (a value changed only with its entry, the list only
+    // with the row's), so it is kept.
+    Attempt([&] {
+      if (k.ctx.Conn1) k.ctx.Conn1->CommitTrans();
+    });
     LogError(k, "Error updating database", k.ctx.ComputerName + ":" + e.description() + notStored);
     Progress(k, progress::kComplete);
     k.ctx.RS1.reset();
@@ -238,6 +244,10 @@ void UpdateDB(Korvane& k) {
 
   ComputeAssetRowBlank(k);
   CheckMemoryPlausible(k);
+  // The history entries, the values they record and the lists become visible to other
+  // scans of the computer together: a scan that read the rows meanwhile never sees
+  // entries without their values or list, and finds its own changes refused.
+  Attempt([&] { Opened(c.Conn1).BeginTrans(); });
   Attempt([&] { CompareAsset(k); });
   WritePlainColumns(k);
   WriteDriveSlots(k);

@@ -77,6 +77,13 @@ class PooledConnection : public Connection {
 
   bool Broken() override { return session_->Broken(); }
 
+  void BeginTrans() override {
+    reused_ = false;
+    session_->BeginTrans();
+  }
+
+  void CommitTrans() override { session_->CommitTrans(); }
+
  private:
   std::shared_ptr<ConnectionPool::Entry> entry_;
   std::unique_ptr<Connection> session_;

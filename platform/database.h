@@ -75,6 +75,12 @@ class Connection {
   // Whether the session is known to be lost (the server closed it, the network went
   // away); such a connection is not shared again.
   virtual bool Broken() { return false; }
+
+  // The session's writes from BeginTrans to CommitTrans (through every connection object
+  // sharing the session) become visible to others together, and none of them if the
+  // process ends in between. Another writer of the same rows waits for CommitTrans.
+  virtual void BeginTrans() {}
+  virtual void CommitTrans() {}
 };
 
 class DatabaseServer {

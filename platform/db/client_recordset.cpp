@@ -236,6 +236,10 @@ std::unique_ptr<Connection> EngineConnection::Share() {
 
 bool EngineConnection::Broken() { return engine_->Broken(); }
 
+void EngineConnection::BeginTrans() { engine_->BeginTransaction(); }
+
+void EngineConnection::CommitTrans() { engine_->CommitTransaction(); }
+
 void ThrowRowNotFound() {
   throw RuntimeError(kProviderError,
                      "Row cannot be located for updating. Some values may have been changed "

@@ -30,6 +30,8 @@ class EngineConnection : public Connection {
   std::string LastErrorDescription() override;
   std::unique_ptr<Connection> Share() override;
   bool Broken() override;
+  void BeginTrans() override;
+  void CommitTrans() override;
 
  private:
   std::shared_ptr<Engine> engine_;

@@ -71,6 +71,10 @@ class Engine {
 
   // Whether the session with the server is lost; a file never is.
   virtual bool Broken() { return false; }
+
+  // One transaction around the session's next writes, ended by committing them.
+  virtual void BeginTransaction() {}
+  virtual void CommitTransaction() {}
 };
 
 // "Row cannot be located for updating": the row changed or went away since it was read.

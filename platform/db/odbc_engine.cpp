@@ -395,6 +395,24 @@ class OdbcEngine : public Engine {
     stmt.Run(AdaptQuery(statement));
   }
 
+  void BeginTransaction() override {
+    if (inTransaction_) return;
+    Check(SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                             reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_AUTOCOMMIT_OFF)), 0),
+          SQL_HANDLE_DBC, dbc_.get(), "Unable to begin a transaction");
+    inTransaction_ = true;
+  }
+
+  void CommitTransaction() override {
+    if (!inTransaction_) return;
+    inTransaction_ = false;
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT);
+    // Back to a statement per transaction whatever the commit said.
+    SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_AUTOCOMMIT_ON)), 0);
+    Check(rc, SQL_HANDLE_DBC, dbc_.get(), "Unable to commit a transaction");
+  }
+
   bool Broken() override {
     // The driver knows the session is gone once a call on it has failed for that reason.
     SQLUINTEGER dead = SQL_CD_FALSE;
@@ -436,6 +454,7 @@ class OdbcEngine : public Engine {
   std::string dbmsName_;
   std::string quote_;
   bool postgres_ = false;
+  bool inTransaction_ = false;
   std::unique_ptr<RowLocator> locator_;
 };
 

@@ -268,6 +268,16 @@ class SqliteEngine : public Engine {
     }
   }
 
+  // IMMEDIATE takes the file's write lock at once, so the transaction never has to
+  // upgrade a read to a write that another writer could refuse.
+  void BeginTransaction() override {
+    if (sqlite3_get_autocommit(db_) != 0) Execute("BEGIN IMMEDIATE");
+  }
+
+  void CommitTransaction() override {
+    if (sqlite3_get_autocommit(db_) == 0) Execute("COMMIT");
+  }
+
  private:
   sqlite3* db_ = nullptr;
   std::unique_ptr<RowLocator> locator_ = RowidLocator();

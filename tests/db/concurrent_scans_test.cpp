@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -73,11 +74,76 @@ bool HasEntry(const std::string& history, const std::string& label, const std::s
   return false;
 }
 
+// Program name to version of a stored software list.
+std::map<std::string, std::string> Programs(const std::string& list) {
+  std::map<std::string, std::string> programs;
+  for (std::size_t start = 0; start <= list.size();) {
+    std::size_t end = list.find('^', start);
+    if (end == std::string::npos) end = list.size();
+    const std::string item = list.substr(start, end - start);
+    const std::size_t sign = item.find("\xC2\xA7");
+    const std::size_t sign2 = item.find("\xC2\xA7", sign + 2);
+    if (!item.empty()) programs[item.substr(0, sign)] = item.substr(sign + 2, sign2 - sign - 2);
+    start = end + 1;
+  }
+  return programs;
+}
+
+// Replays history entries from earlier values and list: each entry must start from what
+// the entries before it left, and the end must be what is stored. Returns what does not
+// fit; empty when the entries explain the row.
+std::string ReplayMismatch(const std::string& entries, std::string manufacturer,
+                           std::map<std::string, std::string> programs, const std::string& storedMaker,
+                           const std::string& storedList) {
+  const std::string& history = entries;
+  std::string out;
+  for (std::size_t start = 0, end; (end = history.find('^', start)) != std::string::npos; start = end + 1) {
+    const std::string entry = history.substr(start, end - start);
+    const std::size_t tilde = entry.find('~');
+    const std::string change = tilde == std::string::npos ? entry : entry.substr(tilde + 1);
+    const std::size_t to = change.rfind(" To ");
+    if (change.starts_with("Manufacturer changed from ")) {
+      const std::string from = change.substr(26, to - 26);
+      if (from != manufacturer) out += "from " + from + " but was " + manufacturer + "; ";
+      manufacturer = change.substr(to + 4);
+    } else if (change.starts_with("Software removed : ")) {
+      if (programs.erase(change.substr(19)) == 0) out += "removed unknown " + change.substr(19) + "; ";
+    } else if (change.starts_with("New Software installed : ")) {
+      if (!programs.emplace(change.substr(25), "?").second) out += "installed twice " + change.substr(25) + "; ";
+    } else if (const std::size_t v = change.find(" Version changed from "); v != std::string::npos) {
+      const std::string program = change.substr(0, v);
+      const std::string from = change.substr(v + 22, to - v - 22);
+      auto it = programs.find(program);
+      if (it == programs.end()) {
+        out += "version of unknown " + program + "; ";
+      } else {
+        if (it->second != "?" && it->second != from) out += program + " from " + from + " but was " + it->second + "; ";
+        it->second = change.substr(to + 4);
+      }
+    }
+  }
+  if (manufacturer != storedMaker) out += "replayed maker " + manufacturer + " but stored " + storedMaker + "; ";
+  const std::map<std::string, std::string> stored = Programs(storedList);
+  for (const auto& [program, version] : programs) {
+    auto it = stored.find(program);
+    if (it == stored.end()) {
+      out += "replayed " + program + " not stored; ";
+    } else if (version != "?" && version != it->second) {
+      out += "replayed " + program + " " + version + " but stored " + it->second + "; ";
+    }
+  }
+  for (const auto& [program, version] : stored) {
+    if (!programs.contains(program)) out += "stored " + program + " never installed; ";
+  }
+  return out;
+}
+
 class SameComputerAtOnce : public ::testing::TestWithParam<InventoryBackend> {};
 
-// Each scan sees other values, so each has entries of its own to add. A scan that loses
-// the race for the row says so in its log; every other scan's entries are all there. On
-// SQLite this also shows that scanners wait for a locked file rather than fail.
+// Each scan sees other values and one program of its own, so each has entries of its own
+// to add. A scan that loses the race for the row says so in its log; every other scan's
+// entries are all there, and the history explains the stored values and software list.
+// On SQLite this also shows that scanners wait for a locked file rather than fail.
 TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
   KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
   constexpr std::size_t kScans = 8;
@@ -88,11 +154,17 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
   auto scan = [&](std::size_t n, const TempDir& temp) {
     TempDir lab;
     WriteFile(lab / (name + ".json"),
-              ScannableComputer(name, "Maker " + std::to_string(n), {R"("App0")", R"("App1")", R"("App2")"}, std::to_string(n)));
+              ScannableComputer(name, "Maker " + std::to_string(n),
+                                {R"("App0")", R"("App1")", R"("App2")", "\"Only" + std::to_string(n) + "\""},
+                                std::to_string(n)));
     return RunScanner({.args = {ScanCommandLine(name, inventory.DataSource())},
                        .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}}});
   };
   ASSERT_EQ(scan(0, TempDir()).exitCode, 0);
+  // What the entries of each round start from (the oldest entries are trimmed away).
+  std::string before = inventory.RowsOf("Asset", name).at(0)[92].text();
+  std::string makerBefore = "Maker 0";
+  std::string listBefore = inventory.RowsOf("Software", name).at(0)[1].text();
 
   for (std::size_t round = 0; round < kRounds; ++round) {
     std::vector<TempDir> temps(kScans);
@@ -121,6 +193,16 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
     // The manufacturer finally stored came with its entry.
     const std::string stored = rows[0][1].text();
     EXPECT_TRUE(HasEntry(history, "Manufacturer changed from ", stored)) << stored << "\n" << history;
+    const std::string list = inventory.RowsOf("Software", name).at(0)[1].text();
+    const std::string lastBefore = before.substr(before.rfind('^', before.size() - 2) + 1);
+    const std::size_t from = history.find(lastBefore);
+    ASSERT_NE(from, std::string::npos) << history;
+    EXPECT_EQ(ReplayMismatch(history.substr(from + lastBefore.size()), makerBefore, Programs(listBefore), stored, list),
+              "")
+        << history << "\n" << list;
+    before = history;
+    makerBefore = stored;
+    listBefore = list;
   }
 }
 

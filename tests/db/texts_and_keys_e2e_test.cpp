@@ -139,10 +139,11 @@ TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
   EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
   const auto asset = inventory.RowsOf("Asset", name).at(0);
   EXPECT_EQ(asset[1], Variant("Maker 2"));
-  EXPECT_EQ(asset[26], Variant("2003/02/15 09:00:00"));
+  EXPECT_EQ(asset[26].text().substr(0, 10), "2003/02/15");
   const std::string history = asset[92].text();
-  EXPECT_NE(history.find("Caf\xC3\xA9 noted by hand^2003/02/15 09:00:00~Manufacturer changed from Maker To Maker 2^"),
-            std::string::npos) << history;
+  const std::size_t note = history.find("Caf\xC3\xA9 noted by hand^2003/02/15 09:00:");
+  ASSERT_NE(note, std::string::npos) << history;
+  EXPECT_TRUE(history.ends_with("~Manufacturer changed from Maker To Maker 2^")) << history;
   EXPECT_EQ(history.find("Software"), std::string::npos) << history;
   EXPECT_EQ(inventory.RowsOf("Software", name).at(0)[1], Variant(list));
   EXPECT_GT(keptCount(), keptBefore);
@@ -151,7 +152,7 @@ TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
   EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
   const auto third = inventory.RowsOf("Asset", name).at(0);
   EXPECT_EQ(third[92], Variant(history)) << "the next scan recorded something new";
-  EXPECT_EQ(third[26], Variant("2003/02/16 09:00:00"));
+  EXPECT_EQ(third[26].text().substr(0, 10), "2003/02/16");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, ServerBackends(),
