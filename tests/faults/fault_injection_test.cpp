@@ -44,8 +44,9 @@ void ExpectNoDuplicateRows(const Inventory& inventory, const std::string& name) 
   EXPECT_LE(inventory.RowsOf("DriveHistory", name + "~C").size(), 1u);
 }
 
-// Every row of the computer is there once and holds what the lab says at `version`,
-// its drive with one free-space entry.
+// Every row of the computer is there once and holds what the lab says at `version`:
+// its history starts with the new record, it was seen and scanned, and its drive has one
+// free-space entry.
 void ExpectComplete(const Inventory& inventory, const std::string& name, int version,
                     int programs = kFaultPrograms) {
   for (const char* table : {"Asset", "Software", "Services", "LastAccess"}) {
@@ -54,6 +55,12 @@ void ExpectComplete(const Inventory& inventory, const std::string& name, int ver
   const auto asset = inventory.RowsOf("Asset", name)[0];
   EXPECT_EQ(asset[1], Variant("Maker"));
   EXPECT_EQ(ToDouble(asset[17]), 511.0);
+  ASSERT_EQ(asset[92].kind(), Variant::Kind::Text) << "no history";
+  const std::string& history = asset[92].text();
+  EXPECT_EQ(history.substr(19, 20), "~New Record Created^") << history.substr(0, 200);
+  EXPECT_EQ(asset[26].kind(), Variant::Kind::Text) << "LastScan";
+  EXPECT_EQ(asset[27], Variant("CORP\\u")) << "UserName";
+  EXPECT_EQ(inventory.RowsOf("LastAccess", name)[0][1].kind(), Variant::Kind::Text) << "LastAccessTime";
   std::string software;
   for (int i = 0; i < programs; ++i) {
     if (i > 0) software += "^";
@@ -124,7 +131,13 @@ TEST(FaultInjection, ScannerKilledAnywhereInItsDatabaseStageNeverDuplicatesARowA
   }
 
   EXPECT_GT(kills, 0) << "no scan was still running when its kill came";
-  for (const std::string& target : {name, fresh}) {
+  // And what a kill right after a first scan added the Asset row leaves: the row with its
+  // key alone, no history and no Software or Services row.
+  const std::string half = "KILLHALF";
+  WriteFile(lab / (half + ".json"), FaultComputer(half, 8, programs));
+  inventory.Execute("INSERT INTO LastAccess (Computer, LastAccessTime) VALUES ('" + half + "', '2003/02/14 09:00:00')");
+  inventory.Execute("INSERT INTO Asset (Computer) VALUES ('" + half + "')");
+  for (const std::string& target : {name, fresh, half}) {
     const ScanResult rescan = ScanOnce(target, inventory.DataSource(), lab, temp);
     EXPECT_EQ(rescan.exitCode, 0) << rescan.stderrText;
     EXPECT_TRUE(EndsInComplete(rescan, target));
