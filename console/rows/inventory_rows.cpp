@@ -1,36 +1,42 @@
 #include "console/rows/inventory_rows.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 
 #include "scan/conversions.h"
 #include "inventory/query_texts.h"
+#include "platform/db/case_fold.h"
 #include "platform/runtime_error.h"
 
 namespace korvane::console {
 
 namespace {
 
-std::string Folded(const std::string& text) {
-  std::string f = text;
-  for (char& c : f) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return f;
-}
+// The key as the inventory compares keys: two names with one fold are one computer.
+std::string Folded(const std::string& text) { return db::FoldKey(text); }
 
-// The first row of a query, or nothing.
-std::optional<Row> FirstRow(Connection& connection, const std::string& query) {
+// The row of a keyed query whose key is `key` exactly, else its first row, or nothing.
+// Rows whose keys differ in letter case only (an earlier version added both) are each
+// shown as themselves, not the first of them twice.
+std::optional<Row> FirstRow(Connection& connection, const std::string& query, const std::string& key = {}) {
   std::unique_ptr<Recordset> rs = connection.OpenRecordset(query);
   if (rs->RecordCount() <= 0) return std::nullopt;
-  Row row;
   const int columns = rs->FieldCount();
-  row.reserve(static_cast<std::size_t>(columns));
-  for (int i = 0; i < columns; ++i) row.push_back(rs->Field(i));
-  return row;
+  std::optional<Row> first;
+  do {
+    Row row;
+    row.reserve(static_cast<std::size_t>(columns));
+    for (int i = 0; i < columns; ++i) row.push_back(rs->Field(i));
+    const bool exact = key.empty() || Text(At(row, 0)) == key;
+    if (exact) return row;
+    if (!first) first = std::move(row);
+  } while (rs->MoveNext());
+  return first;
 }
 
-std::optional<std::string> FirstText(Connection& connection, const std::string& query, int ordinal) {
-  const std::optional<Row> row = FirstRow(connection, query);
+std::optional<std::string> FirstText(Connection& connection, const std::string& query, int ordinal,
+                                     const std::string& key) {
+  const std::optional<Row> row = FirstRow(connection, query, key);
   if (!row) return std::nullopt;
   return Text(At(*row, ordinal));
 }
@@ -71,36 +77,38 @@ std::vector<std::string> ComputerNames(Connection& connection) {
       names.push_back(Text(rs->Field(0)));
     } while (rs->MoveNext());
   }
-  // Keys that differ only in letter case are one computer to every backend.
+  // In the order of their folded keys, so that the spellings of one computer stand
+  // together; every stored spelling is a row of its own to show.
   std::vector<std::pair<std::string, std::string>> keyed;
   keyed.reserve(names.size());
   for (std::string& n : names) keyed.emplace_back(Folded(n), std::move(n));
   std::sort(keyed.begin(), keyed.end());
   std::vector<std::string> unique;
   for (std::size_t i = 0; i < keyed.size(); ++i) {
-    if (i > 0 && keyed[i].first == keyed[i - 1].first) continue;
+    if (i > 0 && keyed[i] == keyed[i - 1]) continue;
     unique.push_back(std::move(keyed[i].second));
   }
   return unique;
 }
 
 std::optional<ComputerRows> ReadComputer(Connection& connection, const std::string& name, unsigned parts) {
-  std::optional<Row> asset = FirstRow(connection, AssetQuery(name));
+  std::optional<Row> asset = FirstRow(connection, AssetQuery(name), name);
   if (!asset) return std::nullopt;
   ComputerRows c;
   c.asset = AssetRow(std::move(*asset));
   // The other tables are keyed by the name as stored.
   const std::string key = Text(c.asset[asset::kComputer]);
-  if (parts & kReadSoftware) c.softwareList = FirstText(connection, SoftwareQuery(key), software::kSoftwareList);
-  if (parts & kReadServices) c.serviceList = FirstText(connection, ServicesQuery(key), services::kServiceList);
+  if (parts & kReadSoftware) c.softwareList = FirstText(connection, SoftwareQuery(key), software::kSoftwareList, key);
+  if (parts & kReadServices) c.serviceList = FirstText(connection, ServicesQuery(key), services::kServiceList, key);
   if (parts & kReadLastAccess) {
-    if (std::optional<Row> row = FirstRow(connection, LastAccessQuery(key))) {
+    if (std::optional<Row> row = FirstRow(connection, LastAccessQuery(key), key)) {
       c.lastAccess = At(*row, last_access::kLastAccessTime);
     }
   }
   if (parts & kReadDrives) {
     for (char letter = 'C'; letter <= 'J'; ++letter) {
-      if (auto h = FirstText(connection, DriveHistoryQuery(key, std::string(1, letter)), drive_history::kDiskHistory)) {
+      if (auto h = FirstText(connection, DriveHistoryQuery(key, std::string(1, letter)), drive_history::kDiskHistory,
+                             key + "~" + letter)) {
         c.drives.push_back({letter, std::move(*h)});
       }
     }

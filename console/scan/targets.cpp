@@ -8,6 +8,8 @@
 #include <fstream>
 #include <set>
 
+#include "platform/db/case_fold.h"
+
 namespace korvane::console {
 
 namespace {
@@ -20,65 +22,11 @@ std::string Trim(const std::string& text) {
   return text.substr(b, e - b);
 }
 
-// The lower-case partner of an upper-case letter, or the code point itself.
-char32_t FoldCodePoint(char32_t c) {
-  if (c >= U'A' && c <= U'Z') return c + 0x20;
-  if (c < 0x80) return c;
-  if (c == 0xB5) return 0x3BC;  // micro sign: Greek mu
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-  if (c == 0x178) return 0xFF;
-  if (c == 0x17F) return U's';  // long s
-  if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) {
-    return c | 1;  // even upper, odd lower
-  }
-  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) {
-    return (c & 1) != 0 ? c + 1 : c;  // odd upper, even lower
-  }
-  if (c == 0x386) return 0x3AC;
-  if (c >= 0x388 && c <= 0x38A) return c + 0x25;
-  if (c == 0x38C) return 0x3CC;
-  if (c == 0x38E || c == 0x38F) return c + 0x3F;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c == 0x3C2) return 0x3C3;  // final sigma
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  return c;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
-std::string FoldComputerName(std::string_view name) {
-  std::string folded;
-  folded.reserve(name.size());
-  for (std::size_t i = 0; i < name.size();) {
-    const auto byte = static_cast<unsigned char>(name[i]);
-    // Two-byte sequences cover every letter folded here; anything else is copied.
-    if (byte >= 0xC2 && byte <= 0xDF && i + 1 < name.size() &&
-        (static_cast<unsigned char>(name[i + 1]) & 0xC0) == 0x80) {
-      const char32_t c = (static_cast<char32_t>(byte & 0x1F) << 6) |
-                         (static_cast<unsigned char>(name[i + 1]) & 0x3F);
-      AppendUtf8(folded, FoldCodePoint(c));
-      i += 2;
-    } else {
-      folded += byte < 0x80 ? static_cast<char>(FoldCodePoint(byte)) : name[i];
-      ++i;
-    }
-  }
-  return folded;
-}
+// The inventory's own fold, so that two names are one target exactly when they are one
+// computer to the inventory.
+std::string FoldComputerName(std::string_view name) { return db::FoldKey(name); }
 
 std::vector<std::string> ReadTargetFile(const std::string& path) {
   std::ifstream in(path);

@@ -25,9 +25,9 @@ std::vector<std::string> ExpandTargets(const std::vector<std::string>& targets,
                                        const std::string& labDirectory,
                                        std::vector<std::string>* duplicates = nullptr);
 
-// The key two computer names are compared by: UTF-8 text with its letters folded to
-// lower case (simple case folding of ASCII, Latin-1, Latin Extended-A, Greek and
-// Cyrillic; other characters and bytes that are not UTF-8 unchanged).
+// The key two computer names are compared by, the inventory's own: each letter of the
+// UTF-8 text lower-cased (Unicode), no character outside ASCII becoming an ASCII one;
+// bytes that are not UTF-8 unchanged.
 std::string FoldComputerName(std::string_view name);
 
 }  // namespace korvane::console

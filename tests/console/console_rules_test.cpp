@@ -6,6 +6,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <set>
 #include <tuple>
 
 #include "console/text/escaping.h"
@@ -18,6 +19,7 @@
 #include "console/scan/scan_outcome.h"
 #include "console/scan/targets.h"
 #include "inventory/query_texts.h"
+#include "tests/support/inventory_fixture.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::console {
@@ -102,6 +104,30 @@ TEST(ConsoleRules, TargetsFromNamesFilesAndLabs) {
             (std::vector<std::string>{"ÄRZTE-PC", "PC01", "ΣΟΦΊΑ", "Straße"}));
   EXPECT_EQ(duplicates, (std::vector<std::string>{"ärzte-pc", "pc01", "σοφία"}));
   EXPECT_EQ(FoldComputerName("ÀÉÎÕÜ-ŁÓDŹ-ДОМ"), "àéîõü-łódź-дом");
+}
+
+// Two names are one target for the console exactly when the inventory's keyed query of
+// one finds the row of the other: letters the console's fold once missed (Armenian,
+// Ǆ, Ѡ, ẞ), and final sigma, long s, Kelvin sign and dotted I, which it folded where the
+// inventory keeps two computers.
+TEST(ConsoleRules, TargetsFoldAsTheInventoryKeys) {
+  const std::vector<std::string> names = {
+      "\xD4\xB1M", "\xD5\xA1m",  "\xC7\x84", "\xC7\x85", "\xC7\x86", "\xD1\xA0", "\xD1\xA1",
+      "\xE1\xBA\x9E", "\xC3\x9F", "\xCE\x91\xCE\xA3", "\xCE\xB1\xCF\x82", "\xCE\xB1\xCF\x83",
+      "\xC5\xBF", "s", "\xE2\x84\xAA", "k", "\xC4\xB0", "i", "\xC2\xB5", "\xCE\xBC", "\xC3\x84RZTE", "\xC3\xA4rzte"};
+  const test::Inventory inventory;
+  auto conn = inventory.Connect();
+  for (const std::string& name : names) conn->OpenRecordset(kAllLastAccessQuery)->AddNew(Variant(name));
+  for (const std::string& a : names) {
+    std::set<std::string> found;
+    auto rs = conn->OpenRecordset(LastAccessQuery(a));
+    for (bool row = rs->RecordCount() > 0; row; row = rs->MoveNext()) found.insert(rs->Field(0).text());
+    for (const std::string& b : names) {
+      EXPECT_EQ(found.contains(b), FoldComputerName(a) == FoldComputerName(b)) << a << " and " << b;
+      std::vector<std::string> duplicates;
+      EXPECT_EQ(ExpandTargets({a, b}, "", &duplicates).size(), a == b || found.contains(b) ? 1u : 2u) << a << " " << b;
+    }
+  }
 
   const ScanCommandOptions o = ParseScanOptions({"--db", "/x", "-j", "3", "--timeout", "1.5", "PC01"});
   EXPECT_EQ(o.jobs, 3);
