@@ -86,7 +86,7 @@ std::vector<std::string> ComputerNames(Connection& connection) {
   std::vector<std::string> unique;
   for (std::size_t i = 0; i < keyed.size(); ++i) {
     if (i > 0 && keyed[i] == keyed[i - 1]) continue;
-    unique.push_back(std::move(keyed[i].second));
+    unique.push_back(keyed[i].second);
   }
   return unique;
 }

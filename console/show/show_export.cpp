@@ -1,5 +1,7 @@
 #include "console/show/show_export.h"
 
+#include <cmath>
+
 #include <optional>
 #include <vector>
 
@@ -96,6 +98,14 @@ std::vector<std::string> SummaryNames() {
   return names;
 }
 
+// A number JSON can hold; an infinite or undefined one (another client can store them)
+// as the string JavaScript writes for it.
+std::string JsonNumber(double d) {
+  if (std::isnan(d)) return JsonString("NaN");
+  if (std::isinf(d)) return JsonString(d > 0 ? "Infinity" : "-Infinity");
+  return NumberText(d);
+}
+
 // Numbers as JSON numbers, texts as strings, Null as null.
 std::string JsonValue(const Variant& v) {
   switch (v.kind()) {
@@ -103,6 +113,7 @@ std::string JsonValue(const Variant& v) {
     case Variant::Kind::Null: return "null";
     case Variant::Kind::Text: return JsonString(v.text());
     case Variant::Kind::Bool: return v.bool_value() ? "true" : "false";
+    case Variant::Kind::Double: return JsonNumber(v.double_value());
     default: return Text(v);
   }
 }
@@ -168,7 +179,7 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
     bool firstPoint = true;
     for (const FreeSpacePoint& p : ParseDiskHistory(d.history)) {
       out << (firstPoint ? "" : ", ") << "{\"date\": " << JsonString(p.date) << ", \"freeMB\": "
-          << (p.valid ? NumberText(p.megabytes) : JsonString(p.value)) << "}";
+          << (p.valid ? JsonNumber(p.megabytes) : JsonString(p.value)) << "}";
       firstPoint = false;
     }
     out << "]";

@@ -143,6 +143,12 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   InventoryAt(c.source).Execute(
       "UPDATE Asset SET Manufacturer = '^Pinned, Inc.', Model = 'Say \"hi\"' || char(13, 10) || 'bye' "
       "WHERE Computer = 'PCEVIL'");
+  // What another client may store: infinite and undefined numbers, bytes that are not
+  // UTF-8 and a NUL.
+  InventoryAt(c.source).Execute(
+      "UPDATE Asset SET Processor1ClockSpeed = 9e999, Processor2ClockSpeed = -9e999, "
+      "Processor3ClockSpeed = 0.0 / 0.0, Domain = CAST(X'FF41' AS TEXT), OSVersion = CAST(X'350031' AS TEXT) "
+      "WHERE Computer = 'PCEVIL'");
 
   const ScanResult one = RunConsole({"show", "--db", c.source, "--format", "json", "PCEVIL"});
   ASSERT_EQ(one.exitCode, 0) << one.stderrText;
@@ -150,6 +156,10 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   EXPECT_EQ(j["values"]["Manufacturer"], "Pinned, Inc.");
   EXPECT_EQ(j["values"]["Model"], "Say \"hi\"\r\nbye");
   EXPECT_EQ(j["values"]["TotalPhysicalMemory"], 511);
+  EXPECT_EQ(j["values"]["Processor1ClockSpeed"], "Infinity");
+  EXPECT_EQ(j["values"]["Processor2ClockSpeed"], "-Infinity");
+  EXPECT_EQ(j["values"]["Domain"], "\xEF\xBF\xBD" "A");
+  EXPECT_EQ(j["values"]["OSVersion"], std::string("5\0" "1", 3));
   EXPECT_EQ(j["pinned"], nlohmann::json::array({"Manufacturer"}));
   EXPECT_EQ(j["freeSpaceHistory"]["C"], nlohmann::json::parse(R"([{"date": "2026/12/01", "freeMB": 10240},
             {"date": "2026/12/02", "freeMB": 11264}, {"date": "2026/12/03", "freeMB": 12288}])"));
