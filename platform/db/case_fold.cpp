@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iterator>
 
+#include "platform/storable_text.h"
 #include "platform/utf16.h"
 
 namespace korvane::db {
@@ -34,7 +35,11 @@ char32_t FoldCharacter(char32_t cp) {
 
 }  // namespace
 
-std::string FoldKey(std::string_view text) {
+std::string FoldKey(std::string_view raw) {
+  // A key stored in a code page by an earlier version is the computer its storable form
+  // names.
+  const std::string storable = StorableText(raw);
+  const std::string_view text = storable;
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {

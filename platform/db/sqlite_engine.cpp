@@ -118,10 +118,10 @@ void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv) {
 // NOCASE, which the key columns and their indexes use, folds only A to Z. A key literal
 // with other letters is compared through korvane_fold instead, and the NOCASE index
 // still narrows the search to one range: a matching key starts with the literal's
-// leading ASCII characters (in any case) followed by a character outside ASCII, whose
-// UTF-8 form lies between that of U+0080 and the bytes F4 90, which no UTF-8 text
-// reaches. Several matching rows come in the order they were added, as an index lookup
-// of an ASCII name returns them.
+// leading ASCII characters (in any case) followed by a byte of 80 or above (a character
+// outside ASCII in UTF-8, or in the code page of a key an earlier version stored), and
+// lies below those characters followed by the bytes FF FF. Several matching rows come
+// in the order they were added, as an index lookup of an ASCII name returns them.
 std::string CaseInsensitiveKey(const std::string& query) {
   const std::optional<KeyComparison> key = FindKeyComparison(query);
   if (!key) return query;
@@ -131,8 +131,8 @@ std::string CaseInsensitiveKey(const std::string& query) {
   if (ascii == folded.size()) return query;  // NOCASE compares it exactly
   const std::string& column = key->column;
   const std::string prefix = folded.substr(0, ascii);
-  const std::string condition = "(" + column + " >= " + TextLiteral(prefix + "\u0080") + " AND " +
-                                column + " < " + TextLiteral(prefix) + " || CAST(X'F490' AS TEXT) AND " +
+  const std::string condition = "(" + column + " >= " + TextLiteral(prefix) + " || CAST(X'80' AS TEXT) AND " +
+                                column + " < " + TextLiteral(prefix) + " || CAST(X'FFFF' AS TEXT) AND " +
                                 kFoldFunctionName + "(" + column + ") = " + TextLiteral(folded) + ")";
   std::string rewritten = query.substr(0, key->begin) + condition + query.substr(key->end);
   while (!rewritten.empty() && (rewritten.back() == ';' || rewritten.back() == ' ')) rewritten.pop_back();

@@ -155,6 +155,49 @@ TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
   EXPECT_EQ(third[26].text().substr(0, 10), "2003/02/16");
 }
 
+// An earlier version stored the command line's name as it came, in a Windows code page.
+// Such rows are the computer's rows: the scanner updates them rather than starting new
+// ones, and show finds them. (Only SQLite holds bytes that are not UTF-8.)
+TEST(CodePageKeys, RowsKeyedInLatin1ByAnEarlierVersionAreTheComputersRows) {
+  const Inventory inventory;
+  const TempDir temp;
+  const std::string id = UniqueComputerName("");
+  const std::string latin1 = "M\xDC" "LLER" + id;
+  const std::string utf8 = "M\xC3\x9C" "LLER" + id;
+  const auto key = [&](const std::string& suffix) { return "CAST(X'" + Hex(latin1 + suffix) + "' AS TEXT)"; };
+  inventory.Execute("INSERT INTO LastAccess (Computer, LastAccessTime) VALUES (" + key("") + ", '2003/02/13 09:00:00')");
+  inventory.Execute("INSERT INTO Asset (Computer, Manufacturer, Model, History) VALUES (" + key("") +
+                    ", 'Old maker', 'M1', '2003/02/13 09:00:00~New Record Created^')");
+  inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES (" + key("") + ", '')");
+  inventory.Execute("INSERT INTO Services (ServComputer, ServiceList) VALUES (" + key("") + ", '')");
+  inventory.Execute("INSERT INTO DriveHistory (DiskComputer, DiskHistory, DiskComputerName) VALUES (" + key("~C") +
+                    ", '^2003/02/13,100', " + key("") + ")");
+  TempDir lab;
+  WriteFile(lab / (utf8 + ".json"), ScannableComputer(utf8, "Maker", {R"("Tool")", R"("Other")"}));
+  const ScanResult scan = RunScanner({.args = {ScanCommandLine(utf8, inventory.DataSource())},
+                                      .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}},
+                                      .fakeTime = "2003/02/14 09:00:00"});
+  ASSERT_EQ(scan.exitCode, 0) << scan.stderrText;
+  EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
+  for (const char* table : {"LastAccess", "Asset", "Software", "Services"}) {
+    const auto rows = inventory.RowsOf(table, utf8);
+    ASSERT_EQ(rows.size(), 1u) << table;
+    EXPECT_EQ(rows[0][0], Variant(latin1)) << table;
+  }
+  const auto asset = inventory.RowsOf("Asset", utf8)[0];
+  EXPECT_EQ(asset[1], Variant("Maker"));
+  EXPECT_TRUE(asset[92].text().starts_with("2003/02/13 09:00:00~New Record Created^")) << asset[92].text();
+  EXPECT_NE(asset[92].text().find("~Manufacturer changed from Old maker To Maker^"), std::string::npos);
+  const auto drive = inventory.RowsOf("DriveHistory", utf8 + "~C");
+  ASSERT_EQ(drive.size(), 1u);
+  EXPECT_EQ(drive[0][1], Variant("^2003/02/13,100^2003/02/14,12288"));
+
+  const ScanResult shown = RunScanner({.args = {"show", "--db", inventory.DataSource(), utf8},
+                                       .channelFd = -1, .program = ProgramPath("korvane-console")});
+  EXPECT_EQ(shown.exitCode, 0) << shown.stderrText;
+  EXPECT_NE(shown.StdoutText().find("Maker"), std::string::npos) << shown.StdoutText();
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, TextsAndKeys, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
