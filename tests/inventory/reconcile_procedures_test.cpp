@@ -176,6 +176,28 @@ TEST(UpdateDB, FailuresAreSkippedSilentlyExceptTheFinalListWrites) {
   EXPECT_EQ(r.db.RowsOf("Services", "PC01")[0][1], Variant("Alerter^Computer Browser"));
 }
 
+// The software entries go into the Asset row: when a change of it cannot be stored,
+// neither list is, so that the stored list never runs ahead of its history.
+TEST(UpdateDB, ListsAreNotStoredWhenAChangeOfTheAssetRowWasNot) {
+  Reconciliation r;
+  UpdateDB(r.NewScan(KnownMachine()));
+  const Row software = r.db.RowsOf("Software", "PC01").at(0);
+  const Row services = r.db.RowsOf("Services", "PC01").at(0);
+  MachineSnapshot changed = KnownMachine();
+  changed.SoftwareList = "Office" + S + "12.0" + S + "C:\\Office" + S + "ID1";
+  changed.ServiceList = "Alerter";
+  changed.UserName = "CORP\\other";
+  r.db.failingUpdates.insert({"Asset", 92});  // the first software entry
+  UpdateDB(r.NewScan(changed));
+  EXPECT_EQ(r.db.RowsOf("Software", "PC01").at(0), software);
+  EXPECT_EQ(r.db.RowsOf("Services", "PC01").at(0), services);
+  ASSERT_EQ(r.LogLines().size(), 1u);
+  EXPECT_TRUE(r.LogLines()[0].ends_with(
+      ",Error updating database,PC01:Injected failure writing column 92 The software and service lists were not stored."))
+      << r.LogLines()[0];
+  EXPECT_EQ(r.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
+}
+
 TEST(UpdateDB, RowsMissingFromSomeTablesOnly) {
   // No Asset row beside an existing Software row: a second Software row is added, and
   // the first one returned is compared and replaced.

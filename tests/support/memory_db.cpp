@@ -72,11 +72,16 @@ class MemoryRecordset : public Recordset {
   }
   void Update(int ordinal, const Variant& value) override {
     Entry& entry = Current(ordinal, false);
-    if (db_.failingUpdates.contains({table_, ordinal})) {
-      throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(ordinal));
-    }
     std::map<int, Variant> changes = pending_;
     changes[ordinal] = value;
+    // A change that failed stays pending, as on the real backends: it fails again with
+    // every later update of the row, and Close reports it.
+    for (const auto& c : changes) {
+      if (!db_.failingUpdates.contains({table_, c.first})) continue;
+      pending_ = changes;
+      unstored_ = true;
+      throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(c.first));
+    }
     // Like the real backends, writing what the row held when read needs no statement,
     // so it cannot find the row changed by another writer.
     std::erase_if(changes, [&](const auto& c) {
@@ -123,7 +128,14 @@ class MemoryRecordset : public Recordset {
   }
   void Close() override {
     Check();
-    if (unstored_) db::ThrowRowNotFound();
+    if (unstored_) {
+      for (const auto& c : pending_) {
+        if (db_.failingUpdates.contains({table_, c.first})) {
+          throw RuntimeError(-2147217887, "Injected failure writing column " + std::to_string(c.first));
+        }
+      }
+      db::ThrowRowNotFound();
+    }
     closed_ = true;
     db_.calls.push_back("close " + table_);
   }
