@@ -3,6 +3,8 @@
 #include <charconv>
 #include <set>
 
+#include "platform/db/sql_text.h"
+
 namespace korvane::db {
 
 namespace {
@@ -152,11 +154,14 @@ class Ctid : public RowLocator {
       statements.push_back(std::move(byCtid));
     }
     if (change.original.empty() || change.columns.empty()) return statements;
-    // The key compared as the column does too, so that its index finds the candidates.
+    // The key also compared as the column compares it (a literal takes the column's type,
+    // citext), so that the key's index finds the candidates.
     LocatedStatement byValues = SetPart(change, "\"");
-    byValues.sql += " WHERE ctid = (SELECT ctid FROM " + change.table + " WHERE " +
-                    QuotedIdentifier(BaseName(change.columns[0]), "\"") + " = ? AND ";
-    byValues.params.push_back({change.original[0], true});
+    byValues.sql += " WHERE ctid = (SELECT ctid FROM " + change.table + " WHERE ";
+    if (change.original[0].kind() == Variant::Kind::Text) {
+      byValues.sql += QuotedIdentifier(BaseName(change.columns[0]), "\"") + " = " +
+                      TextLiteral(change.original[0].text()) + " AND ";
+    }
     Append(byValues, held);
     byValues.sql += " ORDER BY ctid LIMIT 1) AND ";
     Append(byValues, held);
