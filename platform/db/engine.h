@@ -1,7 +1,8 @@
 // What a database backend does for the client-side recordset: run a query and hand over
 // all its rows, describe a table, count its rows, add a row by its key, and store changed
 // columns into one row found by the backend's own row locator. Every write is one
-// statement, committed at once. Failures are RuntimeError with the backend's text.
+// statement, committed at once unless a transaction of the session is open. Failures
+// are RuntimeError with the backend's text.
 #pragma once
 
 #include <cstdint>
@@ -61,8 +62,10 @@ class Engine {
   virtual std::string Insert(const std::string& table, const std::string& keyColumn,
                              const Variant& key) = 0;
 
-  // Stores `changes` into the row that `original` (its values as last stored) and
-  // `locator` describe; returns the row's locator afterwards.
+  // Stores `changes` into the row that `original` (its values as last read or stored)
+  // and `locator` describe, while its key and the changed columns still hold those
+  // values (row_locator.h); returns the row's locator afterwards. Throws
+  // ThrowRowNotFound's error when they do not.
   virtual std::string UpdateRow(const std::string& table, const std::vector<ColumnInfo>& columns,
                                 const std::vector<Variant>& original, const std::string& locator,
                                 const ColumnChanges& changes) = 0;
