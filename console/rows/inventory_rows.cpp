@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "formats/drive_history_text.h"
 #include "scan/conversions.h"
 #include "inventory/query_texts.h"
 #include "platform/db/case_fold.h"
@@ -108,7 +109,7 @@ std::optional<ComputerRows> ReadComputer(Connection& connection, const std::stri
   if (parts & kReadDrives) {
     for (char letter = 'C'; letter <= 'J'; ++letter) {
       if (auto h = FirstText(connection, DriveHistoryQuery(key, std::string(1, letter)), drive_history::kDiskHistory,
-                             key + "~" + letter)) {
+                             DriveHistoryKey(key, std::string(1, letter)))) {
         c.drives.push_back({letter, std::move(*h)});
       }
     }
