@@ -96,9 +96,11 @@ static const struct ndr_interface_table* table_of(enum korvane_samba_interface w
 struct korvane_samba_pipe* korvane_samba_pipe_open(struct korvane_samba_session* session,
                                                    const char* computer,
                                                    enum korvane_samba_interface which,
-                                                   unsigned timeout_seconds, uint32_t* status) {
+                                                   unsigned timeout_seconds, size_t max_reply_bytes,
+                                                   unsigned tcp_port, uint32_t* status) {
   struct korvane_samba_pipe* p;
   TALLOC_CTX* memory = talloc_new(session->memory);
+  struct cli_credentials* account = session->account;
   char* binding;
   NTSTATUS result;
   if (memory == NULL) {
@@ -106,13 +108,19 @@ struct korvane_samba_pipe* korvane_samba_pipe_open(struct korvane_samba_session*
     return NULL;
   }
   p = talloc_zero(memory, struct korvane_samba_pipe);
-  binding = talloc_asprintf(memory, "ncacn_np:%s", computer);
-  if (p == NULL || binding == NULL) {
+  if (tcp_port != 0) {
+    /* Straight to the port, bound without authentication. */
+    binding = talloc_asprintf(memory, "ncacn_ip_tcp:%s[%u]", computer, tcp_port);
+    account = cli_credentials_init_anon(memory);
+  } else {
+    binding = talloc_asprintf(memory, "ncacn_np:%s", computer);
+  }
+  if (p == NULL || binding == NULL || account == NULL) {
     talloc_free(memory);
     *status = 0xC0000017;
     return NULL;
   }
-  result = dcerpc_pipe_connect(memory, &p->pipe, binding, table_of(which), session->account,
+  result = dcerpc_pipe_connect(memory, &p->pipe, binding, table_of(which), account,
                                session->events, session->settings);
   if (!NT_STATUS_IS_OK(result)) {
     talloc_free(memory);
@@ -120,6 +128,8 @@ struct korvane_samba_pipe* korvane_samba_pipe_open(struct korvane_samba_session*
     return NULL;
   }
   dcerpc_binding_handle_set_timeout(p->pipe->binding_handle, timeout_seconds);
+  /* The libraries would gather a reply of up to 240 MB from a server that never ends it. */
+  p->pipe->conn->max_total_response_size = max_reply_bytes;
   p->memory = memory;
   *status = 0;
   return p;

@@ -24,11 +24,15 @@ struct korvane_samba_session* korvane_samba_session_open(int kerberos, const cha
 void korvane_samba_session_close(struct korvane_samba_session* session);
 
 /* A pipe to the interface on the computer, or NULL with the NTSTATUS in *status. The
-   pipe must be closed before its session. */
+   pipe must be closed before its session. A call fails after timeout_seconds without its
+   whole reply, or when the reply grows beyond max_reply_bytes. tcp_port 0: over SMB,
+   authenticated; otherwise straight to that TCP port, without authentication (for tests'
+   fake servers only). */
 struct korvane_samba_pipe* korvane_samba_pipe_open(struct korvane_samba_session* session,
                                                    const char* computer,
                                                    enum korvane_samba_interface which,
-                                                   unsigned timeout_seconds, uint32_t* status);
+                                                   unsigned timeout_seconds, size_t max_reply_bytes,
+                                                   unsigned tcp_port, uint32_t* status);
 void korvane_samba_pipe_close(struct korvane_samba_pipe* pipe);
 
 /* One call; the reply's stub data in *out (free with free()). Returns the NTSTATUS. */

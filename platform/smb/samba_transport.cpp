@@ -1,6 +1,8 @@
 // Samba's client libraries behind the transport interface, through the C entry points of
 // samba_glue.c; NTSTATUS codes become the Windows errors the scan knows.
+#include <charconv>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/smb/samba_glue.h"
 #include "platform/smb/transport.h"
@@ -11,6 +13,23 @@ namespace {
 
 // How long one call may wait for its reply before the pipe counts as failed.
 constexpr unsigned kCallTimeoutSeconds = 20;
+// The largest reply one call may gather: far above any list a computer really sends (its
+// services, a registry value), far below what a server that never ends its reply could
+// make the scanner hold.
+constexpr size_t kMaxReplyBytes = 16 * 1024 * 1024;
+
+// The tests' fake RPC servers speak no SMB: KORVANE_TEST_RPC_PORT sends the pipes of a
+// loopback computer straight to that TCP port. No other computer is ever reached that way.
+unsigned TestRpcPort(const std::string& computer) {
+  if (computer.rfind("127.", 0) != 0) return 0;
+  const char* text = std::getenv("KORVANE_TEST_RPC_PORT");
+  if (text == nullptr) return 0;
+  const std::string_view digits(text);
+  unsigned port = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+  if (error != std::errc() || end != digits.data() + digits.size() || port > 65535) return 0;
+  return port;
+}
 
 constexpr int32_t kErrorAccessDenied = 5;
 constexpr int32_t kErrorBadNetPath = 53;
@@ -88,8 +107,9 @@ class SambaTransport : public Transport {
                        : which == Interface::Services ? KORVANE_SVCCTL
                                                       : KORVANE_WKSSVC;
     uint32_t status = 0;
-    korvane_samba_pipe* pipe = korvane_samba_pipe_open(session_->session, computer.c_str(), iface,
-                                                       kCallTimeoutSeconds, &status);
+    korvane_samba_pipe* pipe =
+        korvane_samba_pipe_open(session_->session, computer.c_str(), iface, kCallTimeoutSeconds,
+                                kMaxReplyBytes, TestRpcPort(computer), &status);
     if (pipe == nullptr) {
       error = WindowsError(status);
       return nullptr;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Servers that answer badly on the SMB port: each scan logs its failure and ends with
-# "Complete", within the client libraries' own time-out (60 s to set up a connection, 20 s
-# a call). Runs in the Samba target's namespaces, one bad server per loopback address.
+# Servers that answer badly: on the SMB port (hostile_server.py), and with DCE/RPC
+# fragments after a good bind (hostile_rpc_server.py, reached straight over TCP through
+# KORVANE_TEST_RPC_PORT). Each scan logs its failure and ends with "Complete", within the
+# time-outs (60 s to set up a connection, 20 s a call); a reply that never ends is dropped
+# at 16 MB. Runs in the Samba target's namespaces, one bad server per loopback address.
 #   tests/samba/hostile_e2e.sh BIN_DIR
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -15,10 +17,16 @@ eval "$KORVANE_TARGET_STOP"
 work="$(mktemp -d "$TMPDIR/hostile.XXXXXX")"
 export KORVANE_CREDENTIALS="$KORVANE_TARGET_DIR/admin.auth"
 "$bin/korvane-console" init-db "$work/inv" >/dev/null
-modes=(close garbage endless silent)
+rpc_port=1500
+modes=(close garbage endless silent rpc:truncated rpc:oversized rpc:misaligned rpc:endless
+  rpc:stalled)
 servers=()
 for i in "${!modes[@]}"; do
-  python3 "$here/hostile_server.py" "${modes[$i]}" "127.0.0.$((i + 2))" >"$work/server$i" 2>&1 &
+  case "${modes[$i]}" in
+    rpc:*) python3 "$here/hostile_rpc_server.py" "${modes[$i]#rpc:}" "127.0.0.$((i + 2))" \
+      "$rpc_port" >"$work/server$i" 2>&1 & ;;
+    *) python3 "$here/hostile_server.py" "${modes[$i]}" "127.0.0.$((i + 2))" >"$work/server$i" 2>&1 & ;;
+  esac
   servers+=($!)
 done
 for i in "${!modes[@]}"; do
@@ -27,8 +35,10 @@ done
 scans=()
 for i in "${!modes[@]}"; do
   mkdir -p "$work/temp$i"
-  Temp="$work/temp$i" timeout 150 "$bin/korvane" "1,127.0.0.$((i + 2)),$work/inv," \
-    >"$work/progress$i" 2>"$work/stderr$i" &
+  port=""
+  case "${modes[$i]}" in rpc:*) port="$rpc_port" ;; esac
+  KORVANE_TEST_RPC_PORT="$port" Temp="$work/temp$i" timeout 150 "$bin/korvane" \
+    "1,127.0.0.$((i + 2)),$work/inv," >"$work/progress$i" 2>"$work/stderr$i" &
   scans+=($!)
 done
 failures=0
@@ -43,6 +53,21 @@ for i in "${!modes[@]}"; do
     failures=$((failures + 1))
     echo "FAILED: ${modes[$i]} server: exit $status, progress '$progress', log '$logged'"
     cat "$work/stderr$i"
+  fi
+done
+# The fragment servers must have been reached as meant: bound without authentication, and
+# the endless reply dropped near the cap rather than gathered to the libraries' own 240 MB.
+for i in "${!modes[@]}"; do
+  case "${modes[$i]}" in rpc:*) ;; *) continue ;; esac
+  said="$(cat "$work/server$i")"
+  if ! grep -qx "bind auth_length 0" <<<"$said"; then
+    failures=$((failures + 1))
+    echo "FAILED: ${modes[$i]} server was not bound without authentication: $said"
+  fi
+  sent="$(sed -n 's/^endless sent \([0-9]*\) bytes$/\1/p' <<<"$said" | sort -n | tail -1)"
+  if [ "${modes[$i]}" = rpc:endless ] && [ "${sent:-999999999}" -gt $((32 * 1024 * 1024)) ]; then
+    failures=$((failures + 1))
+    echo "FAILED: ${modes[$i]} server sent ${sent:-endlessly} bytes before the scanner hung up"
   fi
 done
 kill "${servers[@]}" 2>/dev/null
