@@ -3,7 +3,7 @@
 # fragments after a good bind (hostile_rpc_server.py, reached straight over TCP through
 # KORVANE_TEST_RPC_PORT). Each scan logs its failure and ends with "Complete", within the
 # time-outs (60 s to set up a connection, 20 s a call); a reply that never ends is dropped
-# at 16 MB. Runs in the Samba target's namespaces, one bad server per loopback address.
+# at 16 MB. Runs in the Samba target's namespaces, one bad server per address of its loopback.
 #   tests/samba/hostile_e2e.sh BIN_DIR
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -18,14 +18,20 @@ work="$(mktemp -d "$TMPDIR/hostile.XXXXXX")"
 export KORVANE_CREDENTIALS="$KORVANE_TARGET_DIR/admin.auth"
 "$bin/korvane-console" init-db "$work/inv" >/dev/null
 rpc_port=1500
+# rpc:elsewhere: a fragment server on an address outside 127.x.x.x, which the variable
+# must not send the scan to (it goes over SMB and finds nothing there).
 modes=(close garbage endless silent rpc:truncated rpc:oversized rpc:misaligned rpc:endless
-  rpc:stalled)
+  rpc:stalled rpc:elsewhere)
+ip addr add 10.99.0.1/32 dev lo
+address() { if [ "${modes[$1]}" = rpc:elsewhere ]; then echo 10.99.0.1; else echo "127.0.0.$(($1 + 2))"; fi; }
 servers=()
 for i in "${!modes[@]}"; do
   case "${modes[$i]}" in
-    rpc:*) python3 "$here/hostile_rpc_server.py" "${modes[$i]#rpc:}" "127.0.0.$((i + 2))" \
+    rpc:elsewhere) python3 "$here/hostile_rpc_server.py" misaligned "$(address "$i")" \
       "$rpc_port" >"$work/server$i" 2>&1 & ;;
-    *) python3 "$here/hostile_server.py" "${modes[$i]}" "127.0.0.$((i + 2))" >"$work/server$i" 2>&1 & ;;
+    rpc:*) python3 "$here/hostile_rpc_server.py" "${modes[$i]#rpc:}" "$(address "$i")" \
+      "$rpc_port" >"$work/server$i" 2>&1 & ;;
+    *) python3 "$here/hostile_server.py" "${modes[$i]}" "$(address "$i")" >"$work/server$i" 2>&1 & ;;
   esac
   servers+=($!)
 done
@@ -38,14 +44,14 @@ for i in "${!modes[@]}"; do
   port=""
   case "${modes[$i]}" in rpc:*) port="$rpc_port" ;; esac
   KORVANE_TEST_RPC_PORT="$port" Temp="$work/temp$i" timeout 150 "$bin/korvane" \
-    "1,127.0.0.$((i + 2)),$work/inv," >"$work/progress$i" 2>"$work/stderr$i" &
+    "1,$(address "$i"),$work/inv," >"$work/progress$i" 2>"$work/stderr$i" &
   scans+=($!)
 done
 failures=0
 for i in "${!modes[@]}"; do
   wait "${scans[$i]}"
   status=$?
-  computer="127.0.0.$((i + 2))"
+  computer="$(address "$i")"
   progress="$(cut -d, -f2 "$work/progress$i" | tr '\n' ' ')"
   logged="$(cut -d, -f2- "$work/temp$i/DrevantaAssetDB.log" 2>/dev/null)"
   if [ "$status" -ne 0 ] || [ "$progress" != "2 4 Complete " ] ||
@@ -60,7 +66,12 @@ done
 for i in "${!modes[@]}"; do
   case "${modes[$i]}" in rpc:*) ;; *) continue ;; esac
   said="$(cat "$work/server$i")"
-  if ! grep -qx "bind auth_length 0" <<<"$said"; then
+  if [ "${modes[$i]}" = rpc:elsewhere ]; then
+    if grep -q bind <<<"$said"; then
+      failures=$((failures + 1))
+      echo "FAILED: KORVANE_TEST_RPC_PORT took a scan of $(address "$i") off SMB"
+    fi
+  elif ! grep -qx "bind auth_length 0" <<<"$said"; then
     failures=$((failures + 1))
     echo "FAILED: ${modes[$i]} server was not bound without authentication: $said"
   fi
