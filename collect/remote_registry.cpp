@@ -66,9 +66,10 @@ std::string RegistryStringText(uint32_t type, const std::string& buffer) {
 }
 
 std::string ReadRemoteValue(Korvane& k, const std::string& computer, uint32_t root,
-                            const std::string& keyPath, const std::string& valueName) {
+                            const std::string& keyPath, const std::string& valueName, uint32_t view) {
   try {
-    std::unique_ptr<RegistryKey> key = OpenRemoteKey(k, computer, root, keyPath, kValueReadAccess);
+    std::unique_ptr<RegistryKey> key =
+        OpenRemoteKey(k, computer, root, keyPath, kValueReadAccess | view);
     if (!key) return {};
     uint32_t type = kRegNone;
     uint32_t size = 0;
@@ -89,10 +90,10 @@ std::string ReadRemoteValue(Korvane& k, const std::string& computer, uint32_t ro
 }
 
 void EnumRemoteSubkeys(Korvane& k, const std::string& computer, uint32_t root,
-                       const std::string& keyPath, TextList& list) {
+                       const std::string& keyPath, TextList& list, uint32_t view) {
   try {
     std::unique_ptr<RegistryKey> key =
-        OpenRemoteKey(k, computer, root, keyPath, kKeyEnumerateSubKeys);
+        OpenRemoteKey(k, computer, root, keyPath, kKeyEnumerateSubKeys | view);
     if (!key) return;
     for (uint32_t index = 0;; ++index) {
       std::string name;
@@ -101,6 +102,16 @@ void EnumRemoteSubkeys(Korvane& k, const std::string& computer, uint32_t root,
     }
   } catch (const RuntimeError& e) {
     ReportTrappedError(k, e);
+  }
+}
+
+bool RemoteKeyExists(Korvane& k, const std::string& computer, uint32_t root,
+                     const std::string& keyPath, uint32_t view) {
+  try {
+    return OpenRemoteKey(k, computer, root, keyPath, kKeyEnumerateSubKeys | view) != nullptr;
+  } catch (const RuntimeError& e) {
+    ReportTrappedError(k, e);
+    return false;
   }
 }
 

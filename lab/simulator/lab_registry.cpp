@@ -2,6 +2,10 @@
 // RegOpenKeyExA, RegQueryValueExA and RegEnumKeyA report them.
 #include "lab/simulator/lab_services.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 namespace korvane::lab {
 
 namespace {
@@ -12,16 +16,42 @@ constexpr int32_t kErrorInvalidHandle = 6;
 constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kWow64Flags = 0x0300;
 constexpr uint32_t kMaximumAllowed = 0x02000000;
+constexpr uint32_t kKeyWow64_32Key = 0x0200;
+constexpr std::string_view kWow64Node = "Wow6432Node";
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// A 64-bit computer keeps its 32-bit view of HKEY_LOCAL_MACHINE\Software under
+// Software\Wow6432Node; a 32-bit-view open of a path below Software is answered from
+// there. A computer without that key is a 32-bit one, which ignores the view flags.
+std::string InThirtyTwoBitView(const RegistryNode& localMachine, const std::string& path) {
+  const std::size_t slash = path.find('\\');
+  const std::string_view first = std::string_view(path).substr(0, slash);
+  if (!SameName(first, "Software")) return path;
+  const RegistryNode* software = localMachine.FindSubkey(first);
+  if (software == nullptr || software->FindSubkey(kWow64Node) == nullptr) return path;
+  const std::string rest = slash == std::string::npos ? "" : path.substr(slash + 1);
+  const std::string_view second = std::string_view(rest).substr(0, rest.find('\\'));
+  if (SameName(second, kWow64Node)) return path;
+  return std::string(first) + "\\" + std::string(kWow64Node) + (rest.empty() ? "" : "\\" + rest);
+}
 
 class LabRegistryKey : public RegistryKey {
  public:
   // node nullptr: a root key under which the file lists nothing.
-  LabRegistryKey(const LabComputer& computer, const RegistryNode* node)
-      : computer_(computer), node_(node) {}
+  LabRegistryKey(const LabComputer& computer, const RegistryNode* node, bool localMachine = false)
+      : computer_(computer), node_(node), localMachine_(localMachine) {}
 
-  int32_t OpenKey(const std::string& path, uint32_t, uint32_t access,
+  int32_t OpenKey(const std::string& requested, uint32_t, uint32_t access,
                   std::unique_ptr<RegistryKey>& opened) override {
     SimulateLatency(computer_.latency.registry);
+    const std::string path = localMachine_ && node_ != nullptr && (access & kKeyWow64_32Key) != 0
+                                 ? InThirtyTwoBitView(*node_, requested)
+                                 : requested;
     const RegistryNode* node = node_;
     std::size_t start = 0;
     while (start < path.size()) {
@@ -73,6 +103,7 @@ class LabRegistryKey : public RegistryKey {
  private:
   const LabComputer& computer_;
   const RegistryNode* node_;
+  bool localMachine_;
 };
 
 class LabRegistry : public RemoteRegistry {
@@ -92,7 +123,8 @@ class LabRegistry : public RemoteRegistry {
                        : root == kHkeyUsers      ? "HKEY_USERS"
                                                  : nullptr;
     if (hive == nullptr) return kErrorInvalidHandle;
-    connected = std::make_unique<LabRegistryKey>(*computer, computer->registry->roots.FindSubkey(hive));
+    connected = std::make_unique<LabRegistryKey>(*computer, computer->registry->roots.FindSubkey(hive),
+                                                 root == kHkeyLocalMachine);
     return kErrorSuccess;
   }
 

@@ -30,6 +30,12 @@ std::string Uninstall(const std::string& subkey, const std::string& values) {
          subkey + R"(": {)" + values + "}";
 }
 
+// An uninstall entry of a 64-bit computer's 32-bit view, where 64-bit programs see it.
+std::string Uninstall32(const std::string& subkey, const std::string& values) {
+  return R"(, "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\)" +
+         subkey + R"(": {)" + values + "}";
+}
+
 const char* kServices = R"("services": {"list": [
     {"name": "Alerter", "display": "Alerter", "type": "share"},
     {"name": "Nameless", "display": ""},
@@ -305,6 +311,55 @@ TEST_F(CollectE2E, OtherQueryErrorsAreSkipped) {
   ASSERT_EQ(g.run.exitCode, 0) << g.run.stderrText;
   EXPECT_TRUE(g.log.empty());
   ExpectValues(g.snapshot, {{"OSCaption", ""}, {"SMBIOSBIOSVersion", "A05"}, {"SoftwareList", "§§§^§§§"}});
+}
+
+// A 64-bit computer lists its 64-bit view's programs, then its 32-bit view's; a product
+// registered in both views (here "Both", under the same key name) is listed once per view.
+// A computer without a 32-bit view gives the list it always gave. The first scan after
+// the 32-bit view is read reports each 32-bit program once as newly installed, and none
+// that a 64-bit entry of the same name already stood for.
+TEST_F(CollectE2E, BothRegistryViewsOfA64BitComputer) {
+  const std::string programs64 = Uninstall("A64", R"("DisplayName": "Alpha x64", "UninstallString": "u")") +
+                                 Uninstall("Both", R"("DisplayName": "Both", "DisplayVersion": "2", "UninstallString": "u")") +
+                                 Uninstall("NoCmd", R"("DisplayName": "No command")");
+  const std::string programs32 =
+      Uninstall32("B32", R"("DisplayName": "Beta", "DisplayVersion": "1.5", "InstallLocation": "C:\\Program Files (x86)\\Beta",
+                            "UninstallString": "u")") +
+      Uninstall32("Both", R"x("DisplayName": "Both", "DisplayVersion": "2 (x86)", "UninstallString": "u")x") +
+      Uninstall32("NoCmd32", R"("DisplayName": "No command 32")");
+  Computer("WIN64", FullWmi() + "," + XpRegistry(programs64 + programs32));
+  Computer("WIN32", FullWmi() + "," + XpRegistry(programs64));
+  // The 32-bit view's keys, empty: a 64-bit computer without 32-bit programs.
+  Computer("EMPTY32", FullWmi() + "," +
+                          XpRegistry(programs64 + R"(, "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Classes": {})"));
+
+  const std::string list64 = "Alpha x64§§§^Both§2§§";
+  const Outcome win32 = Scan("WIN32");
+  ASSERT_EQ(win32.run.exitCode, 0) << win32.run.stderrText;
+  EXPECT_EQ(Value(win32.snapshot, "SoftwareList"), list64);
+  const Outcome empty32 = Scan("EMPTY32");
+  EXPECT_EQ(Value(empty32.snapshot, "SoftwareList"), list64);
+  EXPECT_EQ(std::vector<std::string>(empty32.run.progress.begin() + 3, empty32.run.progress.end()),
+            std::vector<std::string>(win32.run.progress.begin() + 3, win32.run.progress.end()));
+
+  // All three report the name PC01 over WMI: the inventory now holds what the scanner
+  // stored before it read the 32-bit view.
+  inventory_.Execute("UPDATE Asset SET History = '' WHERE Computer = 'PC01'");
+  const Outcome o = Scan("WIN64");
+  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
+  EXPECT_EQ(Value(o.snapshot, "SoftwareList"),
+            list64 + "^Beta§1.5§C:\\Program Files (x86)\\Beta§^Both§2 (x86)§§");
+  // Six entries of both views: the running value climbs 8 a step, one line each time.
+  EXPECT_EQ(std::vector<std::string>(o.run.progress.begin() + 7, o.run.progress.end()),
+            Lines("PC01", {"35", "40", "58", "66", "74", "82", "90", "98", "90", "100", "Complete"}));
+  EXPECT_TRUE(o.log.empty());
+  const auto rows = inventory_.RowsOf("Software", "PC01");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][1].text(), Value(o.snapshot, "SoftwareList"));
+  const std::string history = inventory_.RowsOf("Asset", "PC01")[0][92].text();
+  const std::string installed = "New Software installed : ";
+  EXPECT_EQ(history.find(installed), history.rfind(installed)) << "one entry only: " << history;
+  EXPECT_NE(history.find("~" + installed + "Beta^"), std::string::npos) << history;
 }
 
 }  // namespace
