@@ -21,7 +21,9 @@ constexpr const char* kComputerFile = R"({
     },
     "HKEY_LOCAL_MACHINE\\Software\\Korvane Contract\\Eins": {},
     "HKEY_LOCAL_MACHINE\\Software\\Korvane Contract\\Zwei": {},
-    "HKEY_LOCAL_MACHINE\\Software\\Korvane Contract\\Drei": {}
+    "HKEY_LOCAL_MACHINE\\Software\\Korvane Contract\\Drei": {},
+    "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KorvaneContract32": {
+      "DisplayName": "Korvane Contract 32", "UninstallString": "remove.exe"}
   }},
   "services": {"list": [{"name": "Browser", "display": "Computer Browser"},
                         {"name": "Cdrom", "display": "CD-ROM Driver", "type": "driver"},

@@ -135,6 +135,43 @@ TEST_F(RegistryContract, SubkeysByIndexUntilNoMoreItems) {
   EXPECT_EQ(key_->OpenKey("Vier", 0, 0x3F, sub), kErrorFileNotFound);
 }
 
+// A 64-bit Windows keeps a second view of HKEY_LOCAL_MACHINE\Software for its 32-bit
+// programs, stored under Software\Wow6432Node of the 64-bit view; a 32-bit Windows has
+// neither. KEY_WOW64_32KEY and KEY_WOW64_64KEY choose the view.
+TEST(TargetContract, RegistryViewsOfA64BitComputer) {
+  if (const auto why = TheWorld().Lacks(Capability::ThirtyTwoBitView); !why.empty()) GTEST_SKIP() << why;
+  constexpr uint32_t kView64 = 0x0100;
+  constexpr uint32_t kView32 = 0x0200;
+  constexpr uint32_t kKeyRead = 0x20019;
+  std::unique_ptr<RegistryKey> root;
+  ASSERT_EQ(TheWorld().Network().Registry().Connect(TheWorld().Computer(), kHkeyLocalMachine, root), kErrorSuccess);
+  std::unique_ptr<RegistryKey> key;
+  EXPECT_EQ(root->OpenKey("Software\\Wow6432Node", 0, 8 | kView64, key), kErrorSuccess)
+      << "the 32-bit view's store, seen from the 64-bit view";
+  EXPECT_EQ(root->OpenKey(kContract32Key, 0, kKeyRead | kView64, key), kErrorFileNotFound)
+      << "a 32-bit program is not in the 64-bit view";
+  ASSERT_EQ(root->OpenKey(kContract32Key, 0, kKeyRead | kView32, key), kErrorSuccess);
+  uint32_t type = kRegNone;
+  uint32_t size = 0;
+  ASSERT_EQ(key->QueryValue("DisplayName", type, nullptr, size), kErrorSuccess);
+  std::string data(size, '\0');
+  ASSERT_EQ(key->QueryValue("DisplayName", type, &data, size), kErrorSuccess);
+  EXPECT_EQ(data, std::string("Korvane Contract 32") + '\0');
+  EXPECT_EQ(type, kRegSz);
+
+  // The uninstall key lists it among the 32-bit view's subkeys.
+  std::unique_ptr<RegistryKey> uninstall;
+  ASSERT_EQ(root->OpenKey("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, 8 | kView32, uninstall),
+            kErrorSuccess);
+  std::vector<std::string> names;
+  for (uint32_t index = 0; index < 10000; ++index) {
+    std::string name;
+    if (uninstall->EnumKey(index, name, 256) != kErrorSuccess) break;
+    names.push_back(name);
+  }
+  EXPECT_NE(std::find(names.begin(), names.end(), "KorvaneContract32"), names.end());
+}
+
 TEST(TargetContract, ServiceManagerSizeProbeThenList) {
   ServiceControlManager& scm = TheWorld().Network().Services();
   std::unique_ptr<ServiceManagerHandle> handle = scm.Open(TheWorld().Computer(), kScManagerEnumerateService);

@@ -18,12 +18,18 @@ namespace korvane::contract {
 // and three subkeys, "Eins", "Zwei" and "Drei", holding nothing.
 inline constexpr const char* kContractKey = "Software\\Korvane Contract";
 
+// A program every 64-bit world registers in the 32-bit view of its registry only, as a
+// 32-bit installer does: DisplayName "Korvane Contract 32", UninstallString "remove.exe".
+inline constexpr const char* kContract32Key =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KorvaneContract32";
+
 // What a world may lack; Lacks() returns the reason, or empty text when it has it.
 enum class Capability {
   ServiceManagerRefusesUnknownComputer,  // OpenSCManager on a name that is no computer fails
   WorkstationLogons,                     // NetWkstaUserEnum lists the computer's logons
   AdministrativeShares,                  // \\COMPUTER\C$ reports its size
   NotificationQueries,                   // ExecNotificationQueryAsync registers
+  ThirtyTwoBitView,                      // a 64-bit computer whose 32-bit view can be written
 };
 
 class World {
