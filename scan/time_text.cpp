@@ -29,6 +29,10 @@ int DaysInMonth(int y, int m) {
   return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
 }
 
+// Long enough for any separator a locale or a user sets (at most a few characters, each
+// up to four bytes in UTF-8).
+constexpr std::size_t kMaxSeparatorBytes = 16;
+
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 // Reads the digits at `pos` (at most maxDigits of them) into `value`.
@@ -42,10 +46,21 @@ bool ReadDigits(std::string_view text, std::size_t& pos, std::size_t maxDigits, 
   return pos > start;
 }
 
+// The date separator as the writer put it: every character up to the next digit. A
+// locale's separator may be several characters, blanks among them (Hungarian ". ").
 std::string_view ReadSeparator(std::string_view text, std::size_t& pos) {
   const std::size_t start = pos;
-  while (pos < text.size() && pos - start < 4 && !IsDigit(text[pos]) && text[pos] != ' ') ++pos;
+  while (pos < text.size() && pos - start < kMaxSeparatorBytes && !IsDigit(text[pos])) ++pos;
   return text.substr(start, pos - start);
+}
+
+// What may follow the day: blanks, and characters of the separator (a pattern that ends
+// in its separator, "yyyy. MM. dd.", leaves a dot there).
+bool OnlyBlanksOrSeparator(std::string_view rest, std::string_view separator) {
+  for (const char c : rest) {
+    if (c != ' ' && separator.find(c) == std::string_view::npos) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -79,13 +94,12 @@ std::optional<LocalTime> ReadDateText(std::string_view text) {
   const std::size_t yearStart = pos;
   if (!ReadDigits(text, pos, 4, t.year) || pos - yearStart != 4) return std::nullopt;
   const std::string_view separator = ReadSeparator(text, pos);
-  if (separator.empty()) return std::nullopt;
+  if (separator.empty() || pos == text.size()) return std::nullopt;
   if (!ReadDigits(text, pos, 2, t.month)) return std::nullopt;
   if (text.substr(pos, separator.size()) != separator) return std::nullopt;
   pos += separator.size();
   if (!ReadDigits(text, pos, 2, t.day)) return std::nullopt;
-  while (pos < text.size() && text[pos] == ' ') ++pos;
-  if (pos != text.size()) return std::nullopt;
+  if (!OnlyBlanksOrSeparator(text.substr(pos), separator)) return std::nullopt;
   if (t.year < 100 || t.month < 1 || t.month > 12) return std::nullopt;
   if (t.day < 1 || t.day > DaysInMonth(t.year, t.month)) return std::nullopt;
   return t;

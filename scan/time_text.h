@@ -22,9 +22,10 @@ std::string TimeText(const LocalTime& t, std::string_view dateSeparator = "/",
 std::string DateText(const LocalTime& t, std::string_view dateSeparator = "/");
 // "YYYYMMDD", used to compare calendar days.
 std::string DayKey(const LocalTime& t);
-// A date text as DateText writes it, whatever its separator (one to four characters that
-// are neither digits nor blanks, the same twice; one- or two-digit month and day, blanks
-// around it ignored), so entries written under another locale's separator still read.
+// A date text as DateText writes it, whatever its separator (any characters but digits,
+// blanks included, the same twice; one- or two-digit month and day; blanks around it and
+// a trailing part of the separator ignored), so entries written under any locale's
+// separator read back, whichever locale reads them.
 std::optional<LocalTime> ReadDateText(std::string_view text);
 // A number text with its decimal point replaced by the given separator.
 std::string WithDecimalSeparator(std::string text, std::string_view separator);

@@ -2,7 +2,11 @@
 // today), the bound by the column's defined size, and the points and trend read back.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "scan/conversions.h"
+#include "scan/time_text.h"
 #include "formats/drive_history_text.h"
 
 namespace korvane {
@@ -25,6 +29,53 @@ TEST(DriveHistoryText, LastEntryDayReadsTheDateAfterTheLastCaret) {
   EXPECT_EQ(LastEntryDay("^2003-02-15,1100"), "20030215");
   EXPECT_EQ(LastEntryDay("^2003/02.15,1100"), std::nullopt);  // two different separators
   EXPECT_EQ(LastEntryDay("^20030215,1100"), std::nullopt);    // none at all
+}
+
+// The day is written "YYYY", separator, "MM", separator, "DD" with the separator the
+// system reports for the user's short-date pattern: the text between the pattern's first
+// two parts. Whatever the pattern, the entry must read back as its day, or every scan of
+// the day would append another entry.
+TEST(DriveHistoryText, EveryShortDatePatternsSeparatorReadsBack) {
+  struct Locale {
+    const char* name;
+    const char* shortDate;  // the pattern as the locale's settings show it
+    const char* separator;  // what the system reports as the date separator
+  };
+  const std::vector<Locale> locales = {
+      {"en-US", "M/d/yyyy", "/"},          {"en-GB", "dd/MM/yyyy", "/"},
+      {"de-DE", "dd.MM.yyyy", "."},        {"hu-HU", "yyyy. MM. dd.", ". "},
+      {"sk-SK", "d. M. yyyy", ". "},       {"ko-KR", "yyyy-MM-dd", "-"},
+      {"ja-JP", "yyyy/MM/dd", "/"},        {"zh-CN", "yyyy/M/d", "/"},
+      {"nl-NL", "d-M-yyyy", "-"},          {"sv-SE", "yyyy-MM-dd", "-"},
+      {"lv-LV", "dd.MM.yyyy.", "."},       {"hr-HR", "d.M.yyyy.", "."},
+      {"bg-BG", "d.M.yyyy 'г.'", "."},     {"ar-SA", "dd/MM/yy", "/"},
+      {"fa-IR", "yyyy/MM/dd", "/"},        {"he-IL", "dd/MM/yyyy", "/"},
+      {"en-ZA", "yyyy/MM/dd", "/"},        {"mn-MN", "yy.MM.dd", "."},
+      {"kk-KZ", "dd.MM.yy", "."},          {"es-CL", "dd-MM-yyyy", "-"},
+      // Patterns users set themselves: a blank alone, a non-breaking blank after a dot,
+      // a CJK unit character, a separator of three characters.
+      {"user", "dd MM yyyy", " "},         {"user", "yyyy.\u00a0MM.\u00a0dd", ".\xC2\xA0"},
+      {"user", "yyyy年M月d日", "\xE5\xB9\xB4"}, {"user", "yyyy - MM - dd", " - "},
+  };
+  const std::vector<LocalTime> days = {{2024, 3, 1}, {2003, 12, 31}, {2024, 2, 29}, {2026, 10, 9}};
+  for (const Locale& locale : locales) {
+    for (const LocalTime& day : days) {
+      const std::string written = DateText(day, locale.separator);
+      const std::string history = "^2003/02/14,1234" + DiskHistoryEntry(written, 1100);
+      EXPECT_EQ(LastEntryDay(history), DayKey(day)) << locale.name << " " << locale.shortDate << ": " << written;
+      // The same day as the pattern itself ends it, with the separator once more at the end.
+      const std::string ended = written + locale.separator;
+      EXPECT_EQ(LastEntryDay(DiskHistoryEntry(ended, 1100)), DayKey(day)) << locale.name << ": " << ended;
+    }
+  }
+  // Entries written under one locale read under any other: the reading needs no settings.
+  EXPECT_EQ(LastEntryDay("^2024. 03. 01,1^2024.03.02,1"), "20240302");
+  EXPECT_EQ(LastEntryDay("^2024/03/02,1^2024. 03. 03,1"), "20240303");
+  // Still damaged: a separator that changes, a day followed by something else.
+  EXPECT_EQ(LastEntryDay("^2024. 03.01,1"), std::nullopt);
+  EXPECT_EQ(LastEntryDay("^2024. 03. 01 x,1"), std::nullopt);
+  EXPECT_EQ(LastEntryDay("^2024. 03. ,1"), std::nullopt);
+  EXPECT_EQ(LastEntryDay("^2024. ,1"), std::nullopt);
 }
 
 TEST(DriveHistoryText, OldestEntriesGoWhileTheTextWouldReachTheDefinedSize) {
