@@ -162,6 +162,22 @@ const std::vector<ProgramSpec>& Programs() {
   return list;
 }
 
+const std::vector<ProgramSpec>& ThirtyTwoBitPrograms() {
+  static const std::vector<ProgramSpec> list = {
+      {"Adobe Acrobat Reader DC", "Adobe Systems Incorporated", {"21.001.20145", "23.006.20320"}, "C:\\Program Files (x86)\\Adobe\\Acrobat Reader DC\\", true, false, 3, 4, 0.5},
+      {"Java 8 Update 391", "Oracle Corporation", {"8.0.3910.13"}, "C:\\Program Files (x86)\\Java\\jre-1.8\\", true, false, 3, 4, 0.4},
+      {"Microsoft Visual C++ 2015-2022 Redistributable (x86) - 14.36.32532", "Microsoft Corporation", {"14.36.32532.0"}, "", true, false, 4, 4, 0.8},
+      {"Microsoft Visual C++ 2010  x86 Redistributable - 10.0.40219", "Microsoft Corporation", {"10.0.40219"}, "", true, false, 3, 4, 0.6},
+      {"Microsoft Office Professional Plus 2016", "Microsoft Corporation", {"16.0.4266.1001"}, "C:\\Program Files (x86)\\Microsoft Office", true, true, 4, 4, 0.3},
+      {"Microsoft Office Professional Plus 2010", "Microsoft Corporation", {"14.0.7015.1000"}, "C:\\Program Files (x86)\\Microsoft Office\\", true, true, 3, 3, 0.4},
+      {"Google Chrome", "Google LLC", {"109.0.5414.120", "119.0.6045.160"}, "C:\\Program Files (x86)\\Google\\Chrome\\Application", false, false, 3, 4, 0.4},
+      {"TeamViewer", "TeamViewer", {"15.47.3"}, "C:\\Program Files (x86)\\TeamViewer", false, false, 4, 4, 0.2},
+      {"7-Zip 9.20", "Igor Pavlov", {"9.20.00.0"}, "C:\\Program Files (x86)\\7-Zip\\", true, false, 3, 3, 0.3},
+      {"Mozilla Firefox (x86 en-US)", "Mozilla", {"52.9.0esr"}, "C:\\Program Files (x86)\\Mozilla Firefox", false, false, 3, 3, 0.2},
+  };
+  return list;
+}
+
 const std::vector<ServiceSpec>& Services() {
   static const std::vector<ServiceSpec> list = {
       {"Alerter", "Alerter", "share", 0, 2}, {"AppMgmt", "Application Management", "share", 1, 4},

@@ -61,6 +61,8 @@ const std::vector<OsSpec>& OperatingSystems();
 const std::vector<MachineSpec>& Machines();
 const std::vector<CpuSpec>& Processors();
 const std::vector<ProgramSpec>& Programs();
+// Programs of 64-bit computers that install as 32-bit programs, into the 32-bit view.
+const std::vector<ProgramSpec>& ThirtyTwoBitPrograms();
 const std::vector<ServiceSpec>& Services();
 const std::vector<std::string>& FirstNames();
 const std::vector<std::string>& LastNames();

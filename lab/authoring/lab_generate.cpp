@@ -278,6 +278,20 @@ GeneratedComputer GenerateComputer(uint64_t seed, int index, const Latency& late
     if (r.Chance(0.03)) p.name.clear();
   }
 
+  // 64-bit Windows, from the Vista years on, and their 32-bit programs. Drawn from a chance
+  // of their own, so everything drawn above is what it was before there were two views.
+  LabRandom bits(StableHash(std::to_string(seed) + "/" + std::to_string(index) + "/wow64"));
+  if (era >= 3 && bits.Chance(era == 3 ? 0.5 : 0.9)) {
+    c.sixtyFourBit = true;
+    if (bits.Chance(0.75)) {
+      for (const ProgramSpec* spec : OfEra(ThirtyTwoBitPrograms(), era)) {
+        if (!bits.Chance(spec->share)) continue;
+        const auto last = static_cast<int64_t>(spec->versions.size()) - 1;
+        c.programs32.push_back(FromSpec(*spec, static_cast<std::size_t>(bits.Between(0, last)), bits));
+      }
+    }
+  }
+
   // Services: the era's own, a share of the optional ones.
   const int serviceTarget = static_cast<int>(r.Between(50, 250));
   std::vector<const ServiceSpec*> pool = OfEra(Services(), era);

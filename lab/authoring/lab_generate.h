@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lab/authoring/lab_catalogue.h"
 #include "lab/model/lab_computer.h"
+#include "lab/model/lab_keys.h"
 
 namespace korvane::lab::authoring {
 
@@ -19,8 +21,10 @@ struct LabProgram {
   std::string name, version, location, productId, publisher, uninstall;
 };
 
-// Writes the program's uninstall entry (replacing one of the same key).
-void InstallProgram(RegistryConfig& registry, const LabProgram& program);
+// Writes the program's uninstall entry (replacing one of the same key) under the uninstall
+// key of the 64-bit view, or of the one given (lab_keys.h).
+void InstallProgram(RegistryConfig& registry, const LabProgram& program,
+                    std::string_view uninstallKey = keys::kUninstallKey);
 
 struct LabSettings {
   int computers = 50;

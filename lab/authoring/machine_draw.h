@@ -45,6 +45,8 @@ struct MachineDraw {
   std::vector<std::pair<std::string, int>> cpus;  // name, MHz
   std::vector<DriveDraw> drives;
   std::vector<LabProgram> programs;
+  bool sixtyFourBit = false;                // has the 32-bit view (Wow6432Node)
+  std::vector<LabProgram> programs32;       // in the 32-bit view
   std::vector<ServiceDraw> services;
   std::vector<std::pair<std::string, std::string>> logons;         // user, domain
   std::string consoleUser;  // DOMAIN\user of the interactive session, empty for none

@@ -82,13 +82,17 @@ RegistryConfig Registry(const MachineDraw& c) {
   tcpip.SetValue(RegistryValue::Text("Hostname", c.name));
   registry.Key(keys::kInternationalKey).SetValue(RegistryValue::Text("iCountry", c.countryCode));
   for (const LabProgram& p : c.programs) InstallProgram(registry, p);
+  if (c.sixtyFourBit) {
+    registry.Key(keys::kWow64Key);
+    for (const LabProgram& p : c.programs32) InstallProgram(registry, p, keys::kUninstall32Key);
+  }
   return registry;
 }
 
 }  // namespace
 
-void InstallProgram(RegistryConfig& registry, const LabProgram& p) {
-  RegistryNode& uninstall = registry.Key(keys::kUninstallKey);
+void InstallProgram(RegistryConfig& registry, const LabProgram& p, std::string_view uninstallKey) {
+  RegistryNode& uninstall = registry.Key(uninstallKey);
   uninstall.RemoveSubkey(p.key);
   RegistryNode& entry = uninstall.Subkey(p.key);
   if (!p.name.empty()) entry.SetValue(RegistryValue::Text("DisplayName", p.name));

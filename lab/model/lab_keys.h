@@ -82,6 +82,11 @@ inline constexpr std::string_view kCurrentVersionKey =
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion";
 inline constexpr std::string_view kUninstallKey =
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Where 64-bit programs see a 64-bit computer's 32-bit view of the Software key, and its
+// uninstall entries there; a computer without kWow64Key is a 32-bit one.
+inline constexpr std::string_view kWow64Key = "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node";
+inline constexpr std::string_view kUninstall32Key =
+    "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr std::string_view kTcpipKey =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
 inline constexpr std::string_view kInternationalKey =

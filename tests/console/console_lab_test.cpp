@@ -84,6 +84,15 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
       seen["program without name"] += entry->FindValue("DisplayName") == nullptr;
       seen["program with product ID"] += entry->FindValue("ProductID") != nullptr;
     }
+    // 64-bit computers: with 32-bit programs in their 32-bit view, and without any.
+    if (c->registry->Find(lab::keys::kWow64Key) != nullptr) {
+      const lab::RegistryNode* uninstall32 = c->registry->Find(lab::keys::kUninstall32Key);
+      const bool any32 = uninstall32 != nullptr && !uninstall32->subkeys().empty();
+      seen["64-bit computer with 32-bit programs"] += any32;
+      seen["64-bit computer without 32-bit programs"] += !any32;
+    } else {
+      seen["32-bit computer"] += 1;
+    }
     EXPECT_GE(c->services->list.size(), 50u) << file;
     EXPECT_LE(c->services->list.size(), 250u) << file;
     seen["nobody logged on"] += c->logons->entries.empty();
