@@ -33,8 +33,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
-# The locale tests run Wine under German and US English settings (Wine follows LC_ALL).
-for wanted in de_DE en_US; do
+# The locale tests run Wine under German, US English, Hungarian and Korean settings (Wine
+# follows LC_ALL); the last two write dates with a separator that holds a blank.
+for wanted in de_DE en_US hu_HU ko_KR; do
   if ! locale -a 2>/dev/null | grep -qix "$wanted\.utf-\?8"; then
     if [ "$(id -u)" -ne 0 ]; then log "locale $wanted.UTF-8 missing and not root to generate it"; exit 1; fi
     grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null || echo "$wanted.UTF-8 UTF-8" >>/etc/locale.gen
@@ -42,7 +43,7 @@ for wanted in de_DE en_US; do
   fi
 done
 if [ "${regenerate:-}" = yes ]; then
-  log "generating the locales de_DE.UTF-8 and en_US.UTF-8"
+  log "generating the locales of the locale tests"
   locale-gen >&2
 fi
 

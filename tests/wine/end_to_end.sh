@@ -334,6 +334,28 @@ software_text_in_the_code_page() {
   remove_uninstall_entries
 }
 
+# A 64-bit Windows lists its 32-bit programs in a registry view of their own: a program
+# written there (reg.exe's /reg:32) follows the 64-bit view's programs in the stored list.
+thirty_two_bit_program() {
+  local key="$uninstall\\KorvaneWow32" dir="$WINEPREFIX/drive_c/KorvaneWow"
+  timeout 60 wine reg add "$key" /v DisplayName /d 'Korvane 32-bit program' /f /reg:32 >/dev/null 2>&1
+  timeout 60 wine reg add "$key" /v DisplayVersion /d '3.2' /f /reg:32 >/dev/null 2>&1
+  timeout 60 wine reg add "$key" /v UninstallString /d 'C:\u32.exe' /f /reg:32 >/dev/null 2>&1
+  add_uninstall_entries
+  rm -rf "$dir"
+  timeout 120 wine "$bin/korvane-console.exe" init-db 'C:\KorvaneWow' >/dev/null 2>&1
+  scan "{hwnd},$computer,C:\\KorvaneWow,"
+  expect_eq "$rc" 0 "exit status"
+  local items
+  items=$(sqlite3 -batch -noheader "$dir/DrevantaAsset.sqlite" \
+    "SELECT SoftwareList FROM Software WHERE SoftComputer = '$computer'" | tr '^' '\n')
+  expect_eq "$(grep -c '^Korvane 32-bit program§3.2§§$' <<<"$items")" 1 "the 32-bit program, once"
+  expect_eq "$(grep -n -e '^Locale test' -e '^Korvane 32-bit' <<<"$items" | tail -n 1 | cut -d: -f2-)" \
+    "Korvane 32-bit program§3.2§§" "after the 64-bit view's programs"
+  timeout 60 wine reg delete "$key" /f /reg:32 >/dev/null 2>&1
+  remove_uninstall_entries
+}
+
 # The user's locale: Wine takes it from LC_ALL. Under German settings the stored times
 # use "." between the date's parts, the log line has the short date and long time, and
 # the running progress value a decimal comma; under US English "/", a 12-hour log time
@@ -379,6 +401,33 @@ user_locale() {
   timeout 30 wineserver -k >/dev/null 2>&1
 }
 
+# Short dates whose separator holds a blank: Hungarian "yyyy. MM. dd." and Korean
+# "yyyy. M. d." both report ". ". The drive's entry of today, written under either, is
+# read back by a second scan of the day under the same settings and under US English:
+# one entry, never a second.
+blank_date_separators() {
+  local dir="$WINEPREFIX/drive_c/KorvaneLocale"
+  local lite=(sqlite3 -batch -noheader "$dir/DrevantaAsset.sqlite")
+  local spaced_today locale drive
+  spaced_today=$(date '+%Y\. %m\. %d')
+  for locale in hu_HU.UTF-8 ko_KR.UTF-8; do
+    rm -rf "$dir"
+    timeout 120 wine "$bin/korvane-console.exe" init-db 'C:\KorvaneLocale' >/dev/null 2>&1
+    in_locale "$locale" "$computer"
+    drive=$("${lite[@]}" "SELECT DiskHistory FROM DriveHistory WHERE DiskComputer = '$computer~C'")
+    expect_match "$drive" "^\\^$spaced_today,[0-9]+$" "$locale: the drive's entry with the date's blanks"
+    expect_match "$("${lite[@]}" "SELECT LastAccessTime FROM LastAccess WHERE Computer = '$computer'")" \
+      "^$spaced_today [0-9]{2}:[0-9]{2}:[0-9]{2}$" "$locale: the last-access time"
+    in_locale "$locale" "$computer"
+    expect_eq "$("${lite[@]}" "SELECT DiskHistory FROM DriveHistory WHERE DiskComputer = '$computer~C'")" "$drive" \
+      "$locale: a second scan of the day reads today's entry back"
+    in_locale en_US.UTF-8 "$computer"
+    expect_eq "$("${lite[@]}" "SELECT DiskHistory FROM DriveHistory WHERE DiskComputer = '$computer~C'")" "$drive" \
+      "$locale: read back under US English settings too"
+  done
+  timeout 30 wineserver -k >/dev/null 2>&1
+}
+
 computer=$(timeout 60 wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n ')
 logfile=$(timeout 60 winepath -u "$(timeout 60 wine cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r\n')" 2>/dev/null)/DrevantaAssetDB.log
 if [ -z "$computer" ]; then
@@ -394,7 +443,9 @@ run_test unknown_computer_gets_no_access
 run_test malformed_command_lines
 run_test database_that_cannot_be_reached
 run_test software_text_in_the_code_page
+run_test thirty_two_bit_program
 run_test user_locale
+run_test blank_date_separators
 if [ -f "$bin/korvane-console.exe" ]; then
   run_test console_scans_two_computers
   run_test console_time_out_ends_the_scan
