@@ -4,6 +4,7 @@
 
 #include "console/scan/scan_command.h"
 #include "platform/runtime_error.h"
+#include "platform/version.h"
 
 #ifndef KORVANE_VERSION
 #define KORVANE_VERSION "unknown"
@@ -73,7 +74,7 @@ int ConsoleMain(const std::vector<std::string>& args, std::ostream& out, std::os
     return args.empty() ? 2 : 0;
   }
   if (args[0] == "--version" || args[0] == "-V") {
-    out << "korvane-console " << KORVANE_VERSION << "\n";
+    out << "korvane-console " << VersionText() << "\n";
     return 0;
   }
   const std::string command = args[0];

@@ -15,6 +15,7 @@
 
 #include "inventory/query_texts.h"
 #include "lab/authoring/lab_generate.h"
+#include "platform/version.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {
@@ -209,8 +210,15 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   EXPECT_EQ(RunConsole({"-h"}).exitCode, 0);
   const ScanResult version = RunConsole({"--version"});
   EXPECT_EQ(version.exitCode, 0);
-  EXPECT_TRUE(std::regex_match(version.StdoutText(), std::regex("korvane-console \\d+\\.\\d+.*\n")))
-      << version.StdoutText();
+  // The release and the commit built, the same in both programs.
+  const std::regex versionLine(R"(\d+\.\d+ \(commit ([0-9a-f]{12}|unknown)(, [^)]+)?\)\n)");
+  EXPECT_EQ(version.StdoutText(), "korvane-console " + std::string(VersionText()) + "\n");
+  EXPECT_TRUE(std::regex_match(std::string(VersionText()) + "\n", versionLine)) << VersionText();
+  ScanOptions scanner;
+  scanner.args = {"--version"};
+  const ScanResult scannerVersion = RunScanner(scanner);
+  EXPECT_EQ(scannerVersion.exitCode, 0);
+  EXPECT_EQ(scannerVersion.StdoutText(), "korvane " + std::string(VersionText()) + "\n");
   const ScanResult wrong = RunConsole({"show", "--db", "x", "--format", "xml"});
   EXPECT_EQ(wrong.exitCode, 2);
   EXPECT_TRUE(Contains(wrong.stderrText, "usage: korvane-console\n  show "));
