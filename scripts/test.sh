@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite: the optimised build against SQLite
 # and a real PostgreSQL server (through ODBC), the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a bounded run of the fuzz targets, and the Windows build
-# under Wine.
+# UndefinedBehaviorSanitizer, a bounded run of the fuzz targets, the release packages
+# (scripts/packages.sh), and the Windows build under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -38,6 +38,9 @@ fi
 
 step "tests (default preset)"
 ctest --preset default || fail=1
+
+step "the Debian release package: lintian, installed, the demo and the scheduled scan's units"
+bash scripts/packages.sh deb || fail=1
 
 step "build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null && cmake --build --preset sanitize -j "$(nproc)" || fail=1

@@ -3,7 +3,8 @@
 # (scripts/wine-setup.sh), cross-builds the Windows executables (preset "mingw"), and
 # runs under Wine the platform contract checks and the end-to-end scans of the Wine
 # computer itself, with the inventory in PostgreSQL reached through ODBC and in a
-# directory (the embedded SQLite), and the Windows demo.
+# directory (the embedded SQLite), and the Windows demo from the release zip
+# (scripts/packages.sh zip).
 #
 # Exits non-zero when a build or a test fails. When Wine itself cannot be set up here
 # (packages not to be had, the prefix does not boot), it says why and skips (exit 0),
@@ -42,6 +43,11 @@ for exe in "$bin"/*.exe; do
     echo "wine-tests: $exe needs a MinGW runtime DLL"; exit 1
   fi
 done
+
+echo "== wine-tests: the release zip"
+release=$(bash scripts/packages.sh zip) || { echo "wine-tests: the release zip failed its checks"; exit 1; }
+# The demo runs from the unpacked zip (tests/wine/end_to_end.sh).
+export KORVANE_WINE_RELEASE="$release"
 
 timeout 60 wine cmd /c exit >/dev/null 2>&1 || skip "Wine does not start programs in $WINEPREFIX"
 
@@ -87,6 +93,7 @@ echo "== wine-tests: end-to-end scans under Wine"
 in_namespace bash tests/wine/end_to_end.sh || status=1
 
 odbcinst -u -s -l -n "$dsn" >/dev/null 2>&1 || true
+[ -n "${release:-}" ] && rm -rf "$(dirname "$release")"
 if [ -n "$own_pg" ]; then KORVANE_PG_DSN_NAME=KorvaneWine bash scripts/postgres-stop.sh "$own_pg" >/dev/null 2>&1 || true; fi
 timeout 30 wineserver -k >/dev/null 2>&1 || true
 echo "wine-tests: finished in $(elapsed), $([ $status -eq 0 ] && echo passed || echo FAILED)"

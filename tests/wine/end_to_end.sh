@@ -4,6 +4,8 @@
 #   KORVANE_WINE_DSN   an ODBC data source of the host's unixODBC (PostgreSQL) holding
 #                      the inventory; Wine's odbc32 forwards to it
 #   KORVANE_WINE_PG    psql connection options for checking the rows
+#   KORVANE_WINE_RELEASE  the unpacked release zip's folder, where the demo runs from
+#                      (the bin directory when unset)
 #   WINEPREFIX & co.   the headless prefix
 #
 # The scanner scans the Wine computer itself, by its own name. What Wine really does,
@@ -264,11 +266,16 @@ directory_inventory() {
 }
 
 # The Windows demo: the main job in one command, three pinned days into a new directory
-# inventory. A small network keeps it short.
+# inventory. A small network keeps it short. It runs from the unpacked release zip, as an
+# administrator would run it, and the programs there name their release and commit.
 windows_demo() {
-  local dir="$WINEPREFIX/drive_c/KorvaneDemo"
+  local dir="$WINEPREFIX/drive_c/KorvaneDemo" release="${KORVANE_WINE_RELEASE:-$bin}"
   rm -rf "$dir"
-  lines=$(timeout 600 wine "$bin/korvane-console.exe" demo 'C:\KorvaneDemo' --computers 8 2>&1 | tr -d '\r')
+  expect_match "$(timeout 60 wine "$release/korvane-console.exe" --version 2>/dev/null | tr -d '\r')" \
+    '^korvane-console [0-9.]+ \(commit [^)]+\)$' "the console's --version"
+  expect_match "$(timeout 60 wine "$release/korvane.exe" --version 2>/dev/null | tr -d '\r')" \
+    '^korvane [0-9.]+ \(commit [^)]+\)$' "the scanner's --version"
+  lines=$(timeout 600 wine "$release/korvane-console.exe" demo 'C:\KorvaneDemo' --computers 8 2>&1 | tr -d '\r')
   rc=$?
   log=""
   expect_eq "$rc" 0 "exit status"
