@@ -78,6 +78,7 @@ check_installed() {
 }
 
 zip() {
+  bash scripts/apt-install.sh packages unzip >&2
   cmake --preset mingw >/dev/null
   cmake --build --preset mingw --target korvane korvane-console >&2
   rm -rf build-mingw/packages
