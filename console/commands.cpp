@@ -6,10 +6,6 @@
 #include "platform/runtime_error.h"
 #include "platform/version.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
-
 namespace korvane::console {
 
 namespace {
