@@ -79,10 +79,12 @@ std::vector<FreeSpacePoint> ParseDiskHistory(const std::string& series) {
     const std::size_t comma = piece.rfind(',');
     p.date = comma == std::string::npos ? piece : piece.substr(0, comma);
     p.value = comma == std::string::npos ? "" : piece.substr(comma + 1);
-    const std::optional<int> day = DayNumber(p.date);
+    // Read as the scanner reads it, whatever the locale's separator ("2026. 12. 05").
+    const std::optional<LocalTime> date = ReadDateText(p.date);
+    const std::optional<int> day = date ? DayNumber(DateText(*date)) : std::nullopt;
     char* end = nullptr;
     const double mb = std::strtod(p.value.c_str(), &end);
-    if (day && p.date.size() == 10 && !p.value.empty() && end != nullptr && *end == '\0' &&
+    if (day && !p.value.empty() && end != nullptr && *end == '\0' &&
         std::isdigit(static_cast<unsigned char>(p.value[0])) && std::isfinite(mb)) {
       p.day = *day;
       p.megabytes = mb;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "scan/conversions.h"
+#include "scan/time_text.h"
 #include "formats/drive_history_text.h"
 #include "fuzz/fuzz_check.h"
 #include "inventory/drive_history.h"
@@ -36,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const auto points = ParseDiskHistory(stored);
   for (const auto& point : points) {
     FUZZ_CHECK(point.date.find('^') == std::string::npos);
-    if (point.valid) FUZZ_CHECK(DayNumber(point.date) == point.day);
+    if (point.valid) {
+      const auto date = ReadDateText(point.date);
+      FUZZ_CHECK(date && DayNumber(DateText(*date)) == point.day);
+    }
   }
   if (const auto trend = FreeSpaceTrend(points)) FUZZ_CHECK(trend == trend);  // not NaN
   return 0;

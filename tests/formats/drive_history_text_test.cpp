@@ -101,6 +101,12 @@ TEST(DriveHistoryText, PointsDatesAndTrendAsTheConsoleReadsThem) {
   EXPECT_FALSE(DayNumber("2003/02/29"));
   EXPECT_FALSE(DayNumber("2003/13/01"));
   EXPECT_EQ(DayNumber("2026/12/03 09:00:01").value() - DayNumber("2026/12/01").value(), 2);
+  // Dates written under a locale whose separator holds a blank read as the scanner reads them.
+  const auto hungarian = ParseDiskHistory("^2026. 12. 05,300^2026.12.06,200^2026. 12. 07.,100");
+  ASSERT_EQ(hungarian.size(), 3u);
+  EXPECT_TRUE(hungarian[0].valid && hungarian[1].valid && hungarian[2].valid);
+  EXPECT_EQ(hungarian[2].day - hungarian[0].day, 2);
+  EXPECT_EQ(hungarian[0].date, "2026. 12. 05");
 
   // Only 1234, 1200, 1100 on days 0, 1, 3 are points: the least-squares line loses 212 * 9 / 42 MB a day.
   const std::optional<double> trend = FreeSpaceTrend(p);
