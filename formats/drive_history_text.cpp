@@ -52,14 +52,28 @@ std::string DropOldestDiskEntries(std::string history, std::size_t newEntryChars
 }
 
 std::optional<int> DayNumber(const std::string& text) {
-  if (text.size() < 10) return std::nullopt;
-  for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u}) {
-    if (!IsDigit(text[i])) return std::nullopt;
-  }
-  if (IsDigit(text[4]) || IsDigit(text[7]) || (text.size() > 10 && IsDigit(text[10]))) return std::nullopt;
+  // "YYYY", a separator of any characters but digits (a locale's may be ". "), the month,
+  // the same separator, the day; then no further digit.
+  std::size_t pos = 0;
+  auto digits = [&](std::size_t most) {
+    const std::size_t start = pos;
+    while (pos < text.size() && pos - start < most && IsDigit(text[pos])) ++pos;
+    return pos - start;
+  };
+  if (digits(4) != 4) return std::nullopt;
+  const std::size_t separatorStart = pos;
+  while (pos < text.size() && pos - separatorStart < 16 && !IsDigit(text[pos])) ++pos;
+  const std::string separator = text.substr(separatorStart, pos - separatorStart);
+  const std::size_t monthStart = pos;
+  if (separator.empty() || digits(2) == 0) return std::nullopt;
+  const std::size_t monthEnd = pos;
+  if (text.compare(pos, separator.size(), separator) != 0) return std::nullopt;
+  pos += separator.size();
+  const std::size_t dayStart = pos;
+  if (digits(2) == 0 || (pos < text.size() && IsDigit(text[pos]))) return std::nullopt;
   const int y0 = std::atoi(text.substr(0, 4).c_str());
-  const unsigned m = static_cast<unsigned>(std::atoi(text.substr(5, 2).c_str()));
-  const unsigned d = static_cast<unsigned>(std::atoi(text.substr(8, 2).c_str()));
+  const unsigned m = static_cast<unsigned>(std::atoi(text.substr(monthStart, monthEnd - monthStart).c_str()));
+  const unsigned d = static_cast<unsigned>(std::atoi(text.substr(dayStart, pos - dayStart).c_str()));
   static const unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1]) return std::nullopt;
   // Days from civil (proleptic Gregorian), counted from 1970-01-01.

@@ -43,8 +43,9 @@ struct FreeSpacePoint {
 // "^date,free^date,free...", oldest first; pieces that do not read are kept, not valid.
 std::vector<FreeSpacePoint> ParseDiskHistory(const std::string& series);
 
-// Days since 1970-01-01 of "YYYY?MM?DD" (any one-character separators) at the start of
-// `text`; nothing when it is no such date.
+// Days since 1970-01-01 of the date at the start of `text`: "YYYY", a separator of any
+// characters but digits (the locale's, such as "/", "." or ". "), the month, the same
+// separator, the day; nothing when it is no such date.
 std::optional<int> DayNumber(const std::string& text);
 
 // The straight line through the valid points (least squares): MB per day, negative when

@@ -107,6 +107,9 @@ TEST(DriveHistoryText, PointsDatesAndTrendAsTheConsoleReadsThem) {
   EXPECT_TRUE(hungarian[0].valid && hungarian[1].valid && hungarian[2].valid);
   EXPECT_EQ(hungarian[2].day - hungarian[0].day, 2);
   EXPECT_EQ(hungarian[0].date, "2026. 12. 05");
+  EXPECT_EQ(DayNumber("2026. 12. 05 09:00:01").value(), DayNumber("2026/12/05").value());
+  EXPECT_FALSE(DayNumber("2026. 12.05"));
+  EXPECT_FALSE(DayNumber("2026/12/051"));
 
   // Only 1234, 1200, 1100 on days 0, 1, 3 are points: the least-squares line loses 212 * 9 / 42 MB a day.
   const std::optional<double> trend = FreeSpaceTrend(p);
