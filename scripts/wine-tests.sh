@@ -48,6 +48,7 @@ echo "== wine-tests: the release zip"
 release=$(bash scripts/packages.sh zip) || { echo "wine-tests: the release zip failed its checks"; exit 1; }
 # The demo runs from the unpacked zip (tests/wine/end_to_end.sh).
 export KORVANE_WINE_RELEASE="$release"
+trap 'rm -rf "$(dirname "$release")"' EXIT
 
 timeout 60 wine cmd /c exit >/dev/null 2>&1 || skip "Wine does not start programs in $WINEPREFIX"
 
@@ -93,7 +94,6 @@ echo "== wine-tests: end-to-end scans under Wine"
 in_namespace bash tests/wine/end_to_end.sh || status=1
 
 odbcinst -u -s -l -n "$dsn" >/dev/null 2>&1 || true
-[ -n "${release:-}" ] && rm -rf "$(dirname "$release")"
 if [ -n "$own_pg" ]; then KORVANE_PG_DSN_NAME=KorvaneWine bash scripts/postgres-stop.sh "$own_pg" >/dev/null 2>&1 || true; fi
 timeout 30 wineserver -k >/dev/null 2>&1 || true
 echo "wine-tests: finished in $(elapsed), $([ $status -eq 0 ] && echo passed || echo FAILED)"
