@@ -68,7 +68,7 @@ check_installed() {
     set +a
     KORVANE_INVENTORY="$work/inventory"
     KORVANE_SCAN_OPTIONS="$KORVANE_SCAN_OPTIONS --lab $work/lab"
-    sed -n 's/^ExecStart\(Pre\)\?=//p' /lib/systemd/system/korvane-scan.service |
+    sed -n 's/^ExecStart\(Pre\)\?=//p' /lib/systemd/system/korvane-scan.service | grep '^/usr/bin/korvane-console' |
       sed "s|@/etc/korvane/targets|@$work/targets|" >"$work/commands"
     while read -r command; do
       eval "$command" >"$work/run.txt" 2>&1 || { cat "$work/run.txt" >&2; exit 1; }
