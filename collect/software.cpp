@@ -21,6 +21,9 @@ constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVers
 // view. On a 32-bit Windows the view flags are ignored, so asking it for a 32-bit view
 // would list its one view twice.
 constexpr const char* kWow64Key = "Software\\Wow6432Node";
+// The 64-bit view: a 64-bit scanner's own, which it asks for without a flag, as it always
+// did (some servers refuse the flag); a 32-bit build has to name it.
+constexpr uint32_t kView64 = sizeof(void*) == 8 ? 0 : kKeyWow64View64;
 
 std::string UninstallEntry(Korvane& k, const std::string& path, uint32_t view) {
   auto read = [&](const char* value) {
@@ -39,9 +42,9 @@ void CollectSoftware(Korvane& k) {
   // The 64-bit view's entries, then the 32-bit view's, in one list: the running progress
   // covers both, and the items from firstOf32 on are read in the 32-bit view. A product
   // listed in both views is listed twice.
-  EnumRemoteSubkeys(k, k.ctx.ComputerName, kHkeyLocalMachine, kUninstallKey, k.List1, kKeyWow64View64);
+  EnumRemoteSubkeys(k, k.ctx.ComputerName, kHkeyLocalMachine, kUninstallKey, k.List1, kView64);
   const std::size_t firstOf32 = k.List1.size();
-  if (RemoteKeyExists(k, k.ctx.ComputerName, kHkeyLocalMachine, kWow64Key, kKeyWow64View64)) {
+  if (RemoteKeyExists(k, k.ctx.ComputerName, kHkeyLocalMachine, kWow64Key, kView64)) {
     EnumRemoteSubkeys(k, k.ctx.ComputerName, kHkeyLocalMachine, kUninstallKey, k.List1, kKeyWow64View32);
   }
   Progress(k, progress::Item(progress::kSoftwareListed));
@@ -53,7 +56,7 @@ void CollectSoftware(Korvane& k) {
 
   for (std::size_t i = 0; i < k.List1.size(); ++i) {
     if (const std::optional<double> value = run.Next()) Progress(k, LocaleNumberText(k, *value));
-    const uint32_t view = i < firstOf32 ? kKeyWow64View64 : kKeyWow64View32;
+    const uint32_t view = i < firstOf32 ? kView64 : kKeyWow64View32;
     const std::string path = std::string(kUninstallKey) + "\\" + k.List1[i];
     const std::string entry = UninstallEntry(k, path, view);
     const std::string uninstall =
