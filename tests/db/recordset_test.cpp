@@ -3,9 +3,8 @@
 // connections, and the query texts run as the scan sends them.
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include <set>
+#include <tuple>
 #include <string>
 
 #include "inventory/query_texts.h"
@@ -54,35 +53,6 @@ TEST_P(RecordsetTest, AddNewStoresTheKeyAloneAndSetFieldWaitsForTheNextUpdate) {
   // DiskHistory is bounded and says so; History is not.
   EXPECT_EQ(conn->OpenRecordset("SELECT * From DriveHistory")->DefinedSize(drive_history::kDiskHistory), 4000);
   EXPECT_GT(all->DefinedSize(asset::kHistory), 1000000);
-}
-
-TEST_P(RecordsetTest, TheFiveTablesHaveTheirColumnsAtTheScannersOrdinals) {
-  auto conn = inv().Connect();
-  const std::vector<std::pair<std::string, int>> tables = {
-      {kAllAssetQuery, asset::kColumnCount}, {kAllSoftwareQuery, 2}, {kAllServicesQuery, 2},
-      {kAllLastAccessQuery, 2}, {"SELECT * From DriveHistory", 3}};
-  for (const auto& [query, columns] : tables) {
-    EXPECT_EQ(conn->OpenRecordset(query)->FieldCount(), columns) << query;
-  }
-  // The memory database takes its layout from the SQLite schema and runs no named query.
-  if (GetParam() == InventoryBackend::Memory) return;
-  const std::string name = UniqueComputerName("LAYOUT");
-  auto all = conn->OpenRecordset(kAllAssetQuery);
-  all->AddNew(Variant(name));
-  const std::vector<std::pair<int, std::string>> names = {
-      {asset::kSerialNumber, "SerialNumber"}, {asset::kUserName, "UserName"}, {28, "Reserved1"},
-      {29, "Reserved2"}, {asset::kIPAddress, "IPAddress"}, {asset::DriveSlot(2), "DriveCCaption"},
-      {asset::DriveSlot(9) + asset::kDriveVolumeSerialNumber, "DriveJVolumeSerialNumber"},
-      {91, "Reserved3"}, {asset::kHistory, "History"}};
-  std::string columns = "Computer";
-  std::vector<Variant> expected{Variant(name)};
-  for (const auto& [ordinal, column] : names) {
-    all->Update(ordinal, Variant(column));
-    columns += ", " + column;
-    expected.emplace_back(column);
-  }
-  EXPECT_EQ(inv().Rows("SELECT " + columns + " FROM Asset WHERE Computer = '" + name + "'"),
-            std::vector<std::vector<Variant>>{expected});
 }
 
 TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {

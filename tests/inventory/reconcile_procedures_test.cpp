@@ -6,9 +6,12 @@
 #include <memory>
 
 #include "formats/history_text.h"
+#include "inventory/db_slots.h"
 #include "inventory/drive_history.h"
 #include "inventory/query_texts.h"
 #include "inventory/update_db.h"
+#include "platform/db/database_server.h"
+#include "reach/last_access.h"
 #include "scan/conversions.h"
 #include "scan/korvane.h"
 #include "tests/support/doubles.h"
@@ -80,6 +83,11 @@ struct Reconciliation {
     return out;
   }
   std::vector<std::string> LogLines() { return process.files["T\\DrevantaAssetDB.log"]; }
+  std::vector<std::string> LogTexts() {  // without their time stamps
+    std::vector<std::string> out;
+    for (const std::string& line : LogLines()) out.push_back(line.substr(line.find(',') + 1));
+    return out;
+  }
 
   MemoryDatabase db;
   SteppingClock clock;
@@ -261,6 +269,38 @@ TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCou
   EXPECT_TRUE(r.LogLines()[0].ends_with(
       ",Error connection to SQL database,Provider=SQLOLEDB;Data Source=memory Login failed"));
   EXPECT_EQ(r.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
+}
+
+// The two ways a database open gives up (a failed open and a record count of -1), each
+// logged once before the scan ends.
+TEST(DatabaseSlots, AFailedOpenAndARecordCountOfMinusOneAreLoggedDifferently) {
+  // A server that cannot be reached: the computer name and the description.
+  auto database = MakeDatabaseServer();
+  Reconciliation unreachable;
+  Korvane& k = unreachable.NewScan(KnownMachine());
+  k.platform.database = database.get();
+  k.ctx.ConnectionString = MakeConnectionString("no-such-server.invalid");
+  k.ctx.SQL2 = SoftwareQuery("PC01");
+  EXPECT_THROW(OpenRecordset2(k), ProcessEndedForTest);
+  const auto log = unreachable.LogTexts();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].rfind("Error updating database,PC01:", 0), 0u) << log[0];
+  EXPECT_GT(log[0].size(), std::string("Error updating database,PC01:").size());
+  EXPECT_EQ(unreachable.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
+
+  // A count of -1 with no error: the connection string and a blank, or for the
+  // last-access record the computer name and an empty description.
+  Reconciliation minusOne;
+  minusOne.db.brokenQueries[ServicesQuery("PC01")] = "";
+  minusOne.db.brokenQueries[LastAccessQuery("PC01")] = "";
+  Korvane& m = minusOne.NewScan(KnownMachine());
+  m.ctx.SQL3 = ServicesQuery("PC01");
+  m.ctx.PingOK = true;
+  EXPECT_THROW(OpenRecordset3(m), ProcessEndedForTest);
+  EXPECT_THROW(UpdateLastAccess(m), ProcessEndedForTest);
+  EXPECT_EQ(minusOne.LogTexts(), (std::vector<std::string>{"Error connecting to SQL database," + m.ctx.ConnectionString + " ",
+                                                           "Error updating last access database,PC01:"}));
+  EXPECT_EQ(minusOne.console.Delivered(), (std::vector<std::string>{"PC01,Complete", "PC01,Complete"}));
 }
 
 }  // namespace
