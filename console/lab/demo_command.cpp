@@ -94,7 +94,7 @@ int RunDemo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     Step(out, "Day " + std::to_string(day) + " (" + when + "): scanning every computer");
     environment.Set(kPinnedClockVariable, when);
-    if (RunScanCommand({"--db", inventory, "--lab", lab, "--timeout", "120", "all"}, out, err) != 0) status = 1;
+    if (RunScanCommand({"--db", inventory, "--lab", lab, "--timeout", "120", "--list", "all"}, out, err) != 0) status = 1;
   }
 
   Step(out, "The inventory");

@@ -3,8 +3,10 @@
 //
 // Exit status: 0 when every scan ended with a "Complete" line (whatever it found: a
 // computer that does not answer or refuses access has still been scanned as far as it
-// can be); 1 when at least one scan timed out, died or could not be started; 2 for a
-// usage error.
+// can be); 1 when at least one scan timed out, died, could not be started, gave up
+// because the inventory refused its rows or has an unknown outcome, or when the shared
+// log could not be written; 2 for a usage error or when the run could not start (no
+// inventory, no room for the logs); 128 + the signal when interrupted.
 #pragma once
 
 #include <chrono>
@@ -20,6 +22,7 @@ struct ScanCommandOptions {
   std::string source;
   int jobs = 0;  // 0: four per processor
   bool userOnly = false;
+  bool list = false;  // the summary lists every computer, not only the failures
   double timeoutSeconds = 300;
   std::string lab;
   std::string scanner;  // default: korvane next to the console
@@ -37,9 +40,11 @@ struct SummaryRow {
   double seconds = 0;
 };
 
-// The closing table, counts, rate and log path, fitted to `columns`.
+// The closing summary: the table of every computer when `list`, then one section per kind
+// of failure naming its computers, the counts, rate and log path, fitted to `columns`
+// (a column widens and notes wrap rather than cut a text).
 void WriteSummary(std::ostream& out, const std::vector<SummaryRow>& rows, double elapsed,
-                  int jobs, const std::string& logPath, std::size_t newLogLines, int columns);
+                  int jobs, const std::string& logPath, std::size_t newLogLines, int columns, bool list);
 
 int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

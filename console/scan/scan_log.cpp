@@ -1,6 +1,9 @@
 #include "console/scan/scan_log.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -100,6 +103,36 @@ std::string ReadWholeFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+ScanLogFile ReadScanLog(const std::string& tempDirectory) {
+  namespace fs = std::filesystem;
+  ScanLogFile log;
+  std::error_code error;
+  if (!fs::is_directory(tempDirectory, error)) {
+    log.problem = "its Temp directory " + tempDirectory + " could not be made";
+    return log;
+  }
+  const fs::path path = fs::path(tempDirectory) / kErrorLogName;
+  if (fs::exists(fs::symlink_status(path, error))) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (in && fs::is_regular_file(fs::symlink_status(path, error))) text << in.rdbuf();
+    if (!in || in.bad() || !fs::is_regular_file(fs::symlink_status(path, error))) {
+      log.problem = "cannot read " + path.string() +
+                    (fs::is_regular_file(fs::symlink_status(path, error)) ? std::string(": ") + std::strerror(errno)
+                                                                           : std::string(": not a file"));
+      return log;
+    }
+    log.text = text.str();
+  }
+  // A line that did not fit is lost without a trace in the file: with less room than a
+  // few lines need, what the file says is not the whole story.
+  const fs::space_info room = fs::space(tempDirectory, error);
+  if (!error && room.available < kLogRoomBytes) {
+    log.problem = "no room left in " + tempDirectory;
+  }
+  return log;
 }
 
 bool AppendToSharedLog(const std::string& path, const std::vector<std::string>& records) {

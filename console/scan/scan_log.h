@@ -17,6 +17,7 @@
 // the shared log as the visible text \n (a CR, alone or before the LF, as \r).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,8 @@
 namespace korvane::console {
 
 inline constexpr const char* kErrorLogName = "DrevantaAssetDB.log";
+// The room a scan's Temp needs for its log lines to be trusted.
+inline constexpr std::uintmax_t kLogRoomBytes = 64 * 1024;
 
 // What marks a log line as this scan's own.
 struct ScanIdentity {
@@ -46,6 +49,15 @@ std::string TrustedReportedName(const std::vector<std::string>& progressLines);
 
 // Reads a whole file; empty when it does not exist.
 std::string ReadWholeFile(const std::string& path);
+
+// A scan's own log as the console found it after the scan: its text, or why the console
+// cannot trust it (it could not be read, or its directory was missing or out of room, so
+// the scanner may have lost lines).
+struct ScanLogFile {
+  std::string text;
+  std::string problem;
+};
+ScanLogFile ReadScanLog(const std::string& tempDirectory);
 
 // Appends the records to the shared log, one line each, in one write. False when the
 // log cannot be written.

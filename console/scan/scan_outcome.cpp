@@ -24,6 +24,20 @@ bool HasLog(const std::vector<LogLine>& lines, const std::string& what) {
   return false;
 }
 
+// What the log line says after the computer's name: the reason it gives.
+std::string ReasonOf(const std::vector<LogLine>& lines, const std::string& what) {
+  for (const auto& l : lines) {
+    if (l.what != what) continue;
+    const std::size_t colon = l.detail.find(':');
+    return colon == std::string::npos ? l.detail : l.detail.substr(colon + 1);
+  }
+  return "";
+}
+
+std::string WithReason(const std::string& what, const std::string& reason) {
+  return reason.empty() ? what : what + ": " + reason;
+}
+
 }  // namespace
 
 std::string StageOfPercent(double percent) {
@@ -85,6 +99,11 @@ Outcome ClassifyScan(const ScanFacts& facts) {
     return outcome;
   }
   outcome.percent = percentBeforeLastComplete;
+  if (!facts.logProblem.empty()) {
+    outcome.kind = OutcomeKind::Unknown;
+    outcome.detail = facts.logProblem;
+    return outcome;
+  }
   std::vector<LogLine> mine;
   for (const auto& text : facts.logLines) {
     if (auto line = ParseLogLine(text)) mine.push_back(*line);
@@ -93,37 +112,48 @@ Outcome ClassifyScan(const ScanFacts& facts) {
   if (anyPercentBeforeComplete && percentBeforeLastComplete == progress::kCollected) {
     if (HasLog(mine, "Error updating database")) {
       outcome.kind = OutcomeKind::GaveUp;
-      outcome.detail = "Error updating database";
+      outcome.detail = WithReason("Error updating database", ReasonOf(mine, "Error updating database"));
+      outcome.databaseFailed = true;
     } else {
       outcome.kind = OutcomeKind::Complete;
+      if (HasLog(mine, "Unable to access WMI")) outcome.noWmi = ReasonOf(mine, "Unable to access WMI");
     }
     return outcome;
   }
   if (anyPercentBeforeComplete && percentBeforeLastComplete == progress::kEchoed) {
     if (HasLog(mine, "Insufficient access or error accessing PC ")) {
       outcome.kind = OutcomeKind::NoAccess;
+      outcome.detail = ReasonOf(mine, "Insufficient access or error accessing PC ");
     } else if (HasLog(mine, "Error updating last access database")) {
       outcome.kind = OutcomeKind::GaveUp;
-      outcome.detail = "Error updating last access database";
+      outcome.detail = WithReason("Error updating last access database",
+                                  ReasonOf(mine, "Error updating last access database"));
+      outcome.databaseFailed = true;
     } else {
       outcome.kind = OutcomeKind::NotAnswering;
     }
     return outcome;
   }
   outcome.kind = OutcomeKind::GaveUp;
-  if (!mine.empty()) outcome.detail = mine.back().what;
+  if (!mine.empty()) {
+    const std::size_t colon = mine.back().detail.find(':');
+    outcome.detail = WithReason(mine.back().what,
+                                colon == std::string::npos ? "" : mine.back().detail.substr(colon + 1));
+  }
   return outcome;
 }
 
 std::string OutcomeText(const Outcome& outcome) {
   switch (outcome.kind) {
-    case OutcomeKind::Complete: return "complete";
+    case OutcomeKind::Complete:
+      return outcome.noWmi ? "complete (no WMI: " + *outcome.noWmi + ")" : "complete";
     case OutcomeKind::NotAnswering: return "not answering";
     case OutcomeKind::NoAccess: return "no access";
     case OutcomeKind::GaveUp: return "gave up after " + PercentText(outcome.percent) + "%";
     case OutcomeKind::TimedOut: return "timed out after " + PercentText(outcome.percent) + "%";
     case OutcomeKind::Died: return "died after " + PercentText(outcome.percent) + "%";
     case OutcomeKind::Interrupted: return "interrupted after " + PercentText(outcome.percent) + "%";
+    case OutcomeKind::Unknown: return "unknown (log not written: " + outcome.detail + ")";
   }
   return "";
 }

@@ -14,6 +14,8 @@
 //      gave up after 4%; neither -> not answering (a computer that does not answer
 //      leaves no log line).
 //   5. anything else ending in "Complete"              -> gave up after the last %.
+// Rules 3 to 5 read the scan's own log; when that log could not be written or read the
+// console cannot tell, and says so: unknown (log not written: REASON).
 // "Complete" lines in the middle (the software stage gives up on itself and the scan
 // goes on) do not end the scan: the last percentage before the last "Complete" counts.
 #pragma once
@@ -27,7 +29,7 @@ namespace korvane::console {
 // The stage a scan is in after reporting this percentage.
 std::string StageOfPercent(double percent);
 
-enum class OutcomeKind { Complete, NotAnswering, NoAccess, GaveUp, TimedOut, Died, Interrupted };
+enum class OutcomeKind { Complete, NotAnswering, NoAccess, GaveUp, TimedOut, Died, Interrupted, Unknown };
 
 struct ScanFacts {
   std::vector<std::string> lines;   // progress lines in order
@@ -37,6 +39,7 @@ struct ScanFacts {
   int signal = 0;
   std::vector<std::string> logLines;  // the records of the scan's own error log
   std::string computer;               // the name the scan was started with
+  std::string logProblem;             // why the scan's own log cannot be trusted, or empty
 };
 
 struct Outcome {
@@ -45,13 +48,18 @@ struct Outcome {
   // The name the scanner reported last, when it differs from the one it was started
   // with (WMI may report another name).
   std::string reportedName;
-  std::string detail;  // e.g. the log line that decided it
+  std::string detail;  // e.g. the log line that decided it, with the reason it gives
+  // The inventory refused the scan's rows: the run has failed, not the computer.
+  bool databaseFailed = false;
+  // A complete scan collected through the fallback: why WMI could not be used.
+  std::optional<std::string> noWmi;
 };
 
 Outcome ClassifyScan(const ScanFacts& facts);
 
 // "complete", "not answering", "no access", "gave up after 40%", "timed out after 6%",
-// "died after 33%", "interrupted after 20%".
+// "died after 33%", "interrupted after 20%", "unknown (log not written: REASON)",
+// "complete (no WMI: REASON)".
 std::string OutcomeText(const Outcome& outcome);
 
 // One error-log line: date and time, what failed, the detail.

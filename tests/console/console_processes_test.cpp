@@ -32,7 +32,9 @@ case "$name" in
 esac
 )";
 
+// The stand-in, next to an inventory the console can open before it starts any scan.
 std::string WriteFakeScanner(const TempDir& dir) {
+  EXPECT_EQ(RunConsole({"init-db", dir.str()}).exitCode, 0);
   const std::string path = (dir / "fake-korvane").string();
   WriteFile(path, kFakeScanner);
   chmod(path.c_str(), 0755);
@@ -46,7 +48,7 @@ TEST(ConsoleProcesses, CommandLineChannelAndOutcomesOfMisbehavingScanners) {
   ASSERT_EQ(dup2(STDERR_FILENO, 47), 47);
 
   const ScanResult run = RunConsole({"scan", "--db", dir.str(), "--scanner", scanner, "--timeout", "2", "--jobs", "3",
-                                     "--user-only", "OK", "DIE", "HANG", "NOISY", "NEW"},
+                                     "--user-only", "--list", "OK", "DIE", "HANG", "NOISY", "NEW"},
                                     {{"Temp", dir.str()}, {"RECORD", dir.str()}});
   close(47);
   ASSERT_EQ(run.exitCode, 1) << run.StdoutText() << run.stderrText;
@@ -97,7 +99,7 @@ TEST(ConsoleProcesses, ScansThatCannotStartAreSummarisedAndTheOthersRun) {
                                      .program = "prlimit"});
   EXPECT_EQ(run.exitCode, 1) << run.stderrText;
   const std::string text = run.StdoutText();
-  EXPECT_TRUE(Contains(text, "died after 0%        0.0 s   could not start: Too many op"));
+  EXPECT_TRUE(Contains(text, "died after 0%        0.0 s   could not start: Too many\n"));
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\n8 scans: [1-7] complete, [1-7] died\n)"))) << text;
 }
 

@@ -53,7 +53,11 @@ TEST(ConsoleRules, OutcomeOfAScan) {
            // Reconciliation reached 100 but failed.
            {{"PC01,2", "PC01,4", "PC01,100", "PC01,Complete"}, {error + "database,PC01:disk I/O error"},
             "gave up after 100%"},
-           {{",Complete"}, {}, "gave up after 0%"}}) {
+           {{",Complete"}, {}, "gave up after 0%"},
+           // Collected through the fallback: complete, and why WMI was not used.
+           {{"PC01,2", "PC01,4", "PC01,100", "PC01,Complete"},
+            {"2026/12/01 09:00:00,Unable to access WMI,PC01:The RPC server is unavailable."},
+            "complete (no WMI: The RPC server is unavailable.)"}}) {
     EXPECT_EQ(OutcomeText(Classify(lines, log)), outcome);
   }
   // WMI gave up, and the log line names the computer WMI reported.
@@ -61,7 +65,43 @@ TEST(ConsoleRules, OutcomeOfAScan) {
                                {"2026/12/01 09:00:00,Problems with WMI,NEWNAME:WMI details false"});
   EXPECT_EQ(OutcomeText(wmi), "gave up after 20%");
   EXPECT_EQ(wmi.reportedName, "NEWNAME");
-  EXPECT_EQ(wmi.detail, "Problems with WMI");
+  EXPECT_EQ(wmi.detail, "Problems with WMI: WMI details false");
+  const Outcome database = Classify({"PC01,2", "PC01,4", "PC01,Complete"}, {error + "last access database,PC01:no such table"});
+  EXPECT_TRUE(database.databaseFailed);
+  EXPECT_EQ(database.detail, "Error updating last access database: no such table");
+}
+
+// The failures come last, one section per kind naming the computers, then the counts;
+// every computer only when asked; no text is cut.
+TEST(ConsoleRules, SummaryPutsFailuresLast) {
+  const auto row = [](std::string name, OutcomeKind kind, std::string detail) {
+    SummaryRow r;
+    r.computer = std::move(name);
+    r.outcome.kind = kind;
+    r.outcome.percent = 4;
+    r.outcome.detail = std::move(detail);
+    return r;
+  };
+  const std::vector<SummaryRow> rows = {
+      row("PCOK", OutcomeKind::Complete, ""), row("PCOFF", OutcomeKind::NotAnswering, ""),
+      row("A-VERY-LONG-COMPUTER-NAME-01", OutcomeKind::GaveUp,
+          "Error updating last access database: the database file is locked, and more after that"),
+      row("PCLOG", OutcomeKind::Unknown, "no room left in /tmp")};
+  std::ostringstream brief;
+  WriteSummary(brief, rows, 2, 4, "/tmp/DrevantaAssetDB.log", 1, 80, false);
+  EXPECT_EQ(brief.str().find("PCOK"), std::string::npos) << brief.str();
+  EXPECT_TRUE(test::Contains(brief.str(), "Not answering (1):\nPCOFF "));
+  EXPECT_TRUE(test::Contains(brief.str(), "Gave up (1):\nA-VERY-LONG-COMPUTER-NAME-01 gave up after 4% "));
+  EXPECT_TRUE(test::Contains(brief.str(), "Unknown (1):\nPCLOG"));
+  EXPECT_TRUE(test::Contains(brief.str(), "unknown (log not written: no room left in /tmp)"));
+  // The wrapped note, put together again, is whole.
+  EXPECT_TRUE(test::Contains(std::regex_replace(brief.str(), std::regex("\n +"), " "),
+                             "the database file is locked, and more after that"));
+  EXPECT_EQ(brief.str().find('~'), std::string::npos) << brief.str();
+  EXPECT_TRUE(test::Contains(brief.str(), "\n4 scans: 1 complete, 1 not answering, 1 gave up, 1 unknown\n"));
+  std::ostringstream full;
+  WriteSummary(full, rows, 2, 4, "/tmp/DrevantaAssetDB.log", 1, 80, true);
+  EXPECT_TRUE(test::Contains(full.str(), "\nPCOK "));
 }
 
 TEST(ConsoleRules, AScansOwnLogBecomesOneRecordALineAboutItselfOnly) {

@@ -36,7 +36,7 @@ TEST(ConsoleScan, MixedOutcomesAreSummarisedAndNoComputerChangesWhatIsReportedAb
 })");
   const std::string earlier = "2026/11/30 08:00:00,Error updating database,PCOK:an earlier run";
   WriteFile(c.LogPath(), earlier + "\n");
-  const ScanResult run = c.Scan({"--timeout", "3", "--jobs", "5"});
+  const ScanResult run = c.Scan({"--timeout", "3", "--jobs", "5", "--list"});
   ASSERT_EQ(run.exitCode, 1) << run.StdoutText() << run.stderrText;
 
   EXPECT_TRUE(Contains(RowOf(run, "PCOK"), "complete"));
@@ -161,7 +161,7 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
       setenv("Temp", c.dir.str().c_str(), 1);
       const std::string program = ProgramPath("korvane-console");
       execl(program.c_str(), program.c_str(), "scan", "--db", c.source.c_str(), "--lab", c.lab.str().c_str(),
-            "--jobs", "3", "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4", static_cast<char*>(nullptr));
+            "--jobs", "3", "--list", "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4", static_cast<char*>(nullptr));
       _exit(127);
     }
     // PCOK is done and three slow scans wait for their echo, SLOW1 past its first line (on a

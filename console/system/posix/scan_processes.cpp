@@ -4,12 +4,16 @@
 // inherited. Each scan runs in a process group of its own so that a time-out can end it
 // together with anything it started. Every descriptor is non-blocking and read from a
 // single poll over all scans: a scan that stalls or floods cannot hold up the others.
+// On Linux a scanner is killed by the system when its console ends, however that ends.
 #include "console/system/scan_processes.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <unistd.h>
 
 #include <cctype>
@@ -54,6 +58,17 @@ void CloseDescriptor(int& fd) {
   fd = -1;
 }
 
+// A console started with standard input or error closed gets its pipes at those low
+// numbers, where the child's own rearranging would overwrite one with another: every
+// end the child keeps is moved above the numbers it sets.
+void MoveAboveChannel(int& fd) {
+  if (fd > kChannelFd) return;
+  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, kChannelFd + 1);
+  if (moved < 0) throw std::runtime_error(std::strerror(errno));
+  ::close(fd);
+  fd = moved;
+}
+
 struct Scan {
   pid_t pid = -1;
   int channel = -1;  // reading end of the progress pipe
@@ -92,6 +107,12 @@ class PosixScanProcesses : public ScanProcesses {
       ::close(channel[1]);
       throw std::runtime_error(std::strerror(errno));
     }
+    try {
+      for (int* fd : {&channel[0], &channel[1], &output[0], &output[1]}) MoveAboveChannel(*fd);
+    } catch (const std::exception&) {
+      for (int fd : {channel[0], channel[1], output[0], output[1]}) ::close(fd);
+      throw;
+    }
     // Everything the child needs is prepared before fork: after it only async-signal-safe
     // calls run.
     std::string commandLine = ScannerCommandLine(kChannelFd, start.computer, start.source,
@@ -103,6 +124,7 @@ class PosixScanProcesses : public ScanProcesses {
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
 
+    const pid_t console = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
       const int error = errno;
@@ -110,6 +132,14 @@ class PosixScanProcesses : public ScanProcesses {
       throw std::runtime_error(std::strerror(error));
     }
     if (pid == 0) {
+#ifdef __linux__
+      // The scanner ends with the console, however the console ends (even killed); had
+      // the console already ended before this line, the scanner is adopted and stops here.
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (::getppid() != console) ::_exit(127);
+#else
+      (void)console;
+#endif
       ::setpgid(0, 0);
       const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
       if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);

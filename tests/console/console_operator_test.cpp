@@ -1,0 +1,196 @@
+// What the operator learns from the real console when things go wrong around it: a wrong
+// inventory, a killed console, closed standard descriptors, a Temp without room, a shared
+// log it cannot write.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include "console/scan/scan_log.h"
+#include "console/scan/scan_outcome.h"
+#include "tests/console/console_fixture.h"
+
+namespace korvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Its WMI refuses (a log line at once), then it takes a minute to list its services.
+constexpr const char* kLogsThenHangs = R"({"wmi": {"connect": "Access is denied."},
+ "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"}}},
+ "latencyMs": {"services": 60000, "logons": 60000, "shares": 60000}})";
+
+// The processes whose command line mentions `text`, other than `except`.
+std::vector<pid_t> ProcessesMentioning(const std::string& text, pid_t except) {
+  std::vector<pid_t> found;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == except) continue;
+    if (ReadFile(entry.path() / "cmdline").find(text) != std::string::npos) found.push_back(std::stoi(name));
+  }
+  return found;
+}
+
+// Starts the console with stdout and stderr into `output`, the descriptors in `closed` closed.
+pid_t StartConsole(const ConsoleLab& c, const std::vector<std::string>& args, const std::string& output,
+                   std::vector<int> closed = {}) {
+  const pid_t console = fork();
+  if (console != 0) return console;
+  const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  dup2(fd, STDOUT_FILENO);
+  dup2(fd, STDERR_FILENO);
+  for (int n : closed) close(n);
+  setenv("Temp", c.dir.str().c_str(), 1);
+  const std::string program = ProgramPath("korvane-console");
+  std::vector<std::string> all = {program, "scan", "--db", c.source, "--lab", c.lab.str()};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+int WaitFor(pid_t pid) {
+  int status = 0;
+  pid_t ended = 0;
+  for (int i = 0; i < 600 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i) usleep(100000);
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(ConsoleOperator, AWrongInventoryStopsTheRunAndADatabaseFailureFailsIt) {
+  ConsoleLab c;
+  c.Add("PCOK", FullComputerJson("PCOK"));
+  c.Add("PCOFF", R"({"echo": false})");
+  const std::string typo = (c.dir / "inventroy").string();
+  const ScanResult wrong = RunConsole({"scan", "--db", typo, "--lab", c.lab.str(), "PCOK"}, {{"Temp", c.dir.str()}});
+  EXPECT_EQ(wrong.exitCode, 2) << wrong.StdoutText() << wrong.stderrText;
+  EXPECT_TRUE(Contains(wrong.stderrText, "cannot open the inventory '" + typo + "'"));
+  EXPECT_TRUE(Contains(wrong.stderrText, "korvane-console init-db " + typo));
+  EXPECT_FALSE(Contains(wrong.StdoutText(), "started")) << "no scanner ran";
+  EXPECT_FALSE(fs::exists(c.LogPath()));
+
+  // A computer that is off is not a failure of the run.
+  const ScanResult off = c.Scan({"PCOFF"});
+  EXPECT_EQ(off.exitCode, 0) << off.StdoutText() << off.stderrText;
+
+  // An inventory that refuses the scan's rows is, and the note says why in full.
+  InventoryAt(c.source).Execute("DROP TABLE Asset");
+  const ScanResult refused = c.Scan({"PCOK"});
+  EXPECT_EQ(refused.exitCode, 1) << refused.StdoutText() << refused.stderrText;
+  EXPECT_TRUE(Contains(refused.StdoutText(), "Error updating database"));
+  EXPECT_FALSE(Contains(refused.StdoutText(), "~"));
+}
+
+// However the console ends, its scanners end with it; what they logged reaches the shared
+// log through the next run.
+TEST(ConsoleOperator, AKilledConsoleLeavesNoScannerAndTheNextRunCollectsItsLines) {
+  const ConsoleLab c;
+  c.Add("PCOK", FullComputerJson("PCOK"));
+  c.Add("HANG1", kLogsThenHangs);
+  c.Add("HANG2", kLogsThenHangs);
+  const std::string output = (c.dir / "out.txt").string();
+  const pid_t console = StartConsole(c, {"--jobs", "3", "HANG1", "HANG2", "PCOK"}, output);
+  ASSERT_GT(console, 0);
+  // Both hanging scans have written their line (and then wait a minute).
+  const auto logged = [&] {
+    std::size_t n = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(c.dir.path())) {
+      if (entry.path().filename() == "DrevantaAssetDB.log" && entry.path().parent_path() != c.dir.path() &&
+          ReadFile(entry.path()).find("Unable to access WMI") != std::string::npos) {
+        ++n;
+      }
+    }
+    return n;
+  };
+  for (int i = 0; i < 300 && (logged() < 2 || ReadFile(output).find("PCOK: complete") == std::string::npos); ++i) {
+    usleep(100000);
+  }
+  ASSERT_EQ(logged(), 2u) << ReadFile(output);
+  ASSERT_EQ(ProcessesMentioning(c.source, console).size(), 2u) << ReadFile(output);
+  kill(console, SIGKILL);
+  EXPECT_EQ(WaitFor(console), 128 + SIGKILL);
+  for (int i = 0; i < 50 && !ProcessesMentioning(c.source, console).empty(); ++i) usleep(100000);
+  EXPECT_EQ(ProcessesMentioning(c.source, console), std::vector<pid_t>{}) << "a scanner outlived its console";
+
+  const ScanResult next = c.Scan({"PCOK"});
+  EXPECT_EQ(next.exitCode, 0) << next.StdoutText() << next.stderrText;
+  EXPECT_TRUE(Contains(next.StdoutText(), "Took over 1 run folder left by a console that ended without finishing: "
+                                          "2 log lines of 3 scans moved to the error log"));
+  const std::string log = ReadFile(c.LogPath());
+  EXPECT_TRUE(Contains(log, ",Unable to access WMI,HANG1:Access is denied."));
+  EXPECT_TRUE(Contains(log, ",Unable to access WMI,HANG2:Access is denied."));
+  // Only the inventory, the log and the output are left.
+  EXPECT_EQ(std::distance(fs::directory_iterator(c.dir.path()), {}), 3) << next.StdoutText();
+}
+
+TEST(ConsoleOperator, TheProgressChannelSurvivesClosedStandardDescriptors) {
+  const ConsoleLab c;
+  c.Add("PCOK", FullComputerJson("PCOK"));
+  for (const std::vector<int>& closed : {std::vector<int>{STDIN_FILENO}, std::vector<int>{STDIN_FILENO, STDERR_FILENO}}) {
+    SCOPED_TRACE(closed.size());
+    const std::string output = (c.dir / "out.txt").string();
+    const pid_t console = StartConsole(c, {"--list", "PCOK"}, output, closed);
+    ASSERT_GT(console, 0);
+    EXPECT_EQ(WaitFor(console), 0) << ReadFile(output);
+    EXPECT_TRUE(std::regex_search(ReadFile(output), std::regex(R"(\nPCOK +complete)"))) << ReadFile(output);
+  }
+}
+
+TEST(ConsoleOperator, TheConsoleSaysWhenItCannotKnow) {
+  // A shared log it cannot append to is an error, not a silent drop.
+  {
+    const ConsoleLab c;
+    c.Add("PCDENY", R"({"registry": {"access": "none"}})");
+    fs::create_directory(c.LogPath());
+    const ScanResult run = c.Scan({"PCDENY"});
+    EXPECT_EQ(run.exitCode, 1) << run.StdoutText() << run.stderrText;
+    EXPECT_TRUE(Contains(run.stderrText, "cannot append to the shared log " + c.LogPath()));
+  }
+  // A Temp without room for the scanners' logs stops the run before it starts (a small
+  // file system of its own in a private mount namespace).
+  {
+    const ConsoleLab c;
+    c.Add("PCOK", FullComputerJson("PCOK"));
+    const fs::path full = c.dir / "full";
+    fs::create_directory(full);
+    const std::string output = (c.dir / "out.txt").string();
+    const std::string command =
+        "unshare -m sh -c 'mount --make-rprivate / && mount -t tmpfs -o size=256k tmpfs \"$1\" && "
+        "Temp=\"$1\" exec \"$2\" scan --db \"$3\" --lab \"$4\" PCOK' sh " + full.string() + " " +
+        ProgramPath("korvane-console") + " " + c.source + " " + c.lab.str() + " >" + output + " 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2) << ReadFile(output);
+    EXPECT_TRUE(Contains(ReadFile(output), "the scanners' logs cannot be kept in " + full.string()));
+    EXPECT_TRUE(Contains(ReadFile(output), "No scan was started"));
+  }
+  // A scan's own log that cannot be read leaves its outcome unknown, never a guess.
+  {
+    const TempDir dir;
+    fs::create_directory(dir / "DrevantaAssetDB.log");
+    const console::ScanLogFile log = console::ReadScanLog(dir.str());
+    EXPECT_TRUE(Contains(log.problem, "cannot read " + (dir / "DrevantaAssetDB.log").string()));
+    console::ScanFacts facts;
+    facts.computer = "PC";
+    facts.lines = {"PC,2", "PC,4", "PC,Complete"};
+    facts.logProblem = "no room left in /t";
+    EXPECT_EQ(console::OutcomeText(console::ClassifyScan(facts)), "unknown (log not written: no room left in /t)");
+    EXPECT_TRUE(console::ReadScanLog((dir / "missing").string()).problem.find("could not be made") !=
+                std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace korvane::test
