@@ -32,7 +32,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
   }
   if (source.empty() || dir.empty()) throw UsageError("report needs --db SOURCE and --out DIR");
 
-  std::unique_ptr<DatabaseServer> server = MakeDatabaseServer();
+  std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
   std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
   const std::filesystem::path root = std::filesystem::absolute(dir).lexically_normal();
   std::filesystem::create_directories(root / "computers");

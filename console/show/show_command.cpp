@@ -225,7 +225,7 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
   if (format != "text" && format != "csv" && format != "json") {
     throw UsageError("--format is text, csv or json, not " + format);
   }
-  std::unique_ptr<DatabaseServer> server = MakeDatabaseServer();
+  std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
   std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
   if (format == "csv") {
     ShowCsv(*connection, computer, out);

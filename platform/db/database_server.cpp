@@ -51,10 +51,16 @@ std::string Braced(const std::string& value) {
 
 class Server : public DatabaseServer {
  public:
+  explicit Server(bool reading) : reading_(reading) {}
   std::unique_ptr<Connection> Open(const std::string& connectionString) override {
     const ConnectionTarget target = ParseConnectionString(connectionString);
-    return OpenBackend(ChooseBackend(target.dataSource, target.catalog));
+    const BackendChoice choice = ChooseBackend(target.dataSource, target.catalog);
+    if (reading_ && choice.kind == BackendChoice::Kind::SqliteFile) return OpenSqliteForReading(choice.sqlitePath);
+    return OpenBackend(choice);
   }
+
+ private:
+  bool reading_;
 };
 
 }  // namespace
@@ -95,6 +101,8 @@ std::unique_ptr<Connection> OpenBackend(const BackendChoice& choice) {
 
 }  // namespace db
 
-std::unique_ptr<DatabaseServer> MakeDatabaseServer() { return std::make_unique<db::Server>(); }
+std::unique_ptr<DatabaseServer> MakeDatabaseServer() { return std::make_unique<db::Server>(false); }
+
+std::unique_ptr<DatabaseServer> MakeReadingDatabaseServer() { return std::make_unique<db::Server>(true); }
 
 }  // namespace korvane

@@ -15,6 +15,10 @@ namespace korvane {
 
 std::unique_ptr<DatabaseServer> MakeDatabaseServer();
 
+// The same, for tools that only read (show, report): an SQLite inventory is opened
+// read-only, so a read-only mount or a user without write access can read it.
+std::unique_ptr<DatabaseServer> MakeReadingDatabaseServer();
+
 namespace db {
 
 // Where a Data Source leads.

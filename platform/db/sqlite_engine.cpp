@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <memory>
+#include <random>
 #include <optional>
 
 #include "platform/db/case_fold.h"
@@ -141,8 +143,10 @@ std::string CaseInsensitiveKey(const std::string& query) {
 
 class SqliteEngine : public Engine {
  public:
-  SqliteEngine(const std::string& path, bool create) {
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  // `readOnly`: for readers that may not write the file or its directory; the file's
+  // mode is left as it is.
+  SqliteEngine(const std::string& path, bool create, bool readOnly = false) {
+    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
       const std::string message = db_ == nullptr ? sqlite3_errstr(rc) : sqlite3_errmsg(db_);
@@ -156,6 +160,12 @@ class SqliteEngine : public Engine {
                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                      &FoldFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
         throw RuntimeError(kProviderError, sqlite3_errmsg(db_));
+      }
+      if (readOnly) {
+        // A WAL file that cannot be shared with others shows here, not at the first query.
+        Statement probe(db_, "SELECT count(*) FROM sqlite_master");
+        probe.Step();
+        return;
       }
       // WAL lets the scanners' readers run beside one writer; a file left in another mode
       // is switched once, and the mode stays with the file.
@@ -179,7 +189,13 @@ class SqliteEngine : public Engine {
       throw;
     }
   }
-  ~SqliteEngine() override { sqlite3_close(db_); }
+  ~SqliteEngine() override {
+    sqlite3_close(db_);
+    std::error_code ignored;
+    if (!copyDirectory_.empty()) std::filesystem::remove_all(copyDirectory_, ignored);
+  }
+  // The engine works on a private copy in this directory, removed with it.
+  void OwnCopy(std::string directory) { copyDirectory_ = std::move(directory); }
   SqliteEngine(const SqliteEngine&) = delete;
   SqliteEngine& operator=(const SqliteEngine&) = delete;
 
@@ -281,12 +297,39 @@ class SqliteEngine : public Engine {
  private:
   sqlite3* db_ = nullptr;
   std::unique_ptr<RowLocator> locator_ = RowidLocator();
+  std::string copyDirectory_;
 };
 
 }  // namespace
 
 std::unique_ptr<Connection> OpenSqliteConnection(const std::string& path, bool create) {
   return std::make_unique<EngineConnection>(std::make_shared<SqliteEngine>(path, create));
+}
+
+std::unique_ptr<Connection> OpenSqliteForReading(const std::string& path) {
+  namespace fs = std::filesystem;
+  try {
+    return std::make_unique<EngineConnection>(std::make_shared<SqliteEngine>(path, false, true));
+  } catch (const RuntimeError&) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) throw;
+    // A WAL file whose shared-memory file is missing and cannot be made (a read-only
+    // mount, a directory of someone else's) is read through a private copy of the
+    // database and its WAL, which SQLite recovers as it opens the copy.
+    const fs::path copy = fs::temp_directory_path(error) /
+                          ("korvane-read-" + std::to_string(std::random_device{}()) + std::to_string(std::random_device{}()));
+    if (error || !fs::create_directory(copy, error)) throw;
+    try {
+      fs::copy_file(path, copy / fs::path(path).filename());
+      if (fs::exists(path + "-wal", error)) fs::copy_file(path + "-wal", copy / (fs::path(path).filename().string() + "-wal"));
+      auto engine = std::make_shared<SqliteEngine>((copy / fs::path(path).filename()).string(), false);
+      engine->OwnCopy(copy.string());
+      return std::make_unique<EngineConnection>(engine);
+    } catch (const std::exception&) {
+      fs::remove_all(copy, error);
+      throw;
+    }
+  }
 }
 
 }  // namespace korvane::db

@@ -19,4 +19,8 @@ inline constexpr int kSqliteBusyTimeoutMs = 120000;
 // installer only.
 std::unique_ptr<Connection> OpenSqliteConnection(const std::string& path, bool create = false);
 
+// Opens the existing file for reading only (show, report), also where neither the file
+// nor its directory may be written.
+std::unique_ptr<Connection> OpenSqliteForReading(const std::string& path);
+
 }  // namespace korvane::db

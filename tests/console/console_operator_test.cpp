@@ -14,6 +14,7 @@
 
 #include "console/scan/scan_log.h"
 #include "console/scan/scan_outcome.h"
+#include "platform/database.h"
 #include "tests/console/console_fixture.h"
 
 namespace korvane::test {
@@ -190,6 +191,59 @@ TEST(ConsoleOperator, TheConsoleSaysWhenItCannotKnow) {
     EXPECT_TRUE(console::ReadScanLog((dir / "missing").string()).problem.find("could not be made") !=
                 std::string::npos);
   }
+}
+
+int Shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// show and report read an inventory they may not write: on a read-only mount, as a user
+// without write access, and with a WAL file whose shared-memory file is gone.
+TEST(ConsoleOperator, ShowAndReportReadAnInventoryTheyMayNotWrite) {
+  const ConsoleLab c;
+  c.Add("PCOK", FullComputerJson("PCOK"));
+  ASSERT_EQ(c.Scan({"PCOK"}).exitCode, 0);
+  // A row that is only in the WAL, copied without the shared-memory file.
+  const fs::path copy = c.dir / "copy";
+  fs::create_directory(copy);
+  {
+    const Inventory inventory = InventoryAt(c.source);
+    const std::string file = c.source + "/DrevantaAsset.sqlite";
+    std::unique_ptr<Connection> held = inventory.Connect();
+    held->Execute("PRAGMA wal_autocheckpoint=0");
+    held->Execute("INSERT INTO Asset (Computer, Manufacturer) VALUES ('PCWAL', 'Only in the WAL')");
+    fs::copy_file(file, copy / "DrevantaAsset.sqlite");
+    ASSERT_TRUE(fs::exists(file + "-wal"));
+    fs::copy_file(file + "-wal", copy / "DrevantaAsset.sqlite-wal");
+  }
+  ASSERT_FALSE(fs::exists(copy / "DrevantaAsset.sqlite-shm"));
+  const fs::path pages = c.dir / "pages";
+  fs::create_directory(pages);
+  for (const fs::path& p : {c.dir.path(), copy, pages}) {
+    fs::permissions(p, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                           fs::perms::others_read | fs::perms::others_exec);
+  }
+  ASSERT_EQ(chown(pages.c_str(), 65534, 65534), 0);
+  const std::string console = ProgramPath("korvane-console");
+  const std::string output = (c.dir / "out.txt").string();
+  const std::string readOnly = "unshare -m sh -c 'mount --make-rprivate / && mount --bind \"$1\" \"$1\" && "
+                               "mount -o remount,ro,bind \"$1\" && \"$2\" show --db \"$1\" && "
+                               "\"$2\" report --db \"$1\" --out \"$3\"' sh " +
+                               copy.string() + " " + console + " " + (c.dir / "report-root").string();
+  EXPECT_EQ(Shell(readOnly + " >" + output + " 2>&1"), 0) << ReadFile(output);
+  EXPECT_TRUE(Contains(ReadFile(output), "PCWAL"));
+  EXPECT_TRUE(Contains(ReadFile(output), "PCOK"));
+  const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  EXPECT_EQ(Shell(nobody + console + " show --db " + copy.string() + " PCWAL >" + output + " 2>&1"), 0)
+      << ReadFile(output);
+  EXPECT_TRUE(Contains(ReadFile(output), "Only in the WAL"));
+  EXPECT_EQ(Shell(nobody + console + " report --db " + copy.string() + " --out " + (pages / "r").string() + " >" +
+                  output + " 2>&1"),
+            0)
+      << ReadFile(output);
+  // Nothing was written next to the inventory.
+  EXPECT_EQ(std::distance(fs::directory_iterator(copy), {}), 2);
 }
 
 }  // namespace
