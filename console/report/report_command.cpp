@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <ostream>
 
 #include "scan/scan_context.h"
@@ -17,6 +18,55 @@
 #include "platform/runtime_error.h"
 
 namespace korvane::console {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Left in every folder the report writes: the sign that it may replace what is there.
+constexpr const char* kReportMarker = ".korvane-report";
+
+// What --out names: a folder this command made before (its marker inside), or nothing
+// yet. Anything else (a file, a link, a folder of someone else's pages) is refused, so a
+// report never writes through a link another user planted nor over files it did not make.
+void CheckOutputFolder(const fs::path& root, const std::string& given) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(root, error);
+  if (!fs::exists(status)) return;
+  if (fs::is_symlink(status)) {
+    throw UsageError("--out " + given + " is a symbolic link; the report is written only into a real folder: "
+                     "give the name of a new folder or of an earlier report's folder");
+  }
+  if (!fs::is_directory(status)) {
+    throw UsageError("--out " + given + " is a file, not a folder; give the name of a new folder (it is "
+                     "created) or of an earlier report's folder");
+  }
+  if (!fs::is_regular_file(fs::symlink_status(root / kReportMarker, error))) {
+    throw UsageError("--out " + given + " is a folder this command did not write (it has no " +
+                     std::string(kReportMarker) + " file); give the name of a new folder, or of an earlier "
+                     "report's folder, so that no file of someone else's is replaced");
+  }
+}
+
+// A new folder beside `root`, made here and so holding nothing this command did not make.
+fs::path FreshFolderBeside(const fs::path& root, const std::string& purpose) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = root.parent_path() / ("." + root.filename().string() + "." + purpose + "-" +
+                                                     std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) return candidate;
+    if (error && error != std::errc::file_exists) {
+      throw RuntimeError(0, "cannot make a folder in " + root.parent_path().string() + ": " + error.message());
+    }
+  }
+  throw RuntimeError(0, "cannot make a folder in " + root.parent_path().string());
+}
+
+void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, const std::string& title,
+                std::size_t& number);
+
+}  // namespace
 
 int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   return RunReport(args, out, LocalClock());
@@ -34,8 +84,49 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
 
   std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
   std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
-  const std::filesystem::path root = std::filesystem::absolute(dir).lexically_normal();
-  std::filesystem::create_directories(root / "computers");
+  fs::path root = fs::absolute(dir).lexically_normal();
+  if (!root.has_filename()) root = root.parent_path();
+  CheckOutputFolder(root, dir);
+  {
+    std::error_code error;
+    fs::create_directories(root.parent_path(), error);
+    if (error) throw RuntimeError(0, "cannot make " + root.parent_path().string() + ": " + error.message());
+  }
+  // The pages are written into a fresh folder and the whole folder then takes the place
+  // of the earlier report, whose pages go with it.
+  const fs::path building = FreshFolderBeside(root, "new");
+  std::size_t number = 0;
+  try {
+    WritePages(building, *connection, clock, title, number);
+    std::ofstream marker(building / kReportMarker);
+    marker << "Written by korvane-console report; a later report replaces this folder.\n";
+    if (!marker.flush()) throw RuntimeError(0, "cannot write " + (building / kReportMarker).string());
+    std::error_code error;
+    fs::path previous;
+    if (fs::exists(fs::symlink_status(root, error))) {
+      CheckOutputFolder(root, dir);
+      previous = FreshFolderBeside(root, "old");
+      fs::rename(root, previous / "report");
+    }
+    fs::rename(building, root);
+    if (!previous.empty()) fs::remove_all(previous, error);
+  } catch (...) {
+    std::error_code error;
+    fs::remove_all(building, error);
+    throw;
+  }
+  out << "Report of " << number << (number == 1 ? " computer" : " computers") << " written to "
+      << (root / "index.html").lexically_normal().string() << "\n";
+  return 0;
+}
+
+namespace {
+
+// Every page of the report, into `root`; `number` counts the computers.
+void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, const std::string& title,
+                std::size_t& number) {
+  Connection* connection = &connectionRef;
+  fs::create_directories(root / "computers");
 
   ReportContext context;
   context.title = title;
@@ -44,7 +135,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
   context.today = DayNumber(context.generated).value_or(0);
   ReportOverview overview(root, context);
   overview.AddLastAccess(LastAccessTimes(*connection));
-  std::size_t number = 0;
+  number = 0;
   for (const std::string& name : ComputerNames(*connection)) {
     const std::optional<ComputerRows> c = ReadComputer(*connection, name);
     if (!c) continue;
@@ -55,9 +146,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
     overview.Add(*c, page);
   }
   overview.Finish();
-  out << "Report of " << number << (number == 1 ? " computer" : " computers") << " written to "
-      << (root / "index.html").lexically_normal().string() << "\n";
-  return 0;
 }
+
+}  // namespace
 
 }  // namespace korvane::console

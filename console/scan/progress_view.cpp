@@ -10,6 +10,7 @@
 
 #include "console/scan/scan_outcome.h"
 #include "console/system/local_clock.h"
+#include "console/text/escaping.h"
 
 namespace korvane::console {
 
@@ -36,9 +37,15 @@ std::string Fit(std::string text, std::size_t width) {
   return text.substr(0, width - 1) + "~";
 }
 
+// Padded to `width`, never cut: a finished scan's name and outcome are shown whole.
+std::string Widen(std::string text, std::size_t width) {
+  if (text.size() < width) text.resize(width, ' ');
+  return text;
+}
+
 // Fitted to the screen, without the blanks at the end (the line is cleared anyway).
 std::string ScreenLine(const std::string& text, std::size_t columns) {
-  std::string line = Fit(text, columns - 1);
+  std::string line = Fit(TerminalText(text), columns - 1);
   while (!line.empty() && line.back() == ' ') line.pop_back();
   return line;
 }
@@ -54,17 +61,35 @@ struct Running {
 class Tally {
  public:
   explicit Tally(int total) : total_(total), start_(Clock::now()) {}
-  void Finished() { ++finished_; }
+  // `outcome` as the summary shows it; counted by its kind ("gave up", not "gave up after 4%").
+  void Finished(const std::string& outcome) {
+    ++finished_;
+    std::string kind = outcome.substr(0, outcome.find(" after "));
+    kind = kind.substr(0, kind.find(" ("));
+    auto it = std::find_if(byOutcome_.begin(), byOutcome_.end(), [&](const auto& p) { return p.first == kind; });
+    if (it == byOutcome_.end()) {
+      byOutcome_.emplace_back(kind, 1);
+    } else {
+      ++it->second;
+    }
+  }
   std::string Text(std::size_t running) const {
     const double elapsed = SecondsSince(start_);
     const double rate = elapsed > 0 ? finished_ / elapsed : 0;
     const int waiting = std::max(0, total_ - finished_ - static_cast<int>(running));
-    return std::to_string(finished_) + "/" + std::to_string(total_) + " done, " +
-           std::to_string(running) + " running, " + std::to_string(waiting) + " waiting, " +
-           Fixed(rate, 2) + " scans/s, " + Fixed(elapsed, 1) + " s";
+    std::string text = std::to_string(finished_) + "/" + std::to_string(total_) + " done";
+    for (const auto& [kind, count] : byOutcome_) text += " (" + std::to_string(count) + " " + kind + ")";
+    text += ", " + std::to_string(running) + " running, " + std::to_string(waiting) + " waiting, " +
+            Fixed(rate, 2) + " scans/s, " + Fixed(elapsed, 1) + " s";
+    // From the pace so far; nothing to say before the first scan has ended.
+    if (finished_ > 0 && finished_ < total_) {
+      text += ", about " + Fixed((total_ - finished_) / rate, 0) + " s left";
+    }
+    return text;
   }
 
  private:
+  std::vector<std::pair<std::string, int>> byOutcome_;
   int total_;
   int finished_ = 0;
   Clock::time_point start_;
@@ -95,8 +120,8 @@ class LiveView : public ProgressView {
 
   void Finished(const std::string& computer, const std::string& outcome, double seconds) override {
     running_.erase(computer);
-    tally_.Finished();
-    finished_.push_back(Fit(computer, 24) + " " + Fit(outcome, 24) + " " + Fixed(seconds, 1) + " s");
+    tally_.Finished(outcome);
+    finished_.push_back(Widen(computer, 24) + " " + Widen(outcome, 24) + " " + Fixed(seconds, 1) + " s");
     Draw(true);
   }
 
@@ -181,7 +206,7 @@ class PlainView : public ProgressView {
 
   void Finished(const std::string& computer, const std::string& outcome, double seconds) override {
     stages_.erase(computer);
-    tally_.Finished();
+    tally_.Finished(outcome);
     Line(computer + ": " + outcome + " (" + Fixed(seconds, 1) + " s)");
   }
 
@@ -194,7 +219,9 @@ class PlainView : public ProgressView {
   void Close() override { out_.flush(); }
 
  private:
-  void Line(const std::string& text) { out_ << "[" << ClockText() << "] " << text << "\n" << std::flush; }
+  void Line(const std::string& text) {
+    out_ << "[" << ClockText() << "] " << TerminalText(text) << "\n" << std::flush;
+  }
 
   std::ostream& out_;
   Tally tally_;

@@ -22,6 +22,7 @@
 #include "console/system/this_computer.h"
 #include "console/scan/server_capacity.h"
 #include "console/scan/targets.h"
+#include "console/text/escaping.h"
 #include "inventory/query_texts.h"
 #include "platform/connection_string.h"
 #include "platform/db/database_server.h"
@@ -343,8 +344,11 @@ void WriteSummary(std::ostream& out, const std::vector<SummaryRow>& rows, double
                        " " + Pad(Fixed(row.seconds, 1) + " s", timeWidth) + " " +
                        (notesLines.empty() ? "" : notesLines[0]);
     while (!line.empty() && line.back() == ' ') line.pop_back();
-    out << line << "\n";
-    for (std::size_t i = 1; i < notesLines.size(); ++i) out << std::string(notesAt, ' ') << notesLines[i] << "\n";
+    // Names, reasons and reported names come from the computers: inert on the terminal.
+    out << TerminalText(line) << "\n";
+    for (std::size_t i = 1; i < notesLines.size(); ++i) {
+      out << std::string(notesAt, ' ') << TerminalText(notesLines[i]) << "\n";
+    }
   };
   out << "\n";
   if (list) {

@@ -6,11 +6,14 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <sstream>
+#include <cctype>
 
 #include "scan/conversions.h"
 #include "scan/scan_context.h"
 #include "console/commands.h"
 #include "console/rows/inventory_rows.h"
+#include "console/text/escaping.h"
 #include "console/text/inventory_text.h"
 #include "console/show/show_export.h"
 #include "formats/drive_history_text.h"
@@ -208,8 +211,11 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
   std::string source;
   std::string computer;
   std::string format = "text";
+  bool raw = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--db" || args[i] == "--format") {
+    if (args[i] == "--raw") {
+      raw = true;
+    } else if (args[i] == "--db" || args[i] == "--format") {
       if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
       (args[i] == "--db" ? source : format) = args[i + 1];
       ++i;
@@ -222,20 +228,30 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
   }
   if (source.empty()) throw UsageError("show needs --db SOURCE");
+  // A word, so any letter case will do.
+  for (char& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (format != "text" && format != "csv" && format != "json") {
     throw UsageError("--format is text, csv or json, not " + format);
   }
   std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
   std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
   if (format == "csv") {
-    ShowCsv(*connection, computer, out);
-  } else if (format == "json") {
-    ShowJson(*connection, computer, out);
-  } else if (computer.empty()) {
-    ShowAll(*connection, out);
-  } else {
-    ShowOne(*connection, computer, out);
+    ShowCsv(*connection, computer, out, raw);
+    return 0;
   }
+  if (format == "json") {
+    ShowJson(*connection, computer, out);
+    return 0;
+  }
+  // Every stored text may come from a hostile computer: nothing of it reaches the
+  // terminal as a control sequence.
+  std::ostringstream text;
+  if (computer.empty()) {
+    ShowAll(*connection, text);
+  } else {
+    ShowOne(*connection, computer, text);
+  }
+  out << TerminalText(text.str());
   return 0;
 }
 

@@ -218,9 +218,9 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
 
 }  // namespace
 
-void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out) {
-  const auto line = [&out](const std::vector<std::string>& fields) {
-    for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvField(fields[i]);
+void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw) {
+  const auto line = [&out, raw](const std::vector<std::string>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvCell(fields[i], raw);
     out << "\r\n";
   };
   line(SummaryNames());

@@ -12,7 +12,8 @@
 namespace korvane::console {
 
 // `computer` empty: every computer.
-void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out);
+// `raw`: cells that a spreadsheet would take for a formula are kept as they are.
+void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw = false);
 void ShowJson(Connection& connection, const std::string& computer, std::ostream& out);
 
 }  // namespace korvane::console

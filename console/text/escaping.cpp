@@ -1,6 +1,7 @@
 #include "console/text/escaping.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace korvane::console {
 
@@ -105,6 +106,35 @@ std::string CsvField(const std::string& text) {
     out += c;
   }
   return out + "\"";
+}
+
+std::string TerminalText(const std::string& text) {
+  const std::string t = ValidUtf8(text);
+  std::string out;
+  out.reserve(t.size());
+  char code[8];
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const auto c = static_cast<unsigned char>(t[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7f) {
+      std::snprintf(code, sizeof code, "\\x%02x", static_cast<unsigned>(c));
+      out += code;
+    } else if (c == 0xc2 && i + 1 < t.size() && static_cast<unsigned char>(t[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(t[i + 1]) <= 0x9f) {
+      std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(t[i + 1])));
+      out += code;
+      ++i;
+    } else {
+      out += t[i];
+    }
+  }
+  return out;
+}
+
+std::string CsvCell(const std::string& text, bool raw) {
+  if (!raw && !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos) {
+    return CsvField("'" + text);
+  }
+  return CsvField(text);
 }
 
 }  // namespace korvane::console

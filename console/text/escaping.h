@@ -21,4 +21,14 @@ std::string JsonString(const std::string& text);
 // with a blank; quotes doubled.
 std::string CsvField(const std::string& text);
 
+// Text for a terminal: control characters other than tab and line feed (C0, DEL and the
+// C1 controls) shown as visible escapes (\x1b, \u009b), so that no stored text can move
+// the cursor, set the title or write the clipboard; invalid UTF-8 replaced.
+std::string TerminalText(const std::string& text);
+
+// One CSV cell for a spreadsheet: a text starting with =, +, -, @, tab or CR (which a
+// spreadsheet would take for a formula) gets a leading apostrophe, unless `raw`; then
+// quoted as CsvField does.
+std::string CsvCell(const std::string& text, bool raw);
+
 }  // namespace korvane::console

@@ -246,5 +246,58 @@ TEST(ConsoleOperator, ShowAndReportReadAnInventoryTheyMayNotWrite) {
   EXPECT_EQ(std::distance(fs::directory_iterator(copy), {}), 2);
 }
 
+// Texts from a hostile computer are inert on the terminal and in a spreadsheet; the report
+// writes only where it wrote before, never through a planted link, and drops stale pages.
+TEST(ConsoleOperator, ShownTextsAndReportFoldersAreSafe) {
+  const ConsoleLab c;
+  InventoryAt(c.source).Execute(
+      "INSERT INTO Asset (Computer, Manufacturer, UserName) VALUES ('PCHOSTILE', '=HYPERLINK(\"http://x\")', "
+      "'evil' || char(27) || ']52;c;aGk=' || char(7) || char(155) || '2J')");
+  const ScanResult shown = RunConsole({"show", "--db", c.source, "PCHOSTILE"});
+  ASSERT_EQ(shown.exitCode, 0) << shown.stderrText;
+  EXPECT_TRUE(Contains(shown.StdoutText(), "evil\\x1b]52;c;aGk=\\x07\\u009b2J"));
+  EXPECT_EQ(shown.StdoutText().find('\x1b'), std::string::npos);
+  const ScanResult csv = RunConsole({"show", "--db", c.source, "--format", "CSV"});
+  ASSERT_EQ(csv.exitCode, 0) << csv.stderrText;
+  EXPECT_TRUE(Contains(csv.StdoutText(), "\"'=HYPERLINK(\"\"http://x\"\")\""));
+  const ScanResult raw = RunConsole({"show", "--db", c.source, "--format", "csv", "--raw"});
+  EXPECT_TRUE(Contains(raw.StdoutText(), ",\"=HYPERLINK(\"\"http://x\"\")\""));
+
+  const auto report = [&](const std::string& out) { return RunConsole({"report", "--db", c.source, "--out", out}); };
+  // Refused: a file, a folder it did not write, a link.
+  const fs::path file = c.dir / "file.html";
+  WriteFile(file, "keep");
+  const fs::path foreign = c.dir / "foreign";
+  fs::create_directory(foreign);
+  const fs::path link = c.dir / "link";
+  fs::create_directory_symlink(foreign, link);
+  for (const auto& [out, said] : std::vector<std::pair<fs::path, std::string>>{
+           {file, "is a file, not a folder"}, {foreign, "is a folder this command did not write"},
+           {link, "is a symbolic link"}}) {
+    const ScanResult refused = report(out.string());
+    EXPECT_EQ(refused.exitCode, 2) << out;
+    EXPECT_TRUE(Contains(refused.stderrText, "--out " + out.string() + " " + said));
+  }
+  EXPECT_EQ(ReadFile(file), "keep");
+  EXPECT_EQ(std::distance(fs::directory_iterator(foreign), {}), 0);
+
+  // A new folder, then the same again: a link planted in it is replaced, not followed,
+  // and a page the new report does not write is gone.
+  const fs::path pages = c.dir / "pages";
+  ASSERT_EQ(report(pages.string()).exitCode, 0);
+  EXPECT_TRUE(fs::exists(pages / ".korvane-report"));
+  const fs::path victim = c.dir / "victim";
+  WriteFile(victim, "secret");
+  fs::remove(pages / "index.html");
+  fs::create_symlink(victim, pages / "index.html");
+  WriteFile(pages / "computers" / "stale.html", "old");
+  const ScanResult again = report(pages.string());
+  ASSERT_EQ(again.exitCode, 0) << again.stderrText;
+  EXPECT_EQ(ReadFile(victim), "secret");
+  EXPECT_FALSE(fs::is_symlink(pages / "index.html"));
+  EXPECT_FALSE(fs::exists(pages / "computers" / "stale.html"));
+  EXPECT_TRUE(Contains(ReadFile(pages / "index.html"), "PCHOSTILE"));
+}
+
 }  // namespace
 }  // namespace korvane::test

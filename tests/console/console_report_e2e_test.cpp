@@ -51,10 +51,11 @@ TEST(ConsoleReport, IsAsOfTheTimeOfItsClock) {
                           "('PCNEVER', NULL)"}) {
     inventory.Execute(std::string("INSERT INTO LastAccess (Computer, LastAccessTime) VALUES ") + row);
   }
-  TempDir out;
+  TempDir dir;
+  const auto out = dir / "report";
   PinnedClock clock(LocalTime{2027, 3, 1, 10, 0, 0});
   std::ostringstream said;
-  ASSERT_EQ(console::RunReport({"--db", inventory.DataSource(), "--out", out.str()}, said, clock), 0);
+  ASSERT_EQ(console::RunReport({"--db", inventory.DataSource(), "--out", out.string()}, said, clock), 0);
 
   const std::string index = ReadFile(out / "index.html");
   EXPECT_TRUE(Contains(index, "Inventory as of 2027/03/01 10:00:"));
