@@ -152,10 +152,10 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     if (speed > 0) out << ", " << NumberText(speed) << " MHz";
     out << "\n";
   }
-  out << "  " << Column("Memory (MB)", 18) << " total " << Text(a[asset::kTotalPhysicalMemory])
-      << ", free " << Text(a[asset::kFreePhysicalMemory]) << ", paging free "
-      << Text(a[asset::kFreeSpaceInPagingFiles]) << ", virtual free "
-      << Text(a[asset::kFreeVirtualMemory]) << "\n";
+  out << "  " << Column("Memory (MB)", 18) << " total " << ValueOrUnknown(Text(a[asset::kTotalPhysicalMemory]))
+      << ", free " << ValueOrUnknown(Text(a[asset::kFreePhysicalMemory])) << ", paging free "
+      << ValueOrUnknown(Text(a[asset::kFreeSpaceInPagingFiles])) << ", virtual free "
+      << ValueOrUnknown(Text(a[asset::kFreeVirtualMemory])) << "\n";
   out << "  Drives\n";
   for (const StoredDrive& d : a.Drives()) {
     const std::string caption = Shown(d.caption);
@@ -202,7 +202,8 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     if (!more.empty()) out << "      " << more << "\n";
   }
   const std::size_t serviceCount = SplitList(c->serviceList.value_or("")).size();
-  out << "Services: " << serviceCount << "\n";
+  // No computer runs no service: an empty list is one the service manager would not give.
+  out << "Services: " << (serviceCount == 0 ? std::string("unknown") : std::to_string(serviceCount)) << "\n";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "console/text/inventory_text.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace korvane::console {
 
@@ -12,22 +13,24 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
   }
 }
 
-std::size_t Utf8Length(const std::string& text) {
-  std::size_t n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-// Byte position of the character number `chars`.
-std::size_t Utf8Offset(const std::string& text, std::size_t chars) {
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      if (n == chars) return i;
-      ++n;
-    }
+// Columns a character takes on a terminal: none for combining marks and zero-width
+// characters, two for the wide East Asian ones and most emoji, one otherwise.
+int CharacterWidth(char32_t c) {
+  if (c == 0) return 0;
+  if ((c >= 0x0300 && c <= 0x036F) || (c >= 0x0483 && c <= 0x0489) || (c >= 0x0591 && c <= 0x05BD) ||
+      (c >= 0x0610 && c <= 0x061A) || (c >= 0x064B && c <= 0x065F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
+      (c >= 0x1DC0 && c <= 0x1DFF) || (c >= 0x200B && c <= 0x200F) || (c >= 0x20D0 && c <= 0x20FF) ||
+      (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xFE20 && c <= 0xFE2F) || c == 0xFEFF) {
+    return 0;
   }
-  return text.size();
+  if ((c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+      (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+      (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+      (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD)) {
+    return 2;
+  }
+  return 1;
 }
 
 }  // namespace
@@ -57,11 +60,31 @@ std::string SizeText(double megabytes) {
   return text;
 }
 
+std::size_t DisplayWidth(const std::string& text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    width += static_cast<std::size_t>(CharacterWidth(c));
+    i += length;
+  }
+  return width;
+}
+
 std::string Column(const std::string& text, std::size_t width) {
-  const std::size_t length = Utf8Length(text);
-  if (length <= width) return text + std::string(width - length, ' ');
-  if (width == 0) return "";
-  return text.substr(0, Utf8Offset(text, width - 1)) + "~";
+  const std::size_t shown = DisplayWidth(text);
+  return shown < width ? text + std::string(width - shown, ' ') : text;
+}
+
+std::string ValueOrUnknown(const std::string& number) {
+  if (number.empty()) return "unknown";
+  char* end = nullptr;
+  const double value = std::strtod(number.c_str(), &end);
+  return end != number.c_str() && value == 0 ? "unknown" : number;
 }
 
 }  // namespace korvane::console

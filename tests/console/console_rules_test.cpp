@@ -180,7 +180,22 @@ TEST(ConsoleRules, TargetsFoldAsTheInventoryKeys) {
 TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(ShortOsName("Microsoft(R) Windows(R) Server 2003, Standard Edition", ""), "Windows Server 2003, Standard Edition");
   EXPECT_EQ(Column("Gr\xC3\xBC\xC3\x9F" "e", 6), "Gr\xC3\xBC\xC3\x9F" "e ");  // counted in characters
-  EXPECT_EQ(Column("abcdefgh", 5), "abcd~");
+  // Never cut; aligned by the columns a terminal gives each character.
+  EXPECT_EQ(Column("abcdefgh", 5), "abcdefgh");
+  EXPECT_EQ(Column("\u0418\u0432\u0430\u043d", 6), "\u0418\u0432\u0430\u043d  ");  // Cyrillic
+  EXPECT_EQ(Column("\u0531\u0580\u0561", 5), "\u0531\u0580\u0561  ");              // Armenian
+  EXPECT_EQ(Column("\u5c71\u7530", 6), "\u5c71\u7530  ");                            // two wide characters
+  EXPECT_EQ(DisplayWidth("e\u0301"), 1u);                                             // a combining accent
+  EXPECT_EQ(ValueOrUnknown("0"), "unknown");
+  EXPECT_EQ(ValueOrUnknown(""), "unknown");
+  EXPECT_EQ(ValueOrUnknown("512"), "512");
+  // Terminal text: controls other than tab and line feed are shown, not sent.
+  EXPECT_EQ(TerminalText("a\tb\nc\x1b]52;c;x\x07\x7f\xc2\x9b" "d"), "a\tb\nc\\x1b]52;c;x\\x07\\x7f\\u009bd");
+  EXPECT_EQ(CsvCell("=1+1", false), "'=1+1");
+  EXPECT_EQ(CsvCell("@SUM(1+1)*cmd|' /C calc'!A0", false), "'@SUM(1+1)*cmd|' /C calc'!A0");
+  EXPECT_EQ(CsvCell("-2", true), "-2");
+  EXPECT_EQ(CsvCell("\tx", false), "'\tx");
+  EXPECT_EQ(CsvCell("plain", false), "plain");
 }
 
 TEST(ConsoleRules, LabRandomFollowsItsWeights) {
