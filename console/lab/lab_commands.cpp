@@ -65,6 +65,19 @@ LabArgs ParseLabArgs(const std::vector<std::string>& args, const std::string& co
 
 int RunLabCreate(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const LabArgs parsed = ParseLabArgs(args, "--computers", true);
+  {
+    // Writing a new lab over an old one would mix two networks without a word.
+    std::error_code error;
+    std::size_t existing = 0;
+    for (std::filesystem::directory_iterator it(parsed.directory, error), end; !error && it != end; it.increment(error)) {
+      if (it->path().extension() == ".json") ++existing;
+    }
+    if (existing > 0) {
+      throw UsageError(parsed.directory + " already holds a lab (" + std::to_string(existing) +
+                       " computer files); lab-create makes a new one: give a new directory, or use "
+                       "lab-advance " + parsed.directory + " --days D to let time pass in this one");
+    }
+  }
   LabSettings settings;
   settings.computers = static_cast<int>(parsed.number);
   settings.seed = parsed.seed;

@@ -83,7 +83,14 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
   if (source.empty() || dir.empty()) throw UsageError("report needs --db SOURCE and --out DIR");
 
   std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
-  std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
+  std::unique_ptr<Connection> connection;
+  try {
+    connection = server->Open(MakeConnectionString(source));
+  } catch (const RuntimeError& e) {
+    throw RuntimeError(e.number(), e.description() + "\n'" + source +
+                                       "' is no inventory that can be opened; create one with: korvane-console "
+                                       "init-db " + source);
+  }
   fs::path root = fs::absolute(dir).lexically_normal();
   if (!root.has_filename()) root = root.parent_path();
   CheckOutputFolder(root, dir);

@@ -235,7 +235,14 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     throw UsageError("--format is text, csv or json, not " + format);
   }
   std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
-  std::unique_ptr<Connection> connection = server->Open(MakeConnectionString(source));
+  std::unique_ptr<Connection> connection;
+  try {
+    connection = server->Open(MakeConnectionString(source));
+  } catch (const RuntimeError& e) {
+    throw RuntimeError(e.number(), e.description() + "\n'" + source +
+                                       "' is no inventory that can be opened; create one with: korvane-console "
+                                       "init-db " + source);
+  }
   if (format == "csv") {
     ShowCsv(*connection, computer, out, raw);
     return 0;

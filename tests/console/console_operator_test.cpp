@@ -299,5 +299,41 @@ TEST(ConsoleOperator, ShownTextsAndReportFoldersAreSafe) {
   EXPECT_TRUE(Contains(ReadFile(pages / "index.html"), "PCHOSTILE"));
 }
 
+// Help that helps, and messages that name what was given and what would work.
+TEST(ConsoleOperator, HelpListsOptionsStatusesAndExamplesAndErrorsSayWhatWouldWork) {
+  for (const std::string command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance", "demo"}) {
+    const ScanResult help = RunConsole({command, "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    const std::string text = help.StdoutText();
+    EXPECT_TRUE(Contains(text, "Exit status: 0 ")) << command;
+    std::size_t examples = 0;
+    for (std::size_t at = text.find("\n  korvane-console " + command + " "); at != std::string::npos;
+         at = text.find("\n  korvane-console " + command + " ", at + 1)) {
+      ++examples;
+    }
+    EXPECT_EQ(examples, 2u) << text;
+  }
+  const std::string scanHelp = RunConsole({"scan", "--help"}).StdoutText();
+  for (const char* option : {"--db", "--jobs", "--timeout", "--user-only", "--list", "--lab", "--scanner", "(default 300"}) {
+    EXPECT_TRUE(Contains(scanHelp, option));
+  }
+  EXPECT_TRUE(Contains(RunConsole({"show", "--help"}).StdoutText(), "--raw"));
+
+  TempDir dir;
+  const std::string missing = (dir / "nowhere").string();
+  const ScanResult show = RunConsole({"show", "--db", missing});
+  EXPECT_EQ(show.exitCode, 1);
+  EXPECT_TRUE(Contains(show.stderrText, "korvane-console init-db " + missing));
+  const ScanResult format = RunConsole({"show", "--db", missing, "--format", "xml"});
+  EXPECT_EQ(format.exitCode, 2);
+  EXPECT_TRUE(Contains(format.stderrText, "--format is text, csv or json, not xml"));
+
+  const std::string lab = (dir / "lab").string();
+  ASSERT_EQ(RunConsole({"lab-create", lab, "--computers", "2"}).exitCode, 0);
+  const ScanResult again = RunConsole({"lab-create", lab, "--computers", "3"});
+  EXPECT_EQ(again.exitCode, 2);
+  EXPECT_TRUE(Contains(again.stderrText, lab + " already holds a lab (2 computer files)"));
+}
+
 }  // namespace
 }  // namespace korvane::test
