@@ -55,6 +55,11 @@ void WriteGroups(std::ostream& out, const AssetRow& a) {
       // Slots of processors that are not there hold 0.
       if (Text(v).empty() || (Text(v) == "0" && std::string(f.unit) == " MHz")) continue;
       any = true;
+      // An amount the scan could not read is stored as 0: it is unknown, not none.
+      if (std::string(f.unit) == " MB" && ValueOrUnknown(Text(v)) == "unknown") {
+        out << "<tr><th>" << f.label << "</th><td class=\"muted\">unknown</td></tr>\n";
+        continue;
+      }
       out << "<tr><th>" << f.label << "</th><td>" << ShownHtml(v) << f.unit << "</td></tr>\n";
     }
     if (!any) out << "<tr><td class=\"muted\">nothing recorded</td></tr>\n";
@@ -145,7 +150,8 @@ void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& progr
     out << "</table>\n";
   }
   const std::vector<std::string> services = SplitList(c.serviceList.value_or(""));
-  out << "<h2>Services (" << services.size() << ")</h2>\n";
+  out << "<h2>Services (" << (services.empty() ? std::string("unknown") : std::to_string(services.size()))
+      << ")</h2>\n";
   if (!services.empty()) {
     out << "<ul class=\"services\">\n";
     for (const std::string& s : services) out << "<li>" << Html(s) << "</li>\n";

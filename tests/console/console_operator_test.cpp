@@ -251,12 +251,15 @@ TEST(ConsoleOperator, ShowAndReportReadAnInventoryTheyMayNotWrite) {
 TEST(ConsoleOperator, ShownTextsAndReportFoldersAreSafe) {
   const ConsoleLab c;
   InventoryAt(c.source).Execute(
-      "INSERT INTO Asset (Computer, Manufacturer, UserName) VALUES ('PCHOSTILE', '=HYPERLINK(\"http://x\")', "
+      "INSERT INTO Asset (Computer, TotalPhysicalMemory, Manufacturer, UserName) VALUES ('PCHOSTILE', 0, '=HYPERLINK(\"http://x\")', "
       "'evil' || char(27) || ']52;c;aGk=' || char(7) || char(155) || '2J')");
   const ScanResult shown = RunConsole({"show", "--db", c.source, "PCHOSTILE"});
   ASSERT_EQ(shown.exitCode, 0) << shown.stderrText;
   EXPECT_TRUE(Contains(shown.StdoutText(), "evil\\x1b]52;c;aGk=\\x07\\u009b2J"));
   EXPECT_EQ(shown.StdoutText().find('\x1b'), std::string::npos);
+  // What was not read is unknown, not 0.
+  EXPECT_TRUE(Contains(shown.StdoutText(), " total unknown, free unknown,"));
+  EXPECT_TRUE(Contains(shown.StdoutText(), "Services: unknown"));
   const ScanResult csv = RunConsole({"show", "--db", c.source, "--format", "CSV"});
   ASSERT_EQ(csv.exitCode, 0) << csv.stderrText;
   EXPECT_TRUE(Contains(csv.StdoutText(), "\"'=HYPERLINK(\"\"http://x\"\")\""));
@@ -297,6 +300,10 @@ TEST(ConsoleOperator, ShownTextsAndReportFoldersAreSafe) {
   EXPECT_FALSE(fs::is_symlink(pages / "index.html"));
   EXPECT_FALSE(fs::exists(pages / "computers" / "stale.html"));
   EXPECT_TRUE(Contains(ReadFile(pages / "index.html"), "PCHOSTILE"));
+  for (const auto& page : fs::directory_iterator(pages / "computers")) {
+    EXPECT_TRUE(Contains(ReadFile(page.path()), "<th>Physical</th><td class=\"muted\">unknown</td>"));
+    EXPECT_TRUE(Contains(ReadFile(page.path()), "Services (unknown)"));
+  }
 }
 
 // Help that helps, and messages that name what was given and what would work.
