@@ -161,7 +161,10 @@ Takeover TakeOverAbandonedRuns(const std::string& temp, const std::string& share
       continue;
     }
     std::unique_ptr<RunFolderClaim> claim = TakeOverRunFolder(folder.string());
-    if (!claim) continue;
+    // A console writes its index only once it holds its claim: a folder without one is
+    // being set up by a console that is starting (it may have made the lock file but not
+    // yet locked it), never one left behind.
+    if (!claim || !fs::is_regular_file(fs::symlink_status(folder / kRunIndexName, ignored))) continue;
     std::istringstream index(ReadWholeFile((folder / kRunIndexName).string()));
     std::vector<std::string> records;
     for (std::string line; std::getline(index, line);) {

@@ -207,11 +207,11 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
       EXPECT_TRUE(Contains(text, "Interrupted: 3 running scans stopped, 1 not started"));
       EXPECT_TRUE(std::regex_search(text, std::regex(R"(\nSLOW1 +interrupted after 2%)"))) << text;
     }
-    // The shared log holds what every stopped scanner had logged; after a second signal
-    // the console ends at once, and the next run collects the lines.
+    // The shared log holds what every stopped scanner had logged; a second signal can end
+    // the console before it has moved the lines, and then the next run does.
     if (twice) {
       const ScanResult next = c.Scan({"PCOK"});
-      EXPECT_TRUE(Contains(next.StdoutText(), "Took over 1 run folder left by a console that ended without finishing"));
+      EXPECT_EQ(next.exitCode, 0) << next.StdoutText();
     }
     EXPECT_TRUE(Contains(ReadFile(c.LogPath()), ",Unable to access WMI,SLOW2:Access is denied.")) << text;
     // What finished before the interrupt is in the inventory.
