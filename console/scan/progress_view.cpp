@@ -77,14 +77,15 @@ class Tally {
     const double elapsed = SecondsSince(start_);
     const double rate = elapsed > 0 ? finished_ / elapsed : 0;
     const int waiting = std::max(0, total_ - finished_ - static_cast<int>(running));
+    // What matters most first, since a narrow screen cuts the end: progress, the time left
+    // (from the pace so far; nothing to say before the first scan has ended), the outcomes.
     std::string text = std::to_string(finished_) + "/" + std::to_string(total_) + " done";
-    for (const auto& [kind, count] : byOutcome_) text += " (" + std::to_string(count) + " " + kind + ")";
+    if (finished_ > 0 && finished_ < total_) text += ", about " + Fixed((total_ - finished_) / rate, 0) + " s left";
+    std::string outcomes;
+    for (const auto& [kind, count] : byOutcome_) outcomes += (outcomes.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
+    if (!outcomes.empty()) text += " (" + outcomes + ")";
     text += ", " + std::to_string(running) + " running, " + std::to_string(waiting) + " waiting, " +
             Fixed(rate, 2) + " scans/s, " + Fixed(elapsed, 1) + " s";
-    // From the pace so far; nothing to say before the first scan has ended.
-    if (finished_ > 0 && finished_ < total_) {
-      text += ", about " + Fixed((total_ - finished_) / rate, 0) + " s left";
-    }
     return text;
   }
 

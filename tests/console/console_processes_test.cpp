@@ -85,6 +85,8 @@ TEST(ConsoleProcesses, OnATerminalRunningScansAreRedrawnInPlace) {
   // A finished scan leaves one line above the live ones.
   EXPECT_TRUE(Contains(text, "PC01                     complete"));
   EXPECT_TRUE(Contains(text, "F\x1b[J"));
+  // The overall line counts the outcomes so far and estimates the time left.
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"(1/2 done, about \d+ s left \(1 complete\), 1 running, 0 waiting)"))) << text;
   EXPECT_TRUE(Contains(text, "2 scans: 1 complete, 1 timed out"));
   EXPECT_EQ(text.find("] PC01: "), std::string::npos) << "plain lines on a terminal";
 }
