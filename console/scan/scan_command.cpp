@@ -416,9 +416,12 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   settings.source = SourceForScanners(options.source);
   if (const std::string problem = InventoryProblem(settings.source); !problem.empty()) {
-    err << "korvane-console scan: cannot open the inventory '" << options.source
-        << "' (tried as a directory holding " << kSqliteFileName
-        << ", then as an ODBC data source, then as a SQL Server host): " << problem << "\n"
+    const std::string tried =
+        fs::is_directory(settings.source, error)
+            ? "tried the SQLite file " + (fs::path(settings.source) / kSqliteFileName).string()
+            : "it is no directory, so it was tried as an ODBC data source, then as a SQL Server host";
+    err << "korvane-console scan: cannot open the inventory '" << options.source << "' (" << tried
+        << "): " << problem << "\n"
         << "No scan was started. Create an inventory with: korvane-console init-db "
         << options.source << "\n";
     return 2;
