@@ -1,5 +1,5 @@
-// `korvane-console report --db SOURCE --out DIR [--title TEXT]`: reads the inventory one
-// computer at a time, with the scanners' keyed queries, writes that computer's page at
+// `korvane-console report --db SOURCE --out DIR [--title TEXT]`: reads the inventory in
+// batches of computers, one query per table and batch, writes each computer's page at
 // once and keeps only what the overview and the census need.
 #include <filesystem>
 #include <fstream>
@@ -143,15 +143,13 @@ void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, c
   ReportOverview overview(root, context);
   overview.AddLastAccess(LastAccessTimes(*connection));
   number = 0;
-  for (const std::string& name : ComputerNames(*connection)) {
-    const std::optional<ComputerRows> c = ReadComputer(*connection, name);
-    if (!c) continue;
-    const std::string page = ComputerPageName(++number, Text(c->asset[asset::kComputer]));
+  ForEachComputer(*connection, kReadAll, [&](const ComputerRows& c) {
+    const std::string page = ComputerPageName(++number, Text(c.asset[asset::kComputer]));
     std::ofstream file(root / page, std::ios::binary | std::ios::trunc);
     if (!file) throw RuntimeError(0, "cannot write " + (root / page).string());
-    WriteComputerPage(file, context, *c, overview);
-    overview.Add(*c, page);
-  }
+    WriteComputerPage(file, context, c, overview);
+    overview.Add(c, page);
+  });
   overview.Finish();
 }
 

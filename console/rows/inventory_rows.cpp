@@ -1,6 +1,7 @@
 #include "console/rows/inventory_rows.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 #include "formats/drive_history_text.h"
@@ -42,7 +43,124 @@ std::optional<std::string> FirstText(Connection& connection, const std::string& 
   return Text(At(*row, ordinal));
 }
 
+// Computers per batch: a few megabytes of rows at most, and a statement well within
+// every backend's limits even with eight drive keys per computer.
+constexpr std::size_t kBatch = 400;
+
+std::string Literal(const std::string& text) {
+  std::string q = "'";
+  for (char c : text) q += c == '\'' ? std::string("''") : std::string(1, c);
+  return q + "'";
+}
+
+bool Ascii(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Rows of `select` whose key column (column 0) is one of `keys`: the first row of each
+// exact key and of each folded key, so that a name finds its own spelling's row before
+// another spelling's, as the keyed reading does.
+struct KeyedRows {
+  std::map<std::string, Row> exact, folded;
+
+  const Row* Find(const std::string& key) const {
+    if (auto e = exact.find(key); e != exact.end()) return &e->second;
+    if (auto f = folded.find(Folded(key)); f != folded.end()) return &f->second;
+    return nullptr;
+  }
+};
+
+KeyedRows RowsByKey(Connection& connection, const std::string& select, const std::string& keyColumn,
+                    const std::vector<std::string>& keys) {
+  KeyedRows rows;
+  if (keys.empty()) return rows;
+  std::string query = select + " WHERE " + keyColumn + " IN (";
+  for (std::size_t i = 0; i < keys.size(); ++i) query += (i ? "," : "") + Literal(keys[i]);
+  query += ")";
+  std::unique_ptr<Recordset> rs = connection.OpenRecordset(query);
+  if (rs->RecordCount() <= 0) return rows;
+  const int columns = rs->FieldCount();
+  do {
+    Row row;
+    row.reserve(static_cast<std::size_t>(columns));
+    for (int i = 0; i < columns; ++i) row.push_back(rs->Field(i));
+    const std::string key = Text(At(row, 0));
+    rows.folded.try_emplace(Folded(key), row);
+    rows.exact.try_emplace(key, std::move(row));
+  } while (rs->MoveNext());
+  return rows;
+}
+
+// One batch of names that need no fold beyond A to Z, which every backend's key
+// comparison agrees on; names with other letters are read with the keyed queries.
+void ReadBatch(Connection& connection, const std::vector<std::string>& names, unsigned parts,
+               const std::function<void(ComputerRows&)>& each) {
+  std::vector<std::string> plain;
+  for (const std::string& n : names) {
+    if (Ascii(n)) plain.push_back(n);
+  }
+  KeyedRows assets = RowsByKey(connection, "SELECT * FROM Asset", "Computer", plain);
+  // The other tables are keyed by the name as stored in Asset.
+  std::vector<std::string> stored;
+  for (const auto& [key, row] : assets.exact) stored.push_back(key);
+  KeyedRows software, services, access, drives;
+  if (parts & kReadSoftware) {
+    software = RowsByKey(connection, "SELECT SoftComputer, SoftwareList FROM Software", "SoftComputer", stored);
+  }
+  if (parts & kReadServices) {
+    services = RowsByKey(connection, "SELECT ServComputer, ServiceList FROM Services", "ServComputer", stored);
+  }
+  if (parts & kReadLastAccess) {
+    access = RowsByKey(connection, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
+  }
+  if (parts & kReadDrives) {
+    std::vector<std::string> keys;
+    for (const std::string& s : stored) {
+      for (char letter = 'C'; letter <= 'J'; ++letter) keys.push_back(DriveHistoryKey(s, std::string(1, letter)));
+    }
+    drives = RowsByKey(connection, "SELECT DiskComputer, DiskHistory FROM DriveHistory", "DiskComputer", keys);
+  }
+  const auto text = [](const KeyedRows& rows, const std::string& key) -> std::optional<std::string> {
+    const Row* row = rows.Find(key);
+    if (row == nullptr) return std::nullopt;
+    return Text(At(*row, 1));
+  };
+  for (const std::string& name : names) {
+    std::optional<ComputerRows> c;
+    if (!Ascii(name)) {
+      c = ReadComputer(connection, name, parts);
+    } else if (const Row* row = assets.Find(name)) {
+      c.emplace();
+      c->asset = AssetRow(*row);
+      const std::string key = Text(c->asset[asset::kComputer]);
+      if (parts & kReadSoftware) c->softwareList = text(software, key);
+      if (parts & kReadServices) c->serviceList = text(services, key);
+      if (parts & kReadLastAccess) {
+        if (const Row* a = access.Find(key)) c->lastAccess = At(*a, 1);
+      }
+      if (parts & kReadDrives) {
+        for (char letter = 'C'; letter <= 'J'; ++letter) {
+          if (auto h = text(drives, DriveHistoryKey(key, std::string(1, letter)))) c->drives.push_back({letter, std::move(*h)});
+        }
+      }
+    }
+    if (c) each(*c);
+  }
+}
+
 }  // namespace
+
+void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each) {
+  const std::vector<std::string> names = ComputerNames(connection);
+  for (std::size_t start = 0; start < names.size(); start += kBatch) {
+    const std::vector<std::string> batch(names.begin() + static_cast<std::ptrdiff_t>(start),
+                                         names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), start + kBatch)));
+    ReadBatch(connection, batch, parts, each);
+  }
+}
 
 const Variant& At(const Row& row, int ordinal) {
   static const Variant kNull = Variant::Null();

@@ -1,10 +1,14 @@
 // One computer's rows as the scanner reads them, for the commands that show an
-// inventory. Every table is read with the scanners' own keyed query, and where several
-// rows match (concurrent first scans can leave two) the first row returned is the one
-// used, as the scanner itself does. Listing the computers reads the key column only, so
-// a view of one computer never scans a whole table.
+// inventory. One computer is read with the scanners' own keyed queries; the whole
+// inventory is read in batches of computers, one query per table and batch, so that a
+// server far away costs a few hundred round trips instead of a dozen per computer and
+// memory holds one batch only. Where several rows match (concurrent first scans can
+// leave two) the first row returned is the one used, as the scanner itself does.
+// Listing the computers reads the key column only, so a view of one computer never
+// scans a whole table.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +48,10 @@ std::vector<std::string> ComputerNames(Connection& connection);
 // The computer's rows; nothing when it has no Asset row.
 std::optional<ComputerRows> ReadComputer(Connection& connection, const std::string& name,
                                          unsigned parts = kReadAll);
+
+// Every computer of Asset with the parts asked for, in the order of ComputerNames; each
+// is handed to `each` and forgotten before the next batch is read.
+void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each);
 
 // Every (computer, LastAccessTime) of LastAccess, first row per computer.
 std::vector<std::pair<std::string, Variant>> LastAccessTimes(Connection& connection);

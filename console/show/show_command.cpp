@@ -92,17 +92,15 @@ void ShowAll(Connection& connection, std::ostream& out) {
   out << std::string(15, ' ') << "Programs, memory, processors / drives\n";
   out << std::string(79, '-') << "\n";
   std::size_t shown = 0;
-  for (const std::string& key : ComputerNames(connection)) {
-    const std::optional<ComputerRows> c = ReadComputer(connection, key, kReadSoftware);
-    if (!c) continue;
+  ForEachComputer(connection, kReadSoftware, [&](const ComputerRows& c) {
     ++shown;
-    const AssetRow& a = c->asset;
+    const AssetRow& a = c.asset;
     const std::string computer = Text(a[asset::kComputer]);
     out << Column(computer, 14) << " " << Column(UnpinnedText(a[asset::kUserName]), 15) << " "
         << Column(ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion])), 28)
         << " " << Text(a[asset::kLastScan]) << "\n";
     const double memory = Number(a[asset::kTotalPhysicalMemory]);
-    const std::size_t count = ParseSoftwareList(c->softwareList.value_or("")).size();
+    const std::size_t count = ParseSoftwareList(c.softwareList.value_or("")).size();
     std::string line = std::string(15, ' ') +
                        Column(std::to_string(count) + (count == 1 ? " program, " : " programs, ") +
                                   (memory > 0 ? SizeText(memory) : "memory unknown") + ", " + ProcessorSummary(a),
@@ -110,7 +108,7 @@ void ShowAll(Connection& connection, std::ostream& out) {
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
     Wrapped(out, DriveSummary(a), 15, 64);
-  }
+  });
   out << std::string(79, '-') << "\n" << shown << (shown == 1 ? " computer\n" : " computers\n");
 }
 

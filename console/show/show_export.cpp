@@ -229,9 +229,7 @@ void ShowCsv(Connection& connection, const std::string& computer, std::ostream& 
     for (const ComputerRows& c : Selected(connection, computer, parts)) line(Summary(c));
     return;
   }
-  for (const std::string& name : ComputerNames(connection)) {
-    if (std::optional<ComputerRows> c = ReadComputer(connection, name, parts)) line(Summary(*c));
-  }
+  ForEachComputer(connection, parts, [&](const ComputerRows& c) { line(Summary(c)); });
 }
 
 void ShowJson(Connection& connection, const std::string& computer, std::ostream& out) {
@@ -241,13 +239,11 @@ void ShowJson(Connection& connection, const std::string& computer, std::ostream&
   }
   out << "[";
   bool first = true;
-  for (const std::string& name : ComputerNames(connection)) {
-    std::optional<ComputerRows> c = ReadComputer(connection, name, kReadSoftware | kReadServices | kReadLastAccess);
-    if (!c) continue;
+  ForEachComputer(connection, kReadSoftware | kReadServices | kReadLastAccess, [&](const ComputerRows& c) {
     out << (first ? "\n  " : ",\n  ");
-    SummaryObject(*c, out);
+    SummaryObject(c, out);
     first = false;
-  }
+  });
   out << "\n]\n";
 }
 
