@@ -2,6 +2,7 @@
 // script, no network, no file outside DIR), written one computer at a time so that the
 // memory it needs does not grow with the inventory:
 //
+//   DIR/report.css            the style of every page
 //   DIR/index.html            overview: counts, last seen, systems, memory and CPU
 //                             classes, fullest and fastest-filling drives, every computer
 //   DIR/software.html         census: every program, its computers and versions
@@ -32,6 +33,9 @@ struct ReportContext {
 void WritePageStart(std::ostream& out, const ReportContext& context, const std::string& heading,
                     const std::string& root);
 void WritePageEnd(std::ostream& out);
+// DIR/report.css, the style every page links to (once for the whole report rather than
+// once per page).
+void WriteStyleSheet(std::ostream& out);
 
 // An inline SVG chart of one drive's free space; every point carries its stored date and
 // value (data-date, data-mb) and a tooltip. `sizeMb` 0 when unknown.

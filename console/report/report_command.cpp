@@ -140,6 +140,11 @@ void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, c
   // The local time of the report, in the inventory's own pattern.
   context.generated = TimeText(clock.Now());
   context.today = DayNumber(context.generated).value_or(0);
+  {
+    std::ofstream css(root / "report.css", std::ios::binary | std::ios::trunc);
+    WriteStyleSheet(css);
+    if (!css) throw RuntimeError(0, "cannot write " + (root / "report.css").string());
+  }
   ReportOverview overview(root, context);
   overview.AddLastAccess(LastAccessTimes(*connection));
   number = 0;

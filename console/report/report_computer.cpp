@@ -144,8 +144,9 @@ void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& progr
       } else {
         out << "<a href=\"../" << programs.PageOf(s.Program) << "\">" << Html(s.Program) << "</a>";
       }
-      out << "</td><td>" << Html(s.Version) << "</td><td>" << Html(s.Location) << "</td><td>" << Html(s.ProductID)
-          << "</td></tr>\n";
+      // A computer holds a few hundred programs: the cells' end tags, which HTML leaves
+      // optional, are left out.
+      out << "<td>" << Html(s.Version) << "<td>" << Html(s.Location) << "<td>" << Html(s.ProductID) << "\n";
     }
     out << "</table>\n";
   }

@@ -40,6 +40,7 @@ ol.timeline li{padding:3px 0;border-bottom:1px dotted #ccd}
 .kind.removed{background:#c53030}.kind.software{background:#b7791f}
 svg.chart{background:#fff;border:1px solid #d5dde5}
 svg.chart text{font-size:11px;fill:#5c6b7a}
+svg.chart circle{fill:#243b53}
 .muted{color:#7b8794}
 footer{color:#7b8794;font-size:12px;padding:0 24px 16px}
 )";
@@ -50,11 +51,13 @@ void WritePageStart(std::ostream& out, const ReportContext& context, const std::
                     const std::string& root) {
   out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-      << "<title>" << Html(heading) << " - " << Html(context.title) << "</title>\n<style>" << kStyle
-      << "</style>\n</head>\n<body>\n<header><span class=\"title\">" << Html(context.title) << "</span>"
+      << "<title>" << Html(heading) << " - " << Html(context.title) << "</title>\n<link rel=\"stylesheet\" href=\""
+      << root << "report.css\">\n</head>\n<body>\n<header><span class=\"title\">" << Html(context.title) << "</span>"
       << "<a href=\"" << root << "index.html\">Overview</a><a href=\"" << root
       << "software.html\">Software</a></header>\n<main>\n<h1>" << Html(heading) << "</h1>\n";
 }
+
+void WriteStyleSheet(std::ostream& out) { out << kStyle; }
 
 void WritePageEnd(std::ostream& out) {
   out << "</main>\n<footer>Written by korvane-console report.</footer>\n</body>\n</html>\n";
@@ -102,12 +105,14 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
         << Html(valid.back()->date) << "</text>";
   }
   out << "\n<polyline fill=\"none\" stroke=\"#3b82c4\" stroke-width=\"2\" points=\"";
-  for (const auto* p : valid) out << x(p->day) << "," << y(p->megabytes) << " ";
+  for (const auto* p : valid) out << static_cast<long>(x(p->day) + 0.5) << "," << static_cast<long>(y(p->megabytes) + 0.5) << " ";
   out << "\"/>\n";
+  // Whole pixels: a chart has sixty points or more, each written once per computer.
+  const auto px = [](double v) { return static_cast<long>(v + 0.5); };
   for (const auto* p : valid) {
-    out << "<circle class=\"point\" cx=\"" << x(p->day) << "\" cy=\"" << y(p->megabytes) << "\" r=\"3\" fill=\"#243b53\""
-        << " data-date=\"" << Html(p->date) << "\" data-mb=\"" << Html(p->value) << "\"><title>" << Html(p->date)
-        << ": " << Html(p->value) << " MB free</title></circle>\n";
+    out << "<circle cx=\"" << px(x(p->day)) << "\" cy=\"" << px(y(p->megabytes)) << "\" r=\"3\" data-date=\""
+        << Html(p->date) << "\" data-mb=\"" << Html(p->value) << "\"><title>" << Html(p->date) << ": "
+        << Html(p->value) << " MB</title></circle>\n";
   }
   out << "</svg>";
   std::size_t unread = points.size() - valid.size();
