@@ -85,7 +85,7 @@ const Command kCommands[] = {
      "  korvane-console show --db ./inventory\n"
      "  korvane-console show --db ./inventory --format csv > inventory.csv\n"},
     {"report", RunReportCommand,
-     "  report --db SOURCE --out DIR [--title TEXT]\n"
+     "  report --db SOURCE --out DIR [--title TEXT] [--stale-days N] [--changes-days N]\n"
      "      write a static HTML report (overview, one page per computer, software census)\n"
      "      into DIR; open DIR/index.html in any browser, no server or network needed\n",
      "Options:\n"

@@ -3,8 +3,11 @@
 // memory it needs does not grow with the inventory:
 //
 //   DIR/report.css            the style of every page
-//   DIR/index.html            overview: counts, last seen, systems, memory and CPU
-//                             classes, fullest and fastest-filling drives, every computer
+//   DIR/index.html            overview: counts, problems, last seen, systems, memory and
+//                             CPU classes, fullest and fastest-filling drives
+//   DIR/problems.html         computers that need a look, by kind
+//   DIR/changes.html          the fleet's latest changes (all of them: changes.csv)
+//   DIR/computers.html        every computer
 //   DIR/software.html         census: every program, its computers and versions
 //   DIR/software/N.html       one program: its computers, by version
 //   DIR/computers/N-NAME.html one computer: values, free-space charts, history, software
@@ -27,6 +30,8 @@ struct ReportContext {
   std::string title;
   std::string generated;  // "YYYY/MM/DD HH:MM:SS" of the report
   int today = 0;          // day number of the report's date
+  int staleDays = 30;     // not scanned for longer: a problem
+  int changesDays = 7;    // the changes page's days, today included
 };
 
 // The frame of every page. `root` leads from the page back to DIR ("" or "../").

@@ -21,6 +21,13 @@ namespace korvane::console {
 
 namespace {
 
+int DaysOption(const std::string& option, const std::string& value) {
+  if (value.empty() || value.size() > 5 || value.find_first_not_of("0123456789") != std::string::npos) {
+    throw UsageError(option + " takes a number of days, not " + value);
+  }
+  return std::stoi(value);
+}
+
 namespace fs = std::filesystem;
 
 // Left in every folder the report writes: the sign that it may replace what is there.
@@ -64,7 +71,7 @@ fs::path FreshFolderBeside(const fs::path& root, const std::string& purpose) {
 }
 
 void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, const std::string& title,
-                std::size_t& number);
+                int staleDays, int changesDays, std::size_t& number);
 
 }  // namespace
 
@@ -73,9 +80,14 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
 }
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& clock) {
-  std::string source, dir, title = "Inventory";
+  std::string source, dir, title = "Inventory", staleDays = "30", changesDays = "7";
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string* target = args[i] == "--db" ? &source : args[i] == "--out" ? &dir : args[i] == "--title" ? &title : nullptr;
+    std::string* target = args[i] == "--db"             ? &source
+                          : args[i] == "--out"          ? &dir
+                          : args[i] == "--title"        ? &title
+                          : args[i] == "--stale-days"   ? &staleDays
+                          : args[i] == "--changes-days" ? &changesDays
+                                                        : nullptr;
     if (target == nullptr) throw UsageError("unknown argument " + args[i]);
     if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
     *target = args[++i];
@@ -104,7 +116,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
   const fs::path building = FreshFolderBeside(root, "new");
   std::size_t number = 0;
   try {
-    WritePages(building, *connection, clock, title, number);
+    WritePages(building, *connection, clock, title, DaysOption("--stale-days", staleDays),
+               DaysOption("--changes-days", changesDays), number);
     std::ofstream marker(building / kReportMarker);
     marker << "Written by korvane-console report; a later report replaces this folder.\n";
     if (!marker.flush()) throw RuntimeError(0, "cannot write " + (building / kReportMarker).string());
@@ -131,12 +144,14 @@ namespace {
 
 // Every page of the report, into `root`; `number` counts the computers.
 void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, const std::string& title,
-                std::size_t& number) {
+                int staleDays, int changesDays, std::size_t& number) {
   Connection* connection = &connectionRef;
   fs::create_directories(root / "computers");
 
   ReportContext context;
   context.title = title;
+  context.staleDays = staleDays;
+  context.changesDays = changesDays;
   // The local time of the report, in the inventory's own pattern.
   context.generated = TimeText(clock.Now());
   context.today = DayNumber(context.generated).value_or(0);

@@ -93,7 +93,8 @@ ReportOverview::ReportOverview(std::filesystem::path dir, ReportContext context,
       context_(std::move(context)),
       batchLinks_(batchLinks),
       rowsPath_(dir_ / ".computers.part"),
-      linksPath_(dir_ / ".census.part") {
+      linksPath_(dir_ / ".census.part"),
+      problems_(dir_, context_) {
   rows_.open(rowsPath_, std::ios::binary | std::ios::trunc);
   links_.open(linksPath_, std::ios::binary | std::ios::trunc);
   if (!rows_ || !links_) throw RuntimeError(0, "cannot write scratch files in " + dir_.string());
@@ -118,6 +119,7 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   computerPageAt_.push_back({computerPages_.size(), static_cast<uint32_t>(name.size()), static_cast<uint32_t>(page.size())});
   computerPages_.append(name).append(page);
   ++computers_;
+  problems_.Add(c, page);
   const std::string os = ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion]));
   ++systems_[os.empty() ? "unknown" : os];
   const double memory = Number(a[asset::kTotalPhysicalMemory]);
@@ -167,6 +169,7 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
 }
 
 void ReportOverview::AddLastAccess(const std::vector<std::pair<std::string, Variant>>& times) {
+  problems_.AddLastAccess(times);
   for (const auto& [name, when] : times) {
     const std::string text = Text(when);
     const std::optional<int> day = DayNumber(text);
@@ -190,7 +193,9 @@ void ReportOverview::AddLastAccess(const std::vector<std::pair<std::string, Vari
 
 void ReportOverview::Finish() {
   rows_.close();
+  problems_.Finish();
   WriteIndex();
+  WriteComputerList();
   std::filesystem::remove(rowsPath_);
   WriteCensus();
 }
@@ -205,6 +210,11 @@ void ReportOverview::WriteIndex() {
       << "<div class=\"card\">Computers inventoried<div class=\"big\" id=\"computer-count\">" << computers_ << "</div></div>\n";
   for (const auto& [cls, n] : lastSeen_) {
     out << "<div class=\"card\">" << Html(cls.substr(2)) << "<div class=\"big\">" << n << "</div></div>\n";
+  }
+  out << "</section>\n<h2>Problems</h2>\n<section class=\"cards\">\n";
+  for (const ReportProblems::Count& p : problems_.Counts()) {
+    out << "<div class=\"card\"><a href=\"problems.html#" << p.anchor << "\">" << p.title << "</a><div class=\"big\">"
+        << p.count << "</div></div>\n";
   }
   out << "</section>\n<div class=\"grid\">\n";
   out << "<div><h2>Last seen</h2><table>\n<tr><th>Last answer</th><th>Computers</th></tr>\n";
@@ -233,12 +243,21 @@ void ReportOverview::WriteIndex() {
         << "</td><td class=\"num\">" << days << "</td></tr>\n";
   }
   if (fastest_.empty()) out << "<tr><td colspan=\"5\" class=\"muted\">no drive is losing space</td></tr>\n";
-  out << "</table></div>\n</div>\n<h2>Computers</h2>\n<table id=\"computers\">\n"
-         "<tr><th>Computer</th><th>User</th><th>Operating system</th><th>Memory</th><th>Last scan</th>"
-         "<th>Last answered</th></tr>\n";
+  out << "</table></div>\n</div>\n<p><a href=\"computers.html\">All " << computers_
+      << (computers_ == 1 ? " computer" : " computers") << "</a></p>\n";
+  WritePageEnd(out);
+}
+
+void ReportOverview::WriteComputerList() {
+  std::ofstream out(dir_ / "computers.html", std::ios::binary | std::ios::trunc);
+  if (!out) throw RuntimeError(0, "cannot write " + (dir_ / "computers.html").string());
+  WritePageStart(out, context_, "Computers", "");
+  out << "<div class=\"scroll\"><table class=\"list\" id=\"computers\">\n"
+         "<thead><tr><th>Computer</th><th>User</th><th>Operating system</th><th>Memory</th><th>Last scan</th>"
+         "<th>Last answered</th></tr></thead>\n<tbody>\n";
   std::ifstream rows(rowsPath_, std::ios::binary);
   out << rows.rdbuf();
-  out << "</table>\n";
+  out << "</tbody></table></div>\n";
   WritePageEnd(out);
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "console/report/report.h"
+#include "console/report/report_problems.h"
 
 namespace korvane::console {
 
@@ -33,7 +34,8 @@ class ReportOverview : public ProgramLinks {
   // The LastAccess table's times: the last-seen distribution.
   void AddLastAccess(const std::vector<std::pair<std::string, Variant>>& times);
 
-  // index.html, software.html and the program pages.
+  // index.html, computers.html, problems.html, changes.html, software.html and the
+  // program pages.
   void Finish();
 
   std::string PageOf(const std::string& program) override;
@@ -61,6 +63,7 @@ class ReportOverview : public ProgramLinks {
 
   void KeepTop(std::vector<Drive>& list, Drive d, bool (*before)(const Drive&, const Drive&));
   void WriteIndex();
+  void WriteComputerList();
   void WriteCensus();
   using ProgramEntry = std::pair<const std::string, Program>;
   void WriteProgramPages(const std::vector<const ProgramEntry*>& batch, const std::filesystem::path& links);
@@ -86,6 +89,7 @@ class ReportOverview : public ProgramLinks {
   };
   std::string computerPages_;
   std::vector<PageSpan> computerPageAt_;
+  ReportProblems problems_;
 };
 
 }  // namespace korvane::console

@@ -42,6 +42,9 @@ svg.chart{background:#fff;border:1px solid #d5dde5}
 svg.chart text{font-size:11px;fill:#5c6b7a}
 svg.chart circle{fill:#243b53}
 .muted{color:#7b8794}
+header nav{display:inline}
+.scroll{overflow-x:auto;max-width:100%}
+ul.toc{padding-left:18px}
 footer{color:#7b8794;font-size:12px;padding:0 24px 16px}
 )";
 
@@ -53,8 +56,9 @@ void WritePageStart(std::ostream& out, const ReportContext& context, const std::
       << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       << "<title>" << Html(heading) << " - " << Html(context.title) << "</title>\n<link rel=\"stylesheet\" href=\""
       << root << "report.css\">\n</head>\n<body>\n<header><span class=\"title\">" << Html(context.title) << "</span>"
-      << "<a href=\"" << root << "index.html\">Overview</a><a href=\"" << root
-      << "software.html\">Software</a></header>\n<main>\n<h1>" << Html(heading) << "</h1>\n";
+      << "<nav><a href=\"" << root << "index.html\">Overview</a><a href=\"" << root << "problems.html\">Problems</a>"
+      << "<a href=\"" << root << "changes.html\">Changes</a><a href=\"" << root << "computers.html\">Computers</a>"
+      << "<a href=\"" << root << "software.html\">Software</a></nav></header>\n<main>\n<h1>" << Html(heading) << "</h1>\n";
 }
 
 void WriteStyleSheet(std::ostream& out) { out << kStyle; }

@@ -199,7 +199,7 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
     GTEST_SKIP() << "the browser checks need chromium (scripts/test.sh installs it)";
   }
   TempDir profile;
-  const ScanResult overview = RunChromium(profile, {"--dump-dom", "file://" + out + "/index.html"});
+  const ScanResult overview = RunChromium(profile, {"--dump-dom", "file://" + out + "/computers.html"});
   const std::string dom = overview.StdoutText();
   ASSERT_NE(dom.find("</html>"), std::string::npos) << overview.stderrText;
   EXPECT_TRUE(std::regex_search(dom, std::regex(R"re(<a href="computers/[^"]+">PCOK</a>)re")));
@@ -223,6 +223,50 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   RunChromium(profile, {"--window-size=1100,900", "--screenshot=" + shot, "file://" + computerPage});
   // A page that renders blank compresses to about 5 KB, this one's text and charts to about 100 KB.
   EXPECT_GT(ReadFile(shot).size(), 20000u);
+}
+
+// The problems and changes pages of a scanned lab: a computer that stops answering, one
+// that answers but cannot be read, one collected without WMI, and a computer renamed
+// (its old name's record left behind with the same serial number); a change made between
+// two scans.
+TEST(ConsoleReport, ProblemsAndChangesOfAScannedLab) {
+  ConsoleLab c;
+  c.Add("PCOFF", R"({"echo": false})");
+  c.Add("PCLOCKED", R"({"echo": true, "registry": {"access": "none"}})");
+  std::string noWmi = FullComputerJson("PCNOWMI");
+  noWmi.replace(noWmi.find("\"wmi\""), 5, "\"nowmi\"");
+  c.Add("PCNOWMI", noWmi);
+  const char* days[] = {"2026-12-01 09:00:00", "2026-12-02 09:00:00", "2026-12-03 09:00:00"};
+  for (int d = 0; d < 3; ++d) {
+    // Renamed after the first day: the same machine answers under its new name.
+    if (d == 0) c.Add("PCOLDNAME", FullComputerJson("PCOLDNAME"));
+    if (d == 1) std::filesystem::remove(c.lab / "PCOLDNAME.json");
+    if (d >= 1) c.Add("PCNEWNAME", FullComputerJson("PCNEWNAME", "12884901888", d == 1 ? "536281088" : "1072562176"));
+    const ScanResult scan = c.Scan({"all"}, days[d]);
+    ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
+  }
+  const std::string out = (c.dir / "report").string();
+  const ScanResult report = RunConsole({"report", "--db", c.source, "--out", out}, {}, "2026-12-03 12:00:00");
+  ASSERT_EQ(report.exitCode, 0) << report.stderrText;
+  const std::string problems = ReadFile(c.dir / "report" / "problems.html");
+  const auto section = [&](const std::string& anchor) {
+    const std::size_t at = problems.find("<h2 id=\"" + anchor + "\"");
+    return at == std::string::npos ? std::string() : problems.substr(at, problems.find("<h2", at + 3) - at);
+  };
+  EXPECT_TRUE(Contains(section("not-answering"), "PCOFF"));
+  EXPECT_TRUE(Contains(section("not-answering"), ">PCOLDNAME</a></td><td>2026/12/01 09:00:"));
+  EXPECT_TRUE(Contains(section("no-access"), "PCLOCKED"));
+  EXPECT_TRUE(Contains(section("without-wmi"), ">PCNOWMI</a>"));
+  EXPECT_TRUE(std::regex_search(section("renamed"), std::regex(R"(>PCNEWNAME</a></td>.*\n.*>PCOLDNAME</a> <span class="muted">\(older name\?\))")))
+      << section("renamed");
+  EXPECT_EQ(section("not-answering").find("PCNEWNAME"), std::string::npos);
+  const std::string index = ReadFile(c.dir / "report" / "index.html");
+  EXPECT_TRUE(Contains(index, "<a href=\"problems.html#renamed\">Renamed?</a><div class=\"big\">2</div>"));
+  const std::string changes = ReadFile(c.dir / "report" / "changes.html");
+  EXPECT_TRUE(std::regex_search(changes, std::regex(R"(<tr><td>2026/12/03 09:00:\d\d</td><td><a href="computers/[^"]+">PCNEWNAME</a></td><td>hardware</td><td>Physical Memory changed from 511 To 1023</td></tr>)")))
+      << changes;
+  const std::string csv = ReadFile(c.dir / "report" / "changes.csv");
+  EXPECT_TRUE(Contains(csv, ",PCNEWNAME,hardware,Physical Memory changed from 511 To 1023\r\n"));
 }
 
 }  // namespace
