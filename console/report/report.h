@@ -1,5 +1,6 @@
 // `korvane-console report`: a static, self-contained HTML report of an inventory (no
-// script, no network, no file outside DIR), written one computer at a time so that the
+// network, no file outside DIR; the lists' sorting and filtering is a small inline
+// script that the pages do not need), written one computer at a time so that the
 // memory it needs does not grow with the inventory:
 //
 //   DIR/report.css            the style of every page
@@ -41,6 +42,9 @@ void WritePageEnd(std::ostream& out);
 // DIR/report.css, the style every page links to (once for the whole report rather than
 // once per page).
 void WriteStyleSheet(std::ostream& out);
+// The small script that sorts and filters the page's tables of class "list", written
+// before WritePageEnd by the pages that have such tables.
+void WriteListScript(std::ostream& out);
 
 // An inline SVG chart of one drive's free space; every point carries its stored date and
 // value (data-date, data-mb) and a tooltip. `sizeMb` 0 when unknown.

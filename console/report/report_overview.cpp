@@ -1,6 +1,7 @@
 #include "console/report/report_overview.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "scan/conversions.h"
@@ -16,16 +17,26 @@ namespace {
 constexpr std::size_t kTopDrives = 15;
 constexpr const char* kPinnedMark = "<span class=\"pinned\">pinned</span>";
 
+// Classes are kept under a key that sorts them in their numeric order ("03 256 to 511 MB");
+// the tables show what follows the key's first blank.
+std::string Ordered(int rank, const std::string& name) {
+  return std::string(1, static_cast<char>('0' + rank / 10 % 10)) + static_cast<char>('0' + rank % 10) + " " + name;
+}
+
+std::string Unordered(const std::string& key) { return key.substr(key.find(' ') + 1); }
+
 std::string MemoryClass(double mb) {
-  if (mb <= 0) return "unknown";
+  if (mb <= 0) return Ordered(99, "unknown");
   static const std::pair<double, const char*> kClasses[] = {
       {128, "under 128 MB"}, {256, "128 to 255 MB"}, {512, "256 to 511 MB"}, {1024, "512 MB to 1 GB"},
       {2048, "1 to 2 GB"},  {4096, "2 to 4 GB"},    {8192, "4 to 8 GB"},     {16384, "8 to 16 GB"}};
   // Installed memory reads a little below its nominal size (511 MB for 512).
+  int rank = 0;
   for (const auto& [limit, name] : kClasses) {
-    if (mb < limit * 0.97) return name;
+    ++rank;
+    if (mb < limit * 0.97) return Ordered(rank, name);
   }
-  return "16 GB and more";
+  return Ordered(rank + 1, "16 GB and more");
 }
 
 std::string ProcessorClass(const AssetRow& a) {
@@ -36,13 +47,11 @@ std::string ProcessorClass(const AssetRow& a) {
     ++count;
     speed = std::max(speed, Number(p.clockSpeed));
   }
-  if (count == 0) return "unknown";
-  std::string speedClass = speed <= 0       ? "speed unknown"
-                           : speed < 1000   ? "under 1 GHz"
-                           : speed < 2000   ? "1 to 2 GHz"
-                           : speed < 3000   ? "2 to 3 GHz"
-                                            : "3 GHz and more";
-  return std::to_string(count) + (count == 1 ? " processor, " : " processors, ") + speedClass;
+  if (count == 0) return Ordered(99, "unknown");
+  const int speedRank = speed <= 0 ? 5 : speed < 1000 ? 1 : speed < 2000 ? 2 : speed < 3000 ? 3 : 4;
+  static const char* const kSpeeds[] = {"", "under 1 GHz", "1 to 2 GHz", "2 to 3 GHz", "3 GHz and more", "speed unknown"};
+  return Ordered(count * 10 + speedRank,
+                 std::to_string(count) + (count == 1 ? " processor, " : " processors, ") + kSpeeds[speedRank]);
 }
 
 std::string Percent(double part, double whole) {
@@ -64,6 +73,22 @@ std::string SafeFilePart(const std::string& name) {
   return safe;
 }
 
+// The address of the computer list filtered to one class.
+std::string FilterLink(const std::string& text) {
+  std::string link = "computers.html#q=";
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+      link += static_cast<char>(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      link += hex;
+    }
+  }
+  return link;
+}
+
+// `byCount`: the most common first; otherwise in the order of the keys (Ordered).
 void CountTable(std::ostream& out, const char* title, const char* what, const std::map<std::string, std::size_t>& counts,
                 std::size_t total, bool byCount) {
   std::vector<std::pair<std::string, std::size_t>> rows(counts.begin(), counts.end());
@@ -71,8 +96,9 @@ void CountTable(std::ostream& out, const char* title, const char* what, const st
     std::stable_sort(rows.begin(), rows.end(), [](const auto& x, const auto& y) { return x.second > y.second; });
   }
   out << "<div><h2>" << title << "</h2><table>\n<tr><th>" << what << "</th><th>Computers</th><th></th></tr>\n";
-  for (const auto& [name, n] : rows) {
-    out << "<tr><td>" << Html(name) << "</td><td class=\"num\">" << n << "</td><td><span class=\"bar\" style=\"width:"
+  for (const auto& [key, n] : rows) {
+    const std::string name = byCount ? key : Unordered(key);
+    out << "<tr><td><a href=\"" << Html(FilterLink(name)) << "\">" << Html(name) << "</a></td><td class=\"num\">" << n << "</td><td><span class=\"bar\" style=\"width:"
         << (total ? 120 * n / total : 0) << "px\"></span> " << Percent(static_cast<double>(n), static_cast<double>(total))
         << "</td></tr>\n";
   }
@@ -123,8 +149,9 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   const std::string os = ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion]));
   ++systems_[os.empty() ? "unknown" : os];
   const double memory = Number(a[asset::kTotalPhysicalMemory]);
-  ++memory_[MemoryClass(memory)];
-  ++processors_[ProcessorClass(a)];
+  const std::string memoryClass = MemoryClass(memory), processorClass = ProcessorClass(a);
+  ++memory_[memoryClass];
+  ++processors_[processorClass];
 
   for (const StoredDrive& d : a.Drives()) {
     // A: and B: are floppy drives.
@@ -160,10 +187,11 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
     links_.write(reinterpret_cast<const char*>(&link), sizeof link);
   }
 
-  rows_ << "<tr><td><a href=\"" << page << "\">" << Html(name) << "</a></td><td>"
+  rows_ << "<tr data-classes=\"" << Html(Unordered(memoryClass) + "; " + Unordered(processorClass)) << "\"><td><a href=\""
+        << page << "\">" << Html(name) << "</a></td><td>"
         << ShownHtml(a[asset::kUserName]) << "</td><td>" << Html(os)
         << (IsPinned(a[asset::kOSCaption]) || IsPinned(a[asset::kCSDVersion]) ? kPinnedMark : "")
-        << "</td><td class=\"num\">"
+        << "</td><td class=\"num\" data-sort=\"" << NumberText(memory) << "\">"
         << (memory > 0 ? SizeText(memory) : "") << "</td><td>" << Html(Text(a[asset::kLastScan])) << "</td><td>"
         << (c.lastAccess ? Html(Text(*c.lastAccess)) : "") << "</td></tr>\n";
 }
@@ -252,12 +280,13 @@ void ReportOverview::WriteComputerList() {
   std::ofstream out(dir_ / "computers.html", std::ios::binary | std::ios::trunc);
   if (!out) throw RuntimeError(0, "cannot write " + (dir_ / "computers.html").string());
   WritePageStart(out, context_, "Computers", "");
-  out << "<div class=\"scroll\"><table class=\"list\" id=\"computers\">\n"
+  out << "<table class=\"list\" id=\"computers\">\n"
          "<thead><tr><th>Computer</th><th>User</th><th>Operating system</th><th>Memory</th><th>Last scan</th>"
          "<th>Last answered</th></tr></thead>\n<tbody>\n";
   std::ifstream rows(rowsPath_, std::ios::binary);
   out << rows.rdbuf();
-  out << "</tbody></table></div>\n";
+  out << "</tbody></table>\n";
+  WriteListScript(out);
   WritePageEnd(out);
 }
 
@@ -267,7 +296,7 @@ void ReportOverview::WriteCensus() {
   std::ofstream out(dir_ / "software.html", std::ios::binary | std::ios::trunc);
   WritePageStart(out, context_, "Software census", "");
   out << "<p>" << programs_.size() << " programs on " << computers_ << " computers.</p>\n"
-      << "<table id=\"census\">\n<tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr>\n";
+      << "<table class=\"list\" id=\"census\">\n<thead><tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr></thead>\n<tbody>\n";
   // The program pages are written in batches of at most batchLinks_ links each.
   std::vector<std::vector<const ProgramEntry*>> batches;
   std::vector<uint32_t> batchOf(programs_.size() + 1, 0);  // by program number
@@ -293,7 +322,8 @@ void ReportOverview::WriteCensus() {
     batchLinks += links;
     if (p.number < batchOf.size()) batchOf[p.number] = static_cast<uint32_t>(batches.size() - 1);
   }
-  out << "</table>\n";
+  out << "</tbody></table>\n";
+  WriteListScript(out);
   WritePageEnd(out);
   if (batches.size() <= 1) {
     if (!batches.empty()) WriteProgramPages(batches[0], linksPath_);

@@ -45,6 +45,11 @@ svg.chart circle{fill:#243b53}
 header nav{display:inline}
 .scroll{overflow-x:auto;max-width:100%}
 ul.toc{padding-left:18px}
+table{display:block;overflow-x:auto;max-width:100%}
+main{overflow-wrap:anywhere}
+svg.chart{max-width:100%;height:auto}
+input.filter{margin:4px 0;padding:3px 6px;width:16em;max-width:90%}
+th[data-dir=a]::after{content:" \\25B2"}th[data-dir=d]::after{content:" \\25BC"}
 footer{color:#7b8794;font-size:12px;padding:0 24px 16px}
 )";
 
@@ -56,12 +61,40 @@ void WritePageStart(std::ostream& out, const ReportContext& context, const std::
       << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       << "<title>" << Html(heading) << " - " << Html(context.title) << "</title>\n<link rel=\"stylesheet\" href=\""
       << root << "report.css\">\n</head>\n<body>\n<header><span class=\"title\">" << Html(context.title) << "</span>"
-      << "<nav><a href=\"" << root << "index.html\">Overview</a><a href=\"" << root << "problems.html\">Problems</a>"
-      << "<a href=\"" << root << "changes.html\">Changes</a><a href=\"" << root << "computers.html\">Computers</a>"
+      << "\n<nav><a href=\"" << root << "index.html\">Overview</a>\n<a href=\"" << root << "problems.html\">Problems</a>\n"
+      << "<a href=\"" << root << "changes.html\">Changes</a>\n<a href=\"" << root << "computers.html\">Computers</a>\n"
       << "<a href=\"" << root << "software.html\">Software</a></nav></header>\n<main>\n<h1>" << Html(heading) << "</h1>\n";
 }
 
 void WriteStyleSheet(std::ostream& out) { out << kStyle; }
+
+// Sorting and filtering of the page's lists, added by the page itself: without script the
+// lists are complete and in their written order. A filter can come with the address
+// ("computers.html#q=Windows XP"), which is how the overview's classes lead to their
+// computers; a row matches on its text and its data-classes.
+constexpr const char* kListScript = R"(<script>
+(function(){
+var q0=decodeURIComponent((location.hash.match(/^#q=(.*)$/)||[,""])[1]);
+document.querySelectorAll("table.list").forEach(function(t){
+var b=t.tBodies[0];if(!b||!t.tHead)return;
+var f=document.createElement("input");f.type="search";f.className="filter";f.placeholder="Filter";
+f.setAttribute("aria-label","Filter the table");t.parentNode.insertBefore(f,t);
+var run=function(){var q=f.value.toLowerCase();for(var i=0;i<b.rows.length;i++){var r=b.rows[i];
+r.hidden=!!q&&(r.textContent+" "+(r.dataset.classes||"")).toLowerCase().indexOf(q)<0;}};
+f.addEventListener("input",run);if(q0){f.value=q0;run();}
+var hs=t.tHead.rows[0].cells;
+Array.prototype.forEach.call(hs,function(h,i){h.style.cursor="pointer";h.title="Sort";
+h.addEventListener("click",function(){var d=h.dataset.dir==="a"?"d":"a";
+Array.prototype.forEach.call(hs,function(x){delete x.dataset.dir;});h.dataset.dir=d;
+var k=function(r){var c=r.cells[i];return c?(c.dataset.sort!==undefined?c.dataset.sort:c.textContent):"";};
+Array.prototype.slice.call(b.rows).sort(function(p,q){var x=k(p),y=k(q),n=parseFloat(x),m=parseFloat(y);
+var c=(/^-?[0-9.]+$/.test(x)&&/^-?[0-9.]+$/.test(y))?n-m:x.localeCompare(y,undefined,{numeric:true});
+return d==="a"?c:-c;}).forEach(function(r){b.appendChild(r);});});});});
+})();
+</script>
+)";
+
+void WriteListScript(std::ostream& out) { out << kListScript; }
 
 void WritePageEnd(std::ostream& out) {
   out << "</main>\n<footer>Written by korvane-console report.</footer>\n</body>\n</html>\n";

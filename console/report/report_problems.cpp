@@ -200,14 +200,15 @@ void ReportProblems::WriteProblems() {
     }
     out << "</p>\n";
     if (counts_[k] > 0) {
-      out << "<div class=\"scroll\"><table class=\"list\" id=\"table-" << kKindTexts[k].anchor
-          << "\">\n<thead><tr><th>Computer</th>" << kKindTexts[k].header << "</tr></thead>\n<tbody>\n";
+      out << "<table class=\"list\" id=\"table-" << kKindTexts[k].anchor << "\">\n<thead><tr><th>Computer</th>"
+          << kKindTexts[k].header << "</tr></thead>\n<tbody>\n";
       std::ifstream rows(part, std::ios::binary);
       out << rows.rdbuf();
-      out << "</tbody></table></div>\n";
+      out << "</tbody></table>\n";
     }
     std::filesystem::remove(part);
   }
+  WriteListScript(out);
   WritePageEnd(out);
 }
 
@@ -222,13 +223,14 @@ void ReportProblems::WriteChanges() {
   if (changeCount_ > changes_.size()) out << "; the newest " << changes_.size() << " are shown";
   out << ". All of them: <a href=\"changes.csv\">changes.csv</a>.</p>\n";
   if (!changes_.empty()) {
-    out << "<div class=\"scroll\"><table class=\"list\" id=\"changes\">\n<thead><tr><th>Time</th><th>Computer</th>"
+    out << "<table class=\"list\" id=\"changes\">\n<thead><tr><th>Time</th><th>Computer</th>"
            "<th>Kind</th><th>Change</th></tr></thead>\n<tbody>\n";
     for (const Change& c : changes_) {
       out << "<tr><td>" << Html(c.time) << "</td><td>" << Link(c.page, c.computer) << "</td><td>" << c.kind
           << "</td><td>" << c.html << "</td></tr>\n";
     }
-    out << "</tbody></table></div>\n";
+    out << "</tbody></table>\n";
+    WriteListScript(out);
   }
   WritePageEnd(out);
 }
