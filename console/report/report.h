@@ -58,6 +58,11 @@ struct ProgramLinks {
 void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c,
                        ProgramLinks& programs);
 
+// The update a program name stands for: its KB number ("KB2347290") when it names one,
+// else the name itself for an "Update for", "Security Update" or "Hotfix"; empty text for
+// an application. Updates are counted per KB on the census and get no page of their own.
+std::string UpdateKey(const std::string& program);
+
 // A value for people: the stored text without its pin mark, and a "pinned" mark after it.
 std::string ShownHtml(const Variant& v);
 

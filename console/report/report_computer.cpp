@@ -1,6 +1,7 @@
 // One computer's page of the report: its values grouped as a person looks for them, a
 // free-space chart per drive, its change timeline (newest first), software and services.
 #include <algorithm>
+#include <cctype>
 
 #include "scan/conversions.h"
 #include "console/text/escaping.h"
@@ -141,6 +142,8 @@ void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& progr
       out << "<tr><td>";
       if (s.Program.empty()) {
         out << "<span class=\"muted\">(no name)</span>";
+      } else if (!UpdateKey(s.Program).empty()) {
+        out << Html(s.Program);
       } else {
         out << "<a href=\"../" << programs.PageOf(s.Program) << "\">" << Html(s.Program) << "</a>";
       }
@@ -161,6 +164,20 @@ void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& progr
 }
 
 }  // namespace
+
+std::string UpdateKey(const std::string& program) {
+  for (std::size_t at = program.find("KB"); at != std::string::npos; at = program.find("KB", at + 1)) {
+    std::size_t end = at + 2;
+    while (end < program.size() && std::isdigit(static_cast<unsigned char>(program[end]))) ++end;
+    const bool wordStart = at == 0 || !std::isalnum(static_cast<unsigned char>(program[at - 1]));
+    const bool wordEnd = end == program.size() || !std::isalnum(static_cast<unsigned char>(program[end]));
+    if (end - at >= 8 && end - at <= 10 && wordStart && wordEnd) return program.substr(at, end - at);
+  }
+  for (const char* mark : {"Update for ", "Security Update", "Hotfix"}) {
+    if (program.find(mark) != std::string::npos) return program;
+  }
+  return "";
+}
 
 void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c,
                        ProgramLinks& programs) {

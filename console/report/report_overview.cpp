@@ -176,6 +176,13 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   }
   for (const SoftwareEntry& s : ParseSoftwareList(c.softwareList.value_or(""))) {
     if (s.Program.empty()) continue;
+    if (std::string kb = UpdateKey(s.Program); !kb.empty()) {
+      Update& u = updates_[kb];
+      if (u.name.empty()) u.name = s.Program;
+      if (u.lastComputer != index) ++u.computers;
+      u.lastComputer = index;
+      continue;
+    }
     PageOf(s.Program);
     Program& p = programs_[s.Program];
     if (p.lastComputer != index) ++p.computers;
@@ -295,7 +302,8 @@ void ReportOverview::WriteCensus() {
   std::filesystem::create_directories(dir_ / "software");
   std::ofstream out(dir_ / "software.html", std::ios::binary | std::ios::trunc);
   WritePageStart(out, context_, "Software census", "");
-  out << "<p>" << programs_.size() << " programs on " << computers_ << " computers.</p>\n"
+  out << "<p>" << programs_.size() << " applications and " << updates_.size() << " updates on " << computers_
+      << " computers. <a href=\"#updates\">Updates</a> are counted by KB number below.</p>\n<h2>Applications</h2>\n"
       << "<table class=\"list\" id=\"census\">\n<thead><tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr></thead>\n<tbody>\n";
   // The program pages are written in batches of at most batchLinks_ links each.
   std::vector<std::vector<const ProgramEntry*>> batches;
@@ -321,6 +329,12 @@ void ReportOverview::WriteCensus() {
     batches.back().push_back(&entry);
     batchLinks += links;
     if (p.number < batchOf.size()) batchOf[p.number] = static_cast<uint32_t>(batches.size() - 1);
+  }
+  out << "</tbody></table>\n<h2 id=\"updates\">Updates</h2>\n<table class=\"list\" id=\"updates-table\">\n"
+         "<thead><tr><th>Update</th><th>Computers</th><th>Name</th></tr></thead>\n<tbody>\n";
+  for (const auto& [kb, u] : updates_) {
+    out << "<tr><td>" << Html(kb == u.name ? std::string("") : kb) << "</td><td class=\"num\">" << u.computers << "</td><td>"
+        << Html(u.name) << "</td></tr>\n";
   }
   out << "</tbody></table>\n";
   WriteListScript(out);

@@ -77,7 +77,13 @@ class ReportOverview : public ProgramLinks {
   std::size_t computers_ = 0;
   std::map<std::string, std::size_t> systems_, memory_, processors_, lastSeen_;
   std::vector<Drive> fullest_, fastest_;
-  std::map<std::string, Program> programs_;
+  std::map<std::string, Program> programs_;  // the applications
+  struct Update {
+    std::size_t computers = 0;
+    uint32_t lastComputer = std::numeric_limits<uint32_t>::max();
+    std::string name;  // the first name seen for it
+  };
+  std::map<std::string, Update> updates_;  // by KB
   std::ofstream links_;
   std::filesystem::path linksPath_;
   // Every computer's name and page, for the census links, one after the other in one
