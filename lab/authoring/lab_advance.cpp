@@ -237,7 +237,7 @@ void ChangeHardware(LabComputer& c, const OsSpec* os, LabRandom& r, AdvanceCount
       Note(counts, "drive vanished", c.fileName + ": drive " + caption + " gone");
     }
   }
-  if (system != nullptr && r.Chance(0.01)) {
+  if (system != nullptr && r.Chance(0.02)) {
     const std::string old = system->Text("Name");
     if (!old.empty() && old == c.fileName) {
       const std::string renamed = old + "-" + r.Pick(std::vector<std::string>{"NEW", "B", "2", "X"});
@@ -265,6 +265,22 @@ void ChangeUsers(LabComputer& c, LabRandom& r, AdvanceCounts& counts) {
   Note(counts, "user changed", c.fileName + ": user now " + (console.empty() ? std::string("nobody") : console));
 }
 
+// Long absences: a computer that answers is switched off or carried away now and then and
+// comes back days or weeks later. Computers that never answered (no WMI data at all) stay
+// away. A draw of its own, so that the other changes of the day stay as they were.
+void ChangeReachability(LabComputer& c, uint64_t salt, AdvanceCounts& counts) {
+  LabRandom r(StableHash("reachability", salt));
+  const bool known = FirstInstance(c, "Win32_ComputerSystem") != nullptr;
+  if (!known) return;
+  if (c.echo.answers && r.Chance(0.02)) {
+    c.echo.answers = false;
+    Note(counts, "went offline", c.fileName + ": no longer answers");
+  } else if (!c.echo.answers && r.Chance(0.08)) {
+    c.echo.answers = true;
+    Note(counts, "back online", c.fileName + ": answers again");
+  }
+}
+
 }  // namespace
 
 void AdvanceComputer(LabComputer& computer, uint64_t seed, int day, AdvanceCounts& counts) {
@@ -275,6 +291,7 @@ void AdvanceComputer(LabComputer& computer, uint64_t seed, int day, AdvanceCount
   ChangePrograms(computer, os, r, salt, counts);
   ChangeHardware(computer, os, r, counts);
   ChangeUsers(computer, r, counts);
+  ChangeReachability(computer, salt, counts);
 }
 
 AdvanceCounts AdvanceLab(const std::string& directory, int days, const uint64_t* seed) {

@@ -134,10 +134,17 @@ LabProgram FromSpec(const ProgramSpec& spec, std::size_t versionIndex, LabRandom
   return p;
 }
 
+// The updates of one system family come from one catalogue shared by every computer, as
+// a real network's do: a few hundred numbers per family, each always with the same name.
+constexpr int kUpdatesPerFamily = 300;
+
 LabProgram UpdateEntry(int era, const std::string& family, LabRandom& r) {
   LabProgram p;
-  const std::string kb = era == 0 || era == 1 ? "Q" + r.Digits(6) : "KB" + std::to_string(r.Between(800000, 5039999));
-  const double pick = r.Unit();
+  const int64_t slot = r.Between(0, kUpdatesPerFamily - 1);
+  LabRandom catalogue(StableHash(family + "/" + std::to_string(era) + "/" + std::to_string(slot)));
+  const std::string kb = era == 0 || era == 1 ? "Q" + catalogue.Digits(6)
+                                              : "KB" + std::to_string(catalogue.Between(800000, 5039999));
+  const double pick = catalogue.Unit();
   if (pick < 0.6) {
     p.name = (era <= 1 ? "Windows " + family.substr(family.find(' ') + 1) + " Hotfix - " + kb
                        : "Security Update for " + family + " (" + kb + ")");
@@ -267,7 +274,8 @@ GeneratedComputer GenerateComputer(uint64_t seed, int index, const Latency& late
   const std::string family = OsFamily(*c.os);
   std::set<std::string> keys;
   for (const auto& p : c.programs) keys.insert(Upper(p.key));
-  while (static_cast<int>(c.programs.size()) < wanted) {
+  // The catalogue is finite: a computer wanting more updates than it holds gets them all.
+  for (int tries = 0; static_cast<int>(c.programs.size()) < wanted && tries < 20 * kUpdatesPerFamily; ++tries) {
     LabProgram p = UpdateEntry(era, family, r);
     if (!keys.insert(Upper(p.key)).second) continue;
     c.programs.push_back(p);
