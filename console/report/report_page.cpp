@@ -31,7 +31,7 @@ td.num{text-align:right;font-variant-numeric:tabular-nums}
 .bar{display:inline-block;height:10px;background:#3b82c4;vertical-align:middle}
 .bar.full{background:#d64545}
 .grid{display:flex;flex-wrap:wrap;gap:18px}
-.grid>div{flex:1 1 380px}
+.grid>div{flex:1 1 380px;min-width:0}
 ol.timeline{list-style:none;padding:0}
 ol.timeline li{padding:3px 0;border-bottom:1px dotted #ccd}
 .time{color:#5c6b7a;font-variant-numeric:tabular-nums;margin-right:10px}
@@ -45,7 +45,7 @@ svg.chart circle{fill:#243b53}
 header nav{display:inline}
 .scroll{overflow-x:auto;max-width:100%}
 ul.toc{padding-left:18px}
-table{display:block;overflow-x:auto;max-width:100%}
+table{display:block;overflow-x:auto;max-width:100%;width:max-content}
 main{overflow-wrap:anywhere}
 svg.chart{max-width:100%;height:auto}
 input.filter{margin:4px 0;padding:3px 6px;width:16em;max-width:90%}

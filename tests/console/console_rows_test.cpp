@@ -64,6 +64,12 @@ TEST_P(ConsoleRows, TheWholeInventoryReadsAsEachComputerDoes) {
                 Q("^2026/11/01," + std::to_string(i)) + "," + Q(other) + ")";
     }
   }
+  // Two spellings of one computer, each with rows of its own (an earlier version added both).
+  for (const std::string& twin : {prefix + "-Twin", prefix + "-TWIN"}) {
+    names.push_back(twin);
+    assets += ",(" + Q(twin) + ",'','" + twin + "')";
+    software += ",(" + Q(twin) + "," + Q("list of " + twin) + ")";
+  }
   inventory.Execute("INSERT INTO Asset (Computer, History, SerialNumber) VALUES " + assets);
   inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES " + software);
   inventory.Execute("INSERT INTO Services (ServComputer, ServiceList) VALUES " + services);
