@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 #include "scan/conversions.h"
@@ -172,7 +173,9 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
     }
     const double size = Number(a.Drive(d.letter).size);
     KeepTop(fastest_, Drive{name, page, d.letter, lastFree, size, -*trend},
-            [](const Drive& x, const Drive& y) { return x.perDay > y.perDay; });
+            // The soonest full first: a small drive losing little can be closer to full
+            // than a large one losing much.
+            [](const Drive& x, const Drive& y) { return x.free / x.perDay < y.free / y.perDay; });
   }
   for (const SoftwareEntry& s : ParseSoftwareList(c.softwareList.value_or(""))) {
     if (s.Program.empty()) continue;
@@ -268,11 +271,14 @@ void ReportOverview::WriteIndex() {
         << "</td><td><span class=\"bar full\" style=\"width:" << static_cast<int>(80 * (1 - d.free / d.size))
         << "px\"></span> " << Percent(d.size - d.free, d.size) << "</td></tr>\n";
   }
-  out << "</table></div>\n<div><h2>Losing free space fastest</h2><table>\n"
+  out << "</table></div>\n<div><h2>Full soonest at their rate</h2><table>\n"
          "<tr><th>Computer</th><th>Drive</th><th>Free now</th><th>Lost per day</th><th>Full in</th></tr>\n";
   for (const Drive& d : fastest_) {
     char days[32] = "";
-    if (d.perDay > 0) std::snprintf(days, sizeof days, "%.0f days", d.free / d.perDay);
+    if (d.perDay > 0) {
+      const double left = std::floor(d.free / d.perDay + 0.5);
+      std::snprintf(days, sizeof days, left == 1 ? "%.0f day" : "%.0f days", left);
+    }
     out << "<tr><td><a href=\"" << d.page << "\">" << Html(d.computer) << "</a></td><td>" << d.letter
         << ":</td><td class=\"num\">" << SizeText(d.free) << "</td><td class=\"num\">" << SizeText(d.perDay)
         << "</td><td class=\"num\">" << days << "</td></tr>\n";
