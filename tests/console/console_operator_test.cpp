@@ -308,7 +308,7 @@ TEST(ConsoleOperator, ShownTextsAndReportFoldersAreSafe) {
   EXPECT_EQ(ReadFile(victim), "secret");
   EXPECT_FALSE(fs::is_symlink(pages / "index.html"));
   EXPECT_FALSE(fs::exists(pages / "computers" / "stale.html"));
-  EXPECT_TRUE(Contains(ReadFile(pages / "index.html"), "PCHOSTILE"));
+  EXPECT_TRUE(Contains(ReadFile(pages / "computers.html"), "PCHOSTILE"));
   for (const auto& page : fs::directory_iterator(pages / "computers")) {
     EXPECT_TRUE(Contains(ReadFile(page.path()), "<th>Physical</th><td class=\"muted\">unknown</td>"));
     EXPECT_TRUE(Contains(ReadFile(page.path()), "Services (unknown)"));
