@@ -66,8 +66,13 @@ std::vector<std::string> ExpandTargets(const std::vector<std::string>& targets,
   for (const auto& target : targets) {
     if (!target.empty() && target[0] == '@') {
       add(ReadTargetFile(target.substr(1)));
-    } else if (target == "all") {
-      if (labDirectory.empty()) throw UsageError("\"all\" needs --lab DIR");
+    } else if (FoldComputerName(target) == "all") {
+      // A word the operator types, so any letter case; a computer really called ALL is
+      // the same name to Windows and cannot be told apart from the word anyway.
+      if (labDirectory.empty()) {
+        throw UsageError("\"" + target + "\" means every computer of a lab and needs --lab DIR; "
+                         "without a lab, name the computers or give @FILE");
+      }
       add(LabComputers(labDirectory));
     } else {
       add({target});

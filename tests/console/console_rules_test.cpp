@@ -133,9 +133,9 @@ TEST(ConsoleRules, TargetsFromNamesFilesAndLabs) {
   test::WriteFile(dir / "ab.JSON", "{}");
   test::WriteFile(dir / "notes.txt", "");
   EXPECT_EQ(ExpandTargets({}, dir.str()), (std::vector<std::string>{"ab", "PC03"}));
-  EXPECT_EQ(ExpandTargets({"PC09", "all"}, dir.str()), (std::vector<std::string>{"PC09", "ab", "PC03"}));
+  EXPECT_EQ(ExpandTargets({"PC09", "All"}, dir.str()), (std::vector<std::string>{"PC09", "ab", "PC03"}));
   for (const std::vector<std::string>& targets : std::vector<std::vector<std::string>>{
-           {}, {"all"}, {"A,B"}, {"A\nB"}, {"@" + (dir / "missing").string()}}) {
+           {}, {"ALL"}, {"A,B"}, {"A\nB"}, {"@" + (dir / "missing").string()}}) {
     EXPECT_THROW(ExpandTargets(targets, ""), UsageError) << testing::PrintToString(targets);
   }
   // The same computer in another letter case, beyond ASCII too, is named once.
