@@ -61,6 +61,11 @@ void WriteGroups(std::ostream& out, const AssetRow& a) {
         out << "<tr><th>" << f.label << "</th><td class=\"muted\">unknown</td></tr>\n";
         continue;
       }
+      // A scan without WMI stores only the version number as the system's name.
+      if (f.ordinal == asset::kOSCaption && !IsPinned(v)) {
+        out << "<tr><th>" << f.label << "</th><td>" << Html(NamedWindowsVersion(Text(v))) << "</td></tr>\n";
+        continue;
+      }
       out << "<tr><th>" << f.label << "</th><td>" << ShownHtml(v) << f.unit << "</td></tr>\n";
     }
     if (!any) out << "<tr><td class=\"muted\">nothing recorded</td></tr>\n";
@@ -78,7 +83,10 @@ void WriteDrives(std::ostream& out, const ComputerRows& c) {
     any = true;
     const double size = Number(d.size);
     const double free = Number(d.freeSpace);
-    out << "<tr><td>" << ShownHtml(d.caption) << "</td><td>" << Html(Text(d.fileSystem))
+    const DriveKind kind = KindOfDrive(d.letter, Text(d.fileSystem));
+    out << "<tr><td>" << ShownHtml(d.caption)
+        << (kind == DriveKind::CD ? " (CD)" : kind == DriveKind::Removable ? " (removable)" : "") << "</td><td>"
+        << Html(Text(d.fileSystem))
         << "</td><td>" << Html(Text(d.volumeName)) << "</td><td class=\"num\">"
         << (size > 0 ? SizeText(size) : "no medium") << "</td><td class=\"num\">"
         << (size > 0 ? SizeText(free) : "") << "</td><td>"

@@ -155,10 +155,13 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   ++processors_[processorClass];
 
   for (const StoredDrive& d : a.Drives()) {
-    // A: and B: are floppy drives.
-    if (d.letter < 'C') continue;
     const double size = Number(d.size);
-    if (size <= 0 || Text(d.fileSystem) == "CDFS") continue;
+    if (size <= 0) continue;
+    // A CD is always full and a USB stick as full as what was last copied to it.
+    if (KindOfDrive(d.letter, Text(d.fileSystem)) != DriveKind::Fixed) {
+      ++removableDrives_;
+      continue;
+    }
     const double free = Number(d.freeSpace);
     KeepTop(fullest_, Drive{name, page, d.letter, free, size, 0},
             [](const Drive& x, const Drive& y) { return x.free / x.size < y.free / y.size; });
@@ -167,6 +170,7 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
     const std::vector<FreeSpacePoint> points = ParseDiskHistory(d.history);
     const std::optional<double> trend = FreeSpaceTrend(points);
     if (!trend || *trend >= 0) continue;
+    if (KindOfDrive(d.letter, Text(a.Drive(d.letter).fileSystem)) != DriveKind::Fixed) continue;
     double lastFree = 0;
     for (const auto& p : points) {
       if (p.valid) lastFree = p.megabytes;
@@ -271,14 +275,16 @@ void ReportOverview::WriteIndex() {
         << "</td><td><span class=\"bar full\" style=\"width:" << static_cast<int>(80 * (1 - d.free / d.size))
         << "px\"></span> " << Percent(d.size - d.free, d.size) << "</td></tr>\n";
   }
-  out << "</table></div>\n<div><h2>Full soonest at their rate</h2><table>\n"
+  out << "</table>";
+  if (removableDrives_ > 0) {
+    out << "<p class=\"muted\">" << removableDrives_
+        << (removableDrives_ == 1 ? " removable or CD drive is" : " removable and CD drives are")
+        << " left out of these lists: their fill follows the medium in them.</p>";
+  }
+  out << "</div>\n<div><h2>Full soonest at their rate</h2><table>\n"
          "<tr><th>Computer</th><th>Drive</th><th>Free now</th><th>Lost per day</th><th>Full in</th></tr>\n";
   for (const Drive& d : fastest_) {
-    char days[32] = "";
-    if (d.perDay > 0) {
-      const double left = std::floor(d.free / d.perDay + 0.5);
-      std::snprintf(days, sizeof days, left == 1 ? "%.0f day" : "%.0f days", left);
-    }
+    const std::string days = d.perDay > 0 ? DaysText(d.free / d.perDay) : "";
     out << "<tr><td><a href=\"" << d.page << "\">" << Html(d.computer) << "</a></td><td>" << d.letter
         << ":</td><td class=\"num\">" << SizeText(d.free) << "</td><td class=\"num\">" << SizeText(d.perDay)
         << "</td><td class=\"num\">" << days << "</td></tr>\n";

@@ -77,6 +77,8 @@ class ReportOverview : public ProgramLinks {
   std::size_t computers_ = 0;
   std::map<std::string, std::size_t> systems_, memory_, processors_, lastSeen_;
   std::vector<Drive> fullest_, fastest_;
+  // Removable and CD drives with a medium, left out of both lists.
+  std::size_t removableDrives_ = 0;
   std::map<std::string, Program> programs_;  // the applications
   struct Update {
     std::size_t computers = 0;

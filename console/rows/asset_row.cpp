@@ -1,5 +1,8 @@
 #include "console/rows/asset_row.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "inventory/query_texts.h"
 
 namespace korvane::console {
@@ -29,6 +32,19 @@ AssetRow::AssetRow(std::vector<Variant> values) : values_(std::move(values)) {
 const Variant& AssetRow::operator[](int ordinal) const {
   static const Variant kNull = Variant::Null();
   return ordinal >= 0 && ordinal < static_cast<int>(values_.size()) ? values_[static_cast<std::size_t>(ordinal)] : kNull;
+}
+
+DriveKind KindOfDrive(char letter, const std::string& fileSystem) {
+  std::string fs = fileSystem;
+  if (!fs.empty() && fs[0] == '^') fs.erase(0, 1);
+  std::transform(fs.begin(), fs.end(), fs.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  if (fs == "CDFS" || fs == "UDF") return DriveKind::CD;
+  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  if (upper == 'A' || upper == 'B') return DriveKind::Removable;
+  if (upper > 'C' && (fs == "FAT" || fs == "FAT12" || fs == "FAT16" || fs == "FAT32" || fs == "EXFAT")) {
+    return DriveKind::Removable;
+  }
+  return DriveKind::Fixed;
 }
 
 const StoredDrive& AssetRow::Drive(char letter) const {

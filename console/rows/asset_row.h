@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <vector>
 
 #include "platform/variant.h"
@@ -26,6 +27,14 @@ struct StoredDrive {
   Variant fileSystem;
   Variant volumeSerialNumber;
 };
+
+// What kind of drive a slot most likely holds. The inventory keeps no drive type, so
+// it is told from what it does keep: A: and B: are floppy drives, CDFS and UDF are the
+// file systems of CDs and DVDs, and FAT or exFAT on a letter after C: is most often a
+// USB stick or memory card (a FAT data disk of an old computer is counted with them).
+// Their fill level follows the medium put in, not the computer's use.
+enum class DriveKind { Fixed, Removable, CD };
+DriveKind KindOfDrive(char letter, const std::string& fileSystem);
 
 class AssetRow {
  public:

@@ -1,5 +1,6 @@
 #include "console/text/inventory_text.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,10 +34,40 @@ int CharacterWidth(char32_t c) {
   return 1;
 }
 
+// The versions Windows NT has reported, each with the releases that share it.
+struct WindowsVersion {
+  const char* number;
+  const char* name;
+};
+constexpr WindowsVersion kWindowsVersions[] = {
+    {"5.0", "Windows 2000"},
+    {"5.1", "Windows XP"},
+    {"5.2", "Windows Server 2003 / XP x64"},
+    {"6.0", "Windows Vista / Server 2008"},
+    {"6.1", "Windows 7 / Server 2008 R2"},
+    {"6.2", "Windows 8 / Server 2012"},
+    {"6.3", "Windows 8.1 / Server 2012 R2"},
+    {"10.0", "Windows 10 / 11 / Server 2016 and later"},
+};
+
 }  // namespace
 
+std::string NamedWindowsVersion(const std::string& version) {
+  // Only digits and dots, and at least "major.minor".
+  if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) return version;
+  const std::size_t first = version.find('.');
+  if (first == std::string::npos || first == 0) return version;
+  std::string majorMinor = version.substr(0, version.find('.', first + 1));
+  // A scan without WMI keeps the first three characters: "10.0" arrives as "10.".
+  if (majorMinor.size() == 3 && first == 2 && version.size() == 3) majorMinor += '0';
+  for (const WindowsVersion& v : kWindowsVersions) {
+    if (majorMinor == v.number) return std::string(v.name) + " (" + version + ")";
+  }
+  return version;
+}
+
 std::string ShortOsName(const std::string& caption, const std::string& servicePack) {
-  std::string name = caption;
+  std::string name = NamedWindowsVersion(caption);
   ReplaceAll(name, "(R)", "");
   ReplaceAll(name, "\xC2\xAE", "");  // the registered sign itself
   if (name.rfind("Microsoft ", 0) == 0) name.erase(0, 10);
@@ -57,6 +88,13 @@ std::string SizeText(double megabytes) {
   } else {
     std::snprintf(text, sizeof text, "%.2f TB", megabytes / (1024.0 * 1024.0));
   }
+  return text;
+}
+
+std::string DaysText(double days) {
+  const double whole = std::floor(days + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, whole == 1 ? "%.0f day" : "%.0f days", whole);
   return text;
 }
 

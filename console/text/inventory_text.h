@@ -7,11 +7,21 @@
 
 namespace korvane::console {
 
-// "Microsoft Windows XP Professional" + "Service Pack 2" -> "Windows XP Professional SP2"
+// "Microsoft Windows XP Professional" + "Service Pack 2" -> "Windows XP Professional SP2";
+// a caption that is only a version number (what a scan without WMI stores) is named
+// with NamedWindowsVersion.
 std::string ShortOsName(const std::string& caption, const std::string& servicePack);
+
+// A bare Windows version with its usual name: "6.1" -> "Windows 7 / Server 2008 R2 (6.1)";
+// "6.1.7601" is named by its first two numbers. Any other text, a full name included,
+// is returned as it is.
+std::string NamedWindowsVersion(const std::string& version);
 
 // Megabytes as "980 MB", "12.0 GB", "1.50 TB".
 std::string SizeText(double megabytes);
+
+// A count of days rounded to whole days: "0 days", "1 day", "12 days".
+std::string DaysText(double days);
 
 // The columns a UTF-8 text takes on a terminal (wide East Asian characters two, combining
 // marks none).

@@ -239,13 +239,25 @@ TEST(ConsoleReport, ProblemsAndChangesOfAScannedLab) {
   c.Add("PCLOCKED", R"({"echo": true, "registry": {"access": "none"}})");
   std::string noWmi = FullComputerJson("PCNOWMI");
   noWmi.replace(noWmi.find("\"wmi\""), 5, "\"nowmi\"");
+  // Windows 7: a scan without WMI stores only "6.1" as its name.
+  noWmi.replace(noWmi.find("\"CurrentVersion\": \"5.1\""), 23, "\"CurrentVersion\": \"6.1\"");
   c.Add("PCNOWMI", noWmi);
   const char* days[] = {"2026-12-01 09:00:00", "2026-12-02 09:00:00", "2026-12-03 09:00:00"};
   for (int d = 0; d < 3; ++d) {
     // Renamed after the first day: the same machine answers under its new name.
     if (d == 0) c.Add("PCOLDNAME", FullComputerJson("PCOLDNAME"));
     if (d == 1) std::filesystem::remove(c.lab / "PCOLDNAME.json");
-    if (d >= 1) c.Add("PCNEWNAME", FullComputerJson("PCNEWNAME", "12884901888", d == 1 ? "536281088" : "1072562176"));
+    if (d >= 1) {
+      // With a CD in D: and a USB stick in E: that fills up: both stay out of the drive lists.
+      std::string renamed = FullComputerJson("PCNEWNAME", "12884901888", d == 1 ? "536281088" : "1072562176");
+      renamed.replace(renamed.find("\"A4B2C3D4\"}"), 11,
+                      std::string(R"("A4B2C3D4"}, {"Caption": "D:", "DriveType": 5, "Size": "681574400", "FreeSpace": "0",
+                           "VolumeName": "OFFICE11", "FileSystem": "CDFS", "VolumeSerialNumber": "0F1E2D3C"},
+                          {"Caption": "E:", "DriveType": 2, "Size": "4026531840", "FreeSpace": ")") +
+                          (d == 1 ? "104857600" : "10485760") +
+                          R"(", "VolumeName": "USB STICK", "FileSystem": "FAT32", "VolumeSerialNumber": "1234ABCD"})");
+      c.Add("PCNEWNAME", renamed);
+    }
     const ScanResult scan = c.Scan({"all"}, days[d]);
     ASSERT_EQ(scan.exitCode, 0) << scan.StdoutText() << scan.stderrText;
   }
@@ -266,6 +278,24 @@ TEST(ConsoleReport, ProblemsAndChangesOfAScannedLab) {
   EXPECT_EQ(section("not-answering").find("PCNEWNAME"), std::string::npos);
   const std::string index = ReadFile(c.dir / "report" / "index.html");
   EXPECT_TRUE(Contains(index, "<a href=\"problems.html#renamed\">Renamed?</a><div class=\"big\">2</div>"));
+  // Only fixed drives among the fullest and the soonest full; the others are counted apart.
+  const std::string drives = index.substr(index.find("<h2>Fullest drives</h2>"));
+  EXPECT_FALSE(Contains(drives, "<td>E:</td>")) << drives;
+  EXPECT_FALSE(Contains(drives, "<td>D:</td>")) << drives;
+  EXPECT_TRUE(Contains(drives, ">PCNEWNAME</a></td><td>C:</td>")) << drives;
+  EXPECT_TRUE(Contains(drives, "2 removable and CD drives are left out of these lists")) << drives;
+  EXPECT_TRUE(Contains(drives, "no drive is losing space")) << drives;
+  // A scan without WMI stores only the version number; it is shown with its name.
+  EXPECT_TRUE(Contains(index, ">Windows 7 / Server 2008 R2 (6.1)<")) << index;
+  const std::string list = ReadFile(c.dir / "report" / "computers.html");
+  std::smatch newPage, noWmiPage;
+  ASSERT_TRUE(std::regex_search(list, newPage, std::regex(R"re(<a href="(computers/[^"]+)">PCNEWNAME</a>)re")));
+  ASSERT_TRUE(std::regex_search(list, noWmiPage, std::regex(R"re(<a href="(computers/[^"]+)">PCNOWMI</a>.*)re")));
+  EXPECT_TRUE(Contains(noWmiPage[0].str(), "<td>Windows 7 / Server 2008 R2 (6.1)</td>")) << noWmiPage[0].str();
+  EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / noWmiPage[1].str()), "<tr><th>OS</th><td>Windows 7 / Server 2008 R2 (6.1)</td></tr>"));
+  const std::string newName = ReadFile(c.dir / "report" / newPage[1].str());
+  EXPECT_TRUE(Contains(newName, "<tr><td>D: (CD)</td><td>CDFS</td>")) << newName;
+  EXPECT_TRUE(Contains(newName, "<tr><td>E: (removable)</td><td>FAT32</td>")) << newName;
   const std::string changes = ReadFile(c.dir / "report" / "changes.html");
   EXPECT_TRUE(std::regex_search(changes, std::regex(R"(<tr><td>2026/12/03 09:00:\d\d</td><td><a href="computers/[^"]+">PCNEWNAME</a></td><td>hardware</td><td>Physical Memory changed from 511 To 1023</td></tr>)")))
       << changes;

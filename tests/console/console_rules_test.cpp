@@ -9,6 +9,7 @@
 #include <set>
 #include <tuple>
 
+#include "console/rows/asset_row.h"
 #include "console/text/escaping.h"
 #include "console/text/inventory_text.h"
 #include "lab/authoring/lab_random.h"
@@ -179,6 +180,28 @@ TEST(ConsoleRules, TargetsFoldAsTheInventoryKeys) {
 
 TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(ShortOsName("Microsoft(R) Windows(R) Server 2003, Standard Edition", ""), "Windows Server 2003, Standard Edition");
+  // A bare version, as a scan without WMI stores it, is named; a full name is kept.
+  EXPECT_EQ(ShortOsName("6.1", ""), "Windows 7 / Server 2008 R2 (6.1)");
+  EXPECT_EQ(ShortOsName("5.1", "Service Pack 3"), "Windows XP (5.1) SP3");
+  const std::pair<const char*, const char*> versions[] = {
+      {"5.0", "Windows 2000 (5.0)"},
+      {"5.2", "Windows Server 2003 / XP x64 (5.2)"},
+      {"6.0", "Windows Vista / Server 2008 (6.0)"},
+      {"6.2", "Windows 8 / Server 2012 (6.2)"},
+      {"6.3", "Windows 8.1 / Server 2012 R2 (6.3)"},
+      {"10.0", "Windows 10 / 11 / Server 2016 and later (10.0)"},
+      {"6.1.7601", "Windows 7 / Server 2008 R2 (6.1.7601)"},
+      {"10.", "Windows 10 / 11 / Server 2016 and later (10.)"},
+      {"6.", "6."},
+      {"4.0", "4.0"},  // not a version this table knows
+      {"6.10", "6.10"},
+      {"61", "61"},
+      {".1", ".1"},
+      {"", ""},
+      {"Windows 7 Professional", "Windows 7 Professional"},
+  };
+  for (const auto& [version, named] : versions) EXPECT_EQ(NamedWindowsVersion(version), named) << version;
+  EXPECT_EQ(ShortOsName("Microsoft Windows 7 Professional", "Service Pack 1"), "Windows 7 Professional SP1");
   EXPECT_EQ(Column("Gr\xC3\xBC\xC3\x9F" "e", 6), "Gr\xC3\xBC\xC3\x9F" "e ");  // counted in characters
   // Never cut; aligned by the columns a terminal gives each character.
   EXPECT_EQ(Column("abcdefgh", 5), "abcdefgh");
@@ -186,6 +209,23 @@ TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(Column("\u0531\u0580\u0561", 5), "\u0531\u0580\u0561  ");              // Armenian
   EXPECT_EQ(Column("\u5c71\u7530", 6), "\u5c71\u7530  ");                            // two wide characters
   EXPECT_EQ(DisplayWidth("e\u0301"), 1u);                                             // a combining accent
+  // Drive kinds from what the inventory keeps of a drive.
+  EXPECT_EQ(KindOfDrive('C', "NTFS"), DriveKind::Fixed);
+  EXPECT_EQ(KindOfDrive('C', "FAT32"), DriveKind::Fixed);  // an old system disk
+  EXPECT_EQ(KindOfDrive('D', "NTFS"), DriveKind::Fixed);
+  EXPECT_EQ(KindOfDrive('E', "FAT32"), DriveKind::Removable);
+  EXPECT_EQ(KindOfDrive('F', "exFAT"), DriveKind::Removable);
+  EXPECT_EQ(KindOfDrive('G', "^fat"), DriveKind::Removable);  // pinned, any case
+  EXPECT_EQ(KindOfDrive('A', ""), DriveKind::Removable);
+  EXPECT_EQ(KindOfDrive('D', "CDFS"), DriveKind::CD);
+  EXPECT_EQ(KindOfDrive('E', "UDF"), DriveKind::CD);
+  EXPECT_EQ(KindOfDrive('D', ""), DriveKind::Fixed);
+  EXPECT_EQ(DaysText(0), "0 days");
+  EXPECT_EQ(DaysText(0.4), "0 days");
+  EXPECT_EQ(DaysText(1), "1 day");
+  EXPECT_EQ(DaysText(1.3), "1 day");
+  EXPECT_EQ(DaysText(1.6), "2 days");
+  EXPECT_EQ(DaysText(2), "2 days");
   EXPECT_EQ(ValueOrUnknown("0"), "unknown");
   EXPECT_EQ(ValueOrUnknown(""), "unknown");
   EXPECT_EQ(ValueOrUnknown("512"), "512");
