@@ -50,6 +50,18 @@ void WriteListScript(std::ostream& out);
 // value (data-date, data-mb) and a tooltip. `sizeMb` 0 when unknown.
 void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpacePoint>& points, double sizeMb);
 
+// The days a chart's time axis marks between `first` and `last` (days since 1970-01-01):
+// `first` and then every 1, 2, 7, 14, 28, 56, 91, 182 or 364 days, the smallest step that
+// keeps to `most` marks, so the dates stay readable however long the history.
+std::vector<int> ChartTicks(int first, int last, int most = 5);
+
+// A day number as "YYYY/MM/DD", the way the histories store dates.
+std::string DayText(int day);
+
+// "full in about 12 days" at `perDay` MB lost a day with `freeMb` left; empty text when
+// the drive is not filling.
+std::string FullInText(double freeMb, double perDay);
+
 // One computer's page. `programPage` gives the census page of a program (relative to DIR).
 struct ProgramLinks {
   virtual ~ProgramLinks() = default;

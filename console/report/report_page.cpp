@@ -2,6 +2,8 @@
 // SVG, so a page opens from a file or a stick with scripts off.
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <optional>
 
 #include "scan/conversions.h"
 #include "console/text/escaping.h"
@@ -105,6 +107,44 @@ std::string ShownHtml(const Variant& v) {
   return Html(Text(v));
 }
 
+std::vector<int> ChartTicks(int first, int last, int most) {
+  if (last < first) std::swap(first, last);
+  static const int kSteps[] = {1, 2, 7, 14, 28, 56, 91, 182, 364};
+  int step = kSteps[std::size(kSteps) - 1];
+  for (int s : kSteps) {
+    if ((last - first) / s + 1 <= most) {
+      step = s;
+      break;
+    }
+  }
+  // Past the longest step, spread the marks evenly instead.
+  if ((last - first) / step + 1 > most) step = (last - first + most - 2) / std::max(most - 1, 1);
+  std::vector<int> ticks;
+  for (int day = first; day <= last; day += std::max(step, 1)) ticks.push_back(day);
+  return ticks;
+}
+
+std::string DayText(int day) {
+  // Civil from days (proleptic Gregorian), the inverse of the histories' date reading.
+  const long z = day + 719468L;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long doe = z - era * 146097;
+  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long mp = (5 * doy + 2) / 153;
+  const long d = doy - (153 * mp + 2) / 5 + 1;
+  const long m = mp < 10 ? mp + 3 : mp - 9;
+  const long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04ld/%02ld/%02ld", y, m, d);
+  return text;
+}
+
+std::string FullInText(double freeMb, double perDay) {
+  if (!(perDay > 0)) return "";
+  return "full in about " + DaysText(std::max(freeMb, 0.0) / perDay);
+}
+
 void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpacePoint>& points, double sizeMb) {
   std::vector<const FreeSpacePoint*> valid;
   for (const auto& p : points) {
@@ -136,10 +176,32 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
       << y(0) << "\" stroke=\"#9aa5b1\"/>\n";
   out << "<text x=\"4\" y=\"" << kTop + 4 << "\">" << SizeText(top) << "</text><text x=\"4\" y=\"" << y(0)
       << "\">0</text>\n";
-  out << "<text x=\"" << kLeft << "\" y=\"" << kHeight - 8 << "\">" << Html(valid.front()->date) << "</text>";
-  if (valid.size() > 1) {
-    out << "<text x=\"" << kWidth - kRight << "\" y=\"" << kHeight - 8 << "\" text-anchor=\"end\">"
-        << Html(valid.back()->date) << "</text>";
+  if (hi > lo) {
+    const std::vector<int> ticks = ChartTicks(lo, hi);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+      const double at = x(ticks[i]);
+      // The first label starts at its mark and the last ends at it, so neither leaves the chart.
+      const char* anchor = i == 0 ? "start" : (i + 1 == ticks.size() && at > kWidth - kRight - 40 ? "end" : "middle");
+      out << "<line class=\"tick\" x1=\"" << at << "\" y1=\"" << y(0) << "\" x2=\"" << at << "\" y2=\"" << y(0) + 4
+          << "\" stroke=\"#9aa5b1\"/><text x=\"" << at << "\" y=\"" << kHeight - 8 << "\" text-anchor=\"" << anchor
+          << "\">" << DayText(ticks[i]) << "</text>";
+    }
+  } else {
+    out << "<text x=\"" << kLeft << "\" y=\"" << kHeight - 8 << "\">" << Html(valid.front()->date) << "</text>";
+  }
+  // The least-squares line the "full soonest" list ranks drives by, through the mean point.
+  const std::optional<double> trend = FreeSpaceTrend(points);
+  if (trend) {
+    double meanDay = 0, meanMb = 0;
+    for (const auto* p : valid) {
+      meanDay += p->day;
+      meanMb += p->megabytes;
+    }
+    meanDay /= static_cast<double>(valid.size());
+    meanMb /= static_cast<double>(valid.size());
+    const auto at = [&](int day) { return std::clamp(meanMb + *trend * (day - meanDay), 0.0, top); };
+    out << "\n<line class=\"trend\" x1=\"" << x(lo) << "\" y1=\"" << y(at(lo)) << "\" x2=\"" << x(hi) << "\" y2=\""
+        << y(at(hi)) << "\" stroke=\"#c2410c\" stroke-dasharray=\"5 4\"/>";
   }
   out << "\n<polyline fill=\"none\" stroke=\"#3b82c4\" stroke-width=\"2\" points=\"";
   for (const auto* p : valid) out << static_cast<long>(x(p->day) + 0.5) << "," << static_cast<long>(y(p->megabytes) + 0.5) << " ";
@@ -152,6 +214,7 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
         << Html(p->value) << " MB</title></circle>\n";
   }
   out << "</svg>";
+  if (trend && *trend < 0) out << "<div class=\"full-in\">" << FullInText(valid.back()->megabytes, -*trend) << "</div>";
   std::size_t unread = points.size() - valid.size();
   if (unread > 0) out << "<div class=\"muted\">" << unread << " stored entries could not be read.</div>";
   out << "</figure>\n";

@@ -103,6 +103,16 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   // PCOK's C: lost 1 GB a day: it leads the trend table with 10 days left.
   EXPECT_TRUE(std::regex_search(index, std::regex(R"(PCOK</a></td><td>C:</td><td class="num">10.0 GB</td><td class="num">1.0 GB</td><td class="num">10 days)")))
       << index;
+  // PCOK's page: its C: chart has a dated mark per day, the trend line and its "full in".
+  std::smatch okPage;
+  const std::string computers = ReadFile(c.dir / "report" / "computers.html");
+  ASSERT_TRUE(std::regex_search(computers, okPage, std::regex(R"re(<a href="(computers/[^"]+)">PCOK</a>)re")));
+  const std::string okDetail = ReadFile(c.dir / "report" / okPage[1].str());
+  for (const char* tick : {">2026/12/01</text>", ">2026/12/02</text>", ">2026/12/03</text>"}) {
+    EXPECT_TRUE(Contains(okDetail, tick)) << tick;
+  }
+  EXPECT_TRUE(Contains(okDetail, "<line class=\"trend\"")) << okDetail;
+  EXPECT_TRUE(Contains(okDetail, "<div class=\"full-in\">full in about 10 days</div>")) << okDetail;
   // The census: WinZip on PCOK only, the hostile program on PCEVIL only, Office on both.
   const std::string census = ReadFile(c.dir / "report" / "software.html");
   std::smatch program;

@@ -14,6 +14,7 @@
 #include "console/text/inventory_text.h"
 #include "lab/authoring/lab_random.h"
 #include "console/scan/progress_view.h"
+#include "console/report/report.h"
 #include "console/report/report_overview.h"
 #include "console/scan/scan_command.h"
 #include "console/scan/scan_log.h"
@@ -220,6 +221,22 @@ TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(KindOfDrive('D', "CDFS"), DriveKind::CD);
   EXPECT_EQ(KindOfDrive('E', "UDF"), DriveKind::CD);
   EXPECT_EQ(KindOfDrive('D', ""), DriveKind::Fixed);
+  // A drive chart's time axis: a few readable dates however long the history.
+  EXPECT_EQ(ChartTicks(100, 102), (std::vector<int>{100, 101, 102}));
+  EXPECT_EQ(ChartTicks(100, 104), (std::vector<int>{100, 101, 102, 103, 104}));
+  EXPECT_EQ(ChartTicks(100, 105), (std::vector<int>{100, 102, 104}));
+  EXPECT_EQ(ChartTicks(100, 130), (std::vector<int>{100, 107, 114, 121, 128}));
+  EXPECT_EQ(ChartTicks(100, 100), (std::vector<int>{100}));
+  EXPECT_EQ(ChartTicks(0, 365 * 3).size(), 4u);
+  EXPECT_LE(ChartTicks(0, 365 * 30).size(), 5u);
+  EXPECT_EQ(DayText(0), "1970/01/01");
+  EXPECT_EQ(DayText(*DayNumber("2026/12/01")), "2026/12/01");
+  EXPECT_EQ(DayText(*DayNumber("2028/02/29")), "2028/02/29");
+  EXPECT_EQ(FullInText(1000, 100), "full in about 10 days");
+  EXPECT_EQ(FullInText(100, 100), "full in about 1 day");
+  EXPECT_EQ(FullInText(10, 100), "full in about 0 days");
+  EXPECT_EQ(FullInText(1000, 0), "");
+  EXPECT_EQ(FullInText(1000, -5), "");
   EXPECT_EQ(DaysText(0), "0 days");
   EXPECT_EQ(DaysText(0.4), "0 days");
   EXPECT_EQ(DaysText(1), "1 day");
