@@ -147,7 +147,8 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
   computerPages_.append(name).append(page);
   ++computers_;
   problems_.Add(c, page);
-  const std::string os = ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion]));
+  const std::string os =
+      ShortOsName(NamedWindowsVersion(UnpinnedText(a[asset::kOSCaption])), UnpinnedText(a[asset::kCSDVersion]));
   ++systems_[os.empty() ? "unknown" : os];
   const double memory = Number(a[asset::kTotalPhysicalMemory]);
   const std::string memoryClass = MemoryClass(memory), processorClass = ProcessorClass(a);

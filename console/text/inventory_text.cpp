@@ -67,7 +67,7 @@ std::string NamedWindowsVersion(const std::string& version) {
 }
 
 std::string ShortOsName(const std::string& caption, const std::string& servicePack) {
-  std::string name = NamedWindowsVersion(caption);
+  std::string name = caption;
   ReplaceAll(name, "(R)", "");
   ReplaceAll(name, "\xC2\xAE", "");  // the registered sign itself
   if (name.rfind("Microsoft ", 0) == 0) name.erase(0, 10);

@@ -7,12 +7,11 @@
 
 namespace korvane::console {
 
-// "Microsoft Windows XP Professional" + "Service Pack 2" -> "Windows XP Professional SP2";
-// a caption that is only a version number (what a scan without WMI stores) is named
-// with NamedWindowsVersion.
+// "Microsoft Windows XP Professional" + "Service Pack 2" -> "Windows XP Professional SP2"
 std::string ShortOsName(const std::string& caption, const std::string& servicePack);
 
-// A bare Windows version with its usual name: "6.1" -> "Windows 7 / Server 2008 R2 (6.1)";
+// A bare Windows version (what a scan without WMI stores as the system's name) with its
+// usual name: "6.1" -> "Windows 7 / Server 2008 R2 (6.1)";
 // "6.1.7601" is named by its first two numbers. Any other text, a full name included,
 // is returned as it is.
 std::string NamedWindowsVersion(const std::string& version);

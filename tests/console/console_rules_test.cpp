@@ -182,8 +182,8 @@ TEST(ConsoleRules, TargetsFoldAsTheInventoryKeys) {
 TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(ShortOsName("Microsoft(R) Windows(R) Server 2003, Standard Edition", ""), "Windows Server 2003, Standard Edition");
   // A bare version, as a scan without WMI stores it, is named; a full name is kept.
-  EXPECT_EQ(ShortOsName("6.1", ""), "Windows 7 / Server 2008 R2 (6.1)");
-  EXPECT_EQ(ShortOsName("5.1", "Service Pack 3"), "Windows XP (5.1) SP3");
+  EXPECT_EQ(NamedWindowsVersion("6.1"), "Windows 7 / Server 2008 R2 (6.1)");
+  EXPECT_EQ(ShortOsName(NamedWindowsVersion("5.1"), "Service Pack 3"), "Windows XP (5.1) SP3");
   const std::pair<const char*, const char*> versions[] = {
       {"5.0", "Windows 2000 (5.0)"},
       {"5.2", "Windows Server 2003 / XP x64 (5.2)"},
