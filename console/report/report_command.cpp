@@ -12,6 +12,7 @@
 #include "console/commands.h"
 #include "console/report/report_command.h"
 #include "console/report/report_overview.h"
+#include "console/show/show_export.h"
 #include "console/system/local_clock.h"
 #include "inventory/query_texts.h"
 #include "platform/db/database_server.h"
@@ -162,14 +163,32 @@ void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, c
   }
   ReportOverview overview(root, context);
   overview.AddLastAccess(LastAccessTimes(*connection));
+  // The tables `show --table` writes, as the same files beside the pages (changes.csv
+  // comes with the changes page).
+  const FleetTable::Kind kTables[] = {FleetTable::kComputers, FleetTable::kSoftware, FleetTable::kDrives};
+  std::ofstream tableFiles[std::size(kTables)];
+  std::vector<FleetTable> tables;
+  tables.reserve(std::size(kTables));
+  for (std::size_t i = 0; i < std::size(kTables); ++i) {
+    const fs::path file = root / (std::string(FleetTable::Name(kTables[i])) + ".csv");
+    tableFiles[i].open(file, std::ios::binary | std::ios::trunc);
+    if (!tableFiles[i]) throw RuntimeError(0, "cannot write " + file.string());
+    tables.emplace_back(kTables[i], FleetTable::kCsv, tableFiles[i]);
+  }
   number = 0;
   ForEachComputer(*connection, kReadAll, [&](const ComputerRows& c) {
+    for (FleetTable& table : tables) table.Add(c);
     const std::string page = ComputerPageName(++number, Text(c.asset[asset::kComputer]));
     std::ofstream file(root / page, std::ios::binary | std::ios::trunc);
     if (!file) throw RuntimeError(0, "cannot write " + (root / page).string());
     WriteComputerPage(file, context, c, overview);
     overview.Add(c, page);
   });
+  for (std::size_t i = 0; i < std::size(kTables); ++i) {
+    tables[i].Finish();
+    tableFiles[i].close();
+    if (!tableFiles[i]) throw RuntimeError(0, "cannot write " + (root / FleetTable::Name(kTables[i])).string() + ".csv");
+  }
   overview.Finish();
 }
 

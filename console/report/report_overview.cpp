@@ -300,6 +300,7 @@ void ReportOverview::WriteComputerList() {
   std::ofstream out(dir_ / "computers.html", std::ios::binary | std::ios::trunc);
   if (!out) throw RuntimeError(0, "cannot write " + (dir_ / "computers.html").string());
   WritePageStart(out, context_, "Computers", "");
+  out << "<p>As CSV: <a href=\"computers.csv\">computers.csv</a>, their drives: <a href=\"drives.csv\">drives.csv</a>.</p>\n";
   out << "<table class=\"list\" id=\"computers\">\n"
          "<thead><tr><th>Computer</th><th>User</th><th>Operating system</th><th>Memory</th><th>Last scan</th>"
          "<th>Last answered</th></tr></thead>\n<tbody>\n";
@@ -316,7 +317,7 @@ void ReportOverview::WriteCensus() {
   std::ofstream out(dir_ / "software.html", std::ios::binary | std::ios::trunc);
   WritePageStart(out, context_, "Software census", "");
   out << "<p>" << programs_.size() << " applications and " << updates_.size() << " updates on " << computers_
-      << " computers. <a href=\"#updates\">Updates</a> are counted by KB number below.</p>\n<h2>Applications</h2>\n"
+      << " computers. <a href=\"#updates\">Updates</a> are counted by KB number below. Every program of every computer: <a href=\"software.csv\">software.csv</a>.</p>\n<h2>Applications</h2>\n"
       << "<table class=\"list\" id=\"census\">\n<thead><tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr></thead>\n<tbody>\n";
   // The program pages are written in batches of at most batchLinks_ links each.
   std::vector<std::vector<const ProgramEntry*>> batches;

@@ -57,18 +57,6 @@ std::string Link(const std::string& page, const std::string& name) {
 
 }  // namespace
 
-std::string ChangeKindName(const StoredChange& e) {
-  switch (e.kind) {
-    case ChangeKind::Created: return "created";
-    case ChangeKind::FieldChanged: return e.subject.rfind("Drive ", 0) == 0 ? "drive" : "hardware";
-    case ChangeKind::SoftwareInstalled: return "software installed";
-    case ChangeKind::SoftwareRemoved: return "software removed";
-    case ChangeKind::SoftwareChanged: return "software version";
-    case ChangeKind::Other: break;
-  }
-  return "note";
-}
-
 ReportProblems::ReportProblems(std::filesystem::path dir, ReportContext context)
     : dir_(std::move(dir)), context_(std::move(context)) {
   for (int k = 0; k < kKinds; ++k) {
@@ -77,7 +65,8 @@ ReportProblems::ReportProblems(std::filesystem::path dir, ReportContext context)
   }
   changesCsv_.open(dir_ / "changes.csv", std::ios::binary | std::ios::trunc);
   if (!changesCsv_) throw RuntimeError(0, "cannot write " + (dir_ / "changes.csv").string());
-  changesCsv_ << "Time,Computer,Kind,Change\r\n";
+  changesTable_ = std::make_unique<FleetTable>(FleetTable::kChanges, FleetTable::kCsv, changesCsv_, false,
+                                               context_.today - context_.changesDays + 1, context_.today);
 }
 
 void ReportProblems::Row(Kind kind, const std::string& cells) {
@@ -130,12 +119,12 @@ void ReportProblems::Add(const ComputerRows& c, const std::string& page) {
     bySerial_[Folded(serial) + '\x1f' + Folded(maker)].push_back({name, page, lastScan});
   }
 
+  changesTable_->Add(c);
   for (const StoredChange& e : ParseHistory(Text(a[asset::kHistory]))) {
     const std::optional<int> day = DayNumber(e.time);
     if (!day || context_.today - *day >= context_.changesDays || *day > context_.today) continue;
     ++changeCount_;
     const std::string kind = ChangeKindName(e);
-    changesCsv_ << CsvField(e.time) << "," << CsvField(name) << "," << kind << "," << CsvField(e.text) << "\r\n";
     if (changes_.size() == kChangesShown && !(Change{e.time, "", "", "", ""} < changes_.front())) continue;
     changes_.push_back({e.time, name, page, kind, Html(e.text)});
     std::push_heap(changes_.begin(), changes_.end());
@@ -213,7 +202,10 @@ void ReportProblems::WriteProblems() {
 }
 
 void ReportProblems::WriteChanges() {
+  changesTable_->Finish();
+  changesTable_.reset();
   changesCsv_.close();
+  if (!changesCsv_) throw RuntimeError(0, "cannot write " + (dir_ / "changes.csv").string());
   std::sort_heap(changes_.begin(), changes_.end());
   std::ofstream out(dir_ / "changes.html", std::ios::binary | std::ios::trunc);
   if (!out) throw RuntimeError(0, "cannot write " + (dir_ / "changes.html").string());

@@ -15,16 +15,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "console/report/report.h"
+#include "console/show/show_export.h"
 
 namespace korvane::console {
-
-// The kind of a history entry as the changes page names it: "hardware", "drive",
-// "software installed", "software removed", "software version", "created" or "note".
-std::string ChangeKindName(const StoredChange& e);
 
 class ReportProblems {
  public:
@@ -76,6 +74,7 @@ class ReportProblems {
   std::vector<Change> changes_;  // a heap of the newest kChangesShown
   std::size_t changeCount_ = 0;
   std::ofstream changesCsv_;
+  std::unique_ptr<FleetTable> changesTable_;  // changes.csv, as `show --table changes` writes it
 };
 
 }  // namespace korvane::console

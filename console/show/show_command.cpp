@@ -20,6 +20,8 @@
 #include "formats/history_text.h"
 #include "formats/software_list_text.h"
 #include "inventory/query_texts.h"
+#include "scan/time_text.h"
+#include "console/system/local_clock.h"
 #include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
 
@@ -204,19 +206,33 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
   out << "Services: " << (serviceCount == 0 ? std::string("unknown") : std::to_string(serviceCount)) << "\n";
 }
 
+std::string Lowered(std::string word) {
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return word;
+}
+
 }  // namespace
 
 int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   std::string source;
   std::string computer;
   std::string format = "text";
+  std::string table;
+  std::optional<std::string> since;
   bool raw = false;
+  bool changes = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--raw") {
       raw = true;
-    } else if (args[i] == "--db" || args[i] == "--format") {
+    } else if (args[i] == "--changes") {
+      changes = true;
+    } else if (args[i] == "--db" || args[i] == "--format" || args[i] == "--table" || args[i] == "--since") {
       if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
-      (args[i] == "--db" ? source : format) = args[i + 1];
+      if (args[i] == "--since") {
+        since = args[i + 1];
+      } else {
+        (args[i] == "--db" ? source : args[i] == "--format" ? format : table) = args[i + 1];
+      }
       ++i;
     } else if (!args[i].empty() && args[i][0] == '-') {
       throw UsageError("unknown option " + args[i]);
@@ -227,11 +243,40 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
   }
   if (source.empty()) throw UsageError("show needs --db SOURCE");
-  // A word, so any letter case will do.
-  for (char& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // Words, so any letter case will do.
+  format = Lowered(format);
+  table = Lowered(table);
   if (format != "text" && format != "csv" && format != "json") {
     throw UsageError("--format is text, csv or json, not " + format);
   }
+  std::optional<FleetTable::Kind> kind;
+  if (changes) kind = FleetTable::kChanges;
+  if (!table.empty()) {
+    static constexpr FleetTable::Kind kKinds[] = {FleetTable::kComputers, FleetTable::kSoftware, FleetTable::kDrives,
+                                                  FleetTable::kChanges};
+    for (FleetTable::Kind k : kKinds) {
+      if (table == FleetTable::Name(k)) kind = k;
+    }
+    if (!kind || (changes && *kind != FleetTable::kChanges)) {
+      throw UsageError("--table is computers, software, drives or changes, not " + table);
+    }
+    if (format == "text" && *kind != FleetTable::kChanges) throw UsageError("--table needs --format csv or json");
+  }
+  if (since && (!kind || *kind != FleetTable::kChanges)) throw UsageError("--since goes with --changes");
+  if (kind && !computer.empty()) throw UsageError("--changes and --table are for the whole inventory, not one computer");
+  // The changes of the last 7 days, today included, unless a first day is given.
+  const int today = DayNumber(TimeText(LocalClock().Now())).value_or(0);
+  int firstDay = today - 6;
+  if (since) {
+    const std::optional<int> day = since->size() == 10 && (*since)[4] == '-' && (*since)[7] == '-'
+                                       ? DayNumber(*since) : std::nullopt;
+    if (!day || *day > today) {
+      throw UsageError("--since takes a date as YYYY-MM-DD, today (" + TimeText(LocalClock().Now(), "-").substr(0, 10) +
+                       ") or earlier, not " + *since);
+    }
+    firstDay = *day;
+  }
+
   std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
   std::unique_ptr<Connection> connection;
   try {
@@ -240,6 +285,16 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     throw RuntimeError(e.number(), e.description() + "\n'" + source +
                                        "' is no inventory that can be opened; create one with: korvane-console "
                                        "init-db " + source);
+  }
+  if (kind) {
+    std::ostringstream text;
+    std::ostream& to = format == "text" ? text : out;
+    FleetTable rows(*kind, format == "csv" ? FleetTable::kCsv : format == "json" ? FleetTable::kJson : FleetTable::kText,
+                    to, raw, firstDay, today);
+    ForEachComputer(*connection, FleetTable::Parts(*kind), [&](const ComputerRows& c) { rows.Add(c); });
+    rows.Finish();
+    out << TerminalText(text.str());
+    return 0;
   }
   if (format == "csv") {
     ShowCsv(*connection, computer, out, raw);

@@ -1,5 +1,6 @@
 #include "console/show/show_export.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <optional>
@@ -8,6 +9,7 @@
 #include "scan/conversions.h"
 #include "console/text/escaping.h"
 #include "console/rows/inventory_rows.h"
+#include "console/text/inventory_text.h"
 #include "formats/drive_history_text.h"
 #include "formats/history_text.h"
 #include "formats/software_list_text.h"
@@ -219,17 +221,13 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
 }  // namespace
 
 void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw) {
-  const auto line = [&out, raw](const std::vector<std::string>& fields) {
-    for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvCell(fields[i], raw);
-    out << "\r\n";
-  };
-  line(SummaryNames());
-  const unsigned parts = kReadSoftware | kReadServices | kReadLastAccess;
+  FleetTable table(FleetTable::kComputers, FleetTable::kCsv, out, raw);
   if (!computer.empty()) {
-    for (const ComputerRows& c : Selected(connection, computer, parts)) line(Summary(c));
-    return;
+    for (const ComputerRows& c : Selected(connection, computer, FleetTable::Parts(FleetTable::kComputers))) table.Add(c);
+  } else {
+    ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); });
   }
-  ForEachComputer(connection, parts, [&](const ComputerRows& c) { line(Summary(c)); });
+  table.Finish();
 }
 
 void ShowJson(Connection& connection, const std::string& computer, std::ostream& out) {
@@ -237,14 +235,134 @@ void ShowJson(Connection& connection, const std::string& computer, std::ostream&
     for (const ComputerRows& c : Selected(connection, computer, kReadAll)) DetailObject(c, out);
     return;
   }
-  out << "[";
-  bool first = true;
-  ForEachComputer(connection, kReadSoftware | kReadServices | kReadLastAccess, [&](const ComputerRows& c) {
-    out << (first ? "\n  " : ",\n  ");
-    SummaryObject(c, out);
-    first = false;
+  FleetTable table(FleetTable::kComputers, FleetTable::kJson, out);
+  ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); });
+  table.Finish();
+}
+
+std::string ChangeKindName(const StoredChange& e) {
+  switch (e.kind) {
+    case ChangeKind::Created: return "created";
+    case ChangeKind::FieldChanged: return e.subject.rfind("Drive ", 0) == 0 ? "drive" : "hardware";
+    case ChangeKind::SoftwareInstalled: return "software installed";
+    case ChangeKind::SoftwareRemoved: return "software removed";
+    case ChangeKind::SoftwareChanged: return "software version";
+    case ChangeKind::Other: break;
+  }
+  return "note";
+}
+
+namespace {
+
+std::vector<std::string> TableNames(FleetTable::Kind kind) {
+  switch (kind) {
+    case FleetTable::kComputers: return SummaryNames();
+    case FleetTable::kSoftware: return {"Computer", "Program", "Version", "Location", "ProductID"};
+    case FleetTable::kDrives:
+      return {"Computer", "Drive", "FileSystem", "VolumeName", "Size", "FreeSpace", "VolumeSerialNumber"};
+    case FleetTable::kChanges: break;
+  }
+  return {"Time", "Computer", "Kind", "Change"};
+}
+
+}  // namespace
+
+FleetTable::FleetTable(Kind kind, Format format, std::ostream& out, bool raw, int firstDay, int lastDay)
+    : kind_(kind), format_(format), out_(out), raw_(raw), firstDay_(firstDay), lastDay_(lastDay),
+      names_(TableNames(kind)) {
+  if (format_ == kJson) {
+    out_ << "[";
+    return;
+  }
+  if (format_ == kText) {
+    out_ << korvane::console::Column("Time", 19) << " " << korvane::console::Column("Computer", 14) << " "
+         << korvane::console::Column("Kind", 18) << " Change\n" << std::string(79, '-') << "\n";
+    return;
+  }
+  for (std::size_t i = 0; i < names_.size(); ++i) out_ << (i ? "," : "") << names_[i];
+  out_ << "\r\n";
+}
+
+unsigned FleetTable::Parts(Kind kind) {
+  return kind == kComputers ? kReadSoftware | kReadServices | kReadLastAccess : kind == kSoftware ? kReadSoftware : 0u;
+}
+
+const char* FleetTable::Name(Kind kind) {
+  static const char* const kNames[] = {"computers", "software", "drives", "changes"};
+  return kNames[kind];
+}
+
+void FleetTable::Emit(const std::vector<Cell>& cells) {
+  ++rows_;
+  if (format_ == kText) {
+    out_ << korvane::console::Column(cells[0].text, 19) << " " << korvane::console::Column(cells[1].text, 14) << " "
+         << korvane::console::Column(cells[2].text, 18) << " " << cells[3].text << "\n";
+    return;
+  }
+  if (format_ == kCsv) {
+    for (std::size_t i = 0; i < cells.size(); ++i) out_ << (i ? "," : "") << CsvCell(cells[i].text, raw_);
+    out_ << "\r\n";
+    return;
+  }
+  out_ << (first_ ? "\n  {" : ",\n  {");
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    out_ << (i ? ", " : "") << JsonString(names_[i]) << ": " << cells[i].json;
+  }
+  out_ << "}";
+  first_ = false;
+}
+
+void FleetTable::Add(const ComputerRows& c) {
+  const std::string computer = Text(c.asset[asset::kComputer]);
+  const Cell name{computer, JsonValue(c.asset[asset::kComputer])};
+  const auto text = [](const std::string& t) { return Cell{t, JsonString(t)}; };
+  const auto value = [](const Variant& v) { return Cell{IsPinned(v) ? UnpinnedText(v) : Text(v), IsPinned(v) ? JsonString(UnpinnedText(v)) : JsonValue(v)}; };
+  switch (kind_) {
+    case kComputers:
+      if (format_ == kCsv) {
+        const std::vector<std::string> fields = Summary(c);
+        for (std::size_t i = 0; i < fields.size(); ++i) out_ << (i ? "," : "") << CsvCell(fields[i], raw_);
+        out_ << "\r\n";
+      } else {
+        out_ << (first_ ? "\n  " : ",\n  ");
+        SummaryObject(c, out_);
+        first_ = false;
+      }
+      return;
+    case kSoftware:
+      for (const SoftwareEntry& s : ParseSoftwareList(c.softwareList.value_or(""))) {
+        Emit({name, text(s.Program), text(s.Version), text(s.Location), text(s.ProductID)});
+      }
+      return;
+    case kDrives:
+      for (const StoredDrive& d : c.asset.Drives()) {
+        if (UnpinnedText(d.caption).empty()) continue;
+        Emit({name, value(d.caption), value(d.fileSystem), value(d.volumeName), value(d.size), value(d.freeSpace),
+              value(d.volumeSerialNumber)});
+      }
+      return;
+    case kChanges:
+      for (const StoredChange& e : ParseHistory(Text(c.asset[asset::kHistory]))) {
+        const std::optional<int> day = DayNumber(e.time);
+        if (!day || *day < firstDay_ || *day > lastDay_) continue;
+        changes_.push_back({e.time, computer, ChangeKindName(e), e.text});
+      }
+      return;
+  }
+}
+
+void FleetTable::Finish() {
+  // Newest first; within one second, by computer, each computer's in stored order.
+  std::stable_sort(changes_.begin(), changes_.end(), [](const Change& x, const Change& y) {
+    return x.time != y.time ? x.time > y.time : x.computer < y.computer;
   });
-  out << "\n]\n";
+  const auto text = [](const std::string& t) { return Cell{t, JsonString(t)}; };
+  for (const Change& c : changes_) Emit({text(c.time), text(c.computer), text(c.kind), text(c.text)});
+  changes_.clear();
+  if (format_ == kJson) out_ << "\n]\n";
+  if (format_ == kText) {
+    out_ << std::string(79, '-') << "\n" << rows_ << (rows_ == 1 ? " change\n" : " changes\n");
+  }
 }
 
 }  // namespace korvane::console

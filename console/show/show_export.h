@@ -6,7 +6,10 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "console/rows/inventory_rows.h"
+#include "formats/history_text.h"
 #include "platform/database.h"
 
 namespace korvane::console {
@@ -15,5 +18,53 @@ namespace korvane::console {
 // `raw`: cells that a spreadsheet would take for a formula are kept as they are.
 void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw = false);
 void ShowJson(Connection& connection, const std::string& computer, std::ostream& out);
+
+// The kind of a history entry as the changes lists name it: "hardware", "drive",
+// "software installed", "software removed", "software version", "created" or "note".
+std::string ChangeKindName(const StoredChange& e);
+
+// One fleet-wide table (`show --table`, and the CSV files beside the report): one row per
+// computer, per (computer, program), per (computer, drive) or per change. The computers
+// are handed in one at a time as they stream past; the changes alone are kept until
+// Finish, to be written newest first. Both commands write a table through this, so the
+// report's files are the same bytes `show` writes.
+class FleetTable {
+ public:
+  enum Kind { kComputers, kSoftware, kDrives, kChanges };
+  // kText, for people: the changes only, in columns (its texts still to be made safe for
+  // a terminal).
+  enum Format { kCsv, kJson, kText };
+
+  // The changes dated from day `firstDay` to `lastDay` (day numbers, both included).
+  FleetTable(Kind kind, Format format, std::ostream& out, bool raw = false, int firstDay = 0, int lastDay = 0);
+  // What a computer's rows must hold for this table (ReadPart bits).
+  static unsigned Parts(Kind kind);
+  // "computers" and the like; the file the report writes is NAME.csv.
+  static const char* Name(Kind kind);
+
+  void Add(const ComputerRows& c);
+  // The changes, and JSON's closing bracket.
+  void Finish();
+
+ private:
+  struct Cell {
+    std::string text;  // for CSV
+    std::string json;  // a JSON value
+  };
+  struct Change {
+    std::string time, computer, kind, text;
+  };
+  void Emit(const std::vector<Cell>& cells);
+
+  Kind kind_;
+  Format format_;
+  std::ostream& out_;
+  bool raw_;
+  int firstDay_, lastDay_;
+  std::vector<std::string> names_;
+  bool first_ = true;
+  std::size_t rows_ = 0;
+  std::vector<Change> changes_;
+};
 
 }  // namespace korvane::console
