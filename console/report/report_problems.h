@@ -1,11 +1,7 @@
 // What the report's problems and changes pages gather while the computers stream past.
 //
-// Problems: computers that did not answer at the fleet's last answered day (or never),
-// answered but were not inventoried (no access), were collected without WMI, were not
-// scanned for `staleDays` days, and likely duplicates (one BIOS serial number and maker
-// under several names: a renamed computer leaves its old record behind). The rows go to
-// scratch files as they are found; only the duplicates' candidates and the last-access
-// names are kept in memory, a few dozen bytes per computer.
+// Problems: what ProblemFinder finds (console/rows/fleet_problems.h). The rows go to
+// scratch files as they are found, and to problems.csv beside the report.
 //
 // Changes: the history entries of the last `changesDays` days, newest first; the page
 // shows the newest kChangesShown, every one goes to the CSV written beside the report.
@@ -20,6 +16,7 @@
 #include <vector>
 
 #include "console/report/report.h"
+#include "console/rows/fleet_problems.h"
 #include "console/show/show_export.h"
 
 namespace korvane::console {
@@ -34,7 +31,7 @@ class ReportProblems {
   void AddLastAccess(const std::vector<std::pair<std::string, Variant>>& times);
   void Add(const ComputerRows& c, const std::string& page);
 
-  // problems.html, changes.html and changes.csv.
+  // problems.html, problems.csv, changes.html and changes.csv.
   void Finish();
 
   // (anchor, title, count) of every kind of problem, in page order.
@@ -46,16 +43,13 @@ class ReportProblems {
   std::vector<Count> Counts() const;
 
  private:
-  enum Kind { kNotAnswering, kNoAccess, kWithoutWmi, kStale, kRenamed, kKinds };
-  struct Candidate {
-    std::string name, page, lastScan;
-  };
+  static constexpr int kKinds = Problem::kKinds;
   struct Change {
     std::string time, computer, page, kind, html;
     bool operator<(const Change& o) const { return time > o.time; }  // newest first
   };
 
-  void Row(Kind kind, const std::string& cells);
+  void Row(const Problem& problem);
   void WriteProblems();
   void WriteChanges();
 
@@ -63,14 +57,9 @@ class ReportProblems {
   ReportContext context_;
   std::ofstream parts_[kKinds];
   std::size_t counts_[kKinds] = {};
-  // LastAccess by folded name: its time text (empty for Null) and whether Asset has it.
-  struct Access {
-    std::string folded, name, time;
-    bool inventoried = false;
-  };
-  std::vector<Access> access_;
-  int lastAnswerDay_ = 0;
-  std::map<std::string, std::vector<Candidate>> bySerial_;
+  ProblemFinder finder_;
+  std::ofstream problemsCsv_;
+  std::unique_ptr<FleetTable> problemsTable_;  // problems.csv, as `show --table problems` writes it
   std::vector<Change> changes_;  // a heap of the newest kChangesShown
   std::size_t changeCount_ = 0;
   std::ofstream changesCsv_;

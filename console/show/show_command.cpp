@@ -252,14 +252,13 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
   std::optional<FleetTable::Kind> kind;
   if (changes) kind = FleetTable::kChanges;
   if (!table.empty()) {
-    static constexpr FleetTable::Kind kKinds[] = {FleetTable::kComputers, FleetTable::kSoftware, FleetTable::kDrives,
-                                                  FleetTable::kChanges};
-    for (FleetTable::Kind k : kKinds) {
-      if (table == FleetTable::Name(k)) kind = k;
+    std::optional<FleetTable::Kind> named;
+    for (int k = 0; k < FleetTable::kTables; ++k) {
+      if (table == FleetTable::Name(static_cast<FleetTable::Kind>(k))) named = static_cast<FleetTable::Kind>(k);
     }
-    if (!kind || (changes && *kind != FleetTable::kChanges)) {
-      throw UsageError("--table is computers, software, drives or changes, not " + table);
-    }
+    if (!named) throw UsageError("--table is computers, software, drives, changes or problems, not " + table);
+    if (changes && *named != FleetTable::kChanges) throw UsageError("--changes is --table changes, not " + table);
+    kind = named;
     if (format == "text" && *kind != FleetTable::kChanges) throw UsageError("--table needs --format csv or json");
   }
   if (since && (!kind || *kind != FleetTable::kChanges)) throw UsageError("--since goes with --changes");
@@ -291,6 +290,7 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     std::ostream& to = format == "text" ? text : out;
     FleetTable rows(*kind, format == "csv" ? FleetTable::kCsv : format == "json" ? FleetTable::kJson : FleetTable::kText,
                     to, raw, firstDay, today);
+    if (*kind == FleetTable::kProblems) rows.AddLastAccess(LastAccessTimes(*connection));
     ForEachComputer(*connection, FleetTable::Parts(*kind), [&](const ComputerRows& c) { rows.Add(c); });
     rows.Finish();
     out << TerminalText(text.str());

@@ -260,16 +260,21 @@ std::vector<std::string> TableNames(FleetTable::Kind kind) {
     case FleetTable::kSoftware: return {"Computer", "Program", "Version", "Location", "ProductID"};
     case FleetTable::kDrives:
       return {"Computer", "Drive", "FileSystem", "VolumeName", "Size", "FreeSpace", "VolumeSerialNumber"};
-    case FleetTable::kChanges: break;
+    case FleetTable::kProblems: return {"Problem", "Computer", "Inventoried", "Time", "Detail"};
+    case FleetTable::kChanges:
+    case FleetTable::kTables: break;
   }
   return {"Time", "Computer", "Kind", "Change"};
 }
 
 }  // namespace
 
-FleetTable::FleetTable(Kind kind, Format format, std::ostream& out, bool raw, int firstDay, int lastDay)
+FleetTable::FleetTable(Kind kind, Format format, std::ostream& out, bool raw, int firstDay, int lastDay, int staleDays)
     : kind_(kind), format_(format), out_(out), raw_(raw), firstDay_(firstDay), lastDay_(lastDay),
       names_(TableNames(kind)) {
+  if (kind_ == kProblems) {
+    finder_ = std::make_unique<ProblemFinder>(lastDay, staleDays, [this](const Problem& p) { AddProblem(p); });
+  }
   if (format_ == kJson) {
     out_ << "[";
     return;
@@ -284,11 +289,14 @@ FleetTable::FleetTable(Kind kind, Format format, std::ostream& out, bool raw, in
 }
 
 unsigned FleetTable::Parts(Kind kind) {
-  return kind == kComputers ? kReadSoftware | kReadServices | kReadLastAccess : kind == kSoftware ? kReadSoftware : 0u;
+  return kind == kComputers   ? kReadSoftware | kReadServices | kReadLastAccess
+         : kind == kSoftware  ? kReadSoftware
+         : kind == kProblems ? kReadLastAccess
+                             : 0u;
 }
 
 const char* FleetTable::Name(Kind kind) {
-  static const char* const kNames[] = {"computers", "software", "drives", "changes"};
+  static const char* const kNames[] = {"computers", "software", "drives", "changes", "problems", ""};
   return kNames[kind];
 }
 
@@ -311,6 +319,12 @@ void FleetTable::Emit(const std::vector<Cell>& cells) {
   out_ << "}";
   first_ = false;
 }
+
+void FleetTable::AddLastAccess(const std::vector<std::pair<std::string, Variant>>& times) {
+  if (finder_) finder_->AddLastAccess(times);
+}
+
+void FleetTable::AddProblem(const Problem& problem) { problems_.push_back(problem); }
 
 void FleetTable::Add(const ComputerRows& c) {
   const std::string computer = Text(c.asset[asset::kComputer]);
@@ -348,6 +362,10 @@ void FleetTable::Add(const ComputerRows& c) {
         changes_.push_back({e.time, computer, ChangeKindName(e), e.text});
       }
       return;
+    case kProblems:
+      if (finder_) finder_->Add(c, computer);
+      return;
+    case kTables: return;
   }
 }
 
@@ -359,6 +377,15 @@ void FleetTable::Finish() {
   const auto text = [](const std::string& t) { return Cell{t, JsonString(t)}; };
   for (const Change& c : changes_) Emit({text(c.time), text(c.computer), text(c.kind), text(c.text)});
   changes_.clear();
+  if (finder_) finder_->Finish();
+  // By kind, in the order the problems page has them; within a kind, as found.
+  std::stable_sort(problems_.begin(), problems_.end(),
+                   [](const Problem& x, const Problem& y) { return x.kind < y.kind; });
+  for (const Problem& p : problems_) {
+    Emit({text(ProblemWord(p.kind)), text(p.computer), Cell{p.page.empty() ? "no" : "yes", p.page.empty() ? "false" : "true"},
+          text(p.time), text(p.detail)});
+  }
+  problems_.clear();
   if (format_ == kJson) out_ << "\n]\n";
   if (format_ == kText) {
     out_ << std::string(79, '-') << "\n" << rows_ << (rows_ == 1 ? " change\n" : " changes\n");

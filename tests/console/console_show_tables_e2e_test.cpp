@@ -1,6 +1,6 @@
 // The fleet-wide views of `show`: the changes between two scans of a lab, with their
 // first-day boundary, and the tables of computers, programs, drives and changes as CSV
-// and JSON, through the real console against a scanned inventory on each backend.
+// and JSON, and the problems, through the real console against a scanned inventory on each backend.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -123,7 +123,7 @@ void ShowsTheFleetsChangesAndTables(const ConsoleLab& c, const std::string& name
         "VolumeName": "SYSTEM", "Size": 38154, "FreeSpace": 12288, "VolumeSerialNumber": "A4B2C3D4"})"));
   }
   EXPECT_TRUE(found);
-  for (const char* table : {"computers", "software", "changes"}) {
+  for (const char* table : {"computers", "software", "changes", "problems"}) {
     EXPECT_NO_THROW(nlohmann::json::parse(Show(c, {"--format", "json", "--table", table}))) << table;
   }
 
@@ -147,10 +147,22 @@ TEST(ConsoleShowTables, ChangesAndTablesOfAScannedLabOnSqlite) {
   EXPECT_TRUE(Contains(Show(c, {"--format", "csv", "--table", "software", "--raw"}),
                        "\r\nPCTABLES,\"=1+2, \"\"sum\"\"\",-3,,\r\n"));
 
+  // A computer that never answered: the one problem, by its kind, name and times.
+  c.Add("PCOFF", R"({"echo": false})");
+  ASSERT_EQ(c.Scan({"PCOFF"}, "2026-12-03 09:30:00").exitCode, 0);
+  EXPECT_EQ(Show(c, {"--format", "csv", "--table", "problems"}),
+            "Problem,Computer,Inventoried,Time,Detail\r\nnot-answering,PCOFF,no,never,\r\n");
+  EXPECT_EQ(nlohmann::json::parse(Show(c, {"--format", "json", "--table", "problems"})),
+            nlohmann::json::parse(R"([{"Problem": "not-answering", "Computer": "PCOFF", "Inventoried": false,
+                                       "Time": "never", "Detail": ""}])"));
+
   // The report writes the same files beside its pages, and links them.
   const std::string out = (c.dir / "report").string();
   ASSERT_EQ(RunConsole({"report", "--db", c.source, "--out", out}, {}, kNow).exitCode, 0);
-  for (const char* table : {"computers", "software", "drives", "changes"}) {
+  EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / "problems.html"), "<a href=\"problems.csv\">problems.csv</a>"));
+  EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / "computers.html"), "<a href=\"drives.csv\">drives.csv</a>"));
+  EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / "software.html"), "<a href=\"software.csv\">software.csv</a>"));
+  for (const char* table : {"computers", "software", "drives", "changes", "problems"}) {
     EXPECT_EQ(ReadFile(c.dir / "report" / (std::string(table) + ".csv")),
               Show(c, {"--format", "csv", "--table", table}))
         << table;
