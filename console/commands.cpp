@@ -66,14 +66,24 @@ const Command kCommands[] = {
      "  korvane-console scan --db KorvanePG --jobs 32 --timeout 120 --list @all-computers.txt\n"},
     {"show", RunShowCommand,
      "  show --db SOURCE [--format text|csv|json] [--raw] [COMPUTER]\n"
+     "  show --db SOURCE --changes [--since YYYY-MM-DD] [--format text|csv|json]\n"
+     "  show --db SOURCE --format csv|json --table computers|software|drives|changes|problems\n"
      "      the inventory, or one computer's values, history, drive space and software;\n"
-     "      csv and json for other programs (shapes in docs/console.md)\n",
+     "      the fleet's changes; csv and json for other programs (shapes in docs/console.md)\n",
      "Options:\n"
      "  --db SOURCE          the inventory (required); opened read-only\n"
      "  --format WORD        text (default), csv or json, in any letter case\n"
      "  --raw                csv: keep cells that start with = + - @ tab or CR as they are\n"
      "                       (by default they get a leading apostrophe, so a spreadsheet\n"
      "                       shows them as text instead of running them as formulas)\n"
+     "  --changes            every computer's history entries, newest first, with their kind\n"
+     "  --since YYYY-MM-DD   --changes: from this day on (default: the last 7 days, today\n"
+     "                       included)\n"
+     "  --table WORD         the whole inventory as one table (with --format csv or json),\n"
+     "                       in any letter case: computers (default without --table),\n"
+     "                       software (a row per computer and program), drives (per\n"
+     "                       computer and drive), changes (as --changes), problems (not\n"
+     "                       answering, no access, without WMI, stale after 30 days, renamed?)\n"
      "  COMPUTER             one computer's values, history, drive space and software\n"
      "Texts from the computers are shown with control characters escaped (\\x1b); amounts the\n"
      "scan could not read are shown as \"unknown\".\n"
@@ -82,8 +92,8 @@ const Command kCommands[] = {
      "  2 usage error.\n"
      "\n"
      "Examples:\n"
-     "  korvane-console show --db ./inventory\n"
-     "  korvane-console show --db ./inventory --format csv > inventory.csv\n"},
+     "  korvane-console show --db ./inventory --changes --since 2026-11-30\n"
+     "  korvane-console show --db KorvanePG --format csv --table software > software.csv\n"},
     {"report", RunReportCommand,
      "  report --db SOURCE --out DIR [--title TEXT] [--stale-days N] [--changes-days N]\n"
      "      write a static HTML report (overview, one page per computer, software census)\n"
@@ -95,6 +105,11 @@ const Command kCommands[] = {
      "                  is replaced whole, old pages included. A file, a symbolic link or a\n"
      "                  folder the report did not make is refused.\n"
      "  --title TEXT    the heading of the pages (default \"Inventory\")\n"
+     "  --stale-days N  not scanned for more than N days: a problem (default 30)\n"
+     "  --changes-days N\n"
+     "                  the changes page's days, today included (default 7)\n"
+     "The report also writes computers.csv, software.csv, drives.csv, changes.csv and\n"
+     "problems.csv beside its pages, as show --table writes them.\n"
      "\n"
      "Exit status: 0 written; 1 the inventory cannot be read or a page cannot be written;\n"
      "  2 usage error or an --out that is refused.\n"

@@ -12,6 +12,8 @@
 //   DIR/software.html         census: every program, its computers and versions
 //   DIR/software/N.html       one program: its computers, by version
 //   DIR/computers/N-NAME.html one computer: values, free-space charts, history, software
+//   DIR/TABLE.csv             computers, software, drives, changes and problems, as
+//                             `show --table TABLE --format csv` writes them
 //
 // Every text from the inventory goes through Html() (console/text/escaping.h).
 #pragma once
