@@ -15,7 +15,6 @@
 #include "console/show/show_export.h"
 #include "console/system/local_clock.h"
 #include "inventory/query_texts.h"
-#include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
 
 namespace korvane::console {
@@ -95,15 +94,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
   }
   if (source.empty() || dir.empty()) throw UsageError("report needs --db SOURCE and --out DIR");
 
-  std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
-  std::unique_ptr<Connection> connection;
-  try {
-    connection = server->Open(MakeConnectionString(source));
-  } catch (const RuntimeError& e) {
-    throw RuntimeError(e.number(), e.description() + "\n'" + source +
-                                       "' is no inventory that can be opened; create one with: korvane-console "
-                                       "init-db " + source);
-  }
+  ReadingInventory inventory = OpenInventoryForReading(source);
+  Connection* connection = inventory.connection.get();
   fs::path root = fs::absolute(dir).lexically_normal();
   if (!root.has_filename()) root = root.parent_path();
   CheckOutputFolder(root, dir);

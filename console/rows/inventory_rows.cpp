@@ -7,6 +7,7 @@
 #include "formats/drive_history_text.h"
 #include "scan/conversions.h"
 #include "inventory/query_texts.h"
+#include "platform/connection_string.h"
 #include "platform/db/case_fold.h"
 #include "platform/runtime_error.h"
 
@@ -255,6 +256,18 @@ std::vector<std::pair<std::string, Variant>> LastAccessTimes(Connection& connect
     first.push_back(std::move(times[order[i]]));
   }
   return first;
+}
+
+ReadingInventory OpenInventoryForReading(const std::string& source) {
+  ReadingInventory inventory{MakeReadingDatabaseServer(), nullptr};
+  try {
+    inventory.connection = inventory.server->Open(MakeConnectionString(source));
+  } catch (const RuntimeError& e) {
+    throw RuntimeError(e.number(), e.description() + "\n'" + source +
+                                       "' is no inventory that can be opened; create one with: korvane-console "
+                                       "init-db " + source);
+  }
+  return inventory;
 }
 
 }  // namespace korvane::console

@@ -16,10 +16,21 @@
 #include "console/rows/asset_row.h"
 #include "formats/history_text.h"
 #include "platform/database.h"
+#include "platform/db/database_server.h"
 
 namespace korvane::console {
 
 using Row = std::vector<Variant>;
+
+// An inventory opened by show and report, which only read: never written, so a copy on a
+// read-only mount or one the user may not write still opens.
+struct ReadingInventory {
+  std::unique_ptr<DatabaseServer> server;
+  std::unique_ptr<Connection> connection;
+};
+
+// Throws RuntimeError naming SOURCE and how to create an inventory there.
+ReadingInventory OpenInventoryForReading(const std::string& source);
 
 struct DriveSeries {
   char letter;

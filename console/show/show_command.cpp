@@ -22,7 +22,6 @@
 #include "inventory/query_texts.h"
 #include "scan/time_text.h"
 #include "console/system/local_clock.h"
-#include "platform/db/database_server.h"
 #include "platform/runtime_error.h"
 
 namespace korvane::console {
@@ -276,15 +275,8 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     firstDay = *day;
   }
 
-  std::unique_ptr<DatabaseServer> server = MakeReadingDatabaseServer();
-  std::unique_ptr<Connection> connection;
-  try {
-    connection = server->Open(MakeConnectionString(source));
-  } catch (const RuntimeError& e) {
-    throw RuntimeError(e.number(), e.description() + "\n'" + source +
-                                       "' is no inventory that can be opened; create one with: korvane-console "
-                                       "init-db " + source);
-  }
+  ReadingInventory inventory = OpenInventoryForReading(source);
+  Connection* connection = inventory.connection.get();
   if (kind) {
     std::ostringstream text;
     std::ostream& to = format == "text" ? text : out;
