@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/target.h"
 #include "scan/scratch_lists.h"
 
 namespace korvane {
@@ -15,8 +16,6 @@ struct Korvane;
 
 // The registry views of a 64-bit Windows, added to a key's access mask. The default (no
 // flag) is the view of the remote computer's own kind; a 32-bit Windows ignores both.
-constexpr uint32_t kKeyWow64View64 = 0x0100;  // KEY_WOW64_64KEY
-constexpr uint32_t kKeyWow64View32 = 0x0200;  // KEY_WOW64_32KEY
 
 // The value as text for REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ; empty text for every
 // other type and for whatever cannot be reached. Never raises: a run-time error is

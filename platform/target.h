@@ -108,13 +108,23 @@ constexpr uint32_t kRegDword = 4;
 constexpr uint32_t kRegMultiSz = 7;
 constexpr uint32_t kRegQword = 11;
 
+// Access-mask bits a caller adds to what it asks of a key: the registry view of a 64-bit
+// computer, and whatever the caller may be granted.
+constexpr uint32_t kKeyWow64View64 = 0x0100;  // KEY_WOW64_64KEY
+constexpr uint32_t kKeyWow64View32 = 0x0200;  // KEY_WOW64_32KEY
+constexpr uint32_t kMaximumAllowed = 0x02000000;
+
 // Windows status codes the registry and the other services report.
 constexpr int32_t kErrorSuccess = 0;
 constexpr int32_t kErrorFileNotFound = 2;
 constexpr int32_t kErrorAccessDenied = 5;
+constexpr int32_t kErrorInvalidHandle = 6;
 constexpr int32_t kErrorBadNetPath = 53;
+constexpr int32_t kErrorInvalidParameter = 87;
+constexpr int32_t kErrorInvalidLevel = 124;
 constexpr int32_t kErrorMoreData = 234;
 constexpr int32_t kErrorNoMoreItems = 259;
+constexpr int32_t kErrorLogonFailure = 1326;
 
 class RegistryKey {
  public:

@@ -6,9 +6,6 @@ namespace korvane::lab {
 
 namespace {
 
-constexpr uint32_t kErrorInvalidHandleU = 6;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorInvalidLevel = 124;
 constexpr uint32_t kMaxPreferredLength = 0xFFFFFFFF;
 constexpr uint32_t kServiceStopped = 1;
 constexpr uint32_t kServiceActive = 1;    // state filter bits
@@ -36,7 +33,7 @@ class LabServiceManagerHandle : public ServiceManagerHandle {
     SimulateLatency(computer_.latency.services);
     servicesReturned = 0;
     bytesNeeded = 0;
-    if (closed_) return Fail(kErrorInvalidHandleU);
+    if (closed_) return Fail(kErrorInvalidHandle);
     const ServicesConfig& config = *computer_.services;
     if (config.manager == ManagerBehaviour::EnumRefused) return Fail(kErrorAccessDenied);
     if (entries == nullptr && bufferBytes > 0) return Fail(kErrorInvalidParameter);

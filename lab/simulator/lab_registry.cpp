@@ -10,13 +10,10 @@ namespace korvane::lab {
 
 namespace {
 
-constexpr int32_t kErrorInvalidHandle = 6;
 // A "read" registry grants what KEY_READ asks for (plus the WOW64 view flags and
 // MAXIMUM_ALLOWED, which only ever narrow down to what is granted).
 constexpr uint32_t kKeyRead = 0x20019;
-constexpr uint32_t kWow64Flags = 0x0300;
-constexpr uint32_t kMaximumAllowed = 0x02000000;
-constexpr uint32_t kKeyWow64_32Key = 0x0200;
+constexpr uint32_t kWow64Flags = kKeyWow64View64 | kKeyWow64View32;
 constexpr std::string_view kWow64Node = "Wow6432Node";
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -49,7 +46,7 @@ class LabRegistryKey : public RegistryKey {
   int32_t OpenKey(const std::string& requested, uint32_t, uint32_t access,
                   std::unique_ptr<RegistryKey>& opened) override {
     SimulateLatency(computer_.latency.registry);
-    const std::string path = localMachine_ && node_ != nullptr && (access & kKeyWow64_32Key) != 0
+    const std::string path = localMachine_ && node_ != nullptr && (access & kKeyWow64View32) != 0
                                  ? InThirtyTwoBitView(*node_, requested)
                                  : requested;
     const RegistryNode* node = node_;

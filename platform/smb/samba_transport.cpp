@@ -6,6 +6,7 @@
 
 #include "platform/smb/samba_glue.h"
 #include "platform/smb/transport.h"
+#include "platform/target.h"
 
 namespace korvane::smb {
 
@@ -30,10 +31,6 @@ unsigned TestRpcPort(const std::string& computer) {
   if (error != std::errc() || end != digits.data() + digits.size() || port > 65535) return 0;
   return port;
 }
-
-constexpr int32_t kErrorAccessDenied = 5;
-constexpr int32_t kErrorBadNetPath = 53;
-constexpr int32_t kErrorLogonFailure = 1326;
 
 int32_t WindowsError(uint32_t status) {
   switch (status) {

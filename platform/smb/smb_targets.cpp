@@ -12,9 +12,6 @@ namespace korvane::smb {
 
 namespace {
 
-constexpr uint32_t kMaximumAllowed = 0x02000000;
-constexpr uint32_t kErrorInvalidLevel = 124;
-constexpr int32_t kErrorInvalidHandle = 6;
 // A server that names subkeys without end would keep the scan listing forever; no list
 // the scan keeps holds more names than this.
 constexpr uint32_t kMaxSubkeys = 32768;
