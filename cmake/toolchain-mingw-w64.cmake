@@ -16,3 +16,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# zlib from libz-mingw-w64-dev, linked in rather than beside the executables as a DLL.
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -10,7 +10,7 @@ preset="${1:-default}"
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev python3
+  nlohmann-json3-dev python3 zlib1g-dev
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc
   postgresql

@@ -15,7 +15,7 @@ set -euo pipefail
 log() { echo "wine-setup: $*" >&2; }
 prefix="${KORVANE_WINEPREFIX:-/tmp/korvane-wine/prefix}"
 
-packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 cmake ninja-build iproute2
+packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 cmake ninja-build iproute2
   unixodbc odbcinst odbc-postgresql sqlite3 locales googletest nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do

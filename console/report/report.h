@@ -12,8 +12,10 @@
 //   DIR/software.html         census: every program, its computers and versions
 //   DIR/software/N.html       one program: its computers, by version
 //   DIR/computers/N-NAME.html one computer: values, free-space charts, history, software
-//   DIR/TABLE.csv             computers, software, drives, changes and problems, as
+//   DIR/TABLE.csv             computers, drives, changes and problems, as
 //                             `show --table TABLE --format csv` writes them
+//   DIR/software.csv.gz       the software table the same way, compressed: it has a row
+//                             for every program of every computer
 //
 // Every text from the inventory goes through Html() (console/text/escaping.h).
 #pragma once
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "console/rows/inventory_rows.h"
+#include "console/show/show_export.h"
 #include "formats/drive_history_text.h"
 #include "formats/history_text.h"
 #include "formats/software_list_text.h"
@@ -37,9 +40,15 @@ struct ReportContext {
   int changesDays = 7;    // the changes page's days, today included
 };
 
-// The frame of every page. `root` leads from the page back to DIR ("" or "../").
+// The file beside the pages that holds `show --table` TABLE: "computers.csv", ...,
+// "software.csv.gz".
+std::string TableFileName(FleetTable::Kind kind);
+
+// The frame of every page. `root` leads from the page back to DIR ("" or "../"); `base`,
+// when given, is the folder the page's own links are relative to (a program page links
+// the computer pages by their file name alone, the nav still through `root`).
 void WritePageStart(std::ostream& out, const ReportContext& context, const std::string& heading,
-                    const std::string& root);
+                    const std::string& root, const std::string& base = "");
 void WritePageEnd(std::ostream& out);
 // DIR/report.css, the style every page links to (once for the whole report rather than
 // once per page).
@@ -64,13 +73,8 @@ std::string DayText(int day);
 // the drive is not filling.
 std::string FullInText(double freeMb, double perDay);
 
-// One computer's page. `programPage` gives the census page of a program (relative to DIR).
-struct ProgramLinks {
-  virtual ~ProgramLinks() = default;
-  virtual std::string PageOf(const std::string& program) = 0;
-};
-void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c,
-                       ProgramLinks& programs);
+// One computer's page.
+void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c);
 
 // The update a program name stands for: its KB number ("KB2347290") when it names one,
 // else the name itself for an "Update for", "Security Update" or "Hotfix"; empty text for

@@ -10,6 +10,7 @@
 #include "scan/scan_context.h"
 #include "scan/time_text.h"
 #include "console/commands.h"
+#include "console/report/gzip_file.h"
 #include "console/report/report_command.h"
 #include "console/report/report_overview.h"
 #include "console/show/show_export.h"
@@ -74,6 +75,10 @@ void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, c
                 int staleDays, int changesDays, std::size_t& number);
 
 }  // namespace
+
+std::string TableFileName(FleetTable::Kind kind) {
+  return std::string(FleetTable::Name(kind)) + (kind == FleetTable::kSoftware ? ".csv.gz" : ".csv");
+}
 
 int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   return RunReport(args, out, LocalClock());
@@ -156,30 +161,31 @@ void WritePages(const fs::path& root, Connection& connectionRef, Clock& clock, c
   ReportOverview overview(root, context);
   overview.AddLastAccess(LastAccessTimes(*connection));
   // The tables `show --table` writes, as the same files beside the pages (changes.csv
-  // comes with the changes page).
-  const FleetTable::Kind kTables[] = {FleetTable::kComputers, FleetTable::kSoftware, FleetTable::kDrives};
-  std::ofstream tableFiles[std::size(kTables)];
-  std::vector<FleetTable> tables;
-  tables.reserve(std::size(kTables));
-  for (std::size_t i = 0; i < std::size(kTables); ++i) {
-    const fs::path file = root / (std::string(FleetTable::Name(kTables[i])) + ".csv");
-    tableFiles[i].open(file, std::ios::binary | std::ios::trunc);
-    if (!tableFiles[i]) throw RuntimeError(0, "cannot write " + file.string());
-    tables.emplace_back(kTables[i], FleetTable::kCsv, tableFiles[i]);
+  // comes with the changes page). The software table has a row for every program of
+  // every computer and is written compressed.
+  std::ofstream computersFile, drivesFile;
+  for (auto [file, kind] : {std::pair{&computersFile, FleetTable::kComputers}, std::pair{&drivesFile, FleetTable::kDrives}}) {
+    file->open(root / TableFileName(kind), std::ios::binary | std::ios::trunc);
+    if (!*file) throw RuntimeError(0, "cannot write " + (root / TableFileName(kind)).string());
   }
+  GzipFile softwareFile(root / TableFileName(FleetTable::kSoftware));
+  FleetTable tables[] = {{FleetTable::kComputers, FleetTable::kCsv, computersFile},
+                         {FleetTable::kSoftware, FleetTable::kCsv, softwareFile},
+                         {FleetTable::kDrives, FleetTable::kCsv, drivesFile}};
   number = 0;
   ForEachComputer(*connection, kReadAll, [&](const ComputerRows& c) {
     for (FleetTable& table : tables) table.Add(c);
     const std::string page = ComputerPageName(++number, Text(c.asset[asset::kComputer]));
     std::ofstream file(root / page, std::ios::binary | std::ios::trunc);
     if (!file) throw RuntimeError(0, "cannot write " + (root / page).string());
-    WriteComputerPage(file, context, c, overview);
+    WriteComputerPage(file, context, c);
     overview.Add(c, page);
   });
-  for (std::size_t i = 0; i < std::size(kTables); ++i) {
-    tables[i].Finish();
-    tableFiles[i].close();
-    if (!tableFiles[i]) throw RuntimeError(0, "cannot write " + (root / FleetTable::Name(kTables[i])).string() + ".csv");
+  for (FleetTable& table : tables) table.Finish();
+  softwareFile.Close();
+  for (auto [file, kind] : {std::pair{&computersFile, FleetTable::kComputers}, std::pair{&drivesFile, FleetTable::kDrives}}) {
+    file->close();
+    if (!*file) throw RuntimeError(0, "cannot write " + (root / TableFileName(kind)).string());
   }
   overview.Finish();
 }

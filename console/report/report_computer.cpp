@@ -58,15 +58,15 @@ void WriteGroups(std::ostream& out, const AssetRow& a) {
       any = true;
       // An amount the scan could not read is stored as 0: it is unknown, not none.
       if (std::string(f.unit) == " MB" && ValueOrUnknown(Text(v)) == "unknown") {
-        out << "<tr><th>" << f.label << "</th><td class=\"muted\">unknown</td></tr>\n";
+        out << "<tr><th>" << f.label << "<td class=\"muted\">unknown\n";
         continue;
       }
       // A scan without WMI stores only the version number as the system's name.
       if (f.ordinal == asset::kOSCaption && !IsPinned(v)) {
-        out << "<tr><th>" << f.label << "</th><td>" << Html(NamedWindowsVersion(Text(v))) << "</td></tr>\n";
+        out << "<tr><th>" << f.label << "<td>" << Html(NamedWindowsVersion(Text(v))) << "\n";
         continue;
       }
-      out << "<tr><th>" << f.label << "</th><td>" << ShownHtml(v) << f.unit << "</td></tr>\n";
+      out << "<tr><th>" << f.label << "<td>" << ShownHtml(v) << f.unit << "\n";
     }
     if (!any) out << "<tr><td class=\"muted\">nothing recorded</td></tr>\n";
     out << "</table></div>\n";
@@ -102,62 +102,65 @@ void WriteDrives(std::ostream& out, const ComputerRows& c) {
 
 std::string Value(const std::string& v) { return v.empty() ? "<span class=\"muted\">nothing</span>" : Html(v); }
 
-void WriteTimeline(std::ostream& out, const AssetRow& a) {
-  const std::vector<StoredChange> entries = ParseHistory(Text(a[asset::kHistory]));
+void WriteTimeline(std::ostream& out, const ComputerRows& c) {
+  const std::vector<StoredChange>& entries = c.History();
   out << "<h2>Changes (" << entries.size() << ")</h2>\n";
   if (entries.empty()) {
     out << "<p class=\"muted\">No history recorded.</p>\n";
     return;
   }
+  // Hundreds of entries on a long-lived computer: short tags, and the item end tags that
+  // HTML leaves optional left out.
   out << "<ol class=\"timeline\">\n";
   for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-    out << "<li><span class=\"time\">" << (e->time.empty() ? "(time cut off)" : Html(e->time)) << "</span>";
+    out << "<li><time>" << (e->time.empty() ? "(time cut off)" : Html(e->time)) << "</time>";
     switch (e->kind) {
       case ChangeKind::Created:
-        out << "<span class=\"kind created\">created</span>First scan: the record was created";
+        out << "<mark class=c>created</mark>First scan: the record was created";
         break;
       case ChangeKind::FieldChanged:
-        out << "<span class=\"kind field\">changed</span><b>" << Html(e->subject) << "</b>: " << Value(e->from)
-            << " &rarr; " << Value(e->to);
+        out << "<mark class=f>changed</mark><b>" << Html(e->subject) << "</b>: " << Value(e->from) << " \u2192 "
+            << Value(e->to);
         break;
       case ChangeKind::SoftwareInstalled:
-        out << "<span class=\"kind installed\">installed</span>" << Html(e->subject);
+        out << "<mark class=i>installed</mark>" << Html(e->subject);
         break;
       case ChangeKind::SoftwareRemoved:
-        out << "<span class=\"kind removed\">removed</span>" << Html(e->subject);
+        out << "<mark class=r>removed</mark>" << Html(e->subject);
         break;
       case ChangeKind::SoftwareChanged:
-        out << "<span class=\"kind software\">updated</span>" << Html(e->subject) << " <i>" << Html(e->what)
-            << "</i>: " << Value(e->from) << " &rarr; " << Value(e->to);
+        out << "<mark class=u>updated</mark>" << Html(e->subject) << " <i>" << Html(e->what) << "</i>: "
+            << Value(e->from) << " \u2192 " << Value(e->to);
         break;
       case ChangeKind::Other:
-        out << "<span class=\"kind\">note</span>" << Html(e->text);
+        out << "<mark>note</mark>" << Html(e->text);
         break;
     }
-    out << "</li>\n";
+    out << "\n";
   }
   out << "</ol>\n";
 }
 
-void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& programs) {
-  std::vector<SoftwareEntry> items = ParseSoftwareList(c.softwareList.value_or(""));
+void WriteSoftware(std::ostream& out, const ComputerRows& c) {
+  std::vector<SoftwareEntry> items = c.Software();
   std::stable_sort(items.begin(), items.end(),
                    [](const SoftwareEntry& x, const SoftwareEntry& y) { return x.Program < y.Program; });
   out << "<h2>Installed software (" << items.size() << ")</h2>\n";
   if (!items.empty()) {
-    out << "<table class=\"software\">\n<tr><th>Program</th><th>Version</th><th>Location</th><th>Product ID</th></tr>\n";
+    // A page holds what a person reads of a few hundred programs; where each lies, its
+    // product ID and the other computers that run it are a click away, not on every page.
+    out << "<p class=\"muted\">Locations and product IDs: <a href=\"../software.csv.gz\">software.csv.gz</a>. "
+           "Each program's computers: <a href=\"../software.html\">Software</a>.</p>\n"
+        << "<table class=\"software\">\n<tr><th>Program</th><th>Version</th></tr>\n";
     for (const SoftwareEntry& s : items) {
       out << "<tr><td>";
       if (s.Program.empty()) {
         out << "<span class=\"muted\">(no name)</span>";
-      } else if (!UpdateKey(s.Program).empty()) {
-        out << Html(s.Program);
       } else {
-        out << "<a href=\"../" << programs.PageOf(s.Program) << "\">" << Html(s.Program) << "</a>";
+        out << Html(s.Program);
       }
-      // A computer holds a few hundred programs: the cells' end tags, which HTML leaves
-      // optional, are left out.
-      out << "<td>" << Html(s.Version) << "<td>" << Html(s.Location) << "<td>" << Html(s.ProductID) << "\n";
+      // The cells' end tags, which HTML leaves optional, are left out.
+      out << "<td>" << Html(s.Version) << "\n";
     }
     out << "</table>\n";
   }
@@ -166,7 +169,7 @@ void WriteSoftware(std::ostream& out, const ComputerRows& c, ProgramLinks& progr
       << ")</h2>\n";
   if (!services.empty()) {
     out << "<ul class=\"services\">\n";
-    for (const std::string& s : services) out << "<li>" << Html(s) << "</li>\n";
+    for (const std::string& s : services) out << "<li>" << Html(s) << "\n";
     out << "</ul>\n";
   }
 }
@@ -187,8 +190,7 @@ std::string UpdateKey(const std::string& program) {
   return "";
 }
 
-void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c,
-                       ProgramLinks& programs) {
+void WriteComputerPage(std::ostream& out, const ReportContext& context, const ComputerRows& c) {
   const AssetRow& a = c.asset;
   WritePageStart(out, context, "Computer " + Text(a[asset::kComputer]), "../");
   out << "<section class=\"cards\">\n<div class=\"card\">Last scan<div class=\"big\">"
@@ -204,8 +206,8 @@ void WriteComputerPage(std::ostream& out, const ReportContext& context, const Co
   out << "</div></div>\n</section>\n";
   WriteGroups(out, a);
   WriteDrives(out, c);
-  WriteTimeline(out, a);
-  WriteSoftware(out, c, programs);
+  WriteTimeline(out, c);
+  WriteSoftware(out, c);
   WritePageEnd(out);
 }
 

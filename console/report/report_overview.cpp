@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "scan/conversions.h"
 #include "console/text/escaping.h"
@@ -16,6 +17,10 @@ namespace korvane::console {
 namespace {
 
 constexpr std::size_t kTopDrives = 15;
+// Where the computer pages are, within DIR.
+constexpr std::string_view kComputersFolder = "computers/";
+// A program page links its computers when it has at most this many.
+constexpr std::size_t kLinkedComputers = 200;
 constexpr const char* kPinnedMark = "<span class=\"pinned\">pinned</span>";
 
 // Classes are kept under a key that sorts them in their numeric order ("03 256 to 511 MB");
@@ -112,7 +117,7 @@ std::string ComputerPageName(std::size_t number, const std::string& name) {
   char n[16];
   std::snprintf(n, sizeof n, "%05zu", number);
   const std::string safe = SafeFilePart(name);
-  return std::string("computers/") + n + (safe.empty() ? "" : "-" + safe) + ".html";
+  return std::string(kComputersFolder) + n + (safe.empty() ? "" : "-" + safe) + ".html";
 }
 
 ReportOverview::ReportOverview(std::filesystem::path dir, ReportContext context, std::size_t batchLinks)
@@ -182,7 +187,7 @@ void ReportOverview::Add(const ComputerRows& c, const std::string& page) {
             // than a large one losing much.
             [](const Drive& x, const Drive& y) { return x.free / x.perDay < y.free / y.perDay; });
   }
-  for (const SoftwareEntry& s : ParseSoftwareList(c.softwareList.value_or(""))) {
+  for (const SoftwareEntry& s : c.Software()) {
     if (s.Program.empty()) continue;
     if (std::string kb = UpdateKey(s.Program); !kb.empty()) {
       Update& u = updates_[kb];
@@ -317,7 +322,7 @@ void ReportOverview::WriteCensus() {
   std::ofstream out(dir_ / "software.html", std::ios::binary | std::ios::trunc);
   WritePageStart(out, context_, "Software census", "");
   out << "<p>" << programs_.size() << " applications and " << updates_.size() << " updates on " << computers_
-      << " computers. <a href=\"#updates\">Updates</a> are counted by KB number below. Every program of every computer: <a href=\"software.csv\">software.csv</a>.</p>\n<h2>Applications</h2>\n"
+      << " computers. <a href=\"#updates\">Updates</a> are counted by KB number below. Every program of every computer, with its location and product ID: <a href=\"software.csv.gz\">software.csv.gz</a> (compressed CSV).</p>\n<h2>Applications</h2>\n"
       << "<table class=\"list\" id=\"census\">\n<thead><tr><th>Program</th><th>Computers</th><th>Versions in use</th></tr></thead>\n<tbody>\n";
   // The program pages are written in batches of at most batchLinks_ links each.
   std::vector<std::vector<const ProgramEntry*>> batches;
@@ -410,17 +415,30 @@ void ReportOverview::WriteProgramPages(const std::vector<const ProgramEntry*>& b
     // By version, each version's computers still in the order they were reported.
     std::stable_sort(on.begin(), on.end(), [](const Link& x, const Link& y) { return x.version < y.version; });
     std::ofstream page(dir_ / "software" / (std::to_string(p.number) + ".html"), std::ios::binary | std::ios::trunc);
-    WritePageStart(page, context_, "Program " + name, "../");
-    page << "<p>On " << p.computers << (p.computers == 1 ? " computer" : " computers") << ".</p>\n";
+    WritePageStart(page, context_, "Program " + name, "../", "../" + std::string(kComputersFolder));
+    // A program on a few computers is where one looks for them; on thousands, a page of
+    // links to each would weigh more than the computers' own pages, so their names stand
+    // alone (the Computers list finds any of them).
+    const bool linked = p.computers <= kLinkedComputers;
+    page << "<p>On " << p.computers << (p.computers == 1 ? " computer" : " computers") << ".";
+    if (!linked) page << " Open one through the <a href=\"../computers.html\">Computers</a> list.";
+    page << "</p>\n";
     for (const auto& [version, v] : p.versions) {
       page << "<h2>Version " << (version.empty() ? "(none)" : Html(version)) << " (" << v.computers << ")</h2>\n<p>";
       const auto [begin, end] = std::equal_range(on.begin(), on.end(), Link{p.number, v.id, 0},
                                                  [](const Link& x, const Link& y) { return x.version < y.version; });
       for (auto l = begin; l != end; ++l) {
         const PageSpan& at = computerPageAt_[l->computer];
-        page << (l == begin ? "" : ", ") << "<a href=\"../";
-        page.write(computerPages_.data() + at.at + at.nameSize, at.pageSize);
-        page << "\">" << Html(computerPages_.substr(at.at, at.nameSize)) << "</a>";
+        const std::string computer = Html(computerPages_.substr(at.at, at.nameSize));
+        if (l != begin) page << ", ";
+        if (!linked) {
+          page << computer;
+          continue;
+        }
+        // Relative to the page's base, the computer pages' folder.
+        page << "<a href=";
+        page.write(computerPages_.data() + at.at + at.nameSize + kComputersFolder.size(), at.pageSize - kComputersFolder.size());
+        page << ">" << computer << "</a>";
       }
       page << "</p>\n";
     }

@@ -24,7 +24,7 @@ namespace korvane::console {
 // in characters a file system refuses still get pages of their own.
 std::string ComputerPageName(std::size_t number, const std::string& name);
 
-class ReportOverview : public ProgramLinks {
+class ReportOverview {
  public:
   // `batchLinks`: how many census links the program pages may hold in memory at once.
   ReportOverview(std::filesystem::path dir, ReportContext context, std::size_t batchLinks = std::size_t{1} << 18);
@@ -38,9 +38,10 @@ class ReportOverview : public ProgramLinks {
   // program pages.
   void Finish();
 
-  std::string PageOf(const std::string& program) override;
-
  private:
+  // The census page of an application, numbered as first seen.
+  std::string PageOf(const std::string& program);
+
   struct Drive {
     std::string computer, page;
     char letter;

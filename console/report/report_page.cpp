@@ -36,13 +36,17 @@ td.num{text-align:right;font-variant-numeric:tabular-nums}
 .grid>div{flex:1 1 380px;min-width:0}
 ol.timeline{list-style:none;padding:0}
 ol.timeline li{padding:3px 0;border-bottom:1px dotted #ccd}
-.time{color:#5c6b7a;font-variant-numeric:tabular-nums;margin-right:10px}
-.kind{display:inline-block;min-width:74px;font-size:11px;text-align:center;border-radius:3px;padding:0 4px;margin-right:8px;color:#fff;background:#7b8794}
-.kind.created{background:#2f855a}.kind.field{background:#3b6fb6}.kind.installed{background:#38a169}
-.kind.removed{background:#c53030}.kind.software{background:#b7791f}
+ol.timeline time{color:#5c6b7a;font-variant-numeric:tabular-nums;margin-right:10px}
+ol.timeline mark{display:inline-block;min-width:74px;font-size:11px;text-align:center;border-radius:3px;padding:0 4px;margin-right:8px;color:#fff;background:#7b8794}
+mark.c{background:#2f855a}mark.f{background:#3b6fb6}mark.i{background:#38a169}mark.r{background:#c53030}mark.u{background:#b7791f}
+ul.services{columns:18em;padding-left:18px}
 svg.chart{background:#fff;border:1px solid #d5dde5}
 svg.chart text{font-size:11px;fill:#5c6b7a}
 svg.chart circle{fill:#243b53}
+svg.chart .axis{stroke:#9aa5b1;fill:none}
+svg.chart .dates text{text-anchor:middle}
+svg.chart .trend{stroke:#c2410c;stroke-dasharray:5 4}
+svg.chart .free{fill:none;stroke:#3b82c4;stroke-width:2}
 .muted{color:#7b8794}
 header nav{display:inline}
 .scroll{overflow-x:auto;max-width:100%}
@@ -58,8 +62,10 @@ footer{color:#7b8794;font-size:12px;padding:0 24px 16px}
 }  // namespace
 
 void WritePageStart(std::ostream& out, const ReportContext& context, const std::string& heading,
-                    const std::string& root) {
-  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                    const std::string& root, const std::string& base) {
+  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+  if (!base.empty()) out << "<base href=\"" << base << "\">\n";
+  out
       << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       << "<title>" << Html(heading) << " - " << Html(context.title) << "</title>\n<link rel=\"stylesheet\" href=\""
       << root << "report.css\">\n</head>\n<body>\n<header><span class=\"title\">" << Html(context.title) << "</span>"
@@ -154,11 +160,18 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
   out << "<figure class=\"drive\"><figcaption>Drive " << letter << ": free space</figcaption>\n"
       << "<svg class=\"chart\" data-drive=\"" << letter << "\" width=\"" << kWidth << "\" height=\"" << kHeight
       << "\" viewBox=\"0 0 " << kWidth << " " << kHeight << "\" role=\"img\" aria-label=\"Free space of drive "
-      << letter << ":\">\n";
+      << letter << ":\">";
   if (valid.empty()) {
-    out << "<text x=\"" << kLeft << "\" y=\"" << kHeight / 2 << "\">no readable entries</text>\n</svg></figure>\n";
+    out << "\n<text x=\"" << kLeft << "\" y=\"" << kHeight / 2 << "\">no readable entries</text>\n</svg></figure>\n";
     return;
   }
+  // The chart's own tooltip names the first and the latest stored values; every value is
+  // in `show NAME`.
+  const FreeSpacePoint& first = *valid.front();
+  const FreeSpacePoint& latest = *valid.back();
+  out << "<title>Drive " << letter << ": " << Html(first.value) << " MB free on " << Html(first.date);
+  if (valid.size() > 1) out << ", " << Html(latest.value) << " MB on " << Html(latest.date);
+  out << " (" << valid.size() << (valid.size() == 1 ? " entry" : " entries") << ")</title>\n";
   double top = sizeMb;
   for (const auto* p : valid) top = std::max(top, p->megabytes);
   if (top <= 0) top = 1;
@@ -168,27 +181,31 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
     hi = std::max(hi, p->day);
   }
   const double span = hi > lo ? hi - lo : 1;
-  const auto x = [&](int day) { return kLeft + (hi > lo ? (day - lo) / span : 0.5) * (kWidth - kLeft - kRight); };
-  const auto y = [&](double mb) { return kTop + (1 - mb / top) * (kHeight - kTop - kBottom); };
-  // Axes: zero and the top value, the first and last dates.
-  out << "<line x1=\"" << kLeft << "\" y1=\"" << y(0) << "\" x2=\"" << kWidth - kRight << "\" y2=\"" << y(0)
-      << "\" stroke=\"#9aa5b1\"/>\n<line x1=\"" << kLeft << "\" y1=\"" << kTop << "\" x2=\"" << kLeft << "\" y2=\""
-      << y(0) << "\" stroke=\"#9aa5b1\"/>\n";
-  out << "<text x=\"4\" y=\"" << kTop + 4 << "\">" << SizeText(top) << "</text><text x=\"4\" y=\"" << y(0)
+  // Whole pixels: a chart has sixty points or more, and a report thousands of charts.
+  const auto x = [&](int day) {
+    return static_cast<long>(kLeft + (hi > lo ? (day - lo) / span : 0.5) * (kWidth - kLeft - kRight) + 0.5);
+  };
+  const auto y = [&](double mb) { return static_cast<long>(kTop + (1 - mb / top) * (kHeight - kTop - kBottom) + 0.5); };
+  const long bottom = y(0);
+  // Axes and the date marks in one path; the top value, zero and the dates as text.
+  out << "<path class=\"axis\" d=\"M" << kLeft << " " << bottom << "H" << kWidth - kRight << "M" << kLeft << " " << kTop
+      << "V" << bottom;
+  const std::vector<int> ticks = hi > lo ? ChartTicks(lo, hi) : std::vector<int>{};
+  for (int day : ticks) out << "M" << x(day) << " " << bottom << "v4";
+  out << "\"/>\n<text x=\"4\" y=\"" << kTop + 4 << "\">" << SizeText(top) << "</text><text x=\"4\" y=\"" << bottom
       << "\">0</text>\n";
-  if (hi > lo) {
-    const std::vector<int> ticks = ChartTicks(lo, hi);
-    for (std::size_t i = 0; i < ticks.size(); ++i) {
-      const double at = x(ticks[i]);
-      // The first label starts at its mark and the last ends at it, so neither leaves the chart.
-      const char* anchor = i == 0 ? "start" : (i + 1 == ticks.size() && at > kWidth - kRight - 40 ? "end" : "middle");
-      out << "<line class=\"tick\" x1=\"" << at << "\" y1=\"" << y(0) << "\" x2=\"" << at << "\" y2=\"" << y(0) + 4
-          << "\" stroke=\"#9aa5b1\"/><text x=\"" << at << "\" y=\"" << kHeight - 8 << "\" text-anchor=\"" << anchor
-          << "\">" << DayText(ticks[i]) << "</text>";
-    }
-  } else {
-    out << "<text x=\"" << kLeft << "\" y=\"" << kHeight - 8 << "\">" << Html(valid.front()->date) << "</text>";
+  // The dates along the bottom, centred under their marks unless said otherwise.
+  out << "<g class=\"dates\" transform=\"translate(0 " << kHeight - 8 << ")\">";
+  for (std::size_t i = 0; i < ticks.size(); ++i) {
+    const long at = x(ticks[i]);
+    // The first label starts at its mark and the last ends at it, so neither leaves the chart.
+    const char* anchor =
+        i == 0 ? " text-anchor=\"start\""
+               : (i + 1 == ticks.size() && static_cast<double>(at) > kWidth - kRight - 40 ? " text-anchor=\"end\"" : "");
+    out << "<text x=\"" << at << "\"" << anchor << ">" << DayText(ticks[i]) << "</text>";
   }
+  if (ticks.empty()) out << "<text x=\"" << kLeft << "\" text-anchor=\"start\">" << Html(first.date) << "</text>";
+  out << "</g>";
   // The least-squares line the "full soonest" list ranks drives by, through the mean point.
   const std::optional<double> trend = FreeSpaceTrend(points);
   if (trend) {
@@ -200,19 +217,12 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
     meanDay /= static_cast<double>(valid.size());
     meanMb /= static_cast<double>(valid.size());
     const auto at = [&](int day) { return std::clamp(meanMb + *trend * (day - meanDay), 0.0, top); };
-    out << "\n<line class=\"trend\" x1=\"" << x(lo) << "\" y1=\"" << y(at(lo)) << "\" x2=\"" << x(hi) << "\" y2=\""
-        << y(at(hi)) << "\" stroke=\"#c2410c\" stroke-dasharray=\"5 4\"/>";
+    out << "\n<path class=\"trend\" d=\"M" << x(lo) << " " << y(at(lo)) << "L" << x(hi) << " " << y(at(hi)) << "\"/>";
   }
-  out << "\n<polyline fill=\"none\" stroke=\"#3b82c4\" stroke-width=\"2\" points=\"";
-  for (const auto* p : valid) out << static_cast<long>(x(p->day) + 0.5) << "," << static_cast<long>(y(p->megabytes) + 0.5) << " ";
-  out << "\"/>\n";
-  // Whole pixels: a chart has sixty points or more, each written once per computer.
-  const auto px = [](double v) { return static_cast<long>(v + 0.5); };
-  for (const auto* p : valid) {
-    out << "<circle cx=\"" << px(x(p->day)) << "\" cy=\"" << px(y(p->megabytes)) << "\" r=\"3\" data-date=\""
-        << Html(p->date) << "\" data-mb=\"" << Html(p->value) << "\"><title>" << Html(p->date) << ": "
-        << Html(p->value) << " MB</title></circle>\n";
-  }
+  out << "\n<polyline class=\"free\" points=\"";
+  for (const auto* p : valid) out << x(p->day) << "," << y(p->megabytes) << " ";
+  out << "\"/>\n<circle cx=\"" << x(latest.day) << "\" cy=\"" << y(latest.megabytes) << "\" r=\"3\"><title>"
+      << Html(latest.date) << ": " << Html(latest.value) << " MB</title></circle>\n";
   out << "</svg>";
   if (trend && *trend < 0) out << "<div class=\"full-in\">" << FullInText(valid.back()->megabytes, -*trend) << "</div>";
   std::size_t unread = points.size() - valid.size();

@@ -48,12 +48,12 @@ ReportProblems::ReportProblems(std::filesystem::path dir, ReportContext context)
     parts_[k].open(dir_ / (".problems." + std::to_string(k) + ".part"), std::ios::binary | std::ios::trunc);
     if (!parts_[k]) throw RuntimeError(0, "cannot write scratch files in " + dir_.string());
   }
-  problemsCsv_.open(dir_ / "problems.csv", std::ios::binary | std::ios::trunc);
-  if (!problemsCsv_) throw RuntimeError(0, "cannot write " + (dir_ / "problems.csv").string());
+  problemsCsv_.open(dir_ / TableFileName(FleetTable::kProblems), std::ios::binary | std::ios::trunc);
+  if (!problemsCsv_) throw RuntimeError(0, "cannot write " + (dir_ / TableFileName(FleetTable::kProblems)).string());
   problemsTable_ = std::make_unique<FleetTable>(FleetTable::kProblems, FleetTable::kCsv, problemsCsv_, false,
                                                 context_.today, context_.today, context_.staleDays);
-  changesCsv_.open(dir_ / "changes.csv", std::ios::binary | std::ios::trunc);
-  if (!changesCsv_) throw RuntimeError(0, "cannot write " + (dir_ / "changes.csv").string());
+  changesCsv_.open(dir_ / TableFileName(FleetTable::kChanges), std::ios::binary | std::ios::trunc);
+  if (!changesCsv_) throw RuntimeError(0, "cannot write " + (dir_ / TableFileName(FleetTable::kChanges)).string());
   changesTable_ = std::make_unique<FleetTable>(FleetTable::kChanges, FleetTable::kCsv, changesCsv_, false,
                                                context_.today - context_.changesDays + 1, context_.today);
 }
@@ -76,7 +76,7 @@ void ReportProblems::Add(const ComputerRows& c, const std::string& page) {
   finder_.Add(c, page);
   const std::string name = Text(c.asset[asset::kComputer]);
   changesTable_->Add(c);
-  for (const StoredChange& e : ParseHistory(Text(c.asset[asset::kHistory]))) {
+  for (const StoredChange& e : c.History()) {
     const std::optional<int> day = DayNumber(e.time);
     if (!day || context_.today - *day >= context_.changesDays || *day > context_.today) continue;
     ++changeCount_;
@@ -102,7 +102,7 @@ void ReportProblems::Finish() {
   problemsTable_->Finish();
   problemsTable_.reset();
   problemsCsv_.close();
-  if (!problemsCsv_) throw RuntimeError(0, "cannot write " + (dir_ / "problems.csv").string());
+  if (!problemsCsv_) throw RuntimeError(0, "cannot write " + (dir_ / TableFileName(FleetTable::kProblems)).string());
   WriteProblems();
   WriteChanges();
 }
@@ -143,7 +143,7 @@ void ReportProblems::WriteChanges() {
   changesTable_->Finish();
   changesTable_.reset();
   changesCsv_.close();
-  if (!changesCsv_) throw RuntimeError(0, "cannot write " + (dir_ / "changes.csv").string());
+  if (!changesCsv_) throw RuntimeError(0, "cannot write " + (dir_ / TableFileName(FleetTable::kChanges)).string());
   std::sort_heap(changes_.begin(), changes_.end());
   std::ofstream out(dir_ / "changes.html", std::ios::binary | std::ios::trunc);
   if (!out) throw RuntimeError(0, "cannot write " + (dir_ / "changes.html").string());

@@ -13,6 +13,16 @@
 
 namespace korvane::console {
 
+const std::vector<SoftwareEntry>& ComputerRows::Software() const {
+  if (!software_) software_ = ParseSoftwareList(softwareList.value_or(""));
+  return *software_;
+}
+
+const std::vector<StoredChange>& ComputerRows::History() const {
+  if (!history_) history_ = ParseHistory(Text(asset[asset::kHistory]));
+  return *history_;
+}
+
 namespace {
 
 // The key as the inventory compares keys: two names with one fold are one computer.

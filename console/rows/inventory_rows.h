@@ -15,6 +15,7 @@
 
 #include "console/rows/asset_row.h"
 #include "formats/history_text.h"
+#include "formats/software_list_text.h"
 #include "platform/database.h"
 #include "platform/db/database_server.h"
 
@@ -43,6 +44,15 @@ struct ComputerRows {
   std::optional<std::string> serviceList;
   std::optional<Variant> lastAccess;         // LastAccessTime, possibly Null
   std::vector<DriveSeries> drives;           // C: to J: that have a DriveHistory row
+
+  // The stored software list and history, parsed once for every view of the computer
+  // (the report alone reads each three or four times).
+  const std::vector<SoftwareEntry>& Software() const;
+  const std::vector<StoredChange>& History() const;
+
+ private:
+  mutable std::optional<std::vector<SoftwareEntry>> software_;
+  mutable std::optional<std::vector<StoredChange>> history_;
 };
 
 enum ReadPart : unsigned {

@@ -101,7 +101,7 @@ void ShowAll(Connection& connection, std::ostream& out) {
         << Column(ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion])), 28)
         << " " << Text(a[asset::kLastScan]) << "\n";
     const double memory = Number(a[asset::kTotalPhysicalMemory]);
-    const std::size_t count = ParseSoftwareList(c.softwareList.value_or("")).size();
+    const std::size_t count = c.Software().size();
     std::string line = std::string(15, ' ') +
                        Column(std::to_string(count) + (count == 1 ? " program, " : " programs, ") +
                                   (memory > 0 ? SizeText(memory) : "memory unknown") + ", " + ProcessorSummary(a),

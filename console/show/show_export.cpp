@@ -87,7 +87,7 @@ std::vector<std::string> Summary(const ComputerRows& c) {
   std::vector<std::string> fields;
   for (const Column& col : kSummary) fields.push_back(Text(c.asset[col.ordinal]));
   fields.push_back(std::to_string(ProcessorCount(c.asset)));
-  fields.push_back(std::to_string(ParseSoftwareList(c.softwareList.value_or("")).size()));
+  fields.push_back(std::to_string(c.Software().size()));
   fields.push_back(std::to_string(SplitList(c.serviceList.value_or("")).size()));
   fields.push_back(c.lastAccess ? Text(*c.lastAccess) : "");
   return fields;
@@ -328,9 +328,14 @@ void FleetTable::AddProblem(const Problem& problem) { problems_.push_back(proble
 
 void FleetTable::Add(const ComputerRows& c) {
   const std::string computer = Text(c.asset[asset::kComputer]);
-  const Cell name{computer, JsonValue(c.asset[asset::kComputer])};
-  const auto text = [](const std::string& t) { return Cell{t, JsonString(t)}; };
-  const auto value = [](const Variant& v) { return Cell{IsPinned(v) ? UnpinnedText(v) : Text(v), IsPinned(v) ? JsonString(UnpinnedText(v)) : JsonValue(v)}; };
+  // Each cell in the one form the table is written in.
+  const bool json = format_ == kJson;
+  const Cell name = json ? Cell{"", JsonValue(c.asset[asset::kComputer])} : Cell{computer, ""};
+  const auto text = [json](const std::string& t) { return json ? Cell{"", JsonString(t)} : Cell{t, ""}; };
+  const auto value = [json](const Variant& v) {
+    if (!json) return Cell{IsPinned(v) ? UnpinnedText(v) : Text(v), ""};
+    return Cell{"", IsPinned(v) ? JsonString(UnpinnedText(v)) : JsonValue(v)};
+  };
   switch (kind_) {
     case kComputers:
       if (format_ == kCsv) {
@@ -344,7 +349,7 @@ void FleetTable::Add(const ComputerRows& c) {
       }
       return;
     case kSoftware:
-      for (const SoftwareEntry& s : ParseSoftwareList(c.softwareList.value_or(""))) {
+      for (const SoftwareEntry& s : c.Software()) {
         Emit({name, text(s.Program), text(s.Version), text(s.Location), text(s.ProductID)});
       }
       return;
@@ -356,7 +361,7 @@ void FleetTable::Add(const ComputerRows& c) {
       }
       return;
     case kChanges:
-      for (const StoredChange& e : ParseHistory(Text(c.asset[asset::kHistory]))) {
+      for (const StoredChange& e : c.History()) {
         const std::optional<int> day = DayNumber(e.time);
         if (!day || *day < firstDay_ || *day > lastDay_) continue;
         changes_.push_back({e.time, computer, ChangeKindName(e), e.text});

@@ -39,9 +39,24 @@ std::size_t SequenceLength(const std::string& t, std::size_t i) {
 
 const char kReplacement[] = "\xEF\xBF\xBD";
 
+bool IsValidUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    // Most stored text is ASCII: whole runs of it are passed over at once.
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t n = SequenceLength(text, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string ValidUtf8(const std::string& text) {
+  if (IsValidUtf8(text)) return text;
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
@@ -57,10 +72,22 @@ std::string ValidUtf8(const std::string& text) {
   return out;
 }
 
+namespace {
+
+// `text` when it is valid UTF-8 already (nearly always), else its repair in `repaired`.
+const std::string& Valid(const std::string& text, std::string& repaired) {
+  if (IsValidUtf8(text)) return text;
+  repaired = ValidUtf8(text);
+  return repaired;
+}
+
+}  // namespace
+
 std::string Html(const std::string& text) {
   std::string out;
   out.reserve(text.size() + 16);
-  for (char c : ValidUtf8(text)) {
+  std::string repaired;
+  for (char c : Valid(text, repaired)) {
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
@@ -77,7 +104,8 @@ std::string Html(const std::string& text) {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (char c : ValidUtf8(text)) {
+  std::string repaired;
+  for (char c : Valid(text, repaired)) {
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -98,7 +126,8 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string CsvField(const std::string& text) {
-  const std::string t = ValidUtf8(text);
+  std::string repaired;
+  const std::string& t = Valid(text, repaired);
   if (t.find_first_of(",\"\r\n") == std::string::npos && (t.empty() || t[0] != ' ')) return t;
   std::string out = "\"";
   for (char c : t) {

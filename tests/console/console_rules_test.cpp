@@ -339,11 +339,27 @@ TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
   };
   const std::map<std::string, std::string> one = pages(std::size_t{1} << 20);
   const std::string& first = one.at("software/1.html");  // Program 0: 1.0 on PC0, PC3, PC6, PC9
-  EXPECT_TRUE(test::Contains(first, "<h2>Version 1.0 (4)</h2>\n<p><a href=\"../computers/00001-PC0.html\">PC0</a>, "
-                                    "<a href=\"../computers/00004-PC3.html\">PC3</a>, "
-                                    "<a href=\"../computers/00007-PC6.html\">PC6</a>, "
-                                    "<a href=\"../computers/00010-PC9.html\">PC9</a></p>"));
+  EXPECT_TRUE(test::Contains(first, "<h2>Version 1.0 (4)</h2>\n<p><a href=00001-PC0.html>PC0</a>, "
+                                    "<a href=00004-PC3.html>PC3</a>, <a href=00007-PC6.html>PC6</a>, "
+                                    "<a href=00010-PC9.html>PC9</a></p>"));
   for (std::size_t batch : {std::size_t{1}, std::size_t{7}, std::size_t{100}}) EXPECT_EQ(pages(batch), one) << batch;
+
+  // A program on hundreds of computers names them without a link each: such a page
+  // would outweigh the computers' own.
+  test::TempDir dir;
+  ReportOverview overview(dir.path(), ReportContext{.title = "t"});
+  for (int i = 0; i < 201; ++i) {
+    ComputerRows c;
+    Row row(120, Variant::Null());
+    row[asset::kComputer] = Variant("PC" + std::to_string(i));
+    c.asset = AssetRow(std::move(row));
+    c.softwareList = "Everywhere" + kS + "1.0";
+    overview.Add(c, ComputerPageName(static_cast<std::size_t>(i) + 1, "PC" + std::to_string(i)));
+  }
+  overview.Finish();
+  const std::string everywhere = test::ReadFile(dir.path() / "software" / "1.html");
+  EXPECT_TRUE(test::Contains(everywhere, "<h2>Version 1.0 (201)</h2>\n<p>PC0, PC1, PC2, ")) << everywhere.substr(0, 2000);
+  EXPECT_TRUE(test::Contains(everywhere, "Open one through the <a href=\"../computers.html\">Computers</a> list."));
 }
 
 TEST(StoredFormats, TextsAreInertInEveryFormat) {

@@ -11,6 +11,8 @@
 #include <regex>
 #include <sstream>
 
+#include <zlib.h>
+
 #include "tests/console/console_fixture.h"
 #include "tests/support/inventory_fixture.h"
 
@@ -161,12 +163,20 @@ TEST(ConsoleShowTables, ChangesAndTablesOfAScannedLabOnSqlite) {
   ASSERT_EQ(RunConsole({"report", "--db", c.source, "--out", out}, {}, kNow).exitCode, 0);
   EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / "problems.html"), "<a href=\"problems.csv\">problems.csv</a>"));
   EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / "computers.html"), "<a href=\"drives.csv\">drives.csv</a>"));
-  EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / "software.html"), "<a href=\"software.csv\">software.csv</a>"));
-  for (const char* table : {"computers", "software", "drives", "changes", "problems"}) {
+  EXPECT_TRUE(Contains(ReadFile(c.dir / "report" / "software.html"), "<a href=\"software.csv.gz\">software.csv.gz</a>"));
+  for (const char* table : {"computers", "drives", "changes", "problems"}) {
     EXPECT_EQ(ReadFile(c.dir / "report" / (std::string(table) + ".csv")),
               Show(c, {"--format", "csv", "--table", table}))
         << table;
   }
+  // The software table, a row for every program of every computer, comes compressed.
+  gzFile packed = gzopen((c.dir / "report" / "software.csv.gz").string().c_str(), "rb");
+  ASSERT_NE(packed, nullptr);
+  std::string unpacked;
+  char chunk[4096];
+  for (int n; (n = gzread(packed, chunk, sizeof chunk)) > 0;) unpacked.append(chunk, static_cast<std::size_t>(n));
+  EXPECT_EQ(gzclose(packed), Z_OK);
+  EXPECT_EQ(unpacked, Show(c, {"--format", "csv", "--table", "software"}));
 }
 
 TEST(ConsoleShowTables, ChangesAndTablesOfAScannedLabOnPostgres) {
