@@ -278,14 +278,13 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
   ReadingInventory inventory = OpenInventoryForReading(source);
   Connection* connection = inventory.connection.get();
   if (kind) {
-    std::ostringstream text;
-    std::ostream& to = format == "text" ? text : out;
+    TerminalStream text(out);
+    std::ostream& to = format == "text" ? static_cast<std::ostream&>(text) : out;
     FleetTable rows(*kind, format == "csv" ? FleetTable::kCsv : format == "json" ? FleetTable::kJson : FleetTable::kText,
                     to, raw, firstDay, today);
     if (*kind == FleetTable::kProblems) rows.AddLastAccess(LastAccessTimes(*connection));
     ForEachComputer(*connection, FleetTable::Parts(*kind), [&](const ComputerRows& c) { rows.Add(c); });
     rows.Finish();
-    out << TerminalText(text.str());
     return 0;
   }
   if (format == "csv") {
@@ -298,13 +297,12 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   // Every stored text may come from a hostile computer: nothing of it reaches the
   // terminal as a control sequence.
-  std::ostringstream text;
+  TerminalStream text(out);
   if (computer.empty()) {
     ShowAll(*connection, text);
   } else {
     ShowOne(*connection, computer, text);
   }
-  out << TerminalText(text.str());
   return 0;
 }
 

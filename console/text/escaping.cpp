@@ -125,6 +125,33 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+std::streambuf::int_type TerminalStream::Lines::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  const char ch = traits_type::to_char_type(c);
+  xsputn(&ch, 1);
+  return c;
+}
+
+std::streamsize TerminalStream::Lines::xsputn(const char* text, std::streamsize n) {
+  line_.append(text, static_cast<std::size_t>(n));
+  // A line feed ends any UTF-8 sequence, so line by line is the same as all at once.
+  if (line_.find('\n') != std::string::npos) {
+    const std::size_t end = line_.rfind('\n') + 1;
+    out_ << TerminalText(line_.substr(0, end));
+    line_.erase(0, end);
+  }
+  return n;
+}
+
+void TerminalStream::Lines::Flush() {
+  if (!line_.empty()) out_ << TerminalText(line_);
+  line_.clear();
+}
+
+TerminalStream::TerminalStream(std::ostream& target) : std::ostream(nullptr), lines_(target) { rdbuf(&lines_); }
+
+TerminalStream::~TerminalStream() { lines_.Flush(); }
+
 std::string CsvField(const std::string& text) {
   std::string repaired;
   const std::string& t = Valid(text, repaired);

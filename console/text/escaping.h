@@ -3,6 +3,8 @@
 // line breaks, bytes that are not UTF-8. These make it inert in each format.
 #pragma once
 
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 namespace korvane::console {
@@ -25,6 +27,30 @@ std::string CsvField(const std::string& text);
 // C1 controls) shown as visible escapes (\x1b, \u009b), so that no stored text can move
 // the cursor, set the title or write the clipboard; invalid UTF-8 replaced.
 std::string TerminalText(const std::string& text);
+
+// A stream whose text reaches `out` through TerminalText a line at a time, so that a
+// listing of a whole inventory is made safe as it is written rather than held whole.
+class TerminalStream : public std::ostream {
+ public:
+  explicit TerminalStream(std::ostream& target);
+  ~TerminalStream() override;
+
+ private:
+  class Lines : public std::streambuf {
+   public:
+    explicit Lines(std::ostream& target) : out_(target) {}
+    void Flush();
+
+   protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* text, std::streamsize n) override;
+
+   private:
+    std::ostream& out_;
+    std::string line_;
+  };
+  Lines lines_;
+};
 
 // One CSV cell for a spreadsheet: a text starting with =, +, -, @, tab or CR (which a
 // spreadsheet would take for a formula) gets a leading apostrophe, unless `raw`; then
