@@ -82,21 +82,6 @@ std::u16string ToUtf16(const std::string& text) {
   return out;
 }
 
-std::string FromUtf16(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = kReplacement;
-    }
-    AppendUtf8(out, cp);
-  }
-  return out;
-}
+std::string FromUtf16(const std::u16string& text) { return FromUtf16(text.data(), text.size()); }
 
 }  // namespace korvane

@@ -26,7 +26,8 @@ class Variant {
   bool IsEmpty() const { return kind() == Kind::Empty; }
 
   // Accessors for the stored alternative; calling the wrong one is a programming error.
-  const std::string& text() const { return std::get<std::string>(value_); }
+  const std::string& text() const& { return std::get<std::string>(value_); }
+  std::string text() && { return std::get<std::string>(std::move(value_)); }
   int32_t long_value() const { return std::get<int32_t>(value_); }
   double double_value() const { return std::get<double>(value_); }
   bool bool_value() const { return std::get<bool>(value_); }

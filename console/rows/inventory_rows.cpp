@@ -1,8 +1,12 @@
 #include "console/rows/inventory_rows.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "formats/drive_history_text.h"
 #include "scan/conversions.h"
@@ -54,9 +58,10 @@ std::optional<std::string> FirstText(Connection& connection, const std::string& 
   return Text(At(*row, ordinal));
 }
 
-// Computers per batch: a few megabytes of rows at most, and a statement well within
+// Computers per batch: a few megabytes of rows (three batches are held at once: one
+// shown, one waiting, one being read), and a statement well within
 // every backend's limits even with eight drive keys per computer.
-constexpr std::size_t kBatch = 400;
+constexpr std::size_t kBatch = 200;
 
 std::string Literal(const std::string& text) {
   std::string q = "'";
@@ -75,11 +80,13 @@ bool Ascii(const std::string& text) {
 // exact key and of each folded key, so that a name finds its own spelling's row before
 // another spelling's, as the keyed reading does.
 struct KeyedRows {
-  std::map<std::string, Row> exact, folded;
+  std::vector<Row> rows;  // each once: a software list is tens of kilobytes
+  std::map<std::string, std::size_t> exact, folded;
 
-  const Row* Find(const std::string& key) const {
-    if (auto e = exact.find(key); e != exact.end()) return &e->second;
-    if (auto f = folded.find(Folded(key)); f != folded.end()) return &f->second;
+  // Each row is taken once (the names read are distinct keys), so it is moved out.
+  Row* Find(const std::string& key) {
+    if (auto e = exact.find(key); e != exact.end()) return &rows[e->second];
+    if (auto f = folded.find(Folded(key)); f != folded.end()) return &rows[f->second];
     return nullptr;
   }
 };
@@ -99,16 +106,18 @@ KeyedRows RowsByKey(Connection& connection, const std::string& select, const std
     row.reserve(static_cast<std::size_t>(columns));
     for (int i = 0; i < columns; ++i) row.push_back(rs->Field(i));
     const std::string key = Text(At(row, 0));
-    rows.folded.try_emplace(Folded(key), row);
-    rows.exact.try_emplace(key, std::move(row));
+    const bool firstExact = rows.exact.try_emplace(key, rows.rows.size()).second;
+    const bool firstFolded = rows.folded.try_emplace(Folded(key), rows.rows.size()).second;
+    if (firstExact || firstFolded) rows.rows.push_back(std::move(row));
   } while (rs->MoveNext());
   return rows;
 }
 
 // One batch of names that need no fold beyond A to Z, which every backend's key
 // comparison agrees on; names with other letters are read with the keyed queries.
-void ReadBatch(Connection& connection, const std::vector<std::string>& names, unsigned parts,
-               const std::function<void(ComputerRows&)>& each) {
+std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<std::string>& names, unsigned parts) {
+  std::vector<ComputerRows> batch;
+  batch.reserve(names.size());
   std::vector<std::string> plain;
   for (const std::string& n : names) {
     if (Ascii(n)) plain.push_back(n);
@@ -116,7 +125,7 @@ void ReadBatch(Connection& connection, const std::vector<std::string>& names, un
   KeyedRows assets = RowsByKey(connection, "SELECT * FROM Asset", "Computer", plain);
   // The other tables are keyed by the name as stored in Asset.
   std::vector<std::string> stored;
-  for (const auto& [key, row] : assets.exact) stored.push_back(key);
+  for (const auto& [key, index] : assets.exact) stored.push_back(key);
   KeyedRows software, services, access, drives;
   if (parts & kReadSoftware) {
     software = RowsByKey(connection, "SELECT SoftComputer, SoftwareList FROM Software", "SoftComputer", stored);
@@ -134,18 +143,19 @@ void ReadBatch(Connection& connection, const std::vector<std::string>& names, un
     }
     drives = RowsByKey(connection, "SELECT DiskComputer, DiskHistory FROM DriveHistory", "DiskComputer", keys);
   }
-  const auto text = [](const KeyedRows& rows, const std::string& key) -> std::optional<std::string> {
-    const Row* row = rows.Find(key);
+  const auto text = [](KeyedRows& rows, const std::string& key) -> std::optional<std::string> {
+    Row* row = rows.Find(key);
     if (row == nullptr) return std::nullopt;
+    if (row->size() > 1 && (*row)[1].kind() == Variant::Kind::Text) return std::move((*row)[1]).text();
     return Text(At(*row, 1));
   };
   for (const std::string& name : names) {
     std::optional<ComputerRows> c;
     if (!Ascii(name)) {
       c = ReadComputer(connection, name, parts);
-    } else if (const Row* row = assets.Find(name)) {
+    } else if (Row* row = assets.Find(name)) {
       c.emplace();
-      c->asset = AssetRow(*row);
+      c->asset = AssetRow(std::move(*row));
       const std::string key = Text(c->asset[asset::kComputer]);
       if (parts & kReadSoftware) c->softwareList = text(software, key);
       if (parts & kReadServices) c->serviceList = text(services, key);
@@ -158,19 +168,73 @@ void ReadBatch(Connection& connection, const std::vector<std::string>& names, un
         }
       }
     }
-    if (c) each(*c);
+    if (c) batch.push_back(std::move(*c));
   }
+  return batch;
 }
 
 }  // namespace
 
 void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each) {
   const std::vector<std::string> names = ComputerNames(connection);
-  for (std::size_t start = 0; start < names.size(); start += kBatch) {
-    const std::vector<std::string> batch(names.begin() + static_cast<std::ptrdiff_t>(start),
-                                         names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), start + kBatch)));
-    ReadBatch(connection, batch, parts, each);
+  // The next batch is read while this one is shown: on two cores the inventory's reading
+  // (a server's answer, the driver's conversions) and the views' writing overlap. The
+  // connection is used by the reading thread alone until it has ended.
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::optional<std::vector<ComputerRows>> ready;  // read, not yet taken
+  bool finished = false, stop = false;
+  std::exception_ptr failure;
+  std::thread reader([&] {
+    try {
+      for (std::size_t start = 0; start < names.size(); start += kBatch) {
+        const std::vector<std::string> part(names.begin() + static_cast<std::ptrdiff_t>(start),
+                                            names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), start + kBatch)));
+        std::vector<ComputerRows> batch = ReadBatch(connection, part, parts);
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return !ready || stop; });
+        if (stop) return;
+        ready = std::move(batch);
+        changed.notify_all();
+      }
+    } catch (...) {
+      std::lock_guard lock(mutex);
+      failure = std::current_exception();
+    }
+    std::lock_guard lock(mutex);
+    finished = true;
+    changed.notify_all();
+  });
+  const auto join = [&] {
+    {
+      std::lock_guard lock(mutex);
+      stop = true;
+      changed.notify_all();
+    }
+    reader.join();
+  };
+  try {
+    for (;;) {
+      std::vector<ComputerRows> batch;
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return ready || finished; });
+        if (!ready) break;
+        batch = std::move(*ready);
+        ready.reset();
+        changed.notify_all();
+      }
+      for (ComputerRows& c : batch) {
+        each(c);
+        c = ComputerRows{};  // its lists, parsed or not, go now rather than with the batch
+      }
+    }
+  } catch (...) {
+    join();
+    throw;
   }
+  join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 const Variant& At(const Row& row, int ordinal) {

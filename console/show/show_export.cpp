@@ -271,7 +271,13 @@ std::vector<std::string> TableNames(FleetTable::Kind kind) {
 
 FleetTable::FleetTable(Kind kind, Format format, std::ostream& out, bool raw, int firstDay, int lastDay, int staleDays)
     : kind_(kind), format_(format), out_(out), raw_(raw), firstDay_(firstDay), lastDay_(lastDay),
-      names_(TableNames(kind)) {
+      names_(TableNames(kind)),
+      // Newest first; within one second, by computer, each computer's in stored order.
+      changes_([](const SpilledSort::Record& x, const SpilledSort::Record& y) {
+        return x[0] != y[0] ? x[0] > y[0] : x[1] < y[1];
+      }),
+      // By kind, in the order the problems page has them; within a kind, as found.
+      problems_([](const SpilledSort::Record& x, const SpilledSort::Record& y) { return x[0] < y[0]; }) {
   if (kind_ == kProblems) {
     finder_ = std::make_unique<ProblemFinder>(lastDay, staleDays, [this](const Problem& p) { AddProblem(p); });
   }
@@ -324,7 +330,10 @@ void FleetTable::AddLastAccess(const std::vector<std::pair<std::string, Variant>
   if (finder_) finder_->AddLastAccess(times);
 }
 
-void FleetTable::AddProblem(const Problem& problem) { problems_.push_back(problem); }
+void FleetTable::AddProblem(const Problem& problem) {
+  problems_.Add({std::string(1, static_cast<char>('0' + problem.kind)), problem.computer,
+                 problem.page.empty() ? "" : "1", problem.time, problem.detail});
+}
 
 void FleetTable::Add(const ComputerRows& c) {
   const std::string computer = Text(c.asset[asset::kComputer]);
@@ -364,7 +373,7 @@ void FleetTable::Add(const ComputerRows& c) {
       for (const StoredChange& e : c.History()) {
         const std::optional<int> day = DayNumber(e.time);
         if (!day || *day < firstDay_ || *day > lastDay_) continue;
-        changes_.push_back({e.time, computer, ChangeKindName(e), e.text});
+        changes_.Add({e.time, computer, ChangeKindName(e), e.text});
       }
       return;
     case kProblems:
@@ -375,22 +384,14 @@ void FleetTable::Add(const ComputerRows& c) {
 }
 
 void FleetTable::Finish() {
-  // Newest first; within one second, by computer, each computer's in stored order.
-  std::stable_sort(changes_.begin(), changes_.end(), [](const Change& x, const Change& y) {
-    return x.time != y.time ? x.time > y.time : x.computer < y.computer;
-  });
   const auto text = [](const std::string& t) { return Cell{t, JsonString(t)}; };
-  for (const Change& c : changes_) Emit({text(c.time), text(c.computer), text(c.kind), text(c.text)});
-  changes_.clear();
+  changes_.Drain([&](const SpilledSort::Record& c) { Emit({text(c[0]), text(c[1]), text(c[2]), text(c[3])}); });
   if (finder_) finder_->Finish();
-  // By kind, in the order the problems page has them; within a kind, as found.
-  std::stable_sort(problems_.begin(), problems_.end(),
-                   [](const Problem& x, const Problem& y) { return x.kind < y.kind; });
-  for (const Problem& p : problems_) {
-    Emit({text(ProblemWord(p.kind)), text(p.computer), Cell{p.page.empty() ? "no" : "yes", p.page.empty() ? "false" : "true"},
-          text(p.time), text(p.detail)});
-  }
-  problems_.clear();
+  problems_.Drain([&](const SpilledSort::Record& p) {
+    const bool inventoried = !p[2].empty();
+    Emit({text(ProblemWord(static_cast<Problem::Kind>(p[0][0] - '0'))), text(p[1]),
+          Cell{inventoried ? "yes" : "no", inventoried ? "true" : "false"}, text(p[3]), text(p[4])});
+  });
   if (format_ == kJson) out_ << "\n]\n";
   if (format_ == kText) {
     out_ << std::string(79, '-') << "\n" << rows_ << (rows_ == 1 ? " change\n" : " changes\n");

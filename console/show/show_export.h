@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console/rows/fleet_problems.h"
+#include "console/show/spilled_sort.h"
 #include "console/rows/inventory_rows.h"
 #include "formats/history_text.h"
 #include "platform/database.h"
@@ -60,9 +61,6 @@ class FleetTable {
     std::string text;  // for CSV
     std::string json;  // a JSON value
   };
-  struct Change {
-    std::string time, computer, kind, text;
-  };
   void Emit(const std::vector<Cell>& cells);
 
   Kind kind_;
@@ -73,8 +71,8 @@ class FleetTable {
   std::vector<std::string> names_;
   bool first_ = true;
   std::size_t rows_ = 0;
-  std::vector<Change> changes_;
-  std::vector<Problem> problems_;
+  SpilledSort changes_;   // time, computer, kind, text
+  SpilledSort problems_;  // kind digit, computer, "1" when inventoried, time, detail
   std::unique_ptr<ProblemFinder> finder_;  // the problems of the computers handed to Add
 };
 

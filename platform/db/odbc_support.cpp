@@ -14,12 +14,7 @@ WideString Wide(const std::string& text) {
   return WideString(utf16.begin(), utf16.end());
 }
 
-std::string Narrow(const SQLWCHAR* text, std::size_t length) {
-  std::u16string utf16;
-  utf16.reserve(length);
-  for (std::size_t i = 0; i < length; ++i) utf16 += static_cast<char16_t>(text[i]);
-  return FromUtf16(utf16);
-}
+std::string Narrow(const SQLWCHAR* text, std::size_t length) { return FromUtf16(text, length); }
 
 std::string Narrow(const WideString& text) { return Narrow(text.data(), text.size()); }
 

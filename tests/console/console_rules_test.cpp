@@ -16,6 +16,7 @@
 #include "console/scan/progress_view.h"
 #include "console/report/report.h"
 #include "console/report/report_overview.h"
+#include "console/show/spilled_sort.h"
 #include "console/scan/scan_command.h"
 #include "console/scan/scan_log.h"
 #include "console/scan/scan_outcome.h"
@@ -253,6 +254,33 @@ TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(CsvCell("-2", true), "-2");
   EXPECT_EQ(CsvCell("\tx", false), "'\tx");
   EXPECT_EQ(CsvCell("plain", false), "plain");
+}
+
+// Sorting through scratch runs gives what one stable sort in memory gives: ties across
+// runs keep the order they were added in, and no scratch file is left.
+TEST(ConsoleRules, SpilledSortOrdersLikeAStableSort) {
+  const auto before = [](const SpilledSort::Record& x, const SpilledSort::Record& y) { return x[0] > y[0]; };
+  std::vector<SpilledSort::Record> records;
+  lab::authoring::LabRandom random(7);
+  for (int i = 0; i < 500; ++i) records.push_back({std::to_string(random.Between(10, 29)), std::to_string(i)});
+  const auto scratch = [] {
+    std::size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+      n += e.path().filename().string().rfind("korvane-sort-", 0) == 0;
+    }
+    return n;
+  };
+  const std::size_t before_files = scratch();
+  for (std::size_t run : {std::size_t{7}, std::size_t{1000}}) {
+    SpilledSort sort(before, run);
+    for (const auto& r : records) sort.Add(r);
+    std::vector<SpilledSort::Record> sorted;
+    sort.Drain([&](const SpilledSort::Record& r) { sorted.push_back(r); });
+    std::vector<SpilledSort::Record> expected = records;
+    std::stable_sort(expected.begin(), expected.end(), before);
+    EXPECT_EQ(sorted, expected) << run;
+  }
+  EXPECT_EQ(scratch(), before_files);
 }
 
 TEST(ConsoleRules, LabRandomFollowsItsWeights) {
