@@ -58,6 +58,17 @@ std::vector<SoftwareEntry> ParseSoftwareList(const std::string& list) {
   return items;
 }
 
+std::size_t CountListItems(const std::string& list) {
+  std::size_t count = 0, start = 0;
+  while (start <= list.size()) {
+    std::size_t at = list.find(kListSeparator, start);
+    if (at == std::string::npos) at = list.size();
+    count += at > start;
+    start = at + 1;
+  }
+  return count;
+}
+
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> items;
   std::size_t start = 0;

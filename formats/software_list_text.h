@@ -34,5 +34,7 @@ std::vector<SoftwareEntry> ParseSoftwareList(const std::string& list);
 // Items of a "^"-joined list (the service list); empty text has none, empty items are
 // passed over.
 std::vector<std::string> SplitList(const std::string& list);
+// How many items SplitList would give, without making them.
+std::size_t CountListItems(const std::string& list);
 
 }  // namespace korvane

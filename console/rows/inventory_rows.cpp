@@ -22,6 +22,12 @@ const std::vector<SoftwareEntry>& ComputerRows::Software() const {
   return *software_;
 }
 
+std::size_t ComputerRows::ProgramCount() const {
+  return software_ ? software_->size() : CountListItems(softwareList.value_or(""));
+}
+
+std::size_t ComputerRows::ServiceCount() const { return CountListItems(serviceList.value_or("")); }
+
 const std::vector<StoredChange>& ComputerRows::History() const {
   if (!history_) history_ = ParseHistory(Text(asset[asset::kHistory]));
   return *history_;

@@ -49,6 +49,9 @@ struct ComputerRows {
   // (the report alone reads each three or four times).
   const std::vector<SoftwareEntry>& Software() const;
   const std::vector<StoredChange>& History() const;
+  // How many programs and services, without parsing the lists when they are not parsed.
+  std::size_t ProgramCount() const;
+  std::size_t ServiceCount() const;
 
  private:
   mutable std::optional<std::vector<SoftwareEntry>> software_;

@@ -101,7 +101,7 @@ void ShowAll(Connection& connection, std::ostream& out) {
         << Column(ShortOsName(UnpinnedText(a[asset::kOSCaption]), UnpinnedText(a[asset::kCSDVersion])), 28)
         << " " << Text(a[asset::kLastScan]) << "\n";
     const double memory = Number(a[asset::kTotalPhysicalMemory]);
-    const std::size_t count = c.Software().size();
+    const std::size_t count = c.ProgramCount();
     std::string line = std::string(15, ' ') +
                        Column(std::to_string(count) + (count == 1 ? " program, " : " programs, ") +
                                   (memory > 0 ? SizeText(memory) : "memory unknown") + ", " + ProcessorSummary(a),
@@ -200,7 +200,7 @@ void ShowOne(Connection& connection, const std::string& computer, std::ostream& 
     if (!s.ProductID.empty()) more += (more.empty() ? "" : "  ") + std::string("product ID ") + s.ProductID;
     if (!more.empty()) out << "      " << more << "\n";
   }
-  const std::size_t serviceCount = SplitList(c->serviceList.value_or("")).size();
+  const std::size_t serviceCount = c->ServiceCount();
   // No computer runs no service: an empty list is one the service manager would not give.
   out << "Services: " << (serviceCount == 0 ? std::string("unknown") : std::to_string(serviceCount)) << "\n";
 }

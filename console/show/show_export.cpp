@@ -87,8 +87,8 @@ std::vector<std::string> Summary(const ComputerRows& c) {
   std::vector<std::string> fields;
   for (const Column& col : kSummary) fields.push_back(Text(c.asset[col.ordinal]));
   fields.push_back(std::to_string(ProcessorCount(c.asset)));
-  fields.push_back(std::to_string(c.Software().size()));
-  fields.push_back(std::to_string(SplitList(c.serviceList.value_or("")).size()));
+  fields.push_back(std::to_string(c.ProgramCount()));
+  fields.push_back(std::to_string(c.ServiceCount()));
   fields.push_back(c.lastAccess ? Text(*c.lastAccess) : "");
   return fields;
 }

@@ -31,6 +31,10 @@ TEST(StoredFormats, SoftwareAndServiceLists) {
   // A further section sign stays in the ID; WinZip follows an empty item, unlike in the scanner's comparison.
   EXPECT_EQ(items, (Lines{"Office|11.0|C:\\Office\\|73931" + kS + "x", "WinZip|9.0||", "|1||"}));
   EXPECT_EQ(SplitList("Alerter^Computer Browser^"), (Lines{"Alerter", "Computer Browser"}));
+  // The views count items without making them, and count what SplitList makes.
+  for (const std::string list : {"", "^", "^^a", "a", "a^^b^", "^a^b^^^c^"}) {
+    EXPECT_EQ(CountListItems(list), SplitList(list).size()) << list;
+  }
 }
 
 // The running value over the programs of the software stage, at its boundaries: a line
