@@ -64,8 +64,8 @@ std::optional<std::string> FirstText(Connection& connection, const std::string& 
   return Text(At(*row, ordinal));
 }
 
-// Computers per batch: a few megabytes of rows (three batches are held at once: one
-// shown, one waiting, one being read), and a statement well within
+// Computers per batch: a few megabytes of rows (two batches are held at once: one
+// shown, the next being read or waiting), and a statement well within
 // every backend's limits even with eight drive keys per computer.
 constexpr std::size_t kBatch = 200;
 
@@ -196,10 +196,14 @@ void ForEachComputer(Connection& connection, unsigned parts, const std::function
       for (std::size_t start = 0; start < names.size(); start += kBatch) {
         const std::vector<std::string> part(names.begin() + static_cast<std::ptrdiff_t>(start),
                                             names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), start + kBatch)));
+        // One batch ahead, no more: the next is read once the last one read is taken.
+        {
+          std::unique_lock lock(mutex);
+          changed.wait(lock, [&] { return !ready || stop; });
+          if (stop) return;
+        }
         std::vector<ComputerRows> batch = ReadBatch(connection, part, parts);
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return !ready || stop; });
-        if (stop) return;
+        std::lock_guard lock(mutex);
         ready = std::move(batch);
         changed.notify_all();
       }
