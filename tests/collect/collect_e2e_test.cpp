@@ -87,18 +87,12 @@ class CollectE2E : public ::testing::Test {
   }
 
   Outcome Scan(const std::string& name, const std::string& suffix = "") {
-    const std::filesystem::path log = temp_ / "DrevantaAssetDB.log";
     const std::filesystem::path snapshot = temp_ / "snapshot.json";
-    std::filesystem::remove(log);
+    std::filesystem::remove(temp_ / "DrevantaAssetDB.log");
     std::filesystem::remove(snapshot);
-    ScanOptions options;
-    options.args = {ScanCommandLine(name, inventory_.DataSource(), suffix)};
-    options.env = {{"KORVANE_LAB", lab_.str()}, {"Temp", temp_.str()},
-                   {"KORVANE_SNAPSHOT", snapshot.string()}};
-    Outcome out{RunScanner(options), {}, {}};
-    if (std::filesystem::exists(log)) {
-      for (const std::string& line : ReadLines(log)) out.log.push_back(line.substr(line.find(',') + 1));
-    }
+    Outcome out{ScanFromLab(name, inventory_.DataSource(), lab_.str(), temp_.str(),
+                            {.env = {{"KORVANE_SNAPSHOT", snapshot.string()}}}, suffix),
+                LogTexts(temp_.path()), {}};
     if (std::filesystem::exists(snapshot)) out.snapshot = Json::parse(ReadFile(snapshot));
     return out;
   }

@@ -1,5 +1,11 @@
 #include "tests/console/console_fixture.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <sstream>
 
 namespace korvane::test {
@@ -59,6 +65,62 @@ ScanResult ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<
   std::vector<std::string> all = {"scan", "--db", source, "--lab", lab.str()};
   all.insert(all.end(), args.begin(), args.end());
   return RunConsole(all, {{"Temp", dir.str()}}, std::move(fakeTime));
+}
+
+pid_t StartConsole(const ConsoleLab& c, const std::vector<std::string>& args, const std::string& output,
+                   const std::vector<int>& closed) {
+  const pid_t console = fork();
+  if (console != 0) return console;
+  const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  dup2(fd, STDOUT_FILENO);
+  dup2(fd, STDERR_FILENO);
+  for (int n : closed) close(n);
+  setenv("Temp", c.dir.str().c_str(), 1);
+  const std::string program = ProgramPath("korvane-console");
+  std::vector<std::string> all = {program, "scan", "--db", c.source, "--lab", c.lab.str()};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+int WaitFor(pid_t pid) {
+  int status = 0;
+  pid_t ended = 0;
+  for (int i = 0; i < 600 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i) usleep(100000);
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : kEndedBySignal + WTERMSIG(status);
+}
+
+std::vector<pid_t> ProcessesMentioning(const std::string& text, pid_t except) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == except) continue;
+    if (ReadFile(entry.path() / "cmdline").find(text) != std::string::npos) found.push_back(std::stoi(name));
+  }
+  return found;
+}
+
+std::size_t RunLogsHolding(const ConsoleLab& c, const std::string& text) {
+  std::size_t n = 0;
+  try {  // a scan's folder may go while it is listed
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(c.dir.path())) {
+      if (entry.path().filename() == "DrevantaAssetDB.log" && entry.path().parent_path() != c.dir.path() &&
+          ReadFile(entry.path()).find(text) != std::string::npos) {
+        ++n;
+      }
+    }
+  } catch (const std::filesystem::filesystem_error&) {
+    return 0;
+  }
+  return n;
 }
 
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part) {

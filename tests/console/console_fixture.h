@@ -1,6 +1,8 @@
 // Running the real korvane-console in tests, and small labs written by hand.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -36,6 +38,27 @@ struct ConsoleLab {
   TempDir lab;
   std::string source;
 };
+
+// Its WMI refuses (a log line at once), then it takes a minute over its services.
+inline constexpr const char* kLogsThenHangs = R"({"wmi": {"connect": "Access is denied."},
+ "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"}}},
+ "latencyMs": {"services": 60000, "logons": 60000, "shares": 60000}})";
+
+// Starts `korvane-console scan` on the lab with stdout and stderr into `output`, the
+// descriptors in `closed` closed.
+pid_t StartConsole(const ConsoleLab& c, const std::vector<std::string>& args, const std::string& output,
+                   const std::vector<int>& closed = {});
+
+inline constexpr int kEndedBySignal = 1000;
+// Waits up to a minute: the exit status, kEndedBySignal + the signal that ended it, or -1
+// (and then it is killed).
+int WaitFor(pid_t pid);
+
+// The processes other than `except` whose command line mentions `text`.
+std::vector<pid_t> ProcessesMentioning(const std::string& text, pid_t except);
+
+// How many scans' own logs, in the run folders below the lab's Temp, hold `text`.
+std::size_t RunLogsHolding(const ConsoleLab& c, const std::string& text);
 
 // Passes when `part` occurs in `text`, else shows the whole text.
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part);

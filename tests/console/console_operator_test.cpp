@@ -22,54 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Its WMI refuses (a log line at once), then it takes a minute to list its services.
-constexpr const char* kLogsThenHangs = R"({"wmi": {"connect": "Access is denied."},
- "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"}}},
- "latencyMs": {"services": 60000, "logons": 60000, "shares": 60000}})";
-
-// The processes whose command line mentions `text`, other than `except`.
-std::vector<pid_t> ProcessesMentioning(const std::string& text, pid_t except) {
-  std::vector<pid_t> found;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == except) continue;
-    if (ReadFile(entry.path() / "cmdline").find(text) != std::string::npos) found.push_back(std::stoi(name));
-  }
-  return found;
-}
-
-// Starts the console with stdout and stderr into `output`, the descriptors in `closed` closed.
-pid_t StartConsole(const ConsoleLab& c, const std::vector<std::string>& args, const std::string& output,
-                   std::vector<int> closed = {}) {
-  const pid_t console = fork();
-  if (console != 0) return console;
-  const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  dup2(fd, STDOUT_FILENO);
-  dup2(fd, STDERR_FILENO);
-  for (int n : closed) close(n);
-  setenv("Temp", c.dir.str().c_str(), 1);
-  const std::string program = ProgramPath("korvane-console");
-  std::vector<std::string> all = {program, "scan", "--db", c.source, "--lab", c.lab.str()};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  execv(program.c_str(), argv.data());
-  _exit(127);
-}
-
-int WaitFor(pid_t pid) {
-  int status = 0;
-  pid_t ended = 0;
-  for (int i = 0; i < 600 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i) usleep(100000);
-  if (ended == 0) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 TEST(ConsoleOperator, AWrongInventoryStopsTheRunAndADatabaseFailureFailsIt) {
   ConsoleLab c;
   c.Add("PCOK", FullComputerJson("PCOK"));
@@ -105,27 +57,14 @@ TEST(ConsoleOperator, AKilledConsoleLeavesNoScannerAndTheNextRunCollectsItsLines
   const pid_t console = StartConsole(c, {"--jobs", "3", "HANG1", "HANG2", "PCOK"}, output);
   ASSERT_GT(console, 0);
   // Both hanging scans have written their line (and then wait a minute).
-  const auto logged = [&] {
-    std::size_t n = 0;
-    try {  // a scan's folder may go while it is listed
-      for (const auto& entry : fs::recursive_directory_iterator(c.dir.path())) {
-        if (entry.path().filename() == "DrevantaAssetDB.log" && entry.path().parent_path() != c.dir.path() &&
-            ReadFile(entry.path()).find("Unable to access WMI") != std::string::npos) {
-          ++n;
-        }
-      }
-    } catch (const fs::filesystem_error&) {
-      return std::size_t{0};
-    }
-    return n;
-  };
+  const auto logged = [&] { return RunLogsHolding(c, "Unable to access WMI"); };
   for (int i = 0; i < 300 && (logged() < 2 || ReadFile(output).find("PCOK: complete") == std::string::npos); ++i) {
     usleep(100000);
   }
   ASSERT_EQ(logged(), 2u) << ReadFile(output);
   ASSERT_EQ(ProcessesMentioning(c.source, console).size(), 2u) << ReadFile(output);
   kill(console, SIGKILL);
-  EXPECT_EQ(WaitFor(console), 128 + SIGKILL);
+  EXPECT_EQ(WaitFor(console), kEndedBySignal + SIGKILL);
   for (int i = 0; i < 50 && !ProcessesMentioning(c.source, console).empty(); ++i) usleep(100000);
   EXPECT_EQ(ProcessesMentioning(c.source, console), std::vector<pid_t>{}) << "a scanner outlived its console";
 
@@ -313,42 +252,6 @@ TEST(ConsoleOperator, ShownTextsAndReportFoldersAreSafe) {
     EXPECT_TRUE(Contains(ReadFile(page.path()), "<th>Physical<td class=\"muted\">unknown\n"));
     EXPECT_TRUE(Contains(ReadFile(page.path()), "Services (unknown)"));
   }
-}
-
-// Help that helps, and messages that name what was given and what would work.
-TEST(ConsoleOperator, HelpListsOptionsStatusesAndExamplesAndErrorsSayWhatWouldWork) {
-  for (const std::string command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance", "demo"}) {
-    const ScanResult help = RunConsole({command, "--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    const std::string text = help.StdoutText();
-    EXPECT_TRUE(Contains(text, "Exit status: 0 ")) << command;
-    std::size_t examples = 0;
-    for (std::size_t at = text.find("\n  korvane-console " + command + " "); at != std::string::npos;
-         at = text.find("\n  korvane-console " + command + " ", at + 1)) {
-      ++examples;
-    }
-    EXPECT_EQ(examples, 2u) << text;
-  }
-  const std::string scanHelp = RunConsole({"scan", "--help"}).StdoutText();
-  for (const char* option : {"--db", "--jobs", "--timeout", "--user-only", "--list", "--lab", "--scanner", "(default 300"}) {
-    EXPECT_TRUE(Contains(scanHelp, option));
-  }
-  EXPECT_TRUE(Contains(RunConsole({"show", "--help"}).StdoutText(), "--raw"));
-
-  TempDir dir;
-  const std::string missing = (dir / "nowhere").string();
-  const ScanResult show = RunConsole({"show", "--db", missing});
-  EXPECT_EQ(show.exitCode, 1);
-  EXPECT_TRUE(Contains(show.stderrText, "korvane-console init-db " + missing));
-  const ScanResult format = RunConsole({"show", "--db", missing, "--format", "xml"});
-  EXPECT_EQ(format.exitCode, 2);
-  EXPECT_TRUE(Contains(format.stderrText, "--format is text, csv or json, not xml"));
-
-  const std::string lab = (dir / "lab").string();
-  ASSERT_EQ(RunConsole({"lab-create", lab, "--computers", "2"}).exitCode, 0);
-  const ScanResult again = RunConsole({"lab-create", lab, "--computers", "3"});
-  EXPECT_EQ(again.exitCode, 2);
-  EXPECT_TRUE(Contains(again.stderrText, lab + " already holds a lab (2 computer files)"));
 }
 
 }  // namespace

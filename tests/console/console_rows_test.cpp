@@ -15,11 +15,7 @@ namespace {
 
 using test::InventoryBackend;
 
-std::string Q(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("''") : std::string(1, c);
-  return q + "'";
-}
+std::string Q(const std::string& text) { return "'" + QuoteInLiteral(text) + "'"; }
 
 std::string Described(const ComputerRows& c) {
   std::string d = Text(c.asset[asset::kComputer]) + "|" + Text(c.asset[asset::kHistory]) + "|" +

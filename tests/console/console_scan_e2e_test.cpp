@@ -133,17 +133,6 @@ TEST(ConsoleShow, RowsKeyedInAnotherLetterCaseAreEachShownAsThemselves) {
   EXPECT_FALSE(Contains(first.StdoutText(), "Second row")) << first.StdoutText();
 }
 
-// The processes other than the console whose command line mentions the inventory.
-std::vector<pid_t> ScannersOf(const std::string& text, pid_t console) {
-  std::vector<pid_t> found;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == console) continue;
-    if (ReadFile(entry.path() / "cmdline").find(text) != std::string::npos) found.push_back(std::stoi(name));
-  }
-  return found;
-}
-
 TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
   for (const auto& [signal, status, twice] : {std::tuple{SIGINT, 130, false}, std::tuple{SIGTERM, 143, false},
                                               std::tuple{SIGHUP, 129, true}}) {
@@ -151,23 +140,11 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
     const ConsoleLab c;
     c.Add("PCOK", FullComputerJson("PCOK"));
     for (const char* slow : {"SLOW1", "SLOW3", "SLOW4"}) c.Add(slow, R"({"latencyMs": {"echo": 60000}})");
-    // SLOW2 logs a line at once (its WMI refuses) and then takes a minute over its services.
-    c.Add("SLOW2", R"({"wmi": {"connect": "Access is denied."},
- "registry": {"keys": {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"CurrentVersion": "5.1"}}},
- "latencyMs": {"services": 60000, "logons": 60000, "shares": 60000}})");
+    c.Add("SLOW2", kLogsThenHangs);
     const std::string output = (c.dir / "out.txt").string();
-    const pid_t console = fork();
-    ASSERT_GE(console, 0);
-    if (console == 0) {
-      const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(fd, STDOUT_FILENO);
-      dup2(fd, STDERR_FILENO);
-      setenv("Temp", c.dir.str().c_str(), 1);
-      const std::string program = ProgramPath("korvane-console");
-      execl(program.c_str(), program.c_str(), "scan", "--db", c.source.c_str(), "--lab", c.lab.str().c_str(),
-            "--jobs", "3", "--list", "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4", static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    const pid_t console =
+        StartConsole(c, {"--jobs", "3", "--list", "PCOK", "SLOW1", "SLOW2", "SLOW3", "SLOW4"}, output);
+    ASSERT_GT(console, 0);
     // PCOK is done and three slow scans wait, SLOW1 past its first line (on a busy machine
     // that line can come after SLOW3 has started), SLOW2 past its log line.
     for (int i = 0; i < 300 && (ReadFile(output).find("SLOW3: started") == std::string::npos ||
@@ -175,32 +152,14 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
          ++i) {
       usleep(100000);
     }
-    for (int i = 0; i < 100 && ScannersOf(c.source, console).size() < 3; ++i) usleep(100000);
-    const auto slow2Logged = [&] {
-      try {  // a scan's folder may go while it is listed
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(c.dir.path())) {
-          if (entry.path().filename() == "DrevantaAssetDB.log" && entry.path().parent_path() != c.dir.path() &&
-              ReadFile(entry.path()).find("Unable to access WMI") != std::string::npos) {
-            return true;
-          }
-        }
-      } catch (const std::filesystem::filesystem_error&) {
-      }
-      return false;
-    };
-    for (int i = 0; i < 100 && !slow2Logged(); ++i) usleep(100000);
-    ASSERT_EQ(ScannersOf(c.source, console).size(), 3u) << ReadFile(output);
+    for (int i = 0; i < 100 && ProcessesMentioning(c.source, console).size() < 3; ++i) usleep(100000);
+    for (int i = 0; i < 100 && RunLogsHolding(c, "Unable to access WMI") == 0; ++i) usleep(100000);
+    ASSERT_EQ(ProcessesMentioning(c.source, console).size(), 3u) << ReadFile(output);
     kill(console, signal);
     if (twice) kill(console, signal);
-    int wstatus = 0;
-    pid_t ended = 0;
-    for (int i = 0; i < 300 && (ended = waitpid(console, &wstatus, WNOHANG)) == 0; ++i) usleep(100000);
-    if (ended == 0) kill(console, SIGKILL);
-    ASSERT_EQ(ended, console) << ReadFile(output);
-    ASSERT_TRUE(WIFEXITED(wstatus));
-    EXPECT_EQ(WEXITSTATUS(wstatus), status) << ReadFile(output);
+    EXPECT_EQ(WaitFor(console), status) << ReadFile(output);
     // Not one scanner is left.
-    EXPECT_EQ(ScannersOf(c.source, console), std::vector<pid_t>{});
+    EXPECT_EQ(ProcessesMentioning(c.source, console), std::vector<pid_t>{});
     const std::string text = ReadFile(output);
     if (!twice) {
       EXPECT_TRUE(Contains(text, "4 scans: 1 complete, 3 interrupted"));
@@ -219,17 +178,32 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
   }
 }
 
+// Help that helps (options, exit statuses, two examples a command), and usage errors that
+// say what was given and what would work.
 TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   const ScanResult help = RunConsole({"--help"});
   EXPECT_EQ(help.exitCode, 0);
-  for (const char* command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance"}) {
-    EXPECT_TRUE(Contains(help.StdoutText(), std::string("  ") + command + " "));
+  for (const std::string command : {"init-db", "scan", "show", "report", "lab-create", "lab-advance", "demo"}) {
+    EXPECT_TRUE(Contains(help.StdoutText(), "  " + command + " "));
     for (const char* flag : {"--help", "-h"}) {
       const ScanResult one = RunConsole({command, flag});
       EXPECT_EQ(one.exitCode, 0) << command << " " << flag << one.stderrText;
-      EXPECT_TRUE(Contains(one.StdoutText(), std::string("  ") + command));
+      const std::string text = one.StdoutText();
+      EXPECT_TRUE(Contains(text, "  " + command));
+      EXPECT_TRUE(Contains(text, "Exit status: 0 ")) << command;
+      std::size_t examples = 0;
+      for (std::size_t at = text.find("\n  korvane-console " + command + " "); at != std::string::npos;
+           at = text.find("\n  korvane-console " + command + " ", at + 1)) {
+        ++examples;
+      }
+      EXPECT_EQ(examples, 2u) << text;
     }
   }
+  const std::string scanHelp = RunConsole({"scan", "--help"}).StdoutText();
+  for (const char* option : {"--db", "--jobs", "--timeout", "--user-only", "--list", "--lab", "--scanner", "(default 300"}) {
+    EXPECT_TRUE(Contains(scanHelp, option));
+  }
+  EXPECT_TRUE(Contains(RunConsole({"show", "--help"}).StdoutText(), "--raw"));
   EXPECT_EQ(RunConsole({"-h"}).exitCode, 0);
   const ScanResult version = RunConsole({"--version"});
   EXPECT_EQ(version.exitCode, 0);
@@ -243,12 +217,17 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   const ScanResult scannerVersion = RunScanner(scanner);
   EXPECT_EQ(scannerVersion.exitCode, 0);
   EXPECT_EQ(scannerVersion.StdoutText(), "korvane " + consoleVersion[1].str() + "\n");
-  const ScanResult wrong = RunConsole({"show", "--db", "x", "--format", "xml"});
+  TempDir dir;
+  const std::string missing = (dir / "nowhere").string();
+  const ScanResult wrong = RunConsole({"show", "--db", missing, "--format", "xml"});
   EXPECT_EQ(wrong.exitCode, 2);
+  EXPECT_TRUE(Contains(wrong.stderrText, "--format is text, csv or json, not xml"));
   EXPECT_TRUE(Contains(wrong.stderrText, "usage: korvane-console\n  show "));
+  const ScanResult show = RunConsole({"show", "--db", missing});
+  EXPECT_EQ(show.exitCode, 1);
+  EXPECT_TRUE(Contains(show.stderrText, "korvane-console init-db " + missing));
   // No command, an unknown one, no inventory, no --db, neither targets nor a lab, no jobs,
   // a comma in the source, a missing target list, a lab of no size.
-  TempDir dir;
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {}, {"frobnicate"}, {"init-db"}, {"scan", "PC01"}, {"scan", "--db", dir.str()},
            {"scan", "--db", dir.str(), "--jobs", "0", "PC01"}, {"scan", "--db", "a,b", "PC01"},
@@ -264,6 +243,12 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   EXPECT_EQ(bare.exitCode, 1);
   EXPECT_TRUE(Contains(bare.stderrText, "a path such as ./inv creates an SQLite inventory there"));
   EXPECT_FALSE(std::filesystem::exists(dir / "inv"));
+
+  const std::string lab = (dir / "lab").string();
+  ASSERT_EQ(RunConsole({"lab-create", lab, "--computers", "2"}).exitCode, 0);
+  const ScanResult again = RunConsole({"lab-create", lab, "--computers", "3"});
+  EXPECT_EQ(again.exitCode, 2);
+  EXPECT_TRUE(Contains(again.stderrText, lab + " already holds a lab (2 computer files)"));
 }
 
 // The demo: a new lab and inventory scanned on three pinned days and shown; the generated

@@ -48,9 +48,8 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     });
-    const ScanResult result = RunScanner(
-        {.args = {ScanCommandLine(name, inventory.DataSource())},
-         .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}, {"PGAPPNAME", app}}});
+    const ScanResult result =
+        ScanFromLab(name, inventory.DataSource(), lab.str(), temp.str(), {.env = {{"PGAPPNAME", app}}});
     done = true;
     watcher.join();
     EXPECT_EQ(result.exitCode, 0) << result.stderrText;
@@ -157,8 +156,7 @@ TEST_P(SameComputerAtOnce, EveryLostHistoryEntryHasALogLine) {
               ScannableComputer(name, "Maker " + std::to_string(n),
                                 {R"("App0")", R"("App1")", R"("App2")", "\"Only" + std::to_string(n) + "\""},
                                 std::to_string(n)));
-    return RunScanner({.args = {ScanCommandLine(name, inventory.DataSource())},
-                       .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}}});
+    return ScanFromLab(name, inventory.DataSource(), lab.str(), temp.str());
   };
   ASSERT_EQ(scan(0, TempDir()).exitCode, 0);
   // What the entries of each round start from (the oldest entries are trimmed away).

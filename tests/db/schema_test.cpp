@@ -2,7 +2,6 @@
 // the same tables, with their columns at the scanner's ordinals and an index on each key.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -23,50 +22,11 @@ struct Created {
   bool operator==(const Created&) const = default;
 };
 
-std::string WordAfter(const std::string& text, std::size_t& at) {
-  while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
-  const std::size_t start = at;
-  while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '_')) ++at;
-  return text.substr(start, at - start);
-}
-
-// Read from the statements of a dialect: CREATE TABLE name (column type..., ...) and
-// CREATE INDEX name ON table (column).
-Created FromStatements(const std::vector<std::string>& statements) {
+Created FromStatements(db::SchemaDialect dialect) {
   Created c;
-  for (const std::string& s : statements) {
-    std::size_t at = s.find("CREATE TABLE ");
-    if (at != std::string::npos) {
-      at += 13;
-      std::string name = WordAfter(s, at);
-      if (name == "IF") {  // IF NOT EXISTS
-        WordAfter(s, at);
-        WordAfter(s, at);
-        name = WordAfter(s, at);
-      }
-      std::size_t open = s.find('(', at);
-      int depth = 0;
-      bool columnNext = true;
-      for (std::size_t i = open + 1; i < s.size(); ++i) {
-        if (s[i] == '(') ++depth;
-        if (s[i] == ')' && depth-- == 0) break;
-        if (s[i] == ',' && depth == 0) {
-          columnNext = true;
-        } else if (columnNext && !std::isspace(static_cast<unsigned char>(s[i]))) {
-          c.columns[name].push_back(WordAfter(s, i));
-          columnNext = false;
-          --i;
-        }
-      }
-    }
-    at = s.find("CREATE INDEX ");
-    if (at != std::string::npos) {
-      const std::size_t on = s.find(" ON ", at);
-      std::size_t from = on + 4;
-      const std::string table = WordAfter(s, from);
-      from = s.find('(', from) + 1;
-      c.indexedColumn[table] = WordAfter(s, from);
-    }
+  for (const auto& [name, table] : SchemaTables(dialect)) {
+    c.columns[name] = table.columns;
+    c.indexedColumn[name] = table.indexedColumn;
   }
   return c;
 }
@@ -111,7 +71,7 @@ TEST(Schema, EveryDialectCreatesTheSameTablesColumnsAndKeyIndexes) {
   for (const auto& [table, columns] : sqlite.columns) EXPECT_EQ(sqlite.indexedColumn[table], columns[0]) << table;
 
   for (const auto dialect : {db::SchemaDialect::Sqlite, db::SchemaDialect::PostgreSql, db::SchemaDialect::SqlServer}) {
-    EXPECT_EQ(FromStatements(db::SchemaStatements(db::SchemaText(dialect))), sqlite) << static_cast<int>(dialect);
+    EXPECT_EQ(FromStatements(dialect), sqlite) << static_cast<int>(dialect);
   }
 }
 

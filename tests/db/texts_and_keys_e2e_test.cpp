@@ -14,22 +14,26 @@
 namespace korvane::test {
 namespace {
 
-class TextsAndKeys : public ::testing::TestWithParam<InventoryBackend> {};
+class TextsAndKeys : public ::testing::TestWithParam<InventoryBackend> {
+ protected:
+  void SetUp() override {
+    KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
+    inventory = std::make_unique<Inventory>(GetParam());
+  }
+  // A scan of `name` from a lab holding `json` as the file `fileName`.
+  ScanResult Scan(const std::string& name, const std::string& fileName, const std::string& json,
+                  const std::string& when) {
+    TempDir lab;
+    WriteFile(lab / (fileName + ".json"), json);
+    return ScanFromLab(name, inventory->DataSource(), lab.str(), temp.str(), {.fakeTime = when});
+  }
+  std::unique_ptr<Inventory> inventory;
+  TempDir temp;
+};
 
 // The command line names the computer in Windows-1252 bytes; its WMI name ends at a NUL,
 // and in other texts a NUL becomes a blank.
 TEST_P(TextsAndKeys, NulsAndNamesThatAreNotUtf8HaveOneFormAndBlankNamesAreRefused) {
-  KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
-  const Inventory inventory(GetParam());
-  const TempDir temp;
-  auto scan = [&](const std::string& name, const std::string& fileName, const std::string& json,
-                  const std::string& when) {
-    TempDir lab;
-    WriteFile(lab / (fileName + ".json"), json);
-    return RunScanner({.args = {ScanCommandLine(name, inventory.DataSource())},
-                       .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}},
-                       .fakeTime = when});
-  };
   const std::string id = UniqueComputerName("");
   const std::string latin1 = "M\xDCLLER" + id;
   const std::string utf8 = "M\xC3\x9CLLER" + id;
@@ -37,30 +41,30 @@ TEST_P(TextsAndKeys, NulsAndNamesThatAreNotUtf8HaveOneFormAndBlankNamesAreRefuse
   const std::string json = ScannableComputer(utf8 + R"(\u0000X)", R"(Ma\u0000ker)",
                                     {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})",
                                      R"({"type": "REG_EXPAND_SZ", "data": "Mid\u0000dle"})", R"("Last")"});
-  ASSERT_EQ(scan(latin1, utf8, json, "2003-02-14 09:00:00").exitCode, 0);
-  EXPECT_EQ(inventory.RowsOf("LastAccess", utf8).size(), 1u);
-  const auto asset = inventory.RowsOf("Asset", utf8);
+  ASSERT_EQ(Scan(latin1, utf8, json, "2003-02-14 09:00:00").exitCode, 0);
+  EXPECT_EQ(inventory->RowsOf("LastAccess", utf8).size(), 1u);
+  const auto asset = inventory->RowsOf("Asset", utf8);
   ASSERT_EQ(asset.size(), 1u);
   EXPECT_EQ(asset[0][0], Variant(utf8));
   EXPECT_EQ(asset[0][1], Variant("Ma ker"));
   const std::string software = "Multi Line  \xC2\xA7" "1\xC2\xA7\xC2\xA7^Mid dle \xC2\xA7" "1\xC2\xA7\xC2\xA7^Last\xC2\xA7" "1\xC2\xA7\xC2\xA7";
-  EXPECT_EQ(inventory.RowsOf("Software", utf8), (std::vector<Row>{{Variant(utf8), Variant(software)}}));
-  EXPECT_EQ(inventory.RowsOf("DriveHistory", utf8 + "~C").size(), 1u);
+  EXPECT_EQ(inventory->RowsOf("Software", utf8), (std::vector<Row>{{Variant(utf8), Variant(software)}}));
+  EXPECT_EQ(inventory->RowsOf("DriveHistory", utf8 + "~C").size(), 1u);
 
-  ASSERT_EQ(scan(latin1, utf8, json, "2003-02-15 09:00:00").exitCode, 0);
-  EXPECT_EQ(inventory.RowsOf("Asset", utf8).at(0)[92], asset[0][92])
+  ASSERT_EQ(Scan(latin1, utf8, json, "2003-02-15 09:00:00").exitCode, 0);
+  EXPECT_EQ(inventory->RowsOf("Asset", utf8).at(0)[92], asset[0][92])
       << "a rescan of an unchanged computer recorded changes";
   EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
 
   // A blank name is refused before anything is written.
   // Only blank keys are counted: other tests add rows to the shared server meanwhile.
   const std::string blankKeys = "SELECT Computer FROM LastAccess WHERE trim(Computer) = ''";
-  const std::size_t before = inventory.Rows(blankKeys).size();
+  const std::size_t before = inventory->Rows(blankKeys).size();
   for (const std::string blank : {"", "  "}) {
-    const ScanResult r = scan(blank, "x", ScannableComputer("x", "Maker", {}), "2003-02-15 09:00:00");
+    const ScanResult r = Scan(blank, "x", ScannableComputer("x", "Maker", {}), "2003-02-15 09:00:00");
     EXPECT_EQ(r.progress, std::vector<std::string>{blank + ",Complete"});
   }
-  EXPECT_EQ(inventory.Rows(blankKeys).size(), before);
+  EXPECT_EQ(inventory->Rows(blankKeys).size(), before);
   const auto log = ReadLines(temp / "DrevantaAssetDB.log");
   ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find("No computer name on the command line"), std::string::npos) << log[0];
@@ -83,51 +87,43 @@ std::string Hex(const std::string& bytes) {
 // PostgreSQL database is shared by every test, and its text holds neither NUL nor bytes
 // that are not UTF-8: there the trigger keeps the unused Reserved1 of this test's rows.)
 TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
-  KORVANE_SKIP_UNLESS_AVAILABLE(GetParam());
   const bool sqlite = GetParam() == InventoryBackend::Sqlite;
-  const Inventory inventory(GetParam());
-  const TempDir temp;
   const std::string name = UniqueComputerName("TRIG");
   auto scan = [&](const std::string& maker, const std::string& when) {
-    TempDir lab;
-    WriteFile(lab / (name + ".json"),
-              ScannableComputer(name, maker,
-                                {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})", R"("Last")"}));
-    return RunScanner({.args = {ScanCommandLine(name, inventory.DataSource())},
-                       .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}},
-                       .fakeTime = when});
+    return Scan(name, name, ScannableComputer(name, maker, {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})", R"("Last")"}),
+                when);
   };
   ASSERT_EQ(scan("Maker", "2003-02-14 09:00:00").exitCode, 0);
-  const std::string list = inventory.RowsOf("Software", name).at(0)[1].text();
+  const std::string list = inventory->RowsOf("Software", name).at(0)[1].text();
   ASSERT_EQ(list.substr(0, 6), "Multi ");
 
   int kept = 0;  // ordinal of the column the trigger keeps
   if (sqlite) {
-    inventory.Execute("ALTER TABLE Asset ADD COLUMN Audit INTEGER");
-    inventory.Execute("CREATE TRIGGER KeepAudit AFTER UPDATE ON Asset WHEN OLD.Audit IS NEW.Audit "
+    inventory->Execute("ALTER TABLE Asset ADD COLUMN Audit INTEGER");
+    inventory->Execute("CREATE TRIGGER KeepAudit AFTER UPDATE ON Asset WHEN OLD.Audit IS NEW.Audit "
                       "BEGIN UPDATE Asset SET Audit = coalesce(Audit, 0) + 1 WHERE _rowid_ = NEW._rowid_; END");
     kept = 93;
     const std::string withNul = "Multi" + std::string(1, '\0') + list.substr(6);
-    inventory.Execute("UPDATE Software SET SoftwareList = CAST(X'" + Hex(withNul) +
+    inventory->Execute("UPDATE Software SET SoftwareList = CAST(X'" + Hex(withNul) +
                       "' AS TEXT) WHERE SoftComputer = '" + name + "'");
-    inventory.Execute("UPDATE Asset SET History = History || CAST(X'" +
+    inventory->Execute("UPDATE Asset SET History = History || CAST(X'" +
                       Hex("2003/02/14 10:00:00~Caf\xE9 noted by hand^") + "' AS TEXT) WHERE Computer = '" +
                       name + "'");
   } else {
-    inventory.Execute(
+    inventory->Execute(
         "CREATE OR REPLACE FUNCTION korvane_test_keep() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
         "UPDATE Asset SET Reserved1 = CAST(coalesce(CAST(Reserved1 AS integer), 0) + 1 AS varchar) "
         "WHERE Computer = NEW.Computer; RETURN NULL; END $$");
-    inventory.Execute("DROP TRIGGER IF EXISTS korvane_test_keep ON Asset");
-    inventory.Execute("CREATE TRIGGER korvane_test_keep AFTER UPDATE ON Asset FOR EACH ROW WHEN "
+    inventory->Execute("DROP TRIGGER IF EXISTS korvane_test_keep ON Asset");
+    inventory->Execute("CREATE TRIGGER korvane_test_keep AFTER UPDATE ON Asset FOR EACH ROW WHEN "
                       "(NEW.Computer LIKE 'TRIG%' AND OLD.Reserved1 IS NOT DISTINCT FROM NEW.Reserved1) "
                       "EXECUTE FUNCTION korvane_test_keep()");
     kept = 28;
-    inventory.Execute("UPDATE Asset SET History = History || 'Caf\xC3\xA9 noted by hand^' WHERE Computer = '" +
+    inventory->Execute("UPDATE Asset SET History = History || 'Caf\xC3\xA9 noted by hand^' WHERE Computer = '" +
                       name + "'");
   }
   const auto keptCount = [&] {
-    const Variant v = inventory.RowsOf("Asset", name).at(0).at(static_cast<std::size_t>(kept));
+    const Variant v = inventory->RowsOf("Asset", name).at(0).at(static_cast<std::size_t>(kept));
     return v.kind() == Variant::Kind::Text ? std::stoi(v.text()) : v.IsNull() ? 0 : v.long_value();
   };
   const int keptBefore = keptCount();
@@ -137,7 +133,7 @@ TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
   EXPECT_EQ(second.progress.back(), name + ",Complete");
   EXPECT_EQ(std::count(second.progress.begin(), second.progress.end(), name + ",Complete"), 1);
   EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
-  const auto asset = inventory.RowsOf("Asset", name).at(0);
+  const auto asset = inventory->RowsOf("Asset", name).at(0);
   EXPECT_EQ(asset[1], Variant("Maker 2"));
   EXPECT_EQ(asset[26].text().substr(0, 10), "2003/02/15");
   const std::string history = asset[92].text();
@@ -145,12 +141,12 @@ TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
   ASSERT_NE(note, std::string::npos) << history;
   EXPECT_TRUE(history.ends_with("~Manufacturer changed from Maker To Maker 2^")) << history;
   EXPECT_EQ(history.find("Software"), std::string::npos) << history;
-  EXPECT_EQ(inventory.RowsOf("Software", name).at(0)[1], Variant(list));
+  EXPECT_EQ(inventory->RowsOf("Software", name).at(0)[1], Variant(list));
   EXPECT_GT(keptCount(), keptBefore);
 
   ASSERT_EQ(scan("Maker 2", "2003-02-16 09:00:00").exitCode, 0);
   EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
-  const auto third = inventory.RowsOf("Asset", name).at(0);
+  const auto third = inventory->RowsOf("Asset", name).at(0);
   EXPECT_EQ(third[92], Variant(history)) << "the next scan recorded something new";
   EXPECT_EQ(third[26].text().substr(0, 10), "2003/02/16");
 }
@@ -174,9 +170,8 @@ TEST(CodePageKeys, RowsKeyedInLatin1ByAnEarlierVersionAreTheComputersRows) {
                     ", '^2003/02/13,100', " + key("") + ")");
   TempDir lab;
   WriteFile(lab / (utf8 + ".json"), ScannableComputer(utf8, "Maker", {R"("Tool")", R"("Other")"}));
-  const ScanResult scan = RunScanner({.args = {ScanCommandLine(utf8, inventory.DataSource())},
-                                      .env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}},
-                                      .fakeTime = "2003/02/14 09:00:00"});
+  const ScanResult scan =
+      ScanFromLab(utf8, inventory.DataSource(), lab.str(), temp.str(), {.fakeTime = "2003/02/14 09:00:00"});
   ASSERT_EQ(scan.exitCode, 0) << scan.stderrText;
   EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
   for (const char* table : {"LastAccess", "Asset", "Software", "Services"}) {

@@ -100,22 +100,9 @@ class ReachScan : public ::testing::Test {
   // `labDir` empty: no lab, the real echo.
   ScanResult Scan(const std::string& name, const std::string& labDir, const std::string& server = "") {
     std::filesystem::remove(temp_ / "DrevantaAssetDB.log");
-    ScanOptions options;
-    options.args = {ScanCommandLine(name, server.empty() ? inventory_.DataSource() : server)};
-    options.env = {{"Temp", temp_.str()}};
-    if (!labDir.empty()) options.env["KORVANE_LAB"] = labDir;
-    return RunScanner(options);
+    return ScanFromLab(name, server.empty() ? inventory_.DataSource() : server, labDir, temp_.str());
   }
-
-  // The log lines without their time.
-  std::vector<std::string> Log() {
-    std::vector<std::string> lines;
-    if (!std::filesystem::exists(temp_ / "DrevantaAssetDB.log")) return lines;
-    for (const std::string& line : ReadLines(temp_ / "DrevantaAssetDB.log")) {
-      lines.push_back(line.substr(line.find(',') + 1));
-    }
-    return lines;
-  }
+  std::vector<std::string> Log() { return LogTexts(temp_.path()); }
 
   static std::vector<std::string> EndedAfterTheAttempt(const std::string& name) {
     return {name + ",2", name + ",4", name + ",Complete"};

@@ -76,11 +76,7 @@ void ExpectComplete(const Inventory& inventory, const std::string& name, int ver
 
 ScanResult ScanOnce(const std::string& name, const std::string& dataSource, const TempDir& lab,
                     const TempDir& temp, std::function<void(pid_t, const std::string&)> onProgress = {}) {
-  ScanOptions options;
-  options.args = {ScanCommandLine(name, dataSource)};
-  options.env = {{"KORVANE_LAB", lab.str()}, {"Temp", temp.str()}};
-  options.onProgress = std::move(onProgress);
-  return RunScanner(options);
+  return ScanFromLab(name, dataSource, lab.str(), temp.str(), {.onProgress = std::move(onProgress)});
 }
 
 bool EndsInComplete(const ScanResult& r, const std::string& name) {

@@ -2,7 +2,9 @@
 // today), the bound by the column's defined size, and the points and trend read back.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scan/conversions.h"
@@ -12,17 +14,21 @@
 namespace korvane {
 namespace {
 
+// Damaged dates cannot be read; without a comma nothing is cut off before the date is
+// looked for; entries written under one locale read under any other, the reading needs no
+// settings.
 TEST(DriveHistoryText, LastEntryDayReadsTheDateAfterTheLastCaret) {
-  EXPECT_EQ(LastEntryDay("^2003/02/14,1234^2003/02/15,1100"), "20030215");
-  EXPECT_EQ(LastEntryDay("^2003/2/5,7"), "20030205");
-  // Damaged dates cannot be read.
-  EXPECT_EQ(LastEntryDay("^2003/02/14,1234^20x3/02/15,1100"), std::nullopt);
-  EXPECT_EQ(LastEntryDay("^2003/02/30,1"), std::nullopt);
-  EXPECT_EQ(LastEntryDay("^2003/13/01,1"), std::nullopt);
-  EXPECT_EQ(LastEntryDay("^,1"), std::nullopt);
-  // Without a comma nothing is cut off before the date is looked for.
-  EXPECT_EQ(LastEntryDay("^2003/02/14"), "20030214");
-  EXPECT_EQ(LastEntryDay("^20030215,1100"), std::nullopt);  // no separator at all
+  for (const auto& [history, day] : std::vector<std::pair<std::string, std::optional<std::string>>>{
+           {"^2003/02/14,1234^2003/02/15,1100", "20030215"}, {"^2003/2/5,7", "20030205"},
+           {"^2003/02/14", "20030214"}, {"^2024. 03. 01,1^2024.03.02,1", "20240302"},
+           {"^2024/03/02,1^2024. 03. 03,1", "20240303"}, {"^2003/02/14,1234^20x3/02/15,1100", std::nullopt},
+           {"^2003/02/30,1", std::nullopt}, {"^2003/13/01,1", std::nullopt}, {"^,1", std::nullopt},
+           {"^20030215,1100", std::nullopt},  // no separator at all
+           // a separator that changes, a day followed by something else
+           {"^2024. 03.01,1", std::nullopt}, {"^2024. 03. 01 x,1", std::nullopt}, {"^2024. 03. ,1", std::nullopt},
+           {"^2024. ,1", std::nullopt}}) {
+    EXPECT_EQ(LastEntryDay(history), day) << history;
+  }
 }
 
 // The day is written "YYYY", separator, "MM", separator, "DD" with the separator the
@@ -62,14 +68,6 @@ TEST(DriveHistoryText, EveryShortDatePatternsSeparatorReadsBack) {
       EXPECT_EQ(LastEntryDay(DiskHistoryEntry(ended, 1100)), DayKey(day)) << locale.name << ": " << ended;
     }
   }
-  // Entries written under one locale read under any other: the reading needs no settings.
-  EXPECT_EQ(LastEntryDay("^2024. 03. 01,1^2024.03.02,1"), "20240302");
-  EXPECT_EQ(LastEntryDay("^2024/03/02,1^2024. 03. 03,1"), "20240303");
-  // Still damaged: a separator that changes, a day followed by something else.
-  EXPECT_EQ(LastEntryDay("^2024. 03.01,1"), std::nullopt);
-  EXPECT_EQ(LastEntryDay("^2024. 03. 01 x,1"), std::nullopt);
-  EXPECT_EQ(LastEntryDay("^2024. 03. ,1"), std::nullopt);
-  EXPECT_EQ(LastEntryDay("^2024. ,1"), std::nullopt);
 }
 
 TEST(DriveHistoryText, OldestEntriesGoWhileTheTextWouldReachTheDefinedSize) {

@@ -13,24 +13,6 @@ namespace korvane::test {
 
 namespace {
 
-// The tables as the installed SQLite schema defines them: one column a line.
-std::map<std::string, MemoryTable> SchemaTables() {
-  std::map<std::string, MemoryTable> tables;
-  const std::regex create(R"(^CREATE TABLE IF NOT EXISTS (\w+) \(([\s\S]*)\)$)");
-  const std::regex column(R"((\w+) ([\w()]+)[^\n]*)");
-  for (const std::string& statement : db::SchemaStatements(db::SchemaText(db::SchemaDialect::Sqlite))) {
-    std::smatch m;
-    if (!std::regex_match(statement, m, create)) continue;
-    MemoryTable& table = tables[m[1]];
-    const std::string body = m[2];
-    for (std::sregex_iterator c(body.begin(), body.end(), column), end; c != end; ++c) {
-      table.columns.push_back((*c)[1]);
-      table.definedSizes.push_back(db::DefinedSizeOfDeclaredType((*c)[2]));
-    }
-  }
-  return tables;
-}
-
 // The two query shapes the scan sends: the whole table, and the rows of one key with
 // the key repeated as Expr1. Anything else is refused, as no other query is understood.
 struct ParsedQuery {
@@ -189,7 +171,26 @@ class MemoryConnection : public Connection {
 
 }  // namespace
 
-MemoryDatabase::MemoryDatabase() : tables(SchemaTables()) {}
+std::map<std::string, MemoryTable> SchemaTables(db::SchemaDialect dialect) {
+  std::map<std::string, MemoryTable> tables;
+  const std::regex create(R"(CREATE TABLE (?:IF NOT EXISTS )?(\w+) \(([\s\S]*)\)$)");
+  const std::regex column(R"((\w+) ([\w()]+)[^\n]*)");
+  const std::regex index(R"(CREATE INDEX (?:IF NOT EXISTS )?\w+ ON (\w+) \((\w+)\)$)");
+  for (const std::string& statement : db::SchemaStatements(db::SchemaText(dialect))) {
+    std::smatch m;
+    if (std::regex_search(statement, m, index)) tables[m[1]].indexedColumn = m[2];
+    if (!std::regex_search(statement, m, create)) continue;
+    MemoryTable& table = tables[m[1]];
+    const std::string body = m[2];
+    for (std::sregex_iterator c(body.begin(), body.end(), column), end; c != end; ++c) {
+      table.columns.push_back((*c)[1]);
+      table.definedSizes.push_back(db::DefinedSizeOfDeclaredType((*c)[2]));
+    }
+  }
+  return tables;
+}
+
+MemoryDatabase::MemoryDatabase() : tables(SchemaTables(db::SchemaDialect::Sqlite)) {}
 
 std::unique_ptr<Connection> MemoryDatabase::Open(const std::string&) {
   return std::make_unique<MemoryConnection>(*this);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/database.h"
+#include "platform/db/schema_install.h"
 
 namespace korvane::test {
 
@@ -19,12 +20,17 @@ using Row = std::vector<Variant>;
 struct MemoryTable {
   std::vector<std::string> columns;  // the first is the key
   std::vector<int32_t> definedSizes;
+  std::string indexedColumn;
   std::vector<std::shared_ptr<Row>> rows;
 };
 
+// The tables a schema text creates, empty: their columns in order (one a line), the sizes
+// their declared types give, and the column each table's index is on.
+std::map<std::string, MemoryTable> SchemaTables(db::SchemaDialect dialect);
+
 class MemoryDatabase : public DatabaseServer {
  public:
-  MemoryDatabase();  // the five tables of the installed schema, empty
+  MemoryDatabase();  // the five tables of the installed SQLite schema, empty
   std::unique_ptr<Connection> Open(const std::string& connectionString) override;
 
   // Adds a row with its key and every other column Null; returns it for filling.

@@ -60,6 +60,20 @@ std::string ScanCommandLine(const std::string& computer, const std::string& serv
   return std::to_string(kChannelFd) + "," + computer + "," + server + "," + suffix;
 }
 
+ScanResult ScanFromLab(const std::string& computer, const std::string& server, const std::string& lab,
+                       const std::string& temp, ScanOptions options, const std::string& suffix) {
+  options.args = {ScanCommandLine(computer, server, suffix)};
+  options.env["Temp"] = temp;
+  if (!lab.empty()) options.env["KORVANE_LAB"] = lab;
+  return RunScanner(options);
+}
+
+std::vector<std::string> LogTexts(const std::filesystem::path& temp) {
+  std::vector<std::string> texts;
+  for (const std::string& line : ReadLines(temp / "DrevantaAssetDB.log")) texts.push_back(line.substr(line.find(',') + 1));
+  return texts;
+}
+
 ScanResult RunScanner(const ScanOptions& options) {
   int channel[2] = {-1, -1};
   int out[2];

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -50,6 +51,14 @@ ScanResult RunScanner(const ScanOptions& options);
 // "3," & computer & "," & server & "," & suffix : the usual command line.
 std::string ScanCommandLine(const std::string& computer, const std::string& server,
                             const std::string& suffix = "");
+
+// The usual scan of `computer` into `server`, with the lab in `lab` (none when empty) and
+// the log in `temp`; `options` adds the rest.
+ScanResult ScanFromLab(const std::string& computer, const std::string& server, const std::string& lab,
+                       const std::string& temp, ScanOptions options = {}, const std::string& suffix = "");
+
+// The lines of the scan log in `temp` without their time; none when there is no log.
+std::vector<std::string> LogTexts(const std::filesystem::path& temp);
 
 // Path of a built program (korvane, korvane-console).
 std::string ProgramPath(const std::string& name);
