@@ -183,9 +183,15 @@ TEST_P(ReconcileE2E, AUserOnlyRefreshWritesTheStampAndTheUserOnlyAndSilenceNothi
   EXPECT_EQ(Text("LastAccess", last_access::kLastAccessTime, scanned), accessed);
 }
 
-TEST_P(ReconcileE2E, TheNextDaysChangesAreRecordedFieldsFirstThenSoftware) {
+// Three days of one computer: the next day's changes, fields first, then software; that
+// afternoon the clock exactly the margin up, D: gone although its caption is pinned, and
+// no program at all, which is a registry that could not be read; then the administrator
+// pins the maker and drive C:'s caption, the clock goes exactly the margin down and the
+// software comes back.
+TEST_P(ReconcileE2E, ChangesOfThreeDaysWithGoneAndPinnedValues) {
   Scan(FirstDay(), "2003-02-14 09:05:30");
-  Scan(NextDay(), "2003-02-15 10:00:00");
+  Machine m = NextDay();
+  Scan(m, "2003-02-15 10:00:00");
   EXPECT_EQ(Changes(1), (std::vector<std::string>{
                             "Manufacturer changed from Alpha To Beta",
                             "Physical Memory changed from 512 To 1024",
@@ -199,44 +205,29 @@ TEST_P(ReconcileE2E, TheNextDaysChangesAreRecordedFieldsFirstThenSoftware) {
                             "New Software installed : New",
                         }));
   EXPECT_EQ(Text("DriveHistory", drive_history::kDiskHistory, name + "~D"), "^2003/02/14,400^2003/02/15,300");
-}
 
-// The clock exactly the margin up, D: gone although its caption is pinned, and no
-// program at all, which is a registry that could not be read.
-TEST_P(ReconcileE2E, GoneValuesChangeToNothingEvenWhenTheirCaptionIsPinned) {
-  Machine m = NextDay();
-  Scan(m, "2003-02-15 10:00:00");
   SetAsset("DriveDCaption = '^D:'");
-  m.speed = 2401;
-  m.drives = {{"C:", 38154, 11000, "NTFS"}};
-  m.software = {};
-  Scan(m, "2003-02-15 15:00:00");
-  EXPECT_EQ(Changes(1), (std::vector<std::string>{
-                            "Processor 1 speed changed from 2301 To 2401",
-                            "Drive D: Size changed from  1000 To nothing",
-                            "Drive D: System changed from FAT32 To nothing",
-                            "Software removed : FOO",
-                            "Software removed : New",
-                            "Software removed : Office",
-                        }));
-  const auto asset = Row("Asset");
-  for (int o = asset::DriveSlot(3); o < asset::DriveSlot(5); ++o) EXPECT_TRUE(asset[o].IsNull()) << o;
-  EXPECT_EQ(Text("Software", software::kSoftwareList), "");
-  // One free-space entry a day: the morning's stands.
-  EXPECT_EQ(Text("DriveHistory", drive_history::kDiskHistory, name + "~C"), "^2003/02/15,12288");
-  ASSERT_EQ(Log().size(), 1u);
-  EXPECT_TRUE(Log()[0].ends_with(",Unable to access remote registry," + name + ":")) << Log()[0];
-}
-
-// The administrator pinned the maker and drive C:'s caption; the clock went exactly the
-// margin down and the software came back.
-TEST_P(ReconcileE2E, APinnedValueIsNeverComparedNorOverwritten) {
-  Machine m = NextDay();
   m.speed = 2401;
   m.drives = {{"C:", 38154, 11000, "NTFS"}};
   const std::vector<Program> programs = m.software;
   m.software = {};
   Scan(m, "2003-02-15 15:00:00");
+  EXPECT_EQ(Changes(11), (std::vector<std::string>{
+                             "Processor 1 speed changed from 2301 To 2401",
+                             "Drive D: Size changed from  1000 To nothing",
+                             "Drive D: System changed from FAT32 To nothing",
+                             "Software removed : FOO",
+                             "Software removed : New",
+                             "Software removed : Office",
+                         }));
+  const auto asset = Row("Asset");
+  for (int o = asset::DriveSlot(3); o < asset::DriveSlot(5); ++o) EXPECT_TRUE(asset[o].IsNull()) << o;
+  EXPECT_EQ(Text("Software", software::kSoftwareList), "");
+  // One free-space entry a day: the morning's stands.
+  EXPECT_EQ(Text("DriveHistory", drive_history::kDiskHistory, name + "~C"), "^2003/02/14,12288^2003/02/15,12288");
+  ASSERT_EQ(Log().size(), 1u);
+  EXPECT_TRUE(Log()[0].ends_with(",Unable to access remote registry," + name + ":")) << Log()[0];
+
   SetAsset("Manufacturer = '^Beta (leased)', DriveCCaption = '^C:'");
   m.manufacturer = "Gamma";
   m.speed = 2301;
@@ -246,15 +237,16 @@ TEST_P(ReconcileE2E, APinnedValueIsNeverComparedNorOverwritten) {
   EXPECT_EQ(Text("Asset", asset::kManufacturer), "^Beta (leased)");
   EXPECT_EQ(Text("Asset", kDriveC + asset::kDriveCaption), "^C:");
   EXPECT_EQ(Text("Asset", kDriveC + asset::kDriveSize), "38154");
-  EXPECT_EQ(Changes(1), (std::vector<std::string>{
-                            "Processor 1 speed changed from 2401 To 2301",
-                            "Drive C: Size changed from 38154 To 40000",
-                            "New Software installed : FOO",
-                            "New Software installed : New",
-                            "New Software installed : Office",
-                        }));
-  EXPECT_EQ(Text("DriveHistory", drive_history::kDiskHistory, name + "~C"), "^2003/02/15,11000^2003/02/16,10000");
-  EXPECT_EQ(Log().size(), 1u);  // the first scan's unreadable registry only
+  EXPECT_EQ(Changes(17), (std::vector<std::string>{
+                             "Processor 1 speed changed from 2401 To 2301",
+                             "Drive C: Size changed from 38154 To 40000",
+                             "New Software installed : FOO",
+                             "New Software installed : New",
+                             "New Software installed : Office",
+                         }));
+  EXPECT_EQ(Text("DriveHistory", drive_history::kDiskHistory, name + "~C"),
+            "^2003/02/14,12288^2003/02/15,12288^2003/02/16,10000");
+  EXPECT_EQ(Log().size(), 1u);  // the afternoon's unreadable registry only
 }
 
 // WMI describing the computer without its memory: the scan ends, the row stays. A stored
