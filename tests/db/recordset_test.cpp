@@ -184,7 +184,7 @@ TEST_P(RecordsetTest, FailuresAreRuntimeErrors) {
   EXPECT_THROW(rs->Update(1, Variant("x")), RuntimeError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest, AllBackends(),
+INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest, ServerBackends(),
                          [](const auto& p) { return BackendName(p.param); });
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,21 @@ struct Created {
   bool operator==(const Created&) const = default;
 };
 
+// Read from the statements of a dialect, one column a line: CREATE TABLE name (column
+// type..., ...) and CREATE INDEX name ON table (column).
 Created FromStatements(db::SchemaDialect dialect) {
   Created c;
-  for (const auto& [name, table] : SchemaTables(dialect)) {
-    c.columns[name] = table.columns;
-    c.indexedColumn[name] = table.indexedColumn;
+  const std::regex table(R"(CREATE TABLE (?:IF NOT EXISTS )?(\w+) \(([\s\S]*)\)$)");
+  const std::regex column(R"((\w+) [\w()]+[^\n]*)");
+  const std::regex index(R"(CREATE INDEX (?:IF NOT EXISTS )?\w+ ON (\w+) \((\w+)\)$)");
+  for (const std::string& statement : db::SchemaStatements(db::SchemaText(dialect))) {
+    std::smatch m;
+    if (std::regex_search(statement, m, index)) c.indexedColumn[m[1]] = m[2];
+    if (!std::regex_search(statement, m, table)) continue;
+    const std::string body = m[2];
+    for (std::sregex_iterator i(body.begin(), body.end(), column), end; i != end; ++i) {
+      c.columns[m[1]].push_back((*i)[1]);
+    }
   }
   return c;
 }

@@ -1,4 +1,4 @@
-// The reconciliation procedures run in-process against the in-memory inventory, for what
+// The reconciliation procedures run in-process against an SQLite inventory, for what
 // the end-to-end scans cannot show: the order of the one-column writes, one time stamp
 // per entry, rows missing from some tables only, and injected failures.
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 #include "scan/conversions.h"
 #include "scan/korvane.h"
 #include "tests/support/doubles.h"
-#include "tests/support/memory_db.h"
+#include "tests/support/faulty_db.h"
 
 namespace korvane::test {
 namespace {
@@ -55,7 +55,7 @@ struct Reconciliation {
     k = std::make_unique<Korvane>(Platform{&process, &console, &clock, &db, nullptr});
     k->ctx.ComputerName = "PC01";
     k->ctx.ConsoleListBox = 3;
-    k->ctx.ConnectionString = "Provider=SQLOLEDB;Data Source=memory";
+    k->ctx.ConnectionString = db.inventory.ConnectionString();
     k->ctx.TempDir = "T";
     k->ctx.UserOnly = userOnly;
     k->snap = snap;
@@ -64,7 +64,7 @@ struct Reconciliation {
   // The History entries of PC01's first Asset row, read as the console reads them.
   std::vector<std::pair<std::string, std::string>> Entries() {
     std::vector<std::pair<std::string, std::string>> entries;
-    const Variant h = db.RowsOf("Asset", "PC01").at(0)[asset::kHistory];
+    const Variant h = db.inventory.RowsOf("Asset", "PC01").at(0)[asset::kHistory];
     for (const StoredChange& e : ParseHistory(h.IsNull() ? "" : ToText(h))) entries.emplace_back(e.time, e.text);
     return entries;
   }
@@ -89,7 +89,7 @@ struct Reconciliation {
     return out;
   }
 
-  MemoryDatabase db;
+  FaultyDatabase db;
   SteppingClock clock;
   TestProcess process;
   RecordingConsole console;
@@ -150,7 +150,8 @@ TEST(CompareAsset, PinnedValuesNullsAndNothingOneCaseEach) {
   for (const Case& c : cases) {
     Reconciliation r;
     UpdateDB(r.NewScan(KnownMachine()));
-    (*r.db.tables["Asset"].rows.at(0))[asset::kManufacturer] = c.stored;
+    r.db.inventory.Execute("UPDATE Asset SET Manufacturer = " +
+                           (c.stored.IsNull() ? "NULL" : "'" + QuoteInLiteral(ToText(c.stored)) + "'"));
     MachineSnapshot next = KnownMachine();
     next.Manufacturer = c.collected;
     UpdateDB(r.NewScan(next));
@@ -173,7 +174,7 @@ TEST(UpdateDB, FailuresAreSkippedSilentlyExceptTheFinalListWrites) {
   UpdateDB(r.NewScan(changed));
   // The comparison ended at Domain; the columns after it were written all the same.
   EXPECT_EQ(r.Changes().back(), "Manufacturer changed from Alpha To Beta");
-  const Row a = r.db.RowsOf("Asset", "PC01").at(0);
+  const Row a = r.db.inventory.RowsOf("Asset", "PC01").at(0);
   EXPECT_EQ(a[3], Variant(""));  // as the first scan left it
   EXPECT_EQ(a[17], Variant(2048));
   ASSERT_EQ(r.LogLines().size(), 1u);
@@ -181,7 +182,7 @@ TEST(UpdateDB, FailuresAreSkippedSilentlyExceptTheFinalListWrites) {
   EXPECT_EQ(r.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
   EXPECT_EQ(r.k->ctx.RS1, nullptr);
   EXPECT_EQ(r.k->ctx.Conn1, nullptr);
-  EXPECT_EQ(r.db.RowsOf("Services", "PC01")[0][1], Variant("Alerter^Computer Browser"));
+  EXPECT_EQ(r.db.inventory.RowsOf("Services", "PC01")[0][1], Variant("Alerter^Computer Browser"));
 }
 
 // The software entries go into the Asset row: when a change of it cannot be stored,
@@ -189,16 +190,16 @@ TEST(UpdateDB, FailuresAreSkippedSilentlyExceptTheFinalListWrites) {
 TEST(UpdateDB, ListsAreNotStoredWhenAChangeOfTheAssetRowWasNot) {
   Reconciliation r;
   UpdateDB(r.NewScan(KnownMachine()));
-  const Row software = r.db.RowsOf("Software", "PC01").at(0);
-  const Row services = r.db.RowsOf("Services", "PC01").at(0);
+  const Row software = r.db.inventory.RowsOf("Software", "PC01").at(0);
+  const Row services = r.db.inventory.RowsOf("Services", "PC01").at(0);
   MachineSnapshot changed = KnownMachine();
   changed.SoftwareList = "Office" + S + "12.0" + S + "C:\\Office" + S + "ID1";
   changed.ServiceList = "Alerter";
   changed.UserName = "CORP\\other";
   r.db.failingUpdates.insert({"Asset", 92});  // the first software entry
   UpdateDB(r.NewScan(changed));
-  EXPECT_EQ(r.db.RowsOf("Software", "PC01").at(0), software);
-  EXPECT_EQ(r.db.RowsOf("Services", "PC01").at(0), services);
+  EXPECT_EQ(r.db.inventory.RowsOf("Software", "PC01").at(0), software);
+  EXPECT_EQ(r.db.inventory.RowsOf("Services", "PC01").at(0), services);
   ASSERT_EQ(r.LogLines().size(), 1u);
   EXPECT_TRUE(r.LogLines()[0].ends_with(
       ",Error updating database,PC01:Injected failure writing column 92 The software and service lists were not stored."))
@@ -210,41 +211,41 @@ TEST(UpdateDB, RowsMissingFromSomeTablesOnly) {
   // No Asset row beside an existing Software row: a second Software row is added, and
   // the first one returned is compared and replaced.
   Reconciliation noAsset;
-  noAsset.db.AddRow("Software", "PC01")[1] = Variant("Old" + S + "1" + S + S);
+  noAsset.db.inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('PC01', 'Old" + S + "1" + S + S + "')");
   UpdateDB(noAsset.NewScan(KnownMachine()));
-  const auto software = noAsset.db.RowsOf("Software", "PC01");
+  const auto software = noAsset.db.inventory.RowsOf("Software", "PC01");
   ASSERT_EQ(software.size(), 2u);
   EXPECT_EQ(software[0][1], Variant(KnownMachine().SoftwareList));
-  EXPECT_EQ(noAsset.db.RowsOf("Services", "PC01").size(), 1u);
+  EXPECT_EQ(noAsset.db.inventory.RowsOf("Services", "PC01").size(), 1u);
   EXPECT_EQ(noAsset.Changes(), (std::vector<std::string>{"New Record Created", "Software removed : Old",
                                                          "New Software installed : Office"}));
 
   // Only the Asset and Services rows: a Software row is added, and it is no new record.
   Reconciliation noSoftware;
-  noSoftware.db.AddRow("Asset", "PC01")[1] = Variant("Alpha");
-  noSoftware.db.AddRow("Services", "PC01");
+  noSoftware.db.inventory.Execute("INSERT INTO Asset (Computer, Manufacturer) VALUES ('PC01', 'Alpha')");
+  noSoftware.db.inventory.Execute("INSERT INTO Services (ServComputer) VALUES ('PC01')");
   UpdateDB(noSoftware.NewScan(KnownMachine()));
   for (const char* table : {"Asset", "Software", "Services"}) {
-    EXPECT_EQ(noSoftware.db.RowsOf(table, "PC01").size(), 1u) << table;
+    EXPECT_EQ(noSoftware.db.inventory.RowsOf(table, "PC01").size(), 1u) << table;
   }
   EXPECT_EQ(noSoftware.Changes(), std::vector<std::string>{});
 
   // A user-only first scan creates the three rows and writes only the stamp and user.
   Reconciliation userOnly;
   UpdateDB(userOnly.NewScan(KnownMachine(), true));
-  EXPECT_EQ(userOnly.db.RowsOf("Software", "PC01").size(), 1u);
-  EXPECT_EQ(userOnly.db.RowsOf("Services", "PC01").size(), 1u);
+  EXPECT_EQ(userOnly.db.inventory.RowsOf("Software", "PC01").size(), 1u);
+  EXPECT_EQ(userOnly.db.inventory.RowsOf("Services", "PC01").size(), 1u);
   EXPECT_EQ(userOnly.Changes(), std::vector<std::string>{"New Record Created"});
   EXPECT_EQ(userOnly.UpdatesOf("Asset"), (std::vector<int>{92, 26, 27}));
-  EXPECT_TRUE(userOnly.db.tables.at("DriveHistory").rows.empty());
+  EXPECT_TRUE(userOnly.db.inventory.Rows("SELECT * FROM DriveHistory").empty());
 }
 
 TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCount) {
   Reconciliation r;
   Korvane& k = r.NewScan(KnownMachine());
-  auto history = [&](const std::string& key) { return r.db.RowsOf("DriveHistory", key).at(0)[1]; };
+  auto history = [&](const std::string& key) { return r.db.inventory.RowsOf("DriveHistory", key).at(0)[1]; };
   // Three entries do not fit into 40 characters: the oldest goes.
-  r.db.tables.at("DriveHistory").definedSizes[1] = 40;
+  r.db.definedSizes[{"DriveHistory", 1}] = 40;
   for (const auto& [day, free] : {std::pair{14, 1234}, {15, 1100}, {16, 1050}}) {
     r.clock.next.day = day;
     UpdateDriveHistory(k, "C:", free);
@@ -252,12 +253,12 @@ TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCou
   EXPECT_EQ(history("PC01~C"), Variant("^2003/02/15,1100^2003/02/16,1050"));
 
   // A damaged last date counts as not today.
-  r.db.AddRow("DriveHistory", "PC01~F")[1] = Variant("^2003/02/16,9^20O3/02/16,8");
+  r.db.inventory.Execute("INSERT INTO DriveHistory (DiskComputer, DiskHistory) VALUES ('PC01~F', '^2003/02/16,9^20O3/02/16,8')");
   UpdateDriveHistory(k, "F:", 7);
   EXPECT_EQ(history("PC01~F"), Variant("^2003/02/16,9^20O3/02/16,8^2003/02/16,7"));
 
   // A column too small for even the new entry keeps what it holds.
-  r.db.tables.at("DriveHistory").definedSizes[1] = 10;
+  r.db.definedSizes[{"DriveHistory", 1}] = 10;
   r.clock.next.day = 17;
   UpdateDriveHistory(k, "C:", 999);
   EXPECT_EQ(history("PC01~C"), Variant("^2003/02/15,1100^2003/02/16,1050"));
@@ -267,7 +268,7 @@ TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCou
   EXPECT_THROW(UpdateDriveHistory(k, "H:", 5), ProcessEndedForTest);
   ASSERT_EQ(r.LogLines().size(), 1u);
   EXPECT_TRUE(r.LogLines()[0].ends_with(
-      ",Error connection to SQL database,Provider=SQLOLEDB;Data Source=memory Login failed"));
+      ",Error connection to SQL database," + k.ctx.ConnectionString + " Login failed"));
   EXPECT_EQ(r.console.Delivered(), std::vector<std::string>{"PC01,Complete"});
 }
 

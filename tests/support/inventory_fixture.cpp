@@ -39,7 +39,6 @@ std::string BackendName(InventoryBackend backend) {
   switch (backend) {
     case InventoryBackend::Sqlite: return "Sqlite";
     case InventoryBackend::Postgres: return "Postgres";
-    case InventoryBackend::Memory: return "Memory";
   }
   return "?";
 }
@@ -59,11 +58,6 @@ Inventory::Inventory(InventoryBackend backend) {
     InstallSchema(dataSource_);
     return;
   }
-  if (backend == InventoryBackend::Memory) {
-    memory_ = std::make_shared<MemoryDatabase>();
-    dataSource_ = "memory";
-    return;
-  }
   dataSource_ = PostgresDsn();
   if (dataSource_.empty()) throw std::runtime_error("KORVANE_TEST_PG_DSN is not set");
 }
@@ -76,7 +70,6 @@ std::string Inventory::SqliteFile() const {
 }
 
 std::unique_ptr<Connection> Inventory::Connect() const {
-  if (memory_) return memory_->Open(ConnectionString());
   return MakeDatabaseServer()->Open(ConnectionString());
 }
 

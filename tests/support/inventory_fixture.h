@@ -1,8 +1,7 @@
 // A fresh inventory database for one test, and small readers for checking its rows.
 // SQLite: a new directory (the scanner's "server" field) with the schema installed.
 // PostgreSQL (KORVANE_TEST_PG_DSN): one database shared by every test, so tests use names
-// of their own (UniqueComputerName) and never empty the tables. Memory: the double of
-// memory_db.h, which no scanner process can reach.
+// of their own (UniqueComputerName) and never empty the tables.
 #pragma once
 
 #include <memory>
@@ -14,7 +13,6 @@
 
 #include "platform/database.h"
 #include "platform/variant.h"
-#include "tests/support/memory_db.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvane {
@@ -24,20 +22,16 @@ void PrintTo(const Variant& value, std::ostream* os);
 
 namespace korvane::test {
 
-enum class InventoryBackend { Sqlite, Postgres, Memory };
+using Row = std::vector<Variant>;
+
+enum class InventoryBackend { Sqlite, Postgres };
 
 // The DSN of the PostgreSQL test database (KORVANE_TEST_PG_DSN), or empty.
 std::string PostgresDsn();
 
 std::string BackendName(InventoryBackend backend);
 
-// Every implementation of the database contract, for the contract suite.
-inline auto AllBackends() {
-  return ::testing::Values(InventoryBackend::Sqlite, InventoryBackend::Postgres,
-                           InventoryBackend::Memory);
-}
-
-// The backends a scanner process can write to, for end-to-end tests.
+// Every backend a scanner can write to.
 inline auto ServerBackends() {
   return ::testing::Values(InventoryBackend::Sqlite, InventoryBackend::Postgres);
 }
@@ -72,7 +66,6 @@ class Inventory {
 
  private:
   std::unique_ptr<TempDir> dir_;
-  std::shared_ptr<MemoryDatabase> memory_;
   std::string dataSource_;
 };
 
