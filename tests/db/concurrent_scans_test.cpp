@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -13,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "formats/history_text.h"
+#include "formats/software_list_text.h"
 #include "tests/support/scannable_computer.h"
 #include "tests/support/inventory_fixture.h"
 #include "tests/support/run_scanner.h"
@@ -64,27 +67,17 @@ TEST(ConcurrentScans, EachScannerUsesOneConnectionForItsWholeScanOnPostgres) {
   }
 }
 
-// Whether the history text holds an entry "time~" & label & ... & " To " & value.
+// Whether the history text holds an entry that starts with `label` and ends " To " & value.
 bool HasEntry(const std::string& history, const std::string& label, const std::string& value) {
-  for (std::size_t start = 0, end; (end = history.find('^', start)) != std::string::npos; start = end + 1) {
-    const std::string entry = history.substr(start, end - start);
-    if (entry.find("~" + label) != std::string::npos && entry.ends_with(" To " + value)) return true;
-  }
-  return false;
+  return std::ranges::any_of(ParseHistory(history), [&](const StoredChange& e) {
+    return e.text.starts_with(label) && e.text.ends_with(" To " + value);
+  });
 }
 
 // Program name to version of a stored software list.
 std::map<std::string, std::string> Programs(const std::string& list) {
   std::map<std::string, std::string> programs;
-  for (std::size_t start = 0; start <= list.size();) {
-    std::size_t end = list.find('^', start);
-    if (end == std::string::npos) end = list.size();
-    const std::string item = list.substr(start, end - start);
-    const std::size_t sign = item.find("\xC2\xA7");
-    const std::size_t sign2 = item.find("\xC2\xA7", sign + 2);
-    if (!item.empty()) programs[item.substr(0, sign)] = item.substr(sign + 2, sign2 - sign - 2);
-    start = end + 1;
-  }
+  for (const SoftwareEntry& e : ParseSoftwareList(list)) programs[e.Program] = e.Version;
   return programs;
 }
 
@@ -94,30 +87,22 @@ std::map<std::string, std::string> Programs(const std::string& list) {
 std::string ReplayMismatch(const std::string& entries, std::string manufacturer,
                            std::map<std::string, std::string> programs, const std::string& storedMaker,
                            const std::string& storedList) {
-  const std::string& history = entries;
   std::string out;
-  for (std::size_t start = 0, end; (end = history.find('^', start)) != std::string::npos; start = end + 1) {
-    const std::string entry = history.substr(start, end - start);
-    const std::size_t tilde = entry.find('~');
-    const std::string change = tilde == std::string::npos ? entry : entry.substr(tilde + 1);
-    const std::size_t to = change.rfind(" To ");
-    if (change.starts_with("Manufacturer changed from ")) {
-      const std::string from = change.substr(26, to - 26);
-      if (from != manufacturer) out += "from " + from + " but was " + manufacturer + "; ";
-      manufacturer = change.substr(to + 4);
-    } else if (change.starts_with("Software removed : ")) {
-      if (programs.erase(change.substr(19)) == 0) out += "removed unknown " + change.substr(19) + "; ";
-    } else if (change.starts_with("New Software installed : ")) {
-      if (!programs.emplace(change.substr(25), "?").second) out += "installed twice " + change.substr(25) + "; ";
-    } else if (const std::size_t v = change.find(" Version changed from "); v != std::string::npos) {
-      const std::string program = change.substr(0, v);
-      const std::string from = change.substr(v + 22, to - v - 22);
-      auto it = programs.find(program);
+  for (const StoredChange& e : ParseHistory(entries)) {
+    if (e.kind == ChangeKind::FieldChanged && e.subject == "Manufacturer") {
+      if (e.from != manufacturer) out += "from " + e.from + " but was " + manufacturer + "; ";
+      manufacturer = e.to;
+    } else if (e.kind == ChangeKind::SoftwareRemoved) {
+      if (programs.erase(e.subject) == 0) out += "removed unknown " + e.subject + "; ";
+    } else if (e.kind == ChangeKind::SoftwareInstalled) {
+      if (!programs.emplace(e.subject, "?").second) out += "installed twice " + e.subject + "; ";
+    } else if (e.kind == ChangeKind::SoftwareChanged && e.what == "Version") {
+      auto it = programs.find(e.subject);
       if (it == programs.end()) {
-        out += "version of unknown " + program + "; ";
+        out += "version of unknown " + e.subject + "; ";
       } else {
-        if (it->second != "?" && it->second != from) out += program + " from " + from + " but was " + it->second + "; ";
-        it->second = change.substr(to + 4);
+        if (it->second != "?" && it->second != e.from) out += e.subject + " from " + e.from + " but was " + it->second + "; ";
+        it->second = e.to;
       }
     }
   }
