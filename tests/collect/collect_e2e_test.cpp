@@ -25,15 +25,12 @@ std::string XpRegistry(const std::string& uninstallKeys = "", const std::string&
          uninstallKeys + "}}";
 }
 
-std::string Uninstall(const std::string& subkey, const std::string& values) {
-  return R"(, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\)" +
-         subkey + R"(": {)" + values + "}";
-}
-
-// An uninstall entry of a 64-bit computer's 32-bit view, where 64-bit programs see it.
-std::string Uninstall32(const std::string& subkey, const std::string& values) {
-  return R"(, "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\)" +
-         subkey + R"(": {)" + values + "}";
+// An uninstall entry; in `view` kWow, of a 64-bit computer's 32-bit view, where 64-bit
+// programs see it.
+const std::string kWow = R"(Wow6432Node\\)";
+std::string Uninstall(const std::string& subkey, const std::string& values, const std::string& view = "") {
+  return R"(, "HKEY_LOCAL_MACHINE\\Software\\)" + view + R"(Microsoft\\Windows\\CurrentVersion\\Uninstall\\)" + subkey +
+         R"(": {)" + values + "}";
 }
 
 const char* kServices = R"("services": {"list": [
@@ -317,10 +314,10 @@ TEST_F(CollectE2E, BothRegistryViewsOfA64BitComputer) {
                                  Uninstall("Both", R"("DisplayName": "Both", "DisplayVersion": "2", "UninstallString": "u")") +
                                  Uninstall("NoCmd", R"("DisplayName": "No command")");
   const std::string programs32 =
-      Uninstall32("B32", R"("DisplayName": "Beta", "DisplayVersion": "1.5", "InstallLocation": "C:\\Program Files (x86)\\Beta",
-                            "UninstallString": "u")") +
-      Uninstall32("Both", R"x("DisplayName": "Both", "DisplayVersion": "2 (x86)", "UninstallString": "u")x") +
-      Uninstall32("NoCmd32", R"("DisplayName": "No command 32")");
+      Uninstall("B32", R"("DisplayName": "Beta", "DisplayVersion": "1.5", "InstallLocation": "C:\\Program Files (x86)\\Beta",
+                          "UninstallString": "u")", kWow) +
+      Uninstall("Both", R"x("DisplayName": "Both", "DisplayVersion": "2 (x86)", "UninstallString": "u")x", kWow) +
+      Uninstall("NoCmd32", R"("DisplayName": "No command 32")", kWow);
   Computer("WIN64", FullWmi() + "," + XpRegistry(programs64 + programs32));
   Computer("WIN32", FullWmi() + "," + XpRegistry(programs64));
   // The 32-bit view's keys, empty: a 64-bit computer without 32-bit programs.

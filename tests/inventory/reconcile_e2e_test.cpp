@@ -3,10 +3,10 @@
 // history, free-space history, the user-only refresh and the memory check.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "formats/history_text.h"
 #include "scan/conversions.h"
 #include "inventory/query_texts.h"
 #include "tests/support/inventory_fixture.h"
@@ -103,8 +103,7 @@ class ReconcileE2E : public ::testing::TestWithParam<InventoryBackend> {
   // The change texts of the History entries written after `skip` entries.
   std::vector<std::string> Changes(std::size_t skip) {
     std::vector<std::string> out;
-    std::istringstream history(Text("Asset", asset::kHistory));
-    for (std::string e; std::getline(history, e, '^');) out.push_back(e.substr(e.find('~') + 1));
+    for (const StoredChange& e : ParseHistory(Text("Asset", asset::kHistory))) out.push_back(e.text);
     out.erase(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(std::min(skip, out.size())));
     return out;
   }
