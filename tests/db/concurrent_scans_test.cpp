@@ -101,7 +101,9 @@ std::string ReplayMismatch(const std::string& entries, std::string manufacturer,
       if (it == programs.end()) {
         out += "version of unknown " + e.subject + "; ";
       } else {
-        if (it->second != "?" && it->second != e.from) out += e.subject + " from " + e.from + " but was " + it->second + "; ";
+        if (it->second != "?" && it->second != e.from) {
+          out += e.subject + " from " + e.from + " but was " + it->second + "; ";
+        }
         it->second = e.to;
       }
     }

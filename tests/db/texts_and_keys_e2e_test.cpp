@@ -90,8 +90,8 @@ TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
   const bool sqlite = GetParam() == InventoryBackend::Sqlite;
   const std::string name = UniqueComputerName("TRIG");
   auto scan = [&](const std::string& maker, const std::string& when) {
-    return Scan(name, name, ScannableComputer(name, maker, {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})", R"("Last")"}),
-                when);
+    const std::vector<std::string> programs = {R"({"type": "REG_MULTI_SZ", "data": ["Multi", "Line"]})", R"("Last")"};
+    return Scan(name, name, ScannableComputer(name, maker, programs), when);
   };
   ASSERT_EQ(scan("Maker", "2003-02-14 09:00:00").exitCode, 0);
   const std::string list = inventory->RowsOf("Software", name).at(0)[1].text();

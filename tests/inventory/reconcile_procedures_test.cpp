@@ -211,7 +211,8 @@ TEST(UpdateDB, RowsMissingFromSomeTablesOnly) {
   // No Asset row beside an existing Software row: a second Software row is added, and
   // the first one returned is compared and replaced.
   Reconciliation noAsset;
-  noAsset.db.inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('PC01', 'Old" + S + "1" + S + S + "')");
+  noAsset.db.inventory.Execute("INSERT INTO Software (SoftComputer, SoftwareList) VALUES ('PC01', 'Old" + S + "1" + S +
+                               S + "')");
   UpdateDB(noAsset.NewScan(KnownMachine()));
   const auto software = noAsset.db.inventory.RowsOf("Software", "PC01");
   ASSERT_EQ(software.size(), 2u);
@@ -253,7 +254,8 @@ TEST(DriveHistory, TheBoundDamagedDatesColumnsTooSmallAndRecordsetsThatCannotCou
   EXPECT_EQ(history("PC01~C"), Variant("^2003/02/15,1100^2003/02/16,1050"));
 
   // A damaged last date counts as not today.
-  r.db.inventory.Execute("INSERT INTO DriveHistory (DiskComputer, DiskHistory) VALUES ('PC01~F', '^2003/02/16,9^20O3/02/16,8')");
+  r.db.inventory.Execute(
+      "INSERT INTO DriveHistory (DiskComputer, DiskHistory) VALUES ('PC01~F', '^2003/02/16,9^20O3/02/16,8')");
   UpdateDriveHistory(k, "F:", 7);
   EXPECT_EQ(history("PC01~F"), Variant("^2003/02/16,9^20O3/02/16,8^2003/02/16,7"));
 
