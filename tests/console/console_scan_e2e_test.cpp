@@ -212,9 +212,7 @@ TEST(ConsoleCommandLine, HelpVersionUsageErrorsAndTheInitDbHint) {
   std::smatch consoleVersion;
   const std::string consoleText = version.StdoutText();
   ASSERT_TRUE(std::regex_match(consoleText, consoleVersion, versionLine)) << consoleText;
-  ScanOptions scanner;
-  scanner.args = {"--version"};
-  const ScanResult scannerVersion = RunScanner(scanner);
+  const ScanResult scannerVersion = RunScanner({.args = {"--version"}});
   EXPECT_EQ(scannerVersion.exitCode, 0);
   EXPECT_EQ(scannerVersion.StdoutText(), "korvane " + consoleVersion[1].str() + "\n");
   TempDir dir;
