@@ -158,7 +158,8 @@ TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {
     kill(console, signal);
     if (twice) kill(console, signal);
     EXPECT_EQ(WaitFor(console), status) << ReadFile(output);
-    // Not one scanner is left.
+    // Not one scanner is left, once the ended ones are gone.
+    for (int i = 0; i < 50 && !ProcessesMentioning(c.source, console).empty(); ++i) usleep(100000);
     EXPECT_EQ(ProcessesMentioning(c.source, console), std::vector<pid_t>{});
     const std::string text = ReadFile(output);
     if (!twice) {
