@@ -8,6 +8,13 @@
 
 namespace korvane::console {
 
+int DaysOption(const std::string& option, const std::string& value) {
+  if (value.empty() || value.size() > 5 || value.find_first_not_of("0123456789") != std::string::npos) {
+    throw UsageError(option + " takes a number of days, not " + value);
+  }
+  return std::stoi(value);
+}
+
 namespace {
 
 struct Command {
@@ -68,6 +75,7 @@ const Command kCommands[] = {
      "  show --db SOURCE [--format text|csv|json] [--raw] [COMPUTER]\n"
      "  show --db SOURCE --changes [--since YYYY-MM-DD] [--format text|csv|json]\n"
      "  show --db SOURCE --format csv|json --table computers|software|drives|changes|problems\n"
+     "       [--stale-days N]\n"
      "      the inventory, or one computer's values, history, drive space and software;\n"
      "      the fleet's changes; csv and json for other programs (shapes in docs/console.md)\n",
      "Options:\n"
@@ -83,7 +91,9 @@ const Command kCommands[] = {
      "                       in any letter case: computers (default without --table),\n"
      "                       software (a row per computer and program), drives (per\n"
      "                       computer and drive), changes (as --changes), problems (not\n"
-     "                       answering, no access, without WMI, stale after 30 days, renamed?)\n"
+     "                       answering, no access, without WMI, stale, renamed?)\n"
+     "  --stale-days N       --table problems: not scanned for more than N days is stale\n"
+     "                       (default 30, as the report's)\n"
      "  COMPUTER             one computer's values, history, drive space and software\n"
      "Texts from the computers are shown with control characters escaped (\\x1b); amounts the\n"
      "scan could not read are shown as \"unknown\".\n"

@@ -15,6 +15,9 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The value of an option counting days (`--stale-days 30`); UsageError when it is none.
+int DaysOption(const std::string& option, const std::string& value);
+
 // Runs one command; `args` excludes the program name. Returns the exit status.
 int ConsoleMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

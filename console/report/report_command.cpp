@@ -22,13 +22,6 @@ namespace korvane::console {
 
 namespace {
 
-int DaysOption(const std::string& option, const std::string& value) {
-  if (value.empty() || value.size() > 5 || value.find_first_not_of("0123456789") != std::string::npos) {
-    throw UsageError(option + " takes a number of days, not " + value);
-  }
-  return std::stoi(value);
-}
-
 namespace fs = std::filesystem;
 
 // Left in every folder the report writes: the sign that it may replace what is there.

@@ -217,7 +217,7 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
   std::string computer;
   std::string format = "text";
   std::string table;
-  std::optional<std::string> since;
+  std::optional<std::string> since, staleDays;
   bool raw = false;
   bool changes = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -225,10 +225,13 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
       raw = true;
     } else if (args[i] == "--changes") {
       changes = true;
-    } else if (args[i] == "--db" || args[i] == "--format" || args[i] == "--table" || args[i] == "--since") {
+    } else if (args[i] == "--db" || args[i] == "--format" || args[i] == "--table" || args[i] == "--since" ||
+               args[i] == "--stale-days") {
       if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
       if (args[i] == "--since") {
         since = args[i + 1];
+      } else if (args[i] == "--stale-days") {
+        staleDays = args[i + 1];
       } else {
         (args[i] == "--db" ? source : args[i] == "--format" ? format : table) = args[i + 1];
       }
@@ -261,6 +264,8 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (format == "text" && *kind != FleetTable::kChanges) throw UsageError("--table needs --format csv or json");
   }
   if (since && (!kind || *kind != FleetTable::kChanges)) throw UsageError("--since goes with --changes");
+  if (staleDays && (!kind || *kind != FleetTable::kProblems)) throw UsageError("--stale-days goes with --table problems");
+  const int stale = staleDays ? DaysOption("--stale-days", *staleDays) : 30;
   if (kind && !computer.empty()) throw UsageError("--changes and --table are for the whole inventory, not one computer");
   // The changes of the last 7 days, today included, unless a first day is given.
   const int today = DayNumber(TimeText(LocalClock().Now())).value_or(0);
@@ -281,7 +286,7 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     TerminalStream text(out);
     std::ostream& to = format == "text" ? static_cast<std::ostream&>(text) : out;
     FleetTable rows(*kind, format == "csv" ? FleetTable::kCsv : format == "json" ? FleetTable::kJson : FleetTable::kText,
-                    to, raw, firstDay, today);
+                    to, raw, firstDay, today, stale);
     if (*kind == FleetTable::kProblems) rows.AddLastAccess(LastAccessTimes(*connection));
     ForEachComputer(*connection, FleetTable::Parts(*kind), [&](const ComputerRows& c) { rows.Add(c); });
     rows.Finish();

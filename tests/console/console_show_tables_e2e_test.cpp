@@ -132,7 +132,7 @@ void ShowsTheFleetsChangesAndTables(const ConsoleLab& c, const std::string& name
   // Wrong words and combinations are usage errors.
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"--table", "printers", "--format", "csv"}, {"--table", "drives"}, {"--since", "2026-12-01"},
-           {"--changes", name}}) {
+           {"--changes", name}, {"--stale-days", "5"}, {"--table", "problems", "--format", "csv", "--stale-days", "x"}}) {
     std::vector<std::string> all = {"show", "--db", c.source};
     all.insert(all.end(), args.begin(), args.end());
     EXPECT_EQ(RunConsole(all, {}, kNow).exitCode, 2) << args[0] << " " << args[1];
@@ -157,6 +157,16 @@ TEST(ConsoleShowTables, ChangesAndTablesOfAScannedLabOnSqlite) {
   EXPECT_EQ(nlohmann::json::parse(Show(c, {"--format", "json", "--table", "problems"})),
             nlohmann::json::parse(R"([{"Problem": "not-answering", "Computer": "PCOFF", "Inventoried": false,
                                        "Time": "never", "Detail": ""}])"));
+  // A week later PCTABLES is stale after --stale-days 5, not after the 30 days of the default.
+  const auto weekLater = [&](const std::vector<std::string>& extra) {
+    std::vector<std::string> args = {"show", "--db", c.source, "--format", "csv", "--table", "problems"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const ScanResult run = RunConsole(args, {}, "2026-12-10 12:00:00");
+    EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+    return run.StdoutText();
+  };
+  EXPECT_FALSE(Contains(weekLater({}), "stale,PCTABLES")) << weekLater({});
+  EXPECT_TRUE(Contains(weekLater({"--stale-days", "5"}), "\r\nstale,PCTABLES,yes,2026/12/03 09:00:")) << weekLater({"--stale-days", "5"});
 
   // The report writes the same files beside its pages, and links them.
   const std::string out = (c.dir / "report").string();
