@@ -46,6 +46,7 @@ void ProblemFinder::Found(Problem::Kind kind, const std::string& computer, const
 }
 
 void ProblemFinder::AddLastAccess(const std::vector<std::pair<std::string, Variant>>& times) {
+  access_.reserve(access_.size() + times.size());
   for (const auto& [name, when] : times) {
     Access a{Folded(name), name, Text(when), false};
     if (const std::optional<int> day = DayNumber(a.time)) lastAnswerDay_ = std::max(lastAnswerDay_, *day);

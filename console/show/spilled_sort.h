@@ -1,4 +1,4 @@
-// Records put in order without holding them all: a few tens of thousands at a time are
+// Records put in order without holding them all: ten thousand at a time are
 // sorted in memory, each such run goes to a scratch file, and the runs are merged as the
 // records are read back. The changes of a whole fleet after a patch day, or the problems
 // of one that stopped answering, can be millions of records.
@@ -19,7 +19,7 @@ class SpilledSort {
   // they were added in.
   using Before = std::function<bool(const Record&, const Record&)>;
 
-  explicit SpilledSort(Before before, std::size_t runSize = 50000);
+  explicit SpilledSort(Before before, std::size_t runSize = 10000);
   ~SpilledSort();
   SpilledSort(const SpilledSort&) = delete;
   SpilledSort& operator=(const SpilledSort&) = delete;
