@@ -23,10 +23,13 @@ const std::vector<SoftwareEntry>& ComputerRows::Software() const {
 }
 
 std::size_t ComputerRows::ProgramCount() const {
-  return software_ ? software_->size() : CountListItems(softwareList.value_or(""));
+  if (software_) return software_->size();
+  return programCount ? *programCount : CountListItems(softwareList.value_or(""));
 }
 
-std::size_t ComputerRows::ServiceCount() const { return CountListItems(serviceList.value_or("")); }
+std::size_t ComputerRows::ServiceCount() const {
+  return serviceCount ? *serviceCount : CountListItems(serviceList.value_or(""));
+}
 
 const std::vector<StoredChange>& ComputerRows::History() const {
   if (!history_) history_ = ParseHistory(Text(asset[asset::kHistory]));
@@ -121,7 +124,35 @@ KeyedRows RowsByKey(Connection& connection, const std::string& select, const std
 
 // One batch of names that need no fold beyond A to Z, which every backend's key
 // comparison agrees on; names with other letters are read with the keyed queries.
-std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<std::string>& names, unsigned parts) {
+// The number of items of a stored list as CountListItems counts them, in the dialect of
+// PostgreSQL; a server that does not know it refuses the query, and the lists are read.
+std::string ServerCount(const std::string& column) {
+  return "coalesce(array_length(array_remove(string_to_array(" + column + ", '" + std::string(1, kListSeparator) +
+         "'), ''), 1), 0)";
+}
+
+// The rows of a list table for `keys`: the number of items of each list when `count` and
+// the server can count them (`counted` then true; `serverCounts` false from the first
+// refusal on), else the lists.
+KeyedRows ListRows(Connection& connection, const std::string& table, const std::string& keyColumn,
+                   const std::string& listColumn, const std::vector<std::string>& keys, bool count,
+                   bool& serverCounts, bool& counted) {
+  counted = false;
+  if (count && serverCounts) {
+    try {
+      KeyedRows rows = RowsByKey(connection, "SELECT " + keyColumn + ", " + ServerCount(listColumn) + " FROM " + table,
+                                 keyColumn, keys);
+      counted = true;
+      return rows;
+    } catch (const RuntimeError&) {
+      serverCounts = false;
+    }
+  }
+  return RowsByKey(connection, "SELECT " + keyColumn + ", " + listColumn + " FROM " + table, keyColumn, keys);
+}
+
+std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<std::string>& names, unsigned parts,
+                                    bool& serverCounts) {
   std::vector<ComputerRows> batch;
   batch.reserve(names.size());
   std::vector<std::string> plain;
@@ -133,11 +164,14 @@ std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<st
   std::vector<std::string> stored;
   for (const auto& [key, index] : assets.exact) stored.push_back(key);
   KeyedRows software, services, access, drives;
-  if (parts & kReadSoftware) {
-    software = RowsByKey(connection, "SELECT SoftComputer, SoftwareList FROM Software", "SoftComputer", stored);
+  bool softwareCounted = false, servicesCounted = false;
+  if (parts & (kReadSoftware | kCountSoftware)) {
+    software = ListRows(connection, "Software", "SoftComputer", "SoftwareList", stored, !(parts & kReadSoftware),
+                        serverCounts, softwareCounted);
   }
-  if (parts & kReadServices) {
-    services = RowsByKey(connection, "SELECT ServComputer, ServiceList FROM Services", "ServComputer", stored);
+  if (parts & (kReadServices | kCountServices)) {
+    services = ListRows(connection, "Services", "ServComputer", "ServiceList", stored, !(parts & kReadServices),
+                        serverCounts, servicesCounted);
   }
   if (parts & kReadLastAccess) {
     access = RowsByKey(connection, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
@@ -163,8 +197,21 @@ std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<st
       c.emplace();
       c->asset = AssetRow(std::move(*row));
       const std::string key = Text(c->asset[asset::kComputer]);
-      if (parts & kReadSoftware) c->softwareList = text(software, key);
-      if (parts & kReadServices) c->serviceList = text(services, key);
+      const auto count = [&](KeyedRows& rows) -> std::optional<std::size_t> {
+        const Row* counted = rows.Find(key);
+        if (counted == nullptr) return std::nullopt;
+        return static_cast<std::size_t>(Number(At(*counted, 1)));
+      };
+      if (softwareCounted) {
+        c->programCount = count(software);
+      } else if (parts & (kReadSoftware | kCountSoftware)) {
+        c->softwareList = text(software, key);
+      }
+      if (servicesCounted) {
+        c->serviceCount = count(services);
+      } else if (parts & (kReadServices | kCountServices)) {
+        c->serviceList = text(services, key);
+      }
       if (parts & kReadLastAccess) {
         if (const Row* a = access.Find(key)) c->lastAccess = At(*a, 1);
       }
@@ -192,6 +239,7 @@ void ForEachComputer(Connection& connection, unsigned parts, const std::function
   bool finished = false, stop = false;
   std::exception_ptr failure;
   std::thread reader([&] {
+    bool serverCounts = true;
     try {
       for (std::size_t start = 0; start < names.size(); start += kBatch) {
         const std::vector<std::string> part(names.begin() + static_cast<std::ptrdiff_t>(start),
@@ -202,7 +250,7 @@ void ForEachComputer(Connection& connection, unsigned parts, const std::function
           changed.wait(lock, [&] { return !ready || stop; });
           if (stop) return;
         }
-        std::vector<ComputerRows> batch = ReadBatch(connection, part, parts);
+        std::vector<ComputerRows> batch = ReadBatch(connection, part, parts, serverCounts);
         std::lock_guard lock(mutex);
         ready = std::move(batch);
         changed.notify_all();
@@ -302,8 +350,12 @@ std::optional<ComputerRows> ReadComputer(Connection& connection, const std::stri
   c.asset = AssetRow(std::move(*asset));
   // The other tables are keyed by the name as stored.
   const std::string key = Text(c.asset[asset::kComputer]);
-  if (parts & kReadSoftware) c.softwareList = FirstText(connection, SoftwareQuery(key), software::kSoftwareList, key);
-  if (parts & kReadServices) c.serviceList = FirstText(connection, ServicesQuery(key), services::kServiceList, key);
+  if (parts & (kReadSoftware | kCountSoftware)) {
+    c.softwareList = FirstText(connection, SoftwareQuery(key), software::kSoftwareList, key);
+  }
+  if (parts & (kReadServices | kCountServices)) {
+    c.serviceList = FirstText(connection, ServicesQuery(key), services::kServiceList, key);
+  }
   if (parts & kReadLastAccess) {
     if (std::optional<Row> row = FirstRow(connection, LastAccessQuery(key), key)) {
       c.lastAccess = At(*row, last_access::kLastAccessTime);

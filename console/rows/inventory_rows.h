@@ -44,6 +44,7 @@ struct ComputerRows {
   std::optional<std::string> serviceList;
   std::optional<Variant> lastAccess;         // LastAccessTime, possibly Null
   std::vector<DriveSeries> drives;           // C: to J: that have a DriveHistory row
+  std::optional<std::size_t> programCount, serviceCount;  // counted by the server instead
 
   // The stored software list and history, parsed once for every view of the computer
   // (the report alone reads each three or four times).
@@ -64,6 +65,10 @@ enum ReadPart : unsigned {
   kReadLastAccess = 4,
   kReadDrives = 8,
   kReadAll = 15,
+  // Only how many programs or services: a server that can count a list's items sends the
+  // number, not the list (a fleet's software lists are most of what it stores).
+  kCountSoftware = 16,
+  kCountServices = 32,
 };
 
 // The computers of Asset, each once (letter case ignored, as the keys are), sorted.

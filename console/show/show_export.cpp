@@ -295,7 +295,7 @@ FleetTable::FleetTable(Kind kind, Format format, std::ostream& out, bool raw, in
 }
 
 unsigned FleetTable::Parts(Kind kind) {
-  return kind == kComputers   ? kReadSoftware | kReadServices | kReadLastAccess
+  return kind == kComputers   ? kCountSoftware | kCountServices | kReadLastAccess
          : kind == kSoftware  ? kReadSoftware
          : kind == kProblems ? kReadLastAccess
                              : 0u;

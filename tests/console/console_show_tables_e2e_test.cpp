@@ -137,6 +137,20 @@ void ShowsTheFleetsChangesAndTables(const ConsoleLab& c, const std::string& name
     all.insert(all.end(), args.begin(), args.end());
     EXPECT_EQ(RunConsole(all, {}, kNow).exitCode, 2) << args[0] << " " << args[1];
   }
+
+  // The listing counts the programs and services a computer's own view lists, also for
+  // lists another client stored with empty items (a server may count them itself).
+  InventoryAt(c.source).Execute("UPDATE Services SET ServiceList = '^Alerter^^Computer Browser^' WHERE ServComputer = '" + name + "'");
+  const nlohmann::json one = nlohmann::json::parse(Show(c, {"--format", "json", name}));
+  nlohmann::json listed;
+  for (const nlohmann::json& row : nlohmann::json::parse(Show(c, {"--format", "json"}))) {
+    if (row["Computer"] == name) listed = row;
+  }
+  EXPECT_EQ(listed["Programs"], one["software"].size());
+  EXPECT_EQ(listed["Services"], 2);
+  EXPECT_EQ(one["services"].size(), 2u);
+  EXPECT_TRUE(Contains(Show(c, {}), "  " + std::to_string(one["software"].size()) + " programs, ")) << Show(c, {});
+
 }
 
 TEST(ConsoleShowTables, ChangesAndTablesOfAScannedLabOnSqlite) {
