@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -151,38 +152,61 @@ KeyedRows ListRows(Connection& connection, const std::string& table, const std::
   return RowsByKey(connection, "SELECT " + keyColumn + ", " + listColumn + " FROM " + table, keyColumn, keys);
 }
 
-std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<std::string>& names, unsigned parts,
-                                    bool& serverCounts) {
-  std::vector<ComputerRows> batch;
-  batch.reserve(names.size());
-  std::vector<std::string> plain;
-  for (const std::string& n : names) {
-    if (Ascii(n)) plain.push_back(n);
-  }
-  KeyedRows assets = RowsByKey(connection, "SELECT * FROM Asset", "Computer", plain);
-  // The other tables are keyed by the name as stored in Asset.
-  std::vector<std::string> stored;
-  for (const auto& [key, index] : assets.exact) stored.push_back(key);
+// The rows of the tables beside Asset for one batch.
+struct BesideRows {
   KeyedRows software, services, access, drives;
   bool softwareCounted = false, servicesCounted = false;
+};
+
+// The other tables are keyed by the name as stored in Asset, which is how ComputerNames
+// gives it.
+BesideRows ReadBeside(Connection& connection, const std::vector<std::string>& stored, unsigned parts,
+                      bool& serverCounts) {
+  BesideRows r;
   if (parts & (kReadSoftware | kCountSoftware)) {
-    software = ListRows(connection, "Software", "SoftComputer", "SoftwareList", stored, !(parts & kReadSoftware),
-                        serverCounts, softwareCounted);
+    r.software = ListRows(connection, "Software", "SoftComputer", "SoftwareList", stored, !(parts & kReadSoftware),
+                          serverCounts, r.softwareCounted);
   }
   if (parts & (kReadServices | kCountServices)) {
-    services = ListRows(connection, "Services", "ServComputer", "ServiceList", stored, !(parts & kReadServices),
-                        serverCounts, servicesCounted);
+    r.services = ListRows(connection, "Services", "ServComputer", "ServiceList", stored, !(parts & kReadServices),
+                          serverCounts, r.servicesCounted);
   }
   if (parts & kReadLastAccess) {
-    access = RowsByKey(connection, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
+    r.access = RowsByKey(connection, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
   }
   if (parts & kReadDrives) {
     std::vector<std::string> keys;
     for (const std::string& s : stored) {
       for (char letter = 'C'; letter <= 'J'; ++letter) keys.push_back(DriveHistoryKey(s, std::string(1, letter)));
     }
-    drives = RowsByKey(connection, "SELECT DiskComputer, DiskHistory FROM DriveHistory", "DiskComputer", keys);
+    r.drives = RowsByKey(connection, "SELECT DiskComputer, DiskHistory FROM DriveHistory", "DiskComputer", keys);
   }
+  return r;
+}
+
+std::vector<ComputerRows> ReadBatch(Connection& connection, Connection* lists, const std::vector<std::string>& names,
+                                    unsigned parts, bool& serverCounts) {
+  std::vector<ComputerRows> batch;
+  batch.reserve(names.size());
+  std::vector<std::string> plain;
+  for (const std::string& n : names) {
+    if (Ascii(n)) plain.push_back(n);
+  }
+  // With a second session the server answers for Asset and for the other tables at once.
+  std::future<BesideRows> beside;
+  if (lists != nullptr) {
+    beside = std::async(std::launch::async, [&] { return ReadBeside(*lists, plain, parts, serverCounts); });
+  }
+  KeyedRows assets;
+  try {
+    assets = RowsByKey(connection, "SELECT * FROM Asset", "Computer", plain);
+  } catch (...) {
+    if (beside.valid()) beside.wait();
+    throw;
+  }
+  BesideRows r = beside.valid() ? beside.get() : ReadBeside(connection, plain, parts, serverCounts);
+  KeyedRows &software = r.software, &services = r.services, &access = r.access, &drives = r.drives;
+  const bool softwareCounted = r.softwareCounted, servicesCounted = r.servicesCounted;
   const auto text = [](KeyedRows& rows, const std::string& key) -> std::optional<std::string> {
     Row* row = rows.Find(key);
     if (row == nullptr) return std::nullopt;
@@ -228,7 +252,8 @@ std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<st
 
 }  // namespace
 
-void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each) {
+void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each,
+                     Connection* lists) {
   const std::vector<std::string> names = ComputerNames(connection);
   // The next batch is read while this one is shown: on two cores the inventory's reading
   // (a server's answer, the driver's conversions) and the views' writing overlap. The
@@ -250,7 +275,7 @@ void ForEachComputer(Connection& connection, unsigned parts, const std::function
           changed.wait(lock, [&] { return !ready || stop; });
           if (stop) return;
         }
-        std::vector<ComputerRows> batch = ReadBatch(connection, part, parts, serverCounts);
+        std::vector<ComputerRows> batch = ReadBatch(connection, lists, part, parts, serverCounts);
         std::lock_guard lock(mutex);
         ready = std::move(batch);
         changed.notify_all();
@@ -395,13 +420,24 @@ std::vector<std::pair<std::string, Variant>> LastAccessTimes(Connection& connect
 }
 
 ReadingInventory OpenInventoryForReading(const std::string& source) {
-  ReadingInventory inventory{MakeReadingDatabaseServer(), nullptr};
+  ReadingInventory inventory{MakeReadingDatabaseServer(), nullptr, nullptr};
+  const std::string connectionString = MakeConnectionString(source);
   try {
-    inventory.connection = inventory.server->Open(MakeConnectionString(source));
+    inventory.connection = inventory.server->Open(connectionString);
   } catch (const RuntimeError& e) {
     throw RuntimeError(e.number(), e.description() + "\n'" + source +
                                        "' is no inventory that can be opened; create one with: korvane-console "
                                        "init-db " + source);
+  }
+  // A server is asked on two sessions; a file is read in this process, where a second
+  // reader would only share the same processor time.
+  const ConnectionTarget target = ParseConnectionString(connectionString);
+  if (db::ChooseBackend(target.dataSource, target.catalog).kind != db::BackendChoice::Kind::SqliteFile) {
+    try {
+      inventory.lists = inventory.server->Open(connectionString);
+    } catch (const RuntimeError&) {
+      // A server short of sessions still answers on the one.
+    }
   }
   return inventory;
 }

@@ -28,6 +28,7 @@ using Row = std::vector<Variant>;
 struct ReadingInventory {
   std::unique_ptr<DatabaseServer> server;
   std::unique_ptr<Connection> connection;
+  std::unique_ptr<Connection> lists;  // a second session on a server, for ForEachComputer; else nullptr
 };
 
 // Throws RuntimeError naming SOURCE and how to create an inventory there.
@@ -79,8 +80,10 @@ std::optional<ComputerRows> ReadComputer(Connection& connection, const std::stri
                                          unsigned parts = kReadAll);
 
 // Every computer of Asset with the parts asked for, in the order of ComputerNames; each
-// is handed to `each` and forgotten before the next batch is read.
-void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each);
+// is handed to `each` and forgotten before the next batch is read. With `lists` (a second
+// session on the same inventory) the tables beside Asset are read on it at the same time.
+void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each,
+                     Connection* lists = nullptr);
 
 // Every (computer, LastAccessTime) of LastAccess, first row per computer.
 std::vector<std::pair<std::string, Variant>> LastAccessTimes(Connection& connection);

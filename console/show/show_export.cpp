@@ -220,23 +220,23 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
 
 }  // namespace
 
-void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw) {
+void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw, Connection* lists) {
   FleetTable table(FleetTable::kComputers, FleetTable::kCsv, out, raw);
   if (!computer.empty()) {
     for (const ComputerRows& c : Selected(connection, computer, FleetTable::Parts(FleetTable::kComputers))) table.Add(c);
   } else {
-    ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); });
+    ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); }, lists);
   }
   table.Finish();
 }
 
-void ShowJson(Connection& connection, const std::string& computer, std::ostream& out) {
+void ShowJson(Connection& connection, const std::string& computer, std::ostream& out, Connection* lists) {
   if (!computer.empty()) {
     for (const ComputerRows& c : Selected(connection, computer, kReadAll)) DetailObject(c, out);
     return;
   }
   FleetTable table(FleetTable::kComputers, FleetTable::kJson, out);
-  ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); });
+  ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); }, lists);
   table.Finish();
 }
 
