@@ -38,13 +38,13 @@ ol.timeline{list-style:none;padding:0}
 ol.timeline li{padding:3px 0;border-bottom:1px dotted #ccd}
 ol.timeline time{color:#5c6b7a;font-variant-numeric:tabular-nums;margin-right:10px}
 ol.timeline mark{display:inline-block;min-width:74px;font-size:11px;text-align:center;border-radius:3px;padding:0 4px;margin-right:8px;color:#fff;background:#7b8794}
-mark.c{background:#2f855a}mark.f{background:#3b6fb6}mark.i{background:#38a169}mark.r{background:#c53030}mark.u{background:#b7791f}
+ol.timeline mark.c{background:#2f855a}ol.timeline mark.f{background:#3b6fb6}ol.timeline mark.i{background:#38a169}
+ol.timeline mark.r{background:#c53030}ol.timeline mark.u{background:#b7791f}
 ul.services{columns:18em;padding-left:18px}
 svg.chart{background:#fff;border:1px solid #d5dde5}
 svg.chart text{font-size:11px;fill:#5c6b7a}
 svg.chart circle{fill:#243b53}
 svg.chart .axis{stroke:#9aa5b1;fill:none}
-svg.chart .dates text{text-anchor:middle}
 svg.chart .trend{stroke:#c2410c;stroke-dasharray:5 4}
 svg.chart .free{fill:none;stroke:#3b82c4;stroke-width:2}
 .muted{color:#7b8794}
@@ -195,7 +195,7 @@ void WriteDriveChart(std::ostream& out, char letter, const std::vector<FreeSpace
   out << "\"/>\n<text x=\"4\" y=\"" << kTop + 4 << "\">" << SizeText(top) << "</text><text x=\"4\" y=\"" << bottom
       << "\">0</text>\n";
   // The dates along the bottom, centred under their marks unless said otherwise.
-  out << "<g class=\"dates\" transform=\"translate(0 " << kHeight - 8 << ")\">";
+  out << "<g class=\"dates\" text-anchor=\"middle\" transform=\"translate(0 " << kHeight - 8 << ")\">";
   for (std::size_t i = 0; i < ticks.size(); ++i) {
     const long at = x(ticks[i]);
     // The first label starts at its mark and the last ends at it, so neither leaves the chart.
