@@ -123,8 +123,6 @@ KeyedRows RowsByKey(Connection& connection, const std::string& select, const std
   return rows;
 }
 
-// One batch of names that need no fold beyond A to Z, which every backend's key
-// comparison agrees on; names with other letters are read with the keyed queries.
 // The number of items of a stored list as CountListItems counts them, in the dialect of
 // PostgreSQL; a server that does not know it refuses the query, and the lists are read.
 std::string ServerCount(const std::string& column) {
@@ -184,6 +182,8 @@ BesideRows ReadBeside(Connection& connection, const std::vector<std::string>& st
   return r;
 }
 
+// One batch of names that need no fold beyond A to Z, which every backend's key
+// comparison agrees on; names with other letters are read with the keyed queries.
 std::vector<ComputerRows> ReadBatch(Connection& connection, Connection* lists, const std::vector<std::string>& names,
                                     unsigned parts, bool& serverCounts) {
   std::vector<ComputerRows> batch;
