@@ -156,11 +156,13 @@ void WritePages(const fs::path& root, Connection& connectionRef, Connection* lis
   // The tables `show --table` writes, as the same files beside the pages (changes.csv
   // comes with the changes page). The software table has a row for every program of
   // every computer and is written compressed.
-  std::ofstream computersFile, drivesFile;
-  for (auto [file, kind] : {std::pair{&computersFile, FleetTable::kComputers}, std::pair{&drivesFile, FleetTable::kDrives}}) {
-    file->open(root / TableFileName(kind), std::ios::binary | std::ios::trunc);
-    if (!*file) throw RuntimeError(0, "cannot write " + (root / TableFileName(kind)).string());
-  }
+  const auto cannotWrite = [&](FleetTable::Kind kind) {
+    return RuntimeError(0, "cannot write " + (root / TableFileName(kind)).string());
+  };
+  std::ofstream computersFile(root / TableFileName(FleetTable::kComputers), std::ios::binary | std::ios::trunc);
+  std::ofstream drivesFile(root / TableFileName(FleetTable::kDrives), std::ios::binary | std::ios::trunc);
+  if (!computersFile) throw cannotWrite(FleetTable::kComputers);
+  if (!drivesFile) throw cannotWrite(FleetTable::kDrives);
   GzipFile softwareFile(root / TableFileName(FleetTable::kSoftware));
   FleetTable tables[] = {{FleetTable::kComputers, FleetTable::kCsv, computersFile},
                          {FleetTable::kSoftware, FleetTable::kCsv, softwareFile},
@@ -176,10 +178,10 @@ void WritePages(const fs::path& root, Connection& connectionRef, Connection* lis
   }, lists);
   for (FleetTable& table : tables) table.Finish();
   softwareFile.Close();
-  for (auto [file, kind] : {std::pair{&computersFile, FleetTable::kComputers}, std::pair{&drivesFile, FleetTable::kDrives}}) {
-    file->close();
-    if (!*file) throw RuntimeError(0, "cannot write " + (root / TableFileName(kind)).string());
-  }
+  computersFile.close();
+  drivesFile.close();
+  if (!computersFile) throw cannotWrite(FleetTable::kComputers);
+  if (!drivesFile) throw cannotWrite(FleetTable::kDrives);
   overview.Finish();
 }
 
