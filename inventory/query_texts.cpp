@@ -39,4 +39,28 @@ std::string DriveHistoryQuery(const std::string& computer, const std::string& le
          QuoteInLiteral(DriveHistoryKey(computer, letter)) + "')";
 }
 
+namespace asset {
+
+std::string ColumnName(int ordinal) {
+  static const char* const kLeading[] = {
+      "Computer", "Manufacturer", "Model", "Domain", "BootDevice", "OSDescription", "OSCaption", "CSDVersion",
+      "OSVersion", "Processor1Name", "Processor1ClockSpeed", "Processor2Name", "Processor2ClockSpeed",
+      "Processor3Name", "Processor3ClockSpeed", "Processor4Name", "Processor4ClockSpeed", "TotalPhysicalMemory",
+      "FreePhysicalMemory", "FreeSpaceInPagingFiles", "FreeVirtualMemory", "CountryCode", "WindowsDirectory",
+      "BIOSManufacturer", "SMBIOSBIOSVersion", "SerialNumber", "LastScan", "UserName", "Reserved1", "Reserved2",
+      "IPAddress"};
+  static const char* const kSlot[] = {"Caption", "Size", "FreeSpace", "VolumeName", "FileSystem",
+                                      "VolumeSerialNumber"};
+  if (ordinal >= 0 && ordinal < kFirstDriveSlot) return kLeading[ordinal];
+  if (ordinal >= kFirstDriveSlot && ordinal < DriveSlot(10)) {
+    const int slot = ordinal - kFirstDriveSlot;
+    return "Drive" + std::string(1, static_cast<char>('A' + slot / kDriveSlotWidth)) + kSlot[slot % kDriveSlotWidth];
+  }
+  if (ordinal == DriveSlot(10)) return "Reserved3";
+  if (ordinal == kHistory) return "History";
+  return "";
+}
+
+}  // namespace asset
+
 }  // namespace korvane

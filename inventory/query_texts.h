@@ -55,6 +55,11 @@ constexpr int ProcessorName(int n) { return 7 + 2 * n; }        // n = 1..4
 constexpr int ProcessorClockSpeed(int n) { return 8 + 2 * n; }  // n = 1..4
 constexpr int DriveSlot(int letterIndex) { return kFirstDriveSlot + kDriveSlotWidth * letterIndex; }
 
+// The name of the column at `ordinal` as the inventory's tables are created; an
+// inventory made elsewhere may name them otherwise, so only readers that fall back to
+// ordinals use it.
+std::string ColumnName(int ordinal);
+
 // Column ranges the reconciliation walks, both ends included.
 struct ColumnRange {
   int first;

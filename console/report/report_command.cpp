@@ -64,7 +64,7 @@ fs::path FreshFolderBeside(const fs::path& root, const std::string& purpose) {
   throw RuntimeError(0, "cannot make a folder in " + root.parent_path().string());
 }
 
-void WritePages(const fs::path& root, Connection& connectionRef, Connection* lists, Clock& clock, const std::string& title,
+void WritePages(const fs::path& root, Connection& connectionRef, BesideSessions* beside, Clock& clock, const std::string& title,
                 int staleDays, int changesDays, std::size_t& number);
 
 }  // namespace
@@ -107,7 +107,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
   const fs::path building = FreshFolderBeside(root, "new");
   std::size_t number = 0;
   try {
-    WritePages(building, *connection, inventory.lists.get(), clock, title, DaysOption("--stale-days", staleDays),
+    WritePages(building, *connection, &inventory.beside, clock, title, DaysOption("--stale-days", staleDays),
                DaysOption("--changes-days", changesDays), number);
     std::ofstream marker(building / kReportMarker);
     marker << "Written by korvane-console report; a later report replaces this folder.\n";
@@ -134,7 +134,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, Clock& cl
 namespace {
 
 // Every page of the report, into `root`; `number` counts the computers.
-void WritePages(const fs::path& root, Connection& connectionRef, Connection* lists, Clock& clock, const std::string& title,
+void WritePages(const fs::path& root, Connection& connectionRef, BesideSessions* beside, Clock& clock, const std::string& title,
                 int staleDays, int changesDays, std::size_t& number) {
   Connection* connection = &connectionRef;
   fs::create_directories(root / "computers");
@@ -175,7 +175,7 @@ void WritePages(const fs::path& root, Connection& connectionRef, Connection* lis
     if (!file) throw RuntimeError(0, "cannot write " + (root / page).string());
     WriteComputerPage(file, context, c);
     overview.Add(c, page);
-  }, lists);
+  }, beside);
   for (FleetTable& table : tables) table.Finish();
   softwareFile.Close();
   computersFile.close();

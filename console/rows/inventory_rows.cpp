@@ -130,24 +130,47 @@ std::string ServerCount(const std::string& column) {
          "'), ''), 1), 0)";
 }
 
+// What the inventory refused once and is not asked again. Each is asked from one
+// thread at a time: the software and the services may be read on sessions of their own.
+struct Refused {
+  bool softwareCount = false, servicesCount = false;  // ServerCount
+  bool columnNames = false;  // Asset's columns by name (an inventory made elsewhere)
+};
+
 // The rows of a list table for `keys`: the number of items of each list when `count` and
-// the server can count them (`counted` then true; `serverCounts` false from the first
-// refusal on), else the lists.
+// the server can count them (`counted` then true), else the lists.
 KeyedRows ListRows(Connection& connection, const std::string& table, const std::string& keyColumn,
                    const std::string& listColumn, const std::vector<std::string>& keys, bool count,
-                   bool& serverCounts, bool& counted) {
+                   bool& refusedCount, bool& counted) {
   counted = false;
-  if (count && serverCounts) {
+  if (count && !refusedCount) {
     try {
       KeyedRows rows = RowsByKey(connection, "SELECT " + keyColumn + ", " + ServerCount(listColumn) + " FROM " + table,
                                  keyColumn, keys);
       counted = true;
       return rows;
     } catch (const RuntimeError&) {
-      serverCounts = false;
+      refusedCount = true;
     }
   }
   return RowsByKey(connection, "SELECT " + keyColumn + ", " + listColumn + " FROM " + table, keyColumn, keys);
+}
+
+// Asset's rows for `keys`, without the History column unless asked for it.
+KeyedRows AssetRows(Connection& connection, const std::vector<std::string>& keys, bool history, Refused& refused) {
+  if (!history && !refused.columnNames) {
+    static const std::string kWithoutHistory = [] {
+      std::string select = "SELECT ";
+      for (int i = 0; i < asset::kHistory; ++i) select += (i ? ", " : "") + asset::ColumnName(i);
+      return select + " FROM Asset";
+    }();
+    try {
+      return RowsByKey(connection, kWithoutHistory, "Computer", keys);
+    } catch (const RuntimeError&) {
+      refused.columnNames = true;
+    }
+  }
+  return RowsByKey(connection, "SELECT * FROM Asset", "Computer", keys);
 }
 
 // The rows of the tables beside Asset for one batch.
@@ -156,55 +179,71 @@ struct BesideRows {
   bool softwareCounted = false, servicesCounted = false;
 };
 
-// The other tables are keyed by the name as stored in Asset, which is how ComputerNames
+// The reading of one table beside Asset for a batch, on the session it is given. The
+// other tables are keyed by the name as stored in Asset, which is how ComputerNames
 // gives it.
-BesideRows ReadBeside(Connection& connection, const std::vector<std::string>& stored, unsigned parts,
-                      bool& serverCounts) {
-  BesideRows r;
+using BesideRead = std::function<void(Connection&, BesideRows&)>;
+
+std::vector<BesideRead> BesideReads(const std::vector<std::string>& stored, unsigned parts, Refused& refused) {
+  std::vector<BesideRead> reads;
   if (parts & (kReadSoftware | kCountSoftware)) {
-    r.software = ListRows(connection, "Software", "SoftComputer", "SoftwareList", stored, !(parts & kReadSoftware),
-                          serverCounts, r.softwareCounted);
+    reads.emplace_back([&stored, &refused, parts](Connection& c, BesideRows& r) {
+      r.software = ListRows(c, "Software", "SoftComputer", "SoftwareList", stored, !(parts & kReadSoftware),
+                            refused.softwareCount, r.softwareCounted);
+    });
   }
   if (parts & (kReadServices | kCountServices)) {
-    r.services = ListRows(connection, "Services", "ServComputer", "ServiceList", stored, !(parts & kReadServices),
-                          serverCounts, r.servicesCounted);
+    reads.emplace_back([&stored, &refused, parts](Connection& c, BesideRows& r) {
+      r.services = ListRows(c, "Services", "ServComputer", "ServiceList", stored, !(parts & kReadServices),
+                            refused.servicesCount, r.servicesCounted);
+    });
   }
   if (parts & kReadLastAccess) {
-    r.access = RowsByKey(connection, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
+    reads.emplace_back([&stored](Connection& c, BesideRows& r) {
+      r.access = RowsByKey(c, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
+    });
   }
   if (parts & kReadDrives) {
-    std::vector<std::string> keys;
-    for (const std::string& s : stored) {
-      for (char letter = 'C'; letter <= 'J'; ++letter) keys.push_back(DriveHistoryKey(s, std::string(1, letter)));
-    }
-    r.drives = RowsByKey(connection, "SELECT DiskComputer, DiskHistory FROM DriveHistory", "DiskComputer", keys);
+    reads.emplace_back([&stored](Connection& c, BesideRows& r) {
+      std::vector<std::string> keys;
+      for (const std::string& s : stored) {
+        for (char letter = 'C'; letter <= 'J'; ++letter) keys.push_back(DriveHistoryKey(s, std::string(1, letter)));
+      }
+      r.drives = RowsByKey(c, "SELECT DiskComputer, DiskHistory FROM DriveHistory", "DiskComputer", keys);
+    });
   }
-  return r;
+  return reads;
 }
 
 // One batch of names that need no fold beyond A to Z, which every backend's key
 // comparison agrees on; names with other letters are read with the keyed queries.
-std::vector<ComputerRows> ReadBatch(Connection& connection, Connection* lists, const std::vector<std::string>& names,
-                                    unsigned parts, bool& serverCounts) {
+std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<Connection*>& sessions,
+                                    const std::vector<std::string>& names, unsigned parts, Refused& refused) {
   std::vector<ComputerRows> batch;
   batch.reserve(names.size());
   std::vector<std::string> plain;
   for (const std::string& n : names) {
     if (Ascii(n)) plain.push_back(n);
   }
-  // With a second session the server answers for Asset and for the other tables at once.
-  std::future<BesideRows> beside;
-  if (lists != nullptr) {
-    beside = std::async(std::launch::async, [&] { return ReadBeside(*lists, plain, parts, serverCounts); });
-  }
+  const std::vector<BesideRead> reads = BesideReads(plain, parts, refused);
+  BesideRows r;
   KeyedRows assets;
-  try {
-    assets = RowsByKey(connection, "SELECT * FROM Asset", "Computer", plain);
-  } catch (...) {
-    if (beside.valid()) beside.wait();
-    throw;
+  {
+    // With sessions beside this one the server answers for Asset and the other tables
+    // at once; the futures wait for every session before the rows go out of scope.
+    std::vector<std::future<void>> answering;
+    for (std::size_t s = 0; s < sessions.size(); ++s) {
+      answering.push_back(std::async(std::launch::async, [&, s] {
+        for (std::size_t i = s; i < reads.size(); i += sessions.size()) reads[i](*sessions[s], r);
+      }));
+    }
+    assets = AssetRows(connection, plain, (parts & kReadHistory) != 0, refused);
+    if (sessions.empty()) {
+      for (const BesideRead& read : reads) read(connection, r);
+    }
+    for (std::future<void>& f : answering) f.wait();
+    for (std::future<void>& f : answering) f.get();
   }
-  BesideRows r = beside.valid() ? beside.get() : ReadBeside(connection, plain, parts, serverCounts);
   KeyedRows &software = r.software, &services = r.services, &access = r.access, &drives = r.drives;
   const bool softwareCounted = r.softwareCounted, servicesCounted = r.servicesCounted;
   const auto text = [](KeyedRows& rows, const std::string& key) -> std::optional<std::string> {
@@ -253,8 +292,13 @@ std::vector<ComputerRows> ReadBatch(Connection& connection, Connection* lists, c
 }  // namespace
 
 void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each,
-                     Connection* lists) {
+                     BesideSessions* beside) {
   const std::vector<std::string> names = ComputerNames(connection);
+  const std::size_t tables = ((parts & (kReadSoftware | kCountSoftware)) != 0) +
+                             ((parts & (kReadServices | kCountServices)) != 0) + ((parts & kReadLastAccess) != 0) +
+                             ((parts & kReadDrives) != 0);
+  const std::vector<Connection*> sessions = beside != nullptr ? beside->Open(tables) : std::vector<Connection*>{};
+  Refused refused;
   // The next batch is read while this one is shown: on two cores the inventory's reading
   // (a server's answer, the driver's conversions) and the views' writing overlap. The
   // connection is used by the reading thread alone until it has ended.
@@ -264,7 +308,6 @@ void ForEachComputer(Connection& connection, unsigned parts, const std::function
   bool finished = false, stop = false;
   std::exception_ptr failure;
   std::thread reader([&] {
-    bool serverCounts = true;
     try {
       for (std::size_t start = 0; start < names.size(); start += kBatch) {
         const std::vector<std::string> part(names.begin() + static_cast<std::ptrdiff_t>(start),
@@ -275,7 +318,7 @@ void ForEachComputer(Connection& connection, unsigned parts, const std::function
           changed.wait(lock, [&] { return !ready || stop; });
           if (stop) return;
         }
-        std::vector<ComputerRows> batch = ReadBatch(connection, lists, part, parts, serverCounts);
+        std::vector<ComputerRows> batch = ReadBatch(connection, sessions, part, parts, refused);
         std::lock_guard lock(mutex);
         ready = std::move(batch);
         changed.notify_all();
@@ -419,8 +462,21 @@ std::vector<std::pair<std::string, Variant>> LastAccessTimes(Connection& connect
   return first;
 }
 
+std::vector<Connection*> BesideSessions::Open(std::size_t count) {
+  while (server_ != nullptr && !refused_ && sessions_.size() < count) {
+    try {
+      sessions_.push_back(server_->Open(connectionString_));
+    } catch (const RuntimeError&) {
+      refused_ = true;  // a server short of sessions still answers on fewer
+    }
+  }
+  std::vector<Connection*> open;
+  for (std::size_t i = 0; i < sessions_.size() && i < count; ++i) open.push_back(sessions_[i].get());
+  return open;
+}
+
 ReadingInventory OpenInventoryForReading(const std::string& source) {
-  ReadingInventory inventory{MakeReadingDatabaseServer(), nullptr, nullptr};
+  ReadingInventory inventory{MakeReadingDatabaseServer(), nullptr, {}};
   const std::string connectionString = MakeConnectionString(source);
   try {
     inventory.connection = inventory.server->Open(connectionString);
@@ -429,15 +485,9 @@ ReadingInventory OpenInventoryForReading(const std::string& source) {
                                        "' is no inventory that can be opened; create one with: korvane-console "
                                        "init-db " + source);
   }
-  // A server is asked on two sessions; a file is read in this process, where a second
-  // reader would only share the same processor time.
   const ConnectionTarget target = ParseConnectionString(connectionString);
   if (db::ChooseBackend(target.dataSource, target.catalog).kind != db::BackendChoice::Kind::SqliteFile) {
-    try {
-      inventory.lists = inventory.server->Open(connectionString);
-    } catch (const RuntimeError&) {
-      // A server short of sessions still answers on the one.
-    }
+    inventory.beside = BesideSessions(*inventory.server, connectionString);
   }
   return inventory;
 }

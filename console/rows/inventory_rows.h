@@ -23,12 +23,31 @@ namespace korvane::console {
 
 using Row = std::vector<Variant>;
 
+// Sessions on a server beside the first one, on which the tables beside Asset are read
+// while Asset is: each table on a session of its own, so that the server answers for
+// all of them at once. Opened when first asked for; a file has none, as a second reader
+// of a file only shares the same processor time.
+class BesideSessions {
+ public:
+  BesideSessions() = default;
+  BesideSessions(DatabaseServer& server, std::string connectionString)
+      : server_(&server), connectionString_(std::move(connectionString)) {}
+  // Up to `count` sessions: fewer when the server refuses more, none for a file.
+  std::vector<Connection*> Open(std::size_t count);
+
+ private:
+  DatabaseServer* server_ = nullptr;
+  std::string connectionString_;
+  std::vector<std::unique_ptr<Connection>> sessions_;
+  bool refused_ = false;
+};
+
 // An inventory opened by show and report, which only read: never written, so a copy on a
 // read-only mount or one the user may not write still opens.
 struct ReadingInventory {
   std::unique_ptr<DatabaseServer> server;
   std::unique_ptr<Connection> connection;
-  std::unique_ptr<Connection> lists;  // a second session on a server, for ForEachComputer; else nullptr
+  BesideSessions beside;
 };
 
 // Throws RuntimeError naming SOURCE and how to create an inventory there.
@@ -65,7 +84,10 @@ enum ReadPart : unsigned {
   kReadServices = 2,
   kReadLastAccess = 4,
   kReadDrives = 8,
-  kReadAll = 15,
+  // Asset's History column, most of the row's bytes: without it ForEachComputer leaves
+  // the column Null (read with the rest, a computer's own view always has it).
+  kReadHistory = 64,
+  kReadAll = 15 | kReadHistory,
   // Only how many programs or services: a server that can count a list's items sends the
   // number, not the list (a fleet's software lists are most of what it stores).
   kCountSoftware = 16,
@@ -80,10 +102,10 @@ std::optional<ComputerRows> ReadComputer(Connection& connection, const std::stri
                                          unsigned parts = kReadAll);
 
 // Every computer of Asset with the parts asked for, in the order of ComputerNames; each
-// is handed to `each` and forgotten before the next batch is read. With `lists` (a second
-// session on the same inventory) the tables beside Asset are read on it at the same time.
+// is handed to `each` and forgotten before the next batch is read. With `beside` the
+// tables beside Asset are read on sessions of their own.
 void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each,
-                     Connection* lists = nullptr);
+                     BesideSessions* beside = nullptr);
 
 // Every (computer, LastAccessTime) of LastAccess, first row per computer.
 std::vector<std::pair<std::string, Variant>> LastAccessTimes(Connection& connection);

@@ -87,7 +87,7 @@ void Wrapped(std::ostream& out, const std::string& text, std::size_t indent, std
   if (!line.empty()) out << std::string(indent, ' ') << line << "\n";
 }
 
-void ShowAll(Connection& connection, std::ostream& out, Connection* lists) {
+void ShowAll(Connection& connection, std::ostream& out, BesideSessions* beside) {
   out << Column("Computer", 14) << " " << Column("User", 15) << " " << Column("Operating system", 28)
       << " Last scan\n";
   out << std::string(15, ' ') << "Programs, memory, processors / drives\n";
@@ -109,7 +109,7 @@ void ShowAll(Connection& connection, std::ostream& out, Connection* lists) {
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
     Wrapped(out, DriveSummary(a), 15, 64);
-  }, lists);
+  }, beside);
   out << std::string(79, '-') << "\n" << shown << (shown == 1 ? " computer\n" : " computers\n");
 }
 
@@ -288,23 +288,23 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     FleetTable rows(*kind, format == "csv" ? FleetTable::kCsv : format == "json" ? FleetTable::kJson : FleetTable::kText,
                     to, raw, firstDay, today, stale);
     if (*kind == FleetTable::kProblems) rows.AddLastAccess(LastAccessTimes(*connection));
-    ForEachComputer(*connection, FleetTable::Parts(*kind), [&](const ComputerRows& c) { rows.Add(c); }, inventory.lists.get());
+    ForEachComputer(*connection, FleetTable::Parts(*kind), [&](const ComputerRows& c) { rows.Add(c); }, &inventory.beside);
     rows.Finish();
     return 0;
   }
   if (format == "csv") {
-    ShowCsv(*connection, computer, out, raw, inventory.lists.get());
+    ShowCsv(*connection, computer, out, raw, &inventory.beside);
     return 0;
   }
   if (format == "json") {
-    ShowJson(*connection, computer, out, inventory.lists.get());
+    ShowJson(*connection, computer, out, &inventory.beside);
     return 0;
   }
   // Every stored text may come from a hostile computer: nothing of it reaches the
   // terminal as a control sequence.
   TerminalStream text(out);
   if (computer.empty()) {
-    ShowAll(*connection, text, inventory.lists.get());
+    ShowAll(*connection, text, &inventory.beside);
   } else {
     ShowOne(*connection, computer, text);
   }

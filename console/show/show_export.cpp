@@ -220,23 +220,23 @@ void DetailObject(const ComputerRows& c, std::ostream& out) {
 
 }  // namespace
 
-void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw, Connection* lists) {
+void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw, BesideSessions* beside) {
   FleetTable table(FleetTable::kComputers, FleetTable::kCsv, out, raw);
   if (!computer.empty()) {
     for (const ComputerRows& c : Selected(connection, computer, FleetTable::Parts(FleetTable::kComputers))) table.Add(c);
   } else {
-    ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); }, lists);
+    ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); }, beside);
   }
   table.Finish();
 }
 
-void ShowJson(Connection& connection, const std::string& computer, std::ostream& out, Connection* lists) {
+void ShowJson(Connection& connection, const std::string& computer, std::ostream& out, BesideSessions* beside) {
   if (!computer.empty()) {
     for (const ComputerRows& c : Selected(connection, computer, kReadAll)) DetailObject(c, out);
     return;
   }
   FleetTable table(FleetTable::kComputers, FleetTable::kJson, out);
-  ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); }, lists);
+  ForEachComputer(connection, FleetTable::Parts(FleetTable::kComputers), [&](const ComputerRows& c) { table.Add(c); }, beside);
   table.Finish();
 }
 
@@ -298,6 +298,7 @@ unsigned FleetTable::Parts(Kind kind) {
   return kind == kComputers   ? kCountSoftware | kCountServices | kReadLastAccess
          : kind == kSoftware  ? kReadSoftware
          : kind == kProblems ? kReadLastAccess
+         : kind == kChanges  ? kReadHistory
                              : 0u;
 }
 

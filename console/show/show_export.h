@@ -20,8 +20,8 @@ namespace korvane::console {
 // `computer` empty: every computer.
 // `raw`: cells that a spreadsheet would take for a formula are kept as they are.
 void ShowCsv(Connection& connection, const std::string& computer, std::ostream& out, bool raw = false,
-             Connection* lists = nullptr);
-void ShowJson(Connection& connection, const std::string& computer, std::ostream& out, Connection* lists = nullptr);
+             BesideSessions* beside = nullptr);
+void ShowJson(Connection& connection, const std::string& computer, std::ostream& out, BesideSessions* beside = nullptr);
 
 // The kind of a history entry as the changes lists name it: "hardware", "drive",
 // "software installed", "software removed", "software version", "created" or "note".
