@@ -233,8 +233,9 @@ std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<Co
     // at once; the futures wait for every session before the rows go out of scope.
     std::vector<std::future<void>> answering;
     for (std::size_t s = 0; s < sessions.size(); ++s) {
+      // The first table (the software, the largest) on a session of its own, the rest on the last.
       answering.push_back(std::async(std::launch::async, [&, s] {
-        for (std::size_t i = s; i < reads.size(); i += sessions.size()) reads[i](*sessions[s], r);
+        for (std::size_t i = s; i < reads.size() && (i == s || s + 1 == sessions.size()); ++i) reads[i](*sessions[s], r);
       }));
     }
     assets = AssetRows(connection, plain, (parts & kReadHistory) != 0, refused);
@@ -297,7 +298,10 @@ void ForEachComputer(Connection& connection, unsigned parts, const std::function
   const std::size_t tables = ((parts & (kReadSoftware | kCountSoftware)) != 0) +
                              ((parts & (kReadServices | kCountServices)) != 0) + ((parts & kReadLastAccess) != 0) +
                              ((parts & kReadDrives) != 0);
-  const std::vector<Connection*> sessions = beside != nullptr ? beside->Open(tables) : std::vector<Connection*>{};
+  // Two sessions beside Asset's keep pace with what two cores can show; more only hold
+  // more results in memory at once.
+  const std::vector<Connection*> sessions =
+      beside != nullptr ? beside->Open(std::min<std::size_t>(tables, 2)) : std::vector<Connection*>{};
   Refused refused;
   // The next batch is read while this one is shown: on two cores the inventory's reading
   // (a server's answer, the driver's conversions) and the views' writing overlap. The

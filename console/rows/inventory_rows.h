@@ -24,9 +24,9 @@ namespace korvane::console {
 using Row = std::vector<Variant>;
 
 // Sessions on a server beside the first one, on which the tables beside Asset are read
-// while Asset is: each table on a session of its own, so that the server answers for
-// all of them at once. Opened when first asked for; a file has none, as a second reader
-// of a file only shares the same processor time.
+// while Asset is, so that the server answers for several at once. Opened when first
+// asked for; a file has none, as a second reader of a file only shares the same
+// processor time.
 class BesideSessions {
  public:
   BesideSessions() = default;
