@@ -107,6 +107,26 @@ if [ -z "$driver" ]; then
   driver="PostgreSQL Unicode"
 fi
 
+# Debian registers psqlODBC with its communication log on (CommLog=1), with which the
+# driver writes a file /tmp/psqlodbc_<program>_<user><pid>.log each time a program
+# closes its last connection: one for every scanned computer. The log is a debugging
+# aid, so it is turned off for every psqlODBC driver registered.
+drivers_ini="$(odbcinst -j 2>/dev/null | sed -n 's/^DRIVERS\.*: *//p')"
+if [ -n "$drivers_ini" ] && [ -f "$drivers_ini" ]; then
+  quiet="$(mktemp)"
+  awk 'FNR == NR { if ($0 ~ /^\[/) section = $0
+                   if (tolower($0) ~ /^driver *=.*psqlodbc/) psql[section] = 1
+                   next }
+       { if ($0 ~ /^\[/) section = $0
+         if (psql[section] && $0 ~ /^CommLog *= *[1-9]/) $0 = "CommLog=0"
+         print }' "$drivers_ini" "$drivers_ini" >"$quiet"
+  if ! cmp -s "$quiet" "$drivers_ini"; then
+    cat "$quiet" >"$drivers_ini"
+    log "turned psqlODBC's communication log off in $drivers_ini"
+  fi
+  rm -f "$quiet"
+fi
+
 scope=-l
 [ "${KORVANE_PG_DSN_SCOPE:-system}" = user ] && scope=-h
 odbcinst -u -s "$scope" -n "$dsn" >/dev/null 2>&1 || true

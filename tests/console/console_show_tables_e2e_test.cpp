@@ -5,10 +5,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include <zlib.h>
@@ -203,10 +206,25 @@ TEST(ConsoleShowTables, ChangesAndTablesOfAScannedLabOnSqlite) {
   EXPECT_EQ(unpacked, Show(c, {"--format", "csv", "--table", "software"}));
 }
 
+// The files psqlODBC leaves in /tmp. Debian registers the driver with its communication
+// log on, with which every program that closes its last connection leaves one: a scan
+// of a thousand computers would leave a thousand.
+std::set<std::string> DriverLogs() {
+  std::set<std::string> logs;
+  for (const auto& e : std::filesystem::directory_iterator("/tmp")) {
+    if (e.path().filename().string().rfind("psqlodbc_", 0) == 0) logs.insert(e.path().filename().string());
+  }
+  return logs;
+}
+
 TEST(ConsoleShowTables, ChangesAndTablesOfAScannedLabOnPostgres) {
   KORVANE_SKIP_UNLESS_AVAILABLE(InventoryBackend::Postgres);
+  const std::set<std::string> before = DriverLogs();
   ShowsTheFleetsChangesAndTables(ConsoleLab(PostgresDsn()),
                                  "TB" + std::to_string(getpid() % 100000) + "X" + std::to_string(time(nullptr) % 1000));
+  std::vector<std::string> left;
+  std::ranges::set_difference(DriverLogs(), before, std::back_inserter(left));
+  EXPECT_EQ(left, std::vector<std::string>{}) << "the scans and views left driver logs in /tmp";
 }
 
 }  // namespace
