@@ -100,6 +100,7 @@ class CollectE2E : public ::testing::Test {
                             {.env = {{"KORVANE_SNAPSHOT", snapshot.string()}}}, suffix),
                 LogTexts(temp_.path()), {}};
     if (std::filesystem::exists(snapshot)) out.snapshot = Json::parse(ReadFile(snapshot));
+    EXPECT_EQ(out.run.exitCode, 0) << name << out.run.stderrText;  // however the scan ended
     return out;
   }
 
@@ -116,7 +117,6 @@ class CollectE2E : public ::testing::Test {
 TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotFieldAndUserOnlyTheComputerSystem) {
   Computer("pc01", FullWmi() + "," + XpRegistry() + "," + kServices);
   const Outcome o = Scan("pc01");
-  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
   // The reported name takes over from the WMI connection on.
   EXPECT_EQ(o.run.progress,
             (std::vector<std::string>{"pc01,2", "pc01,4", "pc01,6", "PC01,20", "PC01,27", "PC01,29", "PC01,33",
@@ -151,7 +151,6 @@ TEST_F(CollectE2E, FullWmiComputerFillsEverySnapshotFieldAndUserOnlyTheComputerS
 
   // A user-only scan stops after the computer system: the later passes' progress shows if they run.
   const Outcome u = Scan("PC01", "-u");
-  ASSERT_EQ(u.run.exitCode, 0) << u.run.stderrText;
   EXPECT_EQ(u.run.progress, Lines("PC01", {"2", "4", "6", "100", "Complete"}));
   EXPECT_TRUE(u.log.empty());
   ExpectValues(u.snapshot, {{"UserName", "CORP\\jsmith"}, {"TotalPhysicalMemory", "511"}});
@@ -162,7 +161,6 @@ TEST_F(CollectE2E, RefusedWmiFallsBackToSharesRegistryLogonsAndServices) {
     "shares": {"C$": {"total": 40007729152, "free": 12884901888}, "E$": {"total": 80000000000, "free": 1000}},
     "logons": {"entries": [{"user": "jsmith", "domain": "CORP"}, {"user": "SMSvcHost", "domain": "CORP"}]})");
   const Outcome o = Scan("PC01");
-  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
   EXPECT_EQ(o.log, (std::vector<std::string>{"Unable to access WMI,PC01:The RPC server is unavailable.",
                                               "Unable to access remote registry,PC01:"}));
   EXPECT_EQ(o.run.progress, Lines("PC01", {"2", "4", "35", "40", "90", "100", "Complete"}));
@@ -204,7 +202,6 @@ TEST_F(CollectE2E, SoftwareStageWithManyOneAndNoUninstallEntries) {
   Computer("ONE", XpRegistry(Uninstall("Only", R"("DisplayName": "Only", "UninstallString": "z")")));
 
   const Outcome m = Scan("MANY");
-  ASSERT_EQ(m.run.exitCode, 0) << m.run.stderrText;
   EXPECT_EQ(Value(m.snapshot, "SoftwareList"), "Product 0§§§^Product 1§1.0§§");
   const auto& p = m.run.progress;
   ASSERT_EQ(p.size(), 2u + 2u + 40u + 3u);  // 2 4, 35 40, the running lines, 90 100 Complete
@@ -213,7 +210,6 @@ TEST_F(CollectE2E, SoftwareStageWithManyOneAndNoUninstallEntries) {
   EXPECT_EQ(m.log, std::vector<std::string>{"Unable to access WMI,MANY:The RPC server is unavailable."});
 
   const Outcome one = Scan("ONE");
-  ASSERT_EQ(one.run.exitCode, 0) << one.run.stderrText;
   EXPECT_EQ(one.run.progress, Lines("ONE", {"2", "4", "35", "40", "Complete", "90", "100", "Complete"}));
   ASSERT_EQ(one.log.size(), 2u);
   EXPECT_EQ(one.log[1], "Error listing software,ONE:Division by zero");
@@ -238,7 +234,6 @@ TEST_F(CollectE2E, LogonCases) {
       {"REFUSED", ""}, {"NOBODY", "WMI\\user"}, {"LATE", "WMI\\user"}};
   for (const auto& [name, user] : expected) {
     const Outcome o = Scan(name, "-u");
-    ASSERT_EQ(o.run.exitCode, 0) << name << o.run.stderrText;
     EXPECT_EQ(Value(o.snapshot, "UserName"), user) << name;
   }
 }
@@ -295,7 +290,6 @@ TEST_F(CollectE2E, ScansThatEndEarly) {
     const Outcome o = Scan(c.name);
     std::vector<std::string> progress = Lines(c.name, c.progress);
     progress.push_back(std::string(c.name) + ",Complete");
-    EXPECT_EQ(o.run.exitCode, 0) << c.name;
     EXPECT_EQ(o.run.progress, progress) << c.name;
     EXPECT_EQ(o.log, std::vector<std::string>{c.log}) << c.name;
     EXPECT_TRUE(o.snapshot.is_null()) << c.name;
@@ -308,7 +302,6 @@ TEST_F(CollectE2E, OtherQueryErrorsAreSkipped) {
       "description": "Generic failure"}})") + "," + XpRegistry(Uninstall("A", R"("UninstallString": "u")") +
                                                             Uninstall("B", R"("UninstallString": "u")")));
   const Outcome g = Scan("GENERIC");
-  ASSERT_EQ(g.run.exitCode, 0) << g.run.stderrText;
   EXPECT_TRUE(g.log.empty());
   ExpectValues(g.snapshot, {{"OSCaption", ""}, {"SMBIOSBIOSVersion", "A05"}, {"SoftwareList", "§§§^§§§"}});
 }
@@ -335,7 +328,6 @@ TEST_F(CollectE2E, BothRegistryViewsOfA64BitComputer) {
 
   const std::string list64 = "Alpha x64§§§^Both§2§§";
   const Outcome win32 = Scan("WIN32");
-  ASSERT_EQ(win32.run.exitCode, 0) << win32.run.stderrText;
   EXPECT_EQ(Value(win32.snapshot, "SoftwareList"), list64);
   const Outcome empty32 = Scan("EMPTY32");
   EXPECT_EQ(Value(empty32.snapshot, "SoftwareList"), list64);
@@ -346,7 +338,6 @@ TEST_F(CollectE2E, BothRegistryViewsOfA64BitComputer) {
   // stored before it read the 32-bit view.
   inventory_.Execute("UPDATE Asset SET History = '' WHERE Computer = 'PC01'");
   const Outcome o = Scan("WIN64");
-  ASSERT_EQ(o.run.exitCode, 0) << o.run.stderrText;
   EXPECT_EQ(Value(o.snapshot, "SoftwareList"),
             list64 + "^Beta§1.5§C:\\Program Files (x86)\\Beta§^Both§2 (x86)§§");
   // Six entries of both views: the running value climbs 8 a step, one line each time.
