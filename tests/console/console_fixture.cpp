@@ -67,6 +67,13 @@ ScanResult ConsoleLab::Scan(const std::vector<std::string>& args, std::optional<
   return RunConsole(all, {{"Temp", dir.str()}}, std::move(fakeTime));
 }
 
+std::string ConsoleLab::Show(std::vector<std::string> args, std::optional<std::string> fakeTime) const {
+  args.insert(args.begin(), {"show", "--db", source});
+  const ScanResult run = RunConsole(args, {}, std::move(fakeTime));
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+  return run.StdoutText();
+}
+
 pid_t StartConsole(const ConsoleLab& c, const std::vector<std::string>& args, const std::string& output,
                    const std::vector<int>& closed) {
   const pid_t console = fork();

@@ -32,6 +32,8 @@ struct ConsoleLab {
   explicit ConsoleLab(const std::string& dataSource = "");
   void Add(const std::string& name, const std::string& json) const { WriteFile(lab / (name + ".json"), json); }
   ScanResult Scan(const std::vector<std::string>& args, std::optional<std::string> fakeTime = std::nullopt) const;
+  // What `show` of the inventory with `args` writes; it must succeed.
+  std::string Show(std::vector<std::string> args, std::optional<std::string> fakeTime = std::nullopt) const;
   std::string LogPath() const { return (dir / "DrevantaAssetDB.log").string(); }
 
   TempDir dir;

@@ -203,18 +203,14 @@ TEST(ConsoleOperator, ShownTextsAndReportFoldersAreSafe) {
   InventoryAt(c.source).Execute(
       "INSERT INTO Asset (Computer, TotalPhysicalMemory, Manufacturer, UserName) VALUES ('PCHOSTILE', 0, '=HYPERLINK(\"http://x\")', "
       "'evil' || char(27) || ']52;c;aGk=' || char(7) || char(155) || '2J')");
-  const ScanResult shown = RunConsole({"show", "--db", c.source, "PCHOSTILE"});
-  ASSERT_EQ(shown.exitCode, 0) << shown.stderrText;
-  EXPECT_TRUE(Contains(shown.StdoutText(), "evil\\x1b]52;c;aGk=\\x07\\u009b2J"));
-  EXPECT_EQ(shown.StdoutText().find('\x1b'), std::string::npos);
+  const std::string shown = c.Show({"PCHOSTILE"});
+  EXPECT_TRUE(Contains(shown, "evil\\x1b]52;c;aGk=\\x07\\u009b2J"));
+  EXPECT_EQ(shown.find('\x1b'), std::string::npos);
   // What was not read is unknown, not 0.
-  EXPECT_TRUE(Contains(shown.StdoutText(), " total unknown, free unknown,"));
-  EXPECT_TRUE(Contains(shown.StdoutText(), "Services: unknown"));
-  const ScanResult csv = RunConsole({"show", "--db", c.source, "--format", "CSV"});
-  ASSERT_EQ(csv.exitCode, 0) << csv.stderrText;
-  EXPECT_TRUE(Contains(csv.StdoutText(), "\"'=HYPERLINK(\"\"http://x\"\")\""));
-  const ScanResult raw = RunConsole({"show", "--db", c.source, "--format", "csv", "--raw"});
-  EXPECT_TRUE(Contains(raw.StdoutText(), ",\"=HYPERLINK(\"\"http://x\"\")\""));
+  EXPECT_TRUE(Contains(shown, " total unknown, free unknown,"));
+  EXPECT_TRUE(Contains(shown, "Services: unknown"));
+  EXPECT_TRUE(Contains(c.Show({"--format", "CSV"}), "\"'=HYPERLINK(\"\"http://x\"\")\""));
+  EXPECT_TRUE(Contains(c.Show({"--format", "csv", "--raw"}), ",\"=HYPERLINK(\"\"http://x\"\")\""));
 
   const auto report = [&](const std::string& out) { return RunConsole({"report", "--db", c.source, "--out", out}); };
   // Refused: a file, a folder it did not write, a link.

@@ -142,9 +142,7 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   EXPECT_TRUE(Contains(text, "2 programs, 1023 MB, 1 x Intel(R) Pentium(R) 4 CPU 2.80GHz"));
   EXPECT_TRUE(Contains(text, "C: 10.0 GB free of 37.3 GB"));
   for (const auto& line : shown.stdoutLines) EXPECT_LE(line.size(), 80u) << line;
-  const ScanResult pcok = RunConsole({"show", "--db", c.source, "PCOK"});
-  ASSERT_EQ(pcok.exitCode, 0) << pcok.stderrText;
-  const std::string shownPcok = pcok.StdoutText();
+  const std::string shownPcok = c.Show({"PCOK"});
   EXPECT_TRUE(std::regex_search(shownPcok, std::regex(R"(\n  2026/12/01 09:00:\d\d New Record Created\n)"))) << shownPcok;
   EXPECT_TRUE(std::regex_search(shownPcok, std::regex(R"(\n  2026/12/02 09:00:\d\d Physical Memory changed from 511 To 1023\n)")))
       << shownPcok;
@@ -167,9 +165,7 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
       "Processor3ClockSpeed = 0.0 / 0.0, Domain = CAST(X'FF41' AS TEXT), OSVersion = CAST(X'350031' AS TEXT) "
       "WHERE Computer = 'PCEVIL'");
 
-  const ScanResult one = RunConsole({"show", "--db", c.source, "--format", "json", "PCEVIL"});
-  ASSERT_EQ(one.exitCode, 0) << one.stderrText;
-  const nlohmann::json j = nlohmann::json::parse(one.StdoutText());
+  const nlohmann::json j = nlohmann::json::parse(c.Show({"--format", "json", "PCEVIL"}));
   EXPECT_EQ(j["values"]["Manufacturer"], "Pinned, Inc.");
   EXPECT_EQ(j["values"]["Model"], "Say \"hi\"\r\nbye");
   EXPECT_EQ(j["values"]["TotalPhysicalMemory"], 511);
@@ -184,16 +180,13 @@ TEST(ConsoleReport, ThreeDaysOfScansReportedOpenedInABrowserAndExported) {
   EXPECT_EQ(j["software"][1]["program"], kHostile) << j["software"].dump();
   EXPECT_EQ(j["services"], nlohmann::json::array({"Computer Browser"}));
 
-  const ScanResult listing = RunConsole({"show", "--db", c.source, "--format", "json"});
-  const nlohmann::json all = nlohmann::json::parse(listing.StdoutText());
+  const nlohmann::json all = nlohmann::json::parse(c.Show({"--format", "json"}));
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0]["Computer"], "PCEVIL");
   EXPECT_EQ(all[1]["Programs"], 2);
 
   // The CSV through Python's csv module, the reader spreadsheets agree with.
-  const ScanResult csv = RunConsole({"show", "--db", c.source, "--format", "csv"});
-  ASSERT_EQ(csv.exitCode, 0) << csv.stderrText;
-  WriteFile(c.dir / "all.csv", csv.StdoutText());
+  WriteFile(c.dir / "all.csv", c.Show({"--format", "csv"}));
   const ScanOptions python{
       .args = {"-c", "import csv, json, sys; print(json.dumps(list(csv.reader(open(sys.argv[1], newline='')))))",
                (c.dir / "all.csv").string()},

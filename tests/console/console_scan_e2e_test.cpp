@@ -86,11 +86,10 @@ void ShowPresentsTheFirstOfDuplicateRows(const ConsoleLab& c, const std::string&
   }
   ASSERT_EQ(following.size(), 1u) << all.StdoutText();
   EXPECT_TRUE(Contains(following[0], " " + programs + " programs, "));
-  const ScanResult one = RunConsole({"show", "--db", c.source, name});
-  ASSERT_EQ(one.exitCode, 0) << one.stderrText;
-  EXPECT_TRUE(Contains(one.StdoutText(), "Software (" + programs + " programs)"));
-  EXPECT_TRUE(Contains(one.StdoutText(), scannedServices ? "Services: 1" : "Services: unknown"));
-  EXPECT_EQ(Contains(one.StdoutText(), "Second row"), !scannedAsset) << one.StdoutText();
+  const std::string one = c.Show({name});
+  EXPECT_TRUE(Contains(one, "Software (" + programs + " programs)"));
+  EXPECT_TRUE(Contains(one, scannedServices ? "Services: 1" : "Services: unknown"));
+  EXPECT_EQ(Contains(one, "Second row"), !scannedAsset) << one;
 }
 
 TEST(ConsoleShow, DuplicateRowsArePresentedAsTheScannerReadsThemOnSqlite) {
@@ -122,15 +121,11 @@ TEST(ConsoleShow, RowsKeyedInAnotherLetterCaseAreEachShownAsThemselves) {
   int rows = 0;
   for (const std::string& line : all.stdoutLines) rows += line.rfind(name + " ", 0) == 0 || line.rfind(other + " ", 0) == 0;
   EXPECT_EQ(rows, 2) << all.StdoutText();
-  const ScanResult csv = RunConsole({"show", "--db", c.source, "--format", "csv"});
-  ASSERT_EQ(csv.exitCode, 0) << csv.stderrText;
-  const std::string table = csv.StdoutText();
+  const std::string table = c.Show({"--format", "csv"});
   EXPECT_TRUE(Contains(table, "Second row"));
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 3) << table;
-  const ScanResult second = RunConsole({"show", "--db", c.source, other});
-  EXPECT_TRUE(Contains(second.StdoutText(), "Second row"));
-  const ScanResult first = RunConsole({"show", "--db", c.source, name});
-  EXPECT_FALSE(Contains(first.StdoutText(), "Second row")) << first.StdoutText();
+  EXPECT_TRUE(Contains(c.Show({other}), "Second row"));
+  EXPECT_FALSE(Contains(c.Show({name}), "Second row")) << c.Show({name});
 }
 
 TEST(ConsoleScan, AnInterruptEndsTheRunningScansAndSummarises) {

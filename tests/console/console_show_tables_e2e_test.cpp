@@ -34,12 +34,7 @@ std::vector<std::string> LinesWith(const std::string& text, const std::string& n
   return lines;
 }
 
-std::string Show(const ConsoleLab& c, std::vector<std::string> args) {
-  args.insert(args.begin(), {"show", "--db", c.source});
-  const ScanResult run = RunConsole(args, {}, kNow);
-  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
-  return run.StdoutText();
-}
+std::string Show(const ConsoleLab& c, const std::vector<std::string>& args) { return c.Show(args, kNow); }
 
 // A computer scanned on the first and the third day, its memory doubled between them,
 // with a program whose name a spreadsheet would run as a formula.
