@@ -185,23 +185,12 @@ TEST(ConsoleRules, TextsForPeople) {
   // A bare version, as a scan without WMI stores it, is named; a full name is kept.
   EXPECT_EQ(NamedWindowsVersion("6.1"), "Windows 7 / Server 2008 R2 (6.1)");
   EXPECT_EQ(ShortOsName(NamedWindowsVersion("5.1"), "Service Pack 3"), "Windows XP (5.1) SP3");
+  // A version this table does not know (4.0), or that is no major.minor, is kept.
   const std::pair<const char*, const char*> versions[] = {
-      {"5.0", "Windows 2000 (5.0)"},
-      {"5.2", "Windows Server 2003 / XP x64 (5.2)"},
-      {"6.0", "Windows Vista / Server 2008 (6.0)"},
-      {"6.2", "Windows 8 / Server 2012 (6.2)"},
-      {"6.3", "Windows 8.1 / Server 2012 R2 (6.3)"},
-      {"10.0", "Windows 10 / 11 / Server 2016 and later (10.0)"},
-      {"6.1.7601", "Windows 7 / Server 2008 R2 (6.1.7601)"},
-      {"10.", "Windows 10 / 11 / Server 2016 and later (10.)"},
-      {"6.", "6."},
-      {"4.0", "4.0"},  // not a version this table knows
-      {"6.10", "6.10"},
-      {"61", "61"},
-      {".1", ".1"},
-      {"", ""},
-      {"Windows 7 Professional", "Windows 7 Professional"},
-  };
+      {"6.0", "Windows Vista / Server 2008 (6.0)"}, {"10.0", "Windows 10 / 11 / Server 2016 and later (10.0)"},
+      {"6.1.7601", "Windows 7 / Server 2008 R2 (6.1.7601)"}, {"10.", "Windows 10 / 11 / Server 2016 and later (10.)"},
+      {"6.", "6."}, {"4.0", "4.0"}, {"6.10", "6.10"}, {"61", "61"}, {".1", ".1"}, {"", ""},
+      {"Windows 7 Professional", "Windows 7 Professional"}};
   for (const auto& [version, named] : versions) EXPECT_EQ(NamedWindowsVersion(version), named) << version;
   EXPECT_EQ(ShortOsName("Microsoft Windows 7 Professional", "Service Pack 1"), "Windows 7 Professional SP1");
   EXPECT_EQ(Column("Gr\xC3\xBC\xC3\x9F" "e", 6), "Gr\xC3\xBC\xC3\x9F" "e ");  // counted in characters
@@ -211,49 +200,37 @@ TEST(ConsoleRules, TextsForPeople) {
   EXPECT_EQ(Column("\u0531\u0580\u0561", 5), "\u0531\u0580\u0561  ");              // Armenian
   EXPECT_EQ(Column("\u5c71\u7530", 6), "\u5c71\u7530  ");                            // two wide characters
   EXPECT_EQ(DisplayWidth("e\u0301"), 1u);                                             // a combining accent
-  // Drive kinds from what the inventory keeps of a drive.
-  EXPECT_EQ(KindOfDrive('C', "NTFS"), DriveKind::Fixed);
-  EXPECT_EQ(KindOfDrive('C', "FAT32"), DriveKind::Fixed);  // an old system disk
-  EXPECT_EQ(KindOfDrive('D', "NTFS"), DriveKind::Fixed);
-  EXPECT_EQ(KindOfDrive('E', "FAT32"), DriveKind::Removable);
-  EXPECT_EQ(KindOfDrive('F', "exFAT"), DriveKind::Removable);
-  EXPECT_EQ(KindOfDrive('G', "^fat"), DriveKind::Removable);  // pinned, any case
-  EXPECT_EQ(KindOfDrive('A', ""), DriveKind::Removable);
-  EXPECT_EQ(KindOfDrive('D', "CDFS"), DriveKind::CD);
-  EXPECT_EQ(KindOfDrive('E', "UDF"), DriveKind::CD);
-  EXPECT_EQ(KindOfDrive('D', ""), DriveKind::Fixed);
+  // Drive kinds from what the inventory keeps of a drive: an old system disk in FAT32 is
+  // fixed, a pinned file system counts in any case.
+  for (const auto& [letter, system, kind] : std::vector<std::tuple<char, std::string, DriveKind>>{
+           {'C', "NTFS", DriveKind::Fixed}, {'C', "FAT32", DriveKind::Fixed}, {'D', "NTFS", DriveKind::Fixed},
+           {'E', "FAT32", DriveKind::Removable}, {'F', "exFAT", DriveKind::Removable},
+           {'G', "^fat", DriveKind::Removable}, {'A', "", DriveKind::Removable}, {'D', "CDFS", DriveKind::CD},
+           {'E', "UDF", DriveKind::CD}, {'D', "", DriveKind::Fixed}}) {
+    EXPECT_EQ(KindOfDrive(letter, system), kind) << letter << system;
+  }
   // A drive chart's time axis: a few readable dates however long the history.
-  EXPECT_EQ(ChartTicks(100, 102), (std::vector<int>{100, 101, 102}));
-  EXPECT_EQ(ChartTicks(100, 104), (std::vector<int>{100, 101, 102, 103, 104}));
-  EXPECT_EQ(ChartTicks(100, 105), (std::vector<int>{100, 102, 104}));
-  EXPECT_EQ(ChartTicks(100, 130), (std::vector<int>{100, 107, 114, 121, 128}));
-  EXPECT_EQ(ChartTicks(100, 100), (std::vector<int>{100}));
+  for (const auto& [last, ticks] : std::vector<std::pair<int, std::vector<int>>>{
+           {102, {100, 101, 102}}, {104, {100, 101, 102, 103, 104}}, {105, {100, 102, 104}},
+           {130, {100, 107, 114, 121, 128}}, {100, {100}}}) {
+    EXPECT_EQ(ChartTicks(100, last), ticks) << last;
+  }
   EXPECT_EQ(ChartTicks(0, 365 * 3).size(), 4u);
   EXPECT_LE(ChartTicks(0, 365 * 30).size(), 5u);
   EXPECT_EQ(DayText(0), "1970/01/01");
-  EXPECT_EQ(DayText(*DayNumber("2026/12/01")), "2026/12/01");
-  EXPECT_EQ(DayText(*DayNumber("2028/02/29")), "2028/02/29");
-  EXPECT_EQ(FullInText(1000, 100), "full in about 10 days");
-  EXPECT_EQ(FullInText(100, 100), "full in about 1 day");
-  EXPECT_EQ(FullInText(10, 100), "full in about 0 days");
-  EXPECT_EQ(FullInText(1000, 0), "");
-  EXPECT_EQ(FullInText(1000, -5), "");
-  EXPECT_EQ(DaysText(0), "0 days");
-  EXPECT_EQ(DaysText(0.4), "0 days");
-  EXPECT_EQ(DaysText(1), "1 day");
-  EXPECT_EQ(DaysText(1.3), "1 day");
-  EXPECT_EQ(DaysText(1.6), "2 days");
-  EXPECT_EQ(DaysText(2), "2 days");
+  for (const char* day : {"2026/12/01", "2028/02/29"}) EXPECT_EQ(DayText(*DayNumber(day)), day);
+  for (const auto& [free, loss, text] : std::vector<std::tuple<double, double, std::string>>{
+           {1000, 100, "full in about 10 days"}, {100, 100, "full in about 1 day"}, {10, 100, "full in about 0 days"},
+           {1000, 0, ""}, {1000, -5, ""}}) {
+    EXPECT_EQ(FullInText(free, loss), text) << free << " " << loss;
+  }
+  for (const auto& [days, text] : std::vector<std::pair<double, std::string>>{
+           {0, "0 days"}, {0.4, "0 days"}, {1, "1 day"}, {1.3, "1 day"}, {1.6, "2 days"}, {2, "2 days"}}) {
+    EXPECT_EQ(DaysText(days), text) << days;
+  }
   EXPECT_EQ(ValueOrUnknown("0"), "unknown");
   EXPECT_EQ(ValueOrUnknown(""), "unknown");
   EXPECT_EQ(ValueOrUnknown("512"), "512");
-  // Terminal text: controls other than tab and line feed are shown, not sent.
-  EXPECT_EQ(TerminalText("a\tb\nc\x1b]52;c;x\x07\x7f\xc2\x9b" "d"), "a\tb\nc\\x1b]52;c;x\\x07\\x7f\\u009bd");
-  EXPECT_EQ(CsvCell("=1+1", false), "'=1+1");
-  EXPECT_EQ(CsvCell("@SUM(1+1)*cmd|' /C calc'!A0", false), "'@SUM(1+1)*cmd|' /C calc'!A0");
-  EXPECT_EQ(CsvCell("-2", true), "-2");
-  EXPECT_EQ(CsvCell("\tx", false), "'\tx");
-  EXPECT_EQ(CsvCell("plain", false), "plain");
 }
 
 // Sorting through scratch runs gives what one stable sort in memory gives: ties across
@@ -390,34 +367,29 @@ TEST(ConsoleRules, CensusPagesTheSameWhateverTheBatchSize) {
   EXPECT_TRUE(test::Contains(everywhere, "Open one through the <a href=\"../computers.html\">Computers</a> list."));
 }
 
-TEST(StoredFormats, TextsAreInertInEveryFormat) {
+// A CSV field is quoted when a reader would otherwise split or trim it: a comma, a
+// quote, a carriage return alone or with a line feed, a line feed, a leading blank.
+// Texts in pages and JSON are valid UTF-8 with markup and controls escaped.
+TEST(Escaping, EveryFormatQuotesOrEscapesWhatItMust) {
+  for (const auto& [text, field] : std::vector<std::pair<std::string, std::string>>{
+           {"plain", "plain"}, {"", ""}, {"trailing blank ", "trailing blank "}, {"inner blank", "inner blank"},
+           {"a,b", "\"a,b\""}, {",", "\",\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"\"", "\"\"\"\""},
+           {"a\rb", "\"a\rb\""}, {"\r", "\"\r\""}, {"a\nb", "\"a\nb\""}, {"a\r\nb", "\"a\r\nb\""},
+           {" leading", "\" leading\""}, {"  two leading", "\"  two leading\""},
+           {"\xFF,", "\"\xEF\xBF\xBD,\""}}) {  // not UTF-8: replaced, then quoted
+    EXPECT_EQ(CsvField(text), field) << "[" << text << "]";
+  }
   EXPECT_EQ(Html("bad \xFF byte\x01"), "bad \xEF\xBF\xBD byte");
   EXPECT_EQ(JsonString("a\"b\\c\nd\x01"), "\"a\\\"b\\\\c\\nd\\u0001\"");
   EXPECT_EQ(JsonString("\xC3\x28"), "\"\xEF\xBF\xBD(\"");
   EXPECT_EQ(ValidUtf8("Gr\xC3\xBC\xC3\x9F" "e \xED\xA0\x80"), "Gr\xC3\xBC\xC3\x9F" "e \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
-}
-
-// A CSV field is quoted when a reader would otherwise split or trim it: a comma, a
-// quote, a carriage return alone or with a line feed, a line feed, a leading blank.
-TEST(Escaping, CsvFieldsAreQuotedWhenTheyMustBeOneCaseEach) {
-  for (const auto& [text, field] : std::vector<std::pair<std::string, std::string>>{
-           {"plain", "plain"},
-           {"", ""},
-           {"trailing blank ", "trailing blank "},
-           {"inner blank", "inner blank"},
-           {"a,b", "\"a,b\""},
-           {",", "\",\""},
-           {"say \"hi\"", "\"say \"\"hi\"\"\""},
-           {"\"", "\"\"\"\""},
-           {"a\rb", "\"a\rb\""},
-           {"\r", "\"\r\""},
-           {"a\nb", "\"a\nb\""},
-           {"a\r\nb", "\"a\r\nb\""},
-           {" leading", "\" leading\""},
-           {"  two leading", "\"  two leading\""},
-           {"\xFF,", "\"\xEF\xBF\xBD,\""},  // not UTF-8: replaced, then quoted
-       }) {
-    EXPECT_EQ(CsvField(text), field) << "[" << text << "]";
+  // Terminal text: controls other than tab and line feed are shown, not sent. A cell a
+  // spreadsheet would run as a formula is made text, unless the raw values are asked for.
+  EXPECT_EQ(TerminalText("a\tb\nc\x1b]52;c;x\x07\x7f\xc2\x9b" "d"), "a\tb\nc\\x1b]52;c;x\\x07\\x7f\\u009bd");
+  for (const auto& [cell, raw, shown] : std::vector<std::tuple<std::string, bool, std::string>>{
+           {"=1+1", false, "'=1+1"}, {"@SUM(1+1)*cmd|' /C calc'!A0", false, "'@SUM(1+1)*cmd|' /C calc'!A0"},
+           {"-2", true, "-2"}, {"\tx", false, "'\tx"}, {"plain", false, "plain"}}) {
+    EXPECT_EQ(CsvCell(cell, raw), shown) << cell;
   }
 }
 
