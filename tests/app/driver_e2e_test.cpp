@@ -93,13 +93,11 @@ TEST(Conversions, NumbersAndTextFollowTheRuntimeRules) {
   EXPECT_EQ(FirstChars("üüüü", 3), "üüü");
 }
 
-TEST(TimeText, PatternsKeepTheirOrderAndTakeTheSystemsSeparators) {
+TEST(TimeText, PatternsKeepTheirOrderAndTakeTheSystemsSeparatorsAndThePinnedClockAddsTime) {
   EXPECT_EQ(TimeText(LocalTime{2003, 2, 14, 9, 5, 30}, "-", "."), "2003-02-14 09.05.30");
   EXPECT_EQ(WithDecimalSeparator("52.6666666666667", ","), "52,6666666666667");
   EXPECT_EQ(WithDecimalSeparator("51", ","), "51");
-}
-
-TEST(PinnedClock, ReadsItsStartAndAddsTime) {
+  // The pinned clock reads its start and adds time across a year's end and a leap day.
   const auto start = ParseClockText("2026-12-31 23:59:30");
   ASSERT_TRUE(start.has_value());
   EXPECT_EQ(TimeText(AddSeconds(*start, 45)), "2027/01/01 00:00:15");

@@ -353,17 +353,15 @@ TEST_F(CollectE2E, BothRegistryViewsOfA64BitComputer) {
   EXPECT_NE(history.find("~" + installed + "Beta^"), std::string::npos) << history;
 }
 
-TEST(CollectRules, CollapseSpacesRemovesPairsAndLeavesOneOfAnOddRun) {
-  // Characters, not bytes: a multi-byte character is taken whole.
+TEST(CollectRules, SpacesNulsStringTypesServiceCountsAndVersionNames) {
+  // Pairs of spaces go and an odd run leaves one; a multi-byte character is taken whole.
   for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
            {"Intel(R) Pentium(R) 4 CPU 2.80GHz", "Intel(R) Pentium(R) 4 CPU 2.80GHz"}, {"  Intel Xeon", "Intel Xeon"},
            {"   Intel Xeon", " Intel Xeon"}, {"Intel  Xeon", "IntelXeon"}, {"Intel     Xeon    ", "Intel Xeon"},
            {" ", ""}, {"   ", ""}, {"", ""}, {"Cœur  ™ 5", "Cœur™ 5"}}) {
     EXPECT_EQ(CollapseSpaces(in), out) << "'" << in << "'";
   }
-}
-
-TEST(CollectRules, StripNullAndTheStringTypeWalk) {
+  // Texts end at a NUL; the string types' walk.
   EXPECT_EQ(StripNull("5.1"), "5.1");
   EXPECT_EQ(StripNull("\0abc"s), "");
   EXPECT_EQ(StripNull("ab\0cd\0"s), "ab");
@@ -373,9 +371,7 @@ TEST(CollectRules, StripNullAndTheStringTypeWalk) {
   // A NUL becomes a blank and the character after it is taken unexamined.
   EXPECT_EQ(RegistryStringText(kRegMultiSz, "x\0\0y\0"s), "x \0y "s);
   EXPECT_EQ(RegistryStringText(kRegExpandSz, ""), "");
-}
-
-TEST(CollectRules, ServiceEntryCountRoundsHalvesToEvenAndVersionNames) {
+  // The service listing's entry count rounds halves to even; versions that have a name.
   // 0, 1.5, 2.5, 3.5, 3.78 and 1.47 entries
   for (const auto& [bytes, entries] :
        std::vector<std::pair<uint32_t, uint32_t>>{{0, 1}, {18, 2}, {54, 2}, {90, 4}, {100, 4}, {17, 1}}) {

@@ -29,17 +29,16 @@
 namespace korvane::db {
 namespace {
 
-TEST(SqlText, TheNationalPrefixIsDroppedOutsideQuotedTextOnly) {
+TEST(SqlText, TheNationalPrefixIsDroppedOutsideQuotedTextOnlyAndOneComparisonIsAKey) {
   EXPECT_EQ(RemoveNationalPrefix("WHERE a = N'x' OR b = n'y'"), "WHERE a = 'x' OR b = 'y'");
   // An N that ends a name is part of the name; quoted names are left alone.
   EXPECT_EQ(RemoveNationalPrefix("SELECT PLAN'x'"), "SELECT PLAN'x'");
   EXPECT_EQ(RemoveNationalPrefix("SELECT \"N'\" , [N'] FROM t"), "SELECT \"N'\" , [N'] FROM t");
   // An unterminated literal is copied as it stands (the engine reports it).
   EXPECT_EQ(RemoveNationalPrefix("WHERE a = N'x"), "WHERE a = 'x");
-}
 
-// (The per-computer queries themselves, apostrophes and all, run in the contract suite.)
-TEST(SqlText, OnlyOneComparisonOfAColumnWithATextLiteralIsAKeyComparison) {
+  // Only one comparison of a column with a text literal is a key comparison. (The
+  // per-computer queries themselves, apostrophes and all, run in the contract suite.)
   EXPECT_TRUE(FindKeyComparison("SELECT * FROM DriveHistory where DiskComputer='PC~C';"));
   // Anything more than the one comparison, or an unterminated literal, is not one.
   for (const char* where : {"WHERE (Computer = 'A') OR 1=1", "WHERE (Computer = 'A'", "WHERE (Computer = 'A)",
@@ -48,20 +47,18 @@ TEST(SqlText, OnlyOneComparisonOfAColumnWithATextLiteralIsAKeyComparison) {
   }
 }
 
-TEST(StoredText, NulAndBytesThatAreNotUtf8HaveOneStorableForm) {
+TEST(StoredText, NulAndBytesThatAreNotUtf8HaveOneStorableFormAndHighBytesAreWindows1252) {
   EXPECT_EQ(StorableText(std::string("a\0b\0", 4)), "a b ");
-  // Valid UTF-8 stays (single high bytes: the test below).
+  // Valid UTF-8 stays (single high bytes: below).
   EXPECT_EQ(StorableText("\u00C4RZTE \U0001F600"), "\u00C4RZTE \U0001F600");
   // Overlong forms, surrogates and cut sequences are not UTF-8.
   EXPECT_EQ(StorableText("\xC0\xAF \xED\xA0\x80 \xE2\x82"), "\u00C0\u00AF \u00ED\u00A0\u20AC \u00E2\u201A");
   const std::string once = StorableText("x\xE9\0\xFF");
   EXPECT_EQ(StorableText(once), once);
-}
 
-// Every byte from 0x80 to 0xFF on its own, against the system's own converter: the
-// code page's character, or, for the five bytes it leaves undefined, the C1 control of
-// the same number.
-TEST(StoredText, EveryHighByteIsItsWindows1252CharacterAsTheSystemConverts) {
+  // Every byte from 0x80 to 0xFF on its own, against the system's own converter: the
+  // code page's character, or, for the five bytes it leaves undefined, the C1 control of
+  // the same number.
   iconv_t cd = iconv_open("UTF-8", "WINDOWS-1252");
   ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1)) << "the system converter knows no WINDOWS-1252";
   int undefined = 0;

@@ -130,7 +130,8 @@ TEST(UpdateDB, WritesColumnByColumnInOrderAndStampsEachEntryAfresh) {
 }
 
 // What a stored text field against a collected one writes: a pinned value ("^" first)
-// is never compared, a Null never counts, empty text on either side reads "nothing".
+// is never compared, a Null never counts, empty text on either side reads "nothing". (A
+// change, no change and a pinned value show in the scans of three days end to end.)
 TEST(CompareAsset, PinnedValuesNullsAndNothingOneCaseEach) {
   struct Case {
     const char* name;
@@ -139,9 +140,6 @@ TEST(CompareAsset, PinnedValuesNullsAndNothingOneCaseEach) {
     std::vector<std::string> changes;
   };
   const std::vector<Case> cases{
-      {"changed", Variant("Alpha"), "Beta", {"Manufacturer changed from Alpha To Beta"}},
-      {"same", Variant("Beta"), "Beta", {}},
-      {"pinned", Variant("^Alpha"), "Beta", {}},
       {"pinned as the collected value", Variant("^Beta"), "Beta", {}},
       {"a caret alone pins", Variant("^"), "Beta", {}},
       {"a caret later does not pin", Variant("Alpha^"), "Beta", {"Manufacturer changed from Alpha^ To Beta"}},
@@ -352,9 +350,8 @@ TEST(SoftwareCompare, EntriesAndOrderOfTheNestedScan) {
                                       "Gamma Version changed from 1 To 2", "Gamma Location changed from L1 To L2",
                                       "Gamma Product ID changed from X To Y", "New Software installed : Alpha",
                                       "New Software installed : New", "New Software installed : New"}));
-}
 
-TEST(SoftwareCompare, ListsBeyondTheSixteenBitCounterRecordNothing) {
+  // Lists beyond the sixteen-bit counter record nothing.
   SoftwareTable big(kMaxComparedPrograms + 1, SoftwareEntry{"P", "1", "", ""});
   SoftwareTable small{SoftwareEntry{"Q", "1", "", ""}};
   std::vector<std::string> out;

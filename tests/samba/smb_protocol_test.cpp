@@ -80,18 +80,11 @@ TEST(SmbProtocol, CapturedRepliesDecodeAndDamagedOnesAreRefused) {
 
 TEST(SmbProtocol, CountsThatTheReplyCannotHoldAreRefused) {
   // An array with a non-zero offset, and one longer than its conformance.
-  NdrWriter offset;
-  offset.U32(4);
-  offset.U32(1);
-  offset.U32(2);
-  offset.U32(0);
-  EXPECT_THROW(NdrReader(offset.Bytes()).String(), NdrError);
-  NdrWriter longer;
-  longer.U32(1);
-  longer.U32(0);
-  longer.U32(2);
-  longer.U32(0);
-  EXPECT_THROW(NdrReader(longer.Bytes()).String(), NdrError);
+  for (const auto& words : {std::vector<uint32_t>{4, 1, 2, 0}, std::vector<uint32_t>{1, 0, 2, 0}}) {
+    NdrWriter array;
+    for (uint32_t word : words) array.U32(word);
+    EXPECT_THROW(NdrReader(array.Bytes()).String(), NdrError);
+  }
 
   // A logon list that announces 2^28 records in a short reply.
   NdrWriter users;
