@@ -71,12 +71,8 @@ TEST_P(TextsAndKeys, NulsAndNamesThatAreNotUtf8HaveOneFormAndBlankNamesAreRefuse
 }
 
 std::string Hex(const std::string& bytes) {
-  static const char* digits = "0123456789ABCDEF";
   std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
+  for (unsigned char c : bytes) out += {"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
   return out;
 }
 

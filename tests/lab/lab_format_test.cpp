@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "console/scan/targets.h"
 #include "lab/authoring/lab_advance.h"
@@ -98,15 +100,14 @@ TEST_F(LabFormat, RegistryValuesHaveTheBytesWindowsStoresAndKeysMergeByName) {
   ASSERT_EQ(Lab().Registry().Connect("PC01", kHkeyLocalMachine, root), 0);
   ASSERT_EQ(root->OpenKey("Software\\Test", 0, 0x3F, key), 0);
   uint32_t type = 0;
-  EXPECT_EQ(ReadBytes(*key, "NoStrings", type), std::string("\0", 1));
-  EXPECT_EQ(ReadBytes(*key, "Negative", type), std::string("\xFE\xFF\xFF\xFF", 4));
-  EXPECT_EQ(ReadBytes(*key, "Qword", type), std::string("\x01\0\0\0\x01\0\0\0", 8));
-  EXPECT_EQ(type, kRegQword);
-  EXPECT_EQ(ReadBytes(*key, "BigQword", type), std::string(8, '\xFF'));
-  EXPECT_EQ(ReadBytes(*key, "Binary", type), std::string("\x00\xFF\x10\xAB", 4));
-  EXPECT_EQ(type, kRegBinary);
-  EXPECT_EQ(ReadBytes(*key, "WithNul", type), std::string("a\0b\0", 4));
-  EXPECT_EQ(ReadBytes(*key, "", type), std::string("default value\0", 14));
+  for (const auto& [name, bytes, expectedType] : std::vector<std::tuple<std::string, std::string, uint32_t>>{
+           {"NoStrings", std::string("\0", 1), kRegMultiSz}, {"Negative", std::string("\xFE\xFF\xFF\xFF", 4), kRegDword},
+           {"Qword", std::string("\x01\0\0\0\x01\0\0\0", 8), kRegQword}, {"BigQword", std::string(8, '\xFF'), kRegQword},
+           {"Binary", std::string("\x00\xFF\x10\xAB", 4), kRegBinary}, {"WithNul", std::string("a\0b\0", 4), kRegSz},
+           {"", std::string("default value\0", 14), kRegSz}}) {
+    EXPECT_EQ(ReadBytes(*key, name, type), bytes) << name;
+    EXPECT_EQ(type, expectedType) << name;
+  }
 
   // Subkeys in order of first appearance; a key named twice in other letter case is one
   // key with both values; a key below implies its parents.
