@@ -101,15 +101,9 @@ struct KeyedRows {
   }
 };
 
-KeyedRows RowsByKey(Connection& connection, const std::string& select, const std::string& keyColumn,
-                    const std::vector<std::string>& keys) {
-  KeyedRows rows;
-  if (keys.empty()) return rows;
-  std::string query = select + " WHERE " + keyColumn + " IN (";
-  for (std::size_t i = 0; i < keys.size(); ++i) query += (i ? "," : "") + Literal(keys[i]);
-  query += ")";
+void AddRows(KeyedRows& rows, Connection& connection, const std::string& query) {
   std::unique_ptr<Recordset> rs = connection.OpenRecordset(query);
-  if (rs->RecordCount() <= 0) return rows;
+  if (rs->RecordCount() <= 0) return;
   const int columns = rs->FieldCount();
   do {
     Row row;
@@ -120,6 +114,37 @@ KeyedRows RowsByKey(Connection& connection, const std::string& select, const std
     const bool firstFolded = rows.folded.try_emplace(Folded(key), rows.rows.size()).second;
     if (firstExact || firstFolded) rows.rows.push_back(std::move(row));
   } while (rs->MoveNext());
+}
+
+KeyedRows RowsByKey(Connection& connection, const std::string& select, const std::string& keyColumn,
+                    const std::vector<std::string>& keys) {
+  KeyedRows rows;
+  if (keys.empty()) return rows;
+  std::string query = select + " WHERE " + keyColumn + " IN (";
+  for (std::size_t i = 0; i < keys.size(); ++i) query += (i ? "," : "") + Literal(keys[i]);
+  AddRows(rows, connection, query + ")");
+  return rows;
+}
+
+// The same rows for the keys of a batch, which are in the order of their folded keys and
+// A to Z only: one stretch of the key's index between the first and the last instead of
+// a search of the index for each key (a server compares keys without regard to case
+// slowly). A server that orders keys otherwise (another collation) leaves some outside
+// the stretch; they are looked up by key, with those that have no row.
+KeyedRows RowsOfBatch(Connection& connection, const std::string& select, const std::string& keyColumn,
+                      const std::vector<std::string>& keys) {
+  if (keys.size() < 2) return RowsByKey(connection, select, keyColumn, keys);
+  KeyedRows rows;
+  AddRows(rows, connection,
+          select + " WHERE " + keyColumn + " BETWEEN " + Literal(keys.front()) + " AND " + Literal(keys.back()));
+  std::vector<std::string> missing;
+  for (const std::string& k : keys) {
+    if (rows.Find(k) == nullptr) missing.push_back(k);
+  }
+  if (missing.empty()) return rows;
+  std::string query = select + " WHERE " + keyColumn + " IN (";
+  for (std::size_t i = 0; i < missing.size(); ++i) query += (i ? "," : "") + Literal(missing[i]);
+  AddRows(rows, connection, query + ")");
   return rows;
 }
 
@@ -145,15 +170,15 @@ KeyedRows ListRows(Connection& connection, const std::string& table, const std::
   counted = false;
   if (count && !refusedCount) {
     try {
-      KeyedRows rows = RowsByKey(connection, "SELECT " + keyColumn + ", " + ServerCount(listColumn) + " FROM " + table,
-                                 keyColumn, keys);
+      KeyedRows rows = RowsOfBatch(connection, "SELECT " + keyColumn + ", " + ServerCount(listColumn) + " FROM " + table,
+                                   keyColumn, keys);
       counted = true;
       return rows;
     } catch (const RuntimeError&) {
       refusedCount = true;
     }
   }
-  return RowsByKey(connection, "SELECT " + keyColumn + ", " + listColumn + " FROM " + table, keyColumn, keys);
+  return RowsOfBatch(connection, "SELECT " + keyColumn + ", " + listColumn + " FROM " + table, keyColumn, keys);
 }
 
 // Asset's rows for `keys`, without the History column unless asked for it.
@@ -165,12 +190,12 @@ KeyedRows AssetRows(Connection& connection, const std::vector<std::string>& keys
       return select + " FROM Asset";
     }();
     try {
-      return RowsByKey(connection, kWithoutHistory, "Computer", keys);
+      return RowsOfBatch(connection, kWithoutHistory, "Computer", keys);
     } catch (const RuntimeError&) {
       refused.columnNames = true;
     }
   }
-  return RowsByKey(connection, "SELECT * FROM Asset", "Computer", keys);
+  return RowsOfBatch(connection, "SELECT * FROM Asset", "Computer", keys);
 }
 
 // The rows of the tables beside Asset for one batch.
@@ -200,7 +225,7 @@ std::vector<BesideRead> BesideReads(const std::vector<std::string>& stored, unsi
   }
   if (parts & kReadLastAccess) {
     reads.emplace_back([&stored](Connection& c, BesideRows& r) {
-      r.access = RowsByKey(c, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
+      r.access = RowsOfBatch(c, "SELECT Computer, LastAccessTime FROM LastAccess", "Computer", stored);
     });
   }
   if (parts & kReadDrives) {
