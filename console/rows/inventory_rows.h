@@ -1,8 +1,8 @@
 // One computer's rows as the scanner reads them, for the commands that show an
 // inventory. One computer is read with the scanners' own keyed queries; the whole
-// inventory is read in batches of computers, one query per table and batch, so that a
-// server far away costs a few hundred round trips instead of a dozen per computer and
-// memory holds one batch only. Where several rows match (concurrent first scans can
+// inventory is read in batches of computers, a query or two per table and batch, so
+// that a server far away costs a few hundred round trips instead of a dozen per computer
+// and memory holds one batch only. Where several rows match (concurrent first scans can
 // leave two) the first row returned is the one used, as the scanner itself does.
 // Listing the computers reads the key column only, so a view of one computer never
 // scans a whole table.
