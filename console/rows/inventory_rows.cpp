@@ -116,13 +116,19 @@ void AddRows(KeyedRows& rows, Connection& connection, const std::string& query) 
   } while (rs->MoveNext());
 }
 
-KeyedRows RowsByKey(Connection& connection, const std::string& select, const std::string& keyColumn,
-                    const std::vector<std::string>& keys) {
-  KeyedRows rows;
-  if (keys.empty()) return rows;
+// Adds the rows of `keys`, each looked up in the key's index.
+void AddRowsOfKeys(KeyedRows& rows, Connection& connection, const std::string& select, const std::string& keyColumn,
+                   const std::vector<std::string>& keys) {
+  if (keys.empty()) return;
   std::string query = select + " WHERE " + keyColumn + " IN (";
   for (std::size_t i = 0; i < keys.size(); ++i) query += (i ? "," : "") + Literal(keys[i]);
   AddRows(rows, connection, query + ")");
+}
+
+KeyedRows RowsByKey(Connection& connection, const std::string& select, const std::string& keyColumn,
+                    const std::vector<std::string>& keys) {
+  KeyedRows rows;
+  AddRowsOfKeys(rows, connection, select, keyColumn, keys);
   return rows;
 }
 
@@ -141,10 +147,7 @@ KeyedRows RowsOfBatch(Connection& connection, const std::string& select, const s
   for (const std::string& k : keys) {
     if (rows.Find(k) == nullptr) missing.push_back(k);
   }
-  if (missing.empty()) return rows;
-  std::string query = select + " WHERE " + keyColumn + " IN (";
-  for (std::size_t i = 0; i < missing.size(); ++i) query += (i ? "," : "") + Literal(missing[i]);
-  AddRows(rows, connection, query + ")");
+  AddRowsOfKeys(rows, connection, select, keyColumn, missing);
   return rows;
 }
 
@@ -181,16 +184,18 @@ KeyedRows ListRows(Connection& connection, const std::string& table, const std::
   return RowsOfBatch(connection, "SELECT " + keyColumn + ", " + listColumn + " FROM " + table, keyColumn, keys);
 }
 
-// Asset's rows for `keys`, without the History column unless asked for it.
-KeyedRows AssetRows(Connection& connection, const std::vector<std::string>& keys, bool history, Refused& refused) {
-  if (!history && !refused.columnNames) {
-    static const std::string kWithoutHistory = [] {
-      std::string select = "SELECT ";
-      for (int i = 0; i < asset::kHistory; ++i) select += (i ? ", " : "") + asset::ColumnName(i);
-      return select + " FROM Asset";
-    }();
+// Asset's rows for `keys`: the columns before the drive slots, then the slots and the
+// History column when asked for (a row read by name ends where its last column asked for
+// does, so that every column keeps its ordinal).
+KeyedRows AssetRows(Connection& connection, const std::vector<std::string>& keys, unsigned parts, Refused& refused) {
+  if (!refused.columnNames) {
+    const int last = (parts & kReadHistory)      ? asset::kHistory
+                     : (parts & kReadDriveSlots) ? asset::kHistory - 1
+                                                 : asset::kFirstDriveSlot - 1;
+    std::string select = "SELECT ";
+    for (int i = 0; i <= last; ++i) select += (i ? ", " : "") + asset::ColumnName(i);
     try {
-      return RowsOfBatch(connection, kWithoutHistory, "Computer", keys);
+      return RowsOfBatch(connection, select + " FROM Asset", "Computer", keys);
     } catch (const RuntimeError&) {
       refused.columnNames = true;
     }
@@ -263,7 +268,7 @@ std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<Co
         for (std::size_t i = s; i < reads.size() && (i == s || s + 1 == sessions.size()); ++i) reads[i](*sessions[s], r);
       }));
     }
-    assets = AssetRows(connection, plain, (parts & kReadHistory) != 0, refused);
+    assets = AssetRows(connection, plain, parts, refused);
     if (sessions.empty()) {
       for (const BesideRead& read : reads) read(connection, r);
     }
@@ -320,14 +325,12 @@ std::vector<ComputerRows> ReadBatch(Connection& connection, const std::vector<Co
 void ForEachComputer(Connection& connection, unsigned parts, const std::function<void(ComputerRows&)>& each,
                      BesideSessions* beside) {
   const std::vector<std::string> names = ComputerNames(connection);
-  const std::size_t tables = ((parts & (kReadSoftware | kCountSoftware)) != 0) +
-                             ((parts & (kReadServices | kCountServices)) != 0) + ((parts & kReadLastAccess) != 0) +
-                             ((parts & kReadDrives) != 0);
+  Refused refused;
+  const std::size_t tables = BesideReads(names, parts, refused).size();
   // Two sessions beside Asset's keep pace with what two cores can show; more only hold
   // more results in memory at once.
   const std::vector<Connection*> sessions =
       beside != nullptr ? beside->Open(std::min<std::size_t>(tables, 2)) : std::vector<Connection*>{};
-  Refused refused;
   // The next batch is read while this one is shown: on two cores the inventory's reading
   // (a server's answer, the driver's conversions) and the views' writing overlap. The
   // connection is used by the reading thread alone until it has ended.

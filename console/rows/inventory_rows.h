@@ -87,7 +87,10 @@ enum ReadPart : unsigned {
   // Asset's History column, most of the row's bytes: without it ForEachComputer leaves
   // the column Null (read with the rest, a computer's own view always has it).
   kReadHistory = 64,
-  kReadAll = 15 | kReadHistory,
+  // Asset's ten drive slots, two thirds of its columns: without them ForEachComputer
+  // leaves the slots Null; the computer table and the problems need none of them.
+  kReadDriveSlots = 128,
+  kReadAll = 15 | kReadHistory | kReadDriveSlots,
   // Only how many programs or services: a server that can count a list's items sends the
   // number, not the list (a fleet's software lists are most of what it stores).
   kCountSoftware = 16,

@@ -93,7 +93,7 @@ void ShowAll(Connection& connection, std::ostream& out, BesideSessions* beside) 
   out << std::string(15, ' ') << "Programs, memory, processors / drives\n";
   out << std::string(79, '-') << "\n";
   std::size_t shown = 0;
-  ForEachComputer(connection, kCountSoftware, [&](const ComputerRows& c) {
+  ForEachComputer(connection, kCountSoftware | kReadDriveSlots, [&](const ComputerRows& c) {
     ++shown;
     const AssetRow& a = c.asset;
     const std::string computer = Text(a[asset::kComputer]);

@@ -299,6 +299,7 @@ unsigned FleetTable::Parts(Kind kind) {
          : kind == kSoftware  ? kReadSoftware
          : kind == kProblems ? kReadLastAccess
          : kind == kChanges  ? kReadHistory
+         : kind == kDrives   ? kReadDriveSlots
                              : 0u;
 }
 
