@@ -20,6 +20,7 @@ std::vector<std::string> SchemaStatements(const std::string& text) {
   std::istringstream in(text);
   std::string line;
   std::string current;
+  bool quoted = false;  // inside a $$-quoted body, whose semicolons are its own
   auto flush = [&] {
     const auto first = current.find_first_not_of(" \t\r\n");
     if (first != std::string::npos) statements.push_back(current.substr(first));
@@ -29,8 +30,9 @@ std::vector<std::string> SchemaStatements(const std::string& text) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const auto start = line.find_first_not_of(" \t\r");
     if (start == std::string::npos || line.compare(start, 2, "--") == 0) continue;
+    for (std::size_t at = line.find("$$"); at != std::string::npos; at = line.find("$$", at + 2)) quoted = !quoted;
     const auto end = line.find_last_not_of(" \t");
-    if (line[end] == ';') {
+    if (line[end] == ';' && !quoted) {
       current += line.substr(0, end);
       flush();
     } else {

@@ -25,8 +25,8 @@ enum class SchemaDialect { Sqlite, PostgreSql, SqlServer };
 // The text of schema/sqlite.sql, schema/postgresql.sql or schema/sqlserver.sql.
 const char* SchemaText(SchemaDialect dialect);
 
-// The statements of a schema text, split at semicolons that end a line; comments and
-// blank statements dropped.
+// The statements of a schema text, split at semicolons that end a line outside a
+// $$-quoted body; comments and blank statements dropped.
 std::vector<std::string> SchemaStatements(const std::string& text);
 
 }  // namespace db

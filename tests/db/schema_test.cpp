@@ -84,6 +84,9 @@ TEST(Schema, StatementsAreSplitAtSemicolonsOutsideComments) {
   // A comment line that a stray carriage return starts is still a comment.
   EXPECT_EQ(db::SchemaStatements("\r-- note;\nCREATE TABLE T (A INT);\n"),
             std::vector<std::string>{"CREATE TABLE T (A INT)"});
+  // A $$-quoted body is one statement with its own semicolons.
+  EXPECT_EQ(db::SchemaStatements("DO $$\nBEGIN\n  NULL;\nEND $$;\nCREATE TABLE T (A INT);\n"),
+            (std::vector<std::string>{"DO $$\nBEGIN\n  NULL;\nEND $$", "CREATE TABLE T (A INT)"}));
   // Each SQL Server statement tests first whether its object exists.
   for (const auto& s : db::SchemaStatements(db::SchemaText(db::SchemaDialect::SqlServer))) {
     EXPECT_EQ(s.rfind("IF ", 0), 0u) << s;

@@ -147,6 +147,28 @@ TEST_P(TextsAndKeys, RowsWrittenByOthersAreUpdatedLikeOwnOnes) {
   EXPECT_EQ(third[26].text().substr(0, 10), "2003/02/16");
 }
 
+// Windows gives texts of any length (a description, a maker's name from the registry);
+// an inventory whose text columns were made for 255 characters refused them, and every
+// later write of that scan with them.
+TEST_P(TextsAndKeys, TextsOfAnyLengthAreStoredWholeWithTheRestOfTheScan) {
+  const std::string name = UniqueComputerName("LONG");
+  const std::string maker(300, 'M');
+  const auto scan = [&](const std::string& m, const std::string& when) {
+    return Scan(name, name, ScannableComputer(name, m, {R"("Program")", R"("Other")"}), when);
+  };
+  ASSERT_EQ(scan(maker, "2003-02-14 09:00:00").exitCode, 0);
+  ASSERT_EQ(scan(maker + " 2", "2003-02-15 09:00:00").exitCode, 0);
+  EXPECT_EQ(ReadLines(temp / "DrevantaAssetDB.log"), std::vector<std::string>{});
+  const auto asset = inventory->RowsOf("Asset", name).at(0);
+  EXPECT_EQ(asset[1], Variant(maker + " 2"));
+  EXPECT_EQ(asset[26].text().substr(0, 10), "2003/02/15");
+  EXPECT_EQ(asset[27], Variant("CORP\\u"));
+  EXPECT_TRUE(asset[92].text().ends_with("~Manufacturer changed from " + maker + " To " + maker + " 2^"))
+      << asset[92].text();
+  EXPECT_EQ(inventory->RowsOf("Software", name).at(0)[1].text().substr(0, 9), "Program\xC2\xA7");
+  EXPECT_EQ(inventory->RowsOf("Services", name).size(), 1u);
+}
+
 // An earlier version stored the command line's name as it came, in a Windows code page.
 // Such rows are the computer's rows: the scanner updates them rather than starting new
 // ones, and show finds them. (Only SQLite holds bytes that are not UTF-8.)
