@@ -139,30 +139,41 @@ void ChangeDisks(LabComputer& c, LabRandom& r, AdvanceCounts& counts) {
 void ChangePrograms(LabComputer& c, const OsSpec* os, LabRandom& r, uint64_t salt, AdvanceCounts& counts) {
   if (!c.registry || os == nullptr) return;
   RegistryConfig& registry = *c.registry;
+  // A 64-bit computer's programs are in two views: its own and the 32-bit one.
+  const bool sixtyFourBit = registry.Find(keys::kWow64Key) != nullptr;
   std::set<std::string> names;
-  std::vector<std::string> products;  // subkeys with a display name
-  if (const RegistryNode* uninstall = registry.Find(keys::kUninstallKey)) {
+  struct Product {
+    std::string_view view;  // the Uninstall key holding it
+    std::string key;
+  };
+  std::vector<Product> products;  // subkeys with a display name
+  for (const std::string_view view : {keys::kUninstallKey, keys::kUninstall32Key}) {
+    const RegistryNode* uninstall = registry.Find(view);
+    if (uninstall == nullptr) continue;
     for (const auto& entry : uninstall->subkeys()) {
       const RegistryValue* display = entry->FindValue("DisplayName");
       const std::string name = display ? display->AsText() : std::string();
       names.insert(name);
-      if (!name.empty()) products.push_back(entry->name);
+      if (!name.empty()) products.push_back({view, entry->name});
     }
   }
-  auto install = [&](const LabProgram& p) {
-    InstallProgram(registry, p);
+  auto install = [&](const LabProgram& p, std::string_view view) {
+    InstallProgram(registry, p, view);
     names.insert(p.name);
   };
   if (r.Chance(0.15)) {
+    // On a 64-bit computer some new programs are 32-bit ones, decided apart from the
+    // day's other draws so that a 32-bit computer's days stay what they were.
+    const bool thirtyTwo = sixtyFourBit && LabRandom(salt ^ 0x3264).Chance(0.4);
     std::vector<const ProgramSpec*> candidates;
-    for (const auto& spec : Programs()) {
+    for (const auto& spec : thirtyTwo ? ThirtyTwoBitPrograms() : Programs()) {
       if (spec.firstEra <= os->era && os->era <= spec.lastEra && !names.count(spec.name)) candidates.push_back(&spec);
     }
     if (!candidates.empty()) {
       const ProgramSpec& spec = *r.Pick(candidates);
       const LabProgram p = MakeProgram(spec, spec.versions.size() - 1, salt ^ 0x51);
-      install(p);
-      Note(counts, "installed", c.fileName + ": installed " + p.name + " " + p.version);
+      install(p, thirtyTwo ? keys::kUninstall32Key : keys::kUninstallKey);
+      Note(counts, "installed", c.fileName + ": installed " + p.name + " " + p.version + (thirtyTwo ? " (32-bit)" : ""));
     }
   }
   if (r.Chance(0.3)) {
@@ -171,13 +182,14 @@ void ChangePrograms(LabComputer& c, const OsSpec* os, LabRandom& r, uint64_t sal
       const LabProgram p = MakeUpdate(os->era, OsFamilyOf(*os), salt + static_cast<uint64_t>(i) * 7919);
       const RegistryNode* uninstall = registry.Find(keys::kUninstallKey);
       if (names.count(p.name) || (uninstall != nullptr && uninstall->FindSubkey(p.key) != nullptr)) continue;
-      install(p);
+      install(p, keys::kUninstallKey);
       Note(counts, "update installed", "");
     }
   }
-  RegistryNode* uninstall = registry.Find(keys::kUninstallKey);
-  if (r.Chance(0.12) && !products.empty() && uninstall != nullptr) {
-    RegistryNode* entry = uninstall->FindSubkey(r.Pick(products));
+  if (r.Chance(0.12) && !products.empty()) {
+    const Product& product = r.Pick(products);
+    RegistryNode* uninstall = registry.Find(product.view);
+    RegistryNode* entry = uninstall ? uninstall->FindSubkey(product.key) : nullptr;
     const RegistryValue* displayValue = entry ? entry->FindValue("DisplayName") : nullptr;
     const RegistryValue* versionValue = entry ? entry->FindValue("DisplayVersion") : nullptr;
     const std::string display = displayValue ? displayValue->AsText() : std::string();
@@ -188,12 +200,13 @@ void ChangePrograms(LabComputer& c, const OsSpec* os, LabRandom& r, uint64_t sal
       Note(counts, "upgraded", c.fileName + ": upgraded " + display + " " + version + " to " + next);
     }
   }
-  if (r.Chance(0.07) && !products.empty() && uninstall != nullptr) {
-    const std::string key = r.Pick(products);
-    const RegistryNode* entry = uninstall->FindSubkey(key);
+  if (r.Chance(0.07) && !products.empty()) {
+    const Product& product = r.Pick(products);
+    RegistryNode* uninstall = registry.Find(product.view);
+    const RegistryNode* entry = uninstall ? uninstall->FindSubkey(product.key) : nullptr;
     const RegistryValue* display = entry ? entry->FindValue("DisplayName") : nullptr;
     const std::string name = display ? display->AsText() : std::string();
-    uninstall->RemoveSubkey(key);
+    if (uninstall != nullptr) uninstall->RemoveSubkey(product.key);
     Note(counts, "removed", c.fileName + ": removed " + name);
   }
 }

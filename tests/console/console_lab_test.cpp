@@ -31,12 +31,17 @@ const lab::RegistryNode* Uninstall(const lab::LabComputer& c) {
   return c.registry ? c.registry->Find(lab::keys::kUninstallKey) : nullptr;
 }
 
-// Each program's DisplayVersion ("" without one) by its key.
+// Each program's DisplayVersion ("" without one) by its key; the keys of the 32-bit view
+// of a 64-bit computer start with "32:".
 std::map<std::string, std::string> Versions(const lab::LabComputer& c) {
   std::map<std::string, std::string> versions;
-  for (const auto& entry : Uninstall(c)->subkeys()) {
-    const lab::RegistryValue* v = entry->FindValue("DisplayVersion");
-    versions[entry->name] = v ? v->AsText() : "";
+  for (const auto& [view, prefix] : {std::pair{lab::keys::kUninstallKey, ""}, std::pair{lab::keys::kUninstall32Key, "32:"}}) {
+    const lab::RegistryNode* uninstall = c.registry ? c.registry->Find(view) : nullptr;
+    if (uninstall == nullptr) continue;
+    for (const auto& entry : uninstall->subkeys()) {
+      const lab::RegistryValue* v = entry->FindValue("DisplayVersion");
+      versions[prefix + entry->name] = v ? v->AsText() : "";
+    }
   }
   return versions;
 }
@@ -114,7 +119,8 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
   EXPECT_TRUE(Contains(x.StdoutText(), "advanced 5 days:"));
 
   const auto now = Files(dir / "x");
-  int changedVersions = 0, installed = 0, removed = 0, freeChanged = 0;
+  // Kinds of change in each view: [0] the computer's own, [1] the 32-bit one.
+  int changedVersions[2] = {}, installed[2] = {}, removed[2] = {}, freeChanged = 0;
   for (const auto& [file, text] : now) {
     const auto a = Parse(file, created.at(file));
     const auto b = Parse(file, text);
@@ -123,19 +129,22 @@ TEST(ConsoleLab, SameSeedSameLabAVariedNetworkAndDaysThatPassTheSameWayForASeed)
     const std::map<std::string, std::string> after = Versions(*b);
     for (const auto& [key, version] : after) {
       const auto was = before.find(key);
-      installed += was == before.end();
-      changedVersions += was != before.end() && !was->second.empty() && !version.empty() && version != was->second;
+      const bool view32 = key.starts_with("32:");
+      installed[view32] += was == before.end();
+      changedVersions[view32] += was != before.end() && !was->second.empty() && !version.empty() && version != was->second;
     }
-    for (const auto& [key, version] : before) removed += after.count(key) == 0;
+    for (const auto& [key, version] : before) removed[key.starts_with("32:")] += after.count(key) == 0;
     bool freeDiffers = a->shares.size() != b->shares.size();
     for (const auto& [share, space] : a->shares) {
       freeDiffers = freeDiffers || !b->shares.count(share) || b->shares.at(share).free != space.free;
     }
     if (freeDiffers) ++freeChanged;
   }
-  EXPECT_GT(changedVersions, 0);
-  EXPECT_GT(installed, 0);
-  EXPECT_GT(removed, 0);
+  for (const int view : {0, 1}) {
+    EXPECT_GT(changedVersions[view], 0) << view;
+    EXPECT_GT(installed[view], 0) << view;
+    EXPECT_GT(removed[view], 0) << view;
+  }
   EXPECT_GT(freeChanged, 30);
 
   // Without a seed, a lab advances the same way each time, and the advanced lab differently.
