@@ -4,7 +4,6 @@
 // be started, while the others must still be run and summarised.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -2,9 +2,7 @@
 // its summary, exit status, the scanners' log file and the rows they wrote.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
