@@ -52,7 +52,7 @@ class FakeServer : public DatabaseServer {
   std::vector<int> opensOn;  // the session (counted from 1) each successful recordset open used
 };
 
-TEST(ConnectionPool, SharesOneConnectionAndReplacesOneThatBroke) {
+TEST(ConnectionPool, SharesOneConnectionReplacesOneThatBrokeAndTakesOneMadeAhead) {
   FakeServer server;
   ConnectionPool pool;
   const std::string cs = "Data Source=A";
@@ -86,29 +86,26 @@ TEST(ConnectionPool, SharesOneConnectionAndReplacesOneThatBroke) {
   ConnectionPool other;
   other.Open(server, cs)->OpenRecordset("q");
   EXPECT_EQ(server.opensOn, (std::vector<int>{1, 1, 2, 2, 3, 4, 5, 6}));
-}
 
-// A connection made ahead is the one the first open takes, after it read the queries it
-// was given; one that failed ahead is forgotten, and the open connects itself.
-TEST(ConnectionPool, TakesTheConnectionMadeAheadAndForgetsOneThatFailed) {
-  FakeServer server;
-  const std::string cs = "Data Source=A";
+  // A connection made ahead is the one the first open takes, after it read the queries it
+  // was given; one that failed ahead is forgotten, and the open connects itself.
+  FakeServer ahead;
   {
-    ConnectionPool pool;
-    pool.OpenAhead(server, cs, {"first", "second"});
-    pool.OpenAhead(server, cs, {"again"});
-    pool.Open(server, cs)->OpenRecordset("q");
-    pool.Open(server, cs)->OpenRecordset("q");
-    EXPECT_EQ(pool.ConnectionsMade(), 1);
-    EXPECT_EQ(server.opensOn, (std::vector<int>{1, 1, 1, 1}));
+    ConnectionPool madeAhead;
+    madeAhead.OpenAhead(ahead, cs, {"first", "second"});
+    madeAhead.OpenAhead(ahead, cs, {"again"});
+    madeAhead.Open(ahead, cs)->OpenRecordset("q");
+    madeAhead.Open(ahead, cs)->OpenRecordset("q");
+    EXPECT_EQ(madeAhead.ConnectionsMade(), 1);
+    EXPECT_EQ(ahead.opensOn, (std::vector<int>{1, 1, 1, 1}));
   }
-  server.refusals = 1;
-  ConnectionPool pool;
-  pool.OpenAhead(server, cs, {"first"});
-  pool.Open(server, cs)->OpenRecordset("q");
-  EXPECT_EQ(pool.ConnectionsMade(), 1);
-  EXPECT_EQ(server.sessions.size(), 2u);
-  EXPECT_EQ(server.opensOn.back(), 2);
+  ahead.refusals = 1;
+  ConnectionPool failedAhead;
+  failedAhead.OpenAhead(ahead, cs, {"first"});
+  failedAhead.Open(ahead, cs)->OpenRecordset("q");
+  EXPECT_EQ(failedAhead.ConnectionsMade(), 1);
+  EXPECT_EQ(ahead.sessions.size(), 2u);
+  EXPECT_EQ(ahead.opensOn.back(), 2);
 }
 
 // The real driver: a session the server ended is noticed and replaced.

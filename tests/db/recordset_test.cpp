@@ -55,7 +55,7 @@ TEST_P(RecordsetTest, AddNewStoresTheKeyAloneAndSetFieldWaitsForTheNextUpdate) {
   EXPECT_GT(all->DefinedSize(asset::kHistory), 1000000);
 }
 
-TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
+TEST_P(RecordsetTest, ValuesKeepTheirKindNullIsNotEmptyTextAndFailuresAreRuntimeErrors) {
   const std::string name = UniqueComputerName("KIND");
   auto conn = inv().Connect();
   conn->OpenRecordset(kAllAssetQuery)->AddNew(Variant(name));
@@ -86,6 +86,13 @@ TEST_P(RecordsetTest, ValuesKeepTheirKindAndNullIsNotEmptyText) {
   for (int i = 0; i < asset::kColumnCount; ++i) shown.push_back(rs->Field(i));
   EXPECT_EQ(shown, expected);
   EXPECT_EQ(inv().RowsOf("Asset", name), std::vector<Row>{expected});
+
+  // Failures are runtime errors.
+  EXPECT_THROW(conn->OpenRecordset("SELECT * From NoSuchTable"), RuntimeError);
+  auto none = conn->OpenRecordset(AssetQuery(UniqueComputerName("NONE")));
+  EXPECT_EQ(none->RecordCount(), 0);
+  EXPECT_THROW(none->Field(0), RuntimeError);
+  EXPECT_THROW(none->Update(1, Variant("x")), RuntimeError);
 }
 
 // A change is stored only while the key and the columns it writes are as they were read
@@ -173,15 +180,6 @@ TEST_P(RecordsetTest, KeysFoldTheLetterCaseOfEveryScript) {
   EXPECT_EQ(conn->OpenRecordset(LastAccessQuery("\xC3\xA4\xCF\x83" + id))->RecordCount(), 2);
   // A name that tries to end the literal finds nothing.
   EXPECT_EQ(conn->OpenRecordset(LastAccessQuery("x') OR (1=1"))->RecordCount(), 0);
-}
-
-TEST_P(RecordsetTest, FailuresAreRuntimeErrors) {
-  auto conn = inv().Connect();
-  EXPECT_THROW(conn->OpenRecordset("SELECT * From NoSuchTable"), RuntimeError);
-  auto rs = conn->OpenRecordset(AssetQuery(UniqueComputerName("NONE")));
-  EXPECT_EQ(rs->RecordCount(), 0);
-  EXPECT_THROW(rs->Field(0), RuntimeError);
-  EXPECT_THROW(rs->Update(1, Variant("x")), RuntimeError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest, ServerBackends(),
