@@ -158,30 +158,46 @@ std::string ServerCount(const std::string& column) {
          "'), ''), 1), 0)";
 }
 
+// How the number of items of a list table is asked for, each way refused at most once: a
+// column that the inventory keeps counted as each list is written (PostgreSQL's
+// schema; counting 100,000 lists on each view costs its server more than the rest of
+// the view), then ServerCount, then the lists themselves.
+struct ListCount {
+  const char* table;
+  const char* keyColumn;
+  const char* listColumn;
+  const char* countColumn;
+  bool refusedColumn = false, refusedServerCount = false;
+};
+
 // What the inventory refused once and is not asked again. Each is asked from one
 // thread at a time: the software and the services may be read on sessions of their own.
 struct Refused {
-  bool softwareCount = false, servicesCount = false;  // ServerCount
+  ListCount software{"Software", "SoftComputer", "SoftwareList", "SoftwareItems"};
+  ListCount services{"Services", "ServComputer", "ServiceList", "ServiceItems"};
   bool columnNames = false;  // Asset's columns by name (an inventory made elsewhere)
 };
 
 // The rows of a list table for `keys`: the number of items of each list when `count` and
-// the server can count them (`counted` then true), else the lists.
-KeyedRows ListRows(Connection& connection, const std::string& table, const std::string& keyColumn,
-                   const std::string& listColumn, const std::vector<std::string>& keys, bool count,
-                   bool& refusedCount, bool& counted) {
+// the inventory can count them (`counted` then true), else the lists.
+KeyedRows ListRows(Connection& connection, ListCount& list, const std::vector<std::string>& keys, bool count,
+                   bool& counted) {
   counted = false;
-  if (count && !refusedCount) {
-    try {
-      KeyedRows rows = RowsOfBatch(connection, "SELECT " + keyColumn + ", " + ServerCount(listColumn) + " FROM " + table,
-                                   keyColumn, keys);
-      counted = true;
-      return rows;
-    } catch (const RuntimeError&) {
-      refusedCount = true;
+  const std::string key = list.keyColumn;
+  if (count) {
+    for (bool* refused : {&list.refusedColumn, &list.refusedServerCount}) {
+      if (*refused) continue;
+      const std::string items = refused == &list.refusedColumn ? list.countColumn : ServerCount(list.listColumn);
+      try {
+        KeyedRows rows = RowsOfBatch(connection, "SELECT " + key + ", " + items + " FROM " + list.table, key, keys);
+        counted = true;
+        return rows;
+      } catch (const RuntimeError&) {
+        *refused = true;
+      }
     }
   }
-  return RowsOfBatch(connection, "SELECT " + keyColumn + ", " + listColumn + " FROM " + table, keyColumn, keys);
+  return RowsOfBatch(connection, "SELECT " + key + ", " + list.listColumn + " FROM " + list.table, key, keys);
 }
 
 // Asset's rows for `keys`: the columns before the drive slots, then the slots and the
@@ -218,14 +234,12 @@ std::vector<BesideRead> BesideReads(const std::vector<std::string>& stored, unsi
   std::vector<BesideRead> reads;
   if (parts & (kReadSoftware | kCountSoftware)) {
     reads.emplace_back([&stored, &refused, parts](Connection& c, BesideRows& r) {
-      r.software = ListRows(c, "Software", "SoftComputer", "SoftwareList", stored, !(parts & kReadSoftware),
-                            refused.softwareCount, r.softwareCounted);
+      r.software = ListRows(c, refused.software, stored, !(parts & kReadSoftware), r.softwareCounted);
     });
   }
   if (parts & (kReadServices | kCountServices)) {
     reads.emplace_back([&stored, &refused, parts](Connection& c, BesideRows& r) {
-      r.services = ListRows(c, "Services", "ServComputer", "ServiceList", stored, !(parts & kReadServices),
-                            refused.servicesCount, r.servicesCounted);
+      r.services = ListRows(c, refused.services, stored, !(parts & kReadServices), r.servicesCounted);
     });
   }
   if (parts & kReadLastAccess) {

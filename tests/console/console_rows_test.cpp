@@ -8,6 +8,7 @@
 
 #include "console/rows/inventory_rows.h"
 #include "inventory/query_texts.h"
+#include "platform/runtime_error.h"
 #include "tests/support/inventory_fixture.h"
 
 namespace korvane::console {
@@ -39,8 +40,29 @@ class OtherOrder : public Connection {
   void Execute(const std::string& statement) override { real_.Execute(statement); }
   std::string LastErrorDescription() override { return real_.LastErrorDescription(); }
 
+ protected:
+  Connection& real() { return real_; }
+
  private:
   Connection& real_;
+};
+
+// The item counts that an inventory keeps beside its lists (PostgreSQL's schema): the
+// queries that read them, or each refused as by an inventory without them.
+class KeptCounts : public OtherOrder {
+ public:
+  KeptCounts(Connection& real, bool refuse) : OtherOrder(real), refuse_(refuse) {}
+  std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override {
+    if (query.find("Items FROM") == std::string::npos) return real().OpenRecordset(query);
+    if (refuse_) throw RuntimeError(1, "no such column");
+    std::unique_ptr<Recordset> rs = real().OpenRecordset(query);
+    ++read;
+    return rs;
+  }
+  int read = 0;
+
+ private:
+  bool refuse_;
 };
 
 class ConsoleRows : public ::testing::TestWithParam<InventoryBackend> {};
@@ -64,7 +86,12 @@ TEST_P(ConsoleRows, TheWholeInventoryReadsAsEachComputerDoes) {
     }
     assets += std::string(assets.empty() ? "" : ",") + "(" + Q(n) + "," + Q("2026/11/0" + std::to_string(1 + i % 9) +
               " 09:00:00~New Record Created") + "," + Q("SN" + std::to_string(i % 100)) + ")";
-    if (i % 5 != 0) software += std::string(software.empty() ? "" : ",") + "(" + Q(other) + "," + Q("Prog " + std::to_string(i)) + ")";
+    // Lists as other writers leave them: empty items, a Null list, an empty one.
+    const std::string list = i % 13 == 1   ? std::string("^Prog^^") + std::to_string(i) + "^^"
+                             : i % 13 == 2 ? std::string("^")
+                             : i % 13 == 3 ? std::string("")
+                                           : "Prog " + std::to_string(i) + "^Other";
+    if (i % 5 != 0) software += std::string(software.empty() ? "" : ",") + "(" + Q(other) + "," + (i % 13 == 4 ? std::string("NULL") : Q(list)) + ")";
     if (i % 11 == 0) software += std::string(software.empty() ? "" : ",") + "(" + Q(n) + ",'second row')";
     if (i % 4 != 1) services += std::string(services.empty() ? "" : ",") + "(" + Q(other) + "," + Q("Svc " + std::to_string(i)) + ")";
     access += std::string(access.empty() ? "" : ",") + "(" + Q(other) + "," +
@@ -117,9 +144,9 @@ TEST_P(ConsoleRows, TheWholeInventoryReadsAsEachComputerDoes) {
 
   // The listings read Asset without its History and count the lists; an inventory made
   // elsewhere, with its columns named otherwise, is read by position instead.
-  const auto counted = [&](const char* when) {
+  const auto counted = [&](const char* when, Connection& reading) {
     std::size_t seen = 0;
-    ForEachComputer(*connection, kCountSoftware | kCountServices, [&](ComputerRows& c) {
+    ForEachComputer(reading, kCountSoftware | kCountServices, [&](ComputerRows& c) {
       const std::string name = Text(c.asset[asset::kComputer]);
       if (name.rfind(prefix, 0) != 0) return;
       ++seen;
@@ -132,10 +159,13 @@ TEST_P(ConsoleRows, TheWholeInventoryReadsAsEachComputerDoes) {
     });
     EXPECT_EQ(seen, names.size()) << when;
   };
-  counted("by name");
+  KeptCounts kept(*connection, false), refused(*connection, true);
+  counted("by name", kept);
+  EXPECT_EQ(kept.read > 0, GetParam() != InventoryBackend::Sqlite) << "the counts kept by the server are read";
+  counted("without kept counts", refused);
   if (GetParam() == InventoryBackend::Sqlite) {  // the server's Asset is shared with other tests
     inventory.Execute("ALTER TABLE Asset RENAME COLUMN Reserved1 TO Spare1");
-    counted("by position");
+    counted("by position", *connection);
   }
 }
 

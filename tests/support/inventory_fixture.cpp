@@ -87,7 +87,11 @@ std::vector<std::vector<Variant>> Inventory::Rows(const std::string& query) cons
 
 std::vector<std::vector<Variant>> Inventory::RowsOf(const std::string& table,
                                                     const std::string& key) const {
-  return Rows("SELECT * FROM " + table + " WHERE " + KeyColumnOf(table) + " = '" +
+  // The lists' tables without the item counts a server may keep beside them.
+  const std::string columns = table == "Software"   ? "SoftComputer, SoftwareList"
+                              : table == "Services" ? "ServComputer, ServiceList"
+                                                    : "*";
+  return Rows("SELECT " + columns + " FROM " + table + " WHERE " + KeyColumnOf(table) + " = '" +
               QuoteInLiteral(key) + "'");
 }
 
