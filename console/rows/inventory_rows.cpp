@@ -184,10 +184,10 @@ KeyedRows ListRows(Connection& connection, ListCount& list, const std::vector<st
                    bool& counted) {
   counted = false;
   const std::string key = list.keyColumn;
-  if (count) {
-    for (bool* refused : {&list.refusedColumn, &list.refusedServerCount}) {
-      if (*refused) continue;
-      const std::string items = refused == &list.refusedColumn ? list.countColumn : ServerCount(list.listColumn);
+  const std::pair<bool*, std::string> ways[] = {{&list.refusedColumn, list.countColumn},
+                                                {&list.refusedServerCount, ServerCount(list.listColumn)}};
+  for (const auto& [refused, items] : ways) {
+    if (count && !*refused) {
       try {
         KeyedRows rows = RowsOfBatch(connection, "SELECT " + key + ", " + items + " FROM " + list.table, key, keys);
         counted = true;

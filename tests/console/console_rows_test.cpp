@@ -40,28 +40,28 @@ class OtherOrder : public Connection {
   void Execute(const std::string& statement) override { real_.Execute(statement); }
   std::string LastErrorDescription() override { return real_.LastErrorDescription(); }
 
- protected:
-  Connection& real() { return real_; }
-
  private:
   Connection& real_;
 };
 
 // The item counts that an inventory keeps beside its lists (PostgreSQL's schema): the
 // queries that read them, or each refused as by an inventory without them.
-class KeptCounts : public OtherOrder {
+class KeptCounts : public Connection {
  public:
-  KeptCounts(Connection& real, bool refuse) : OtherOrder(real), refuse_(refuse) {}
+  KeptCounts(Connection& real, bool refuse) : real_(real), refuse_(refuse) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override {
-    if (query.find("Items FROM") == std::string::npos) return real().OpenRecordset(query);
+    if (query.find("Items FROM") == std::string::npos) return real_.OpenRecordset(query);
     if (refuse_) throw RuntimeError(1, "no such column");
-    std::unique_ptr<Recordset> rs = real().OpenRecordset(query);
+    std::unique_ptr<Recordset> rs = real_.OpenRecordset(query);
     ++read;
     return rs;
   }
+  void Execute(const std::string& statement) override { real_.Execute(statement); }
+  std::string LastErrorDescription() override { return real_.LastErrorDescription(); }
   int read = 0;
 
  private:
+  Connection& real_;
   bool refuse_;
 };
 
