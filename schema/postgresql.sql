@@ -152,7 +152,7 @@ BEGIN
                              WHERE table_schema = current_schema() AND table_name = l.tab
                                AND column_name = l.items) LOOP
     BEGIN
-      EXECUTE format('ALTER TABLE %I ADD COLUMN %I INTEGER GENERATED ALWAYS AS '
+      EXECUTE format('ALTER TABLE %I ADD COLUMN IF NOT EXISTS %I INTEGER GENERATED ALWAYS AS '
                      '(coalesce(array_length(array_remove(string_to_array(%I, ''^''), ''''), 1), 0)) STORED',
                      t.tab, t.items, t.list);
     EXCEPTION WHEN OTHERS THEN
